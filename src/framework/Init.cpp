@@ -1,7 +1,18 @@
 #include "Init.h"
 
+#include "E_Type.h"
 #include "Elements.h"
+#include "Tools.h"
+#include "Worlds.h"
 #include "e_Class.h"
+#include "e_ElementModel.h"
+#include "e_Memory.h"
+#include "e_Props.h"
+#include "e_Sort.h"
+#include "e_SysReg.h"
+#include "e_ToolModel.h"
+#include "t_Recurs.h"
+#include "t_Sort.h"
 
 #include <mutex>
 
@@ -10,9 +21,20 @@ namespace zelto {
 void init() {
     static std::once_flag once;
     std::call_once(once, [] {
-        // The order is the model's module order; a test pins it.
-        registerClassRegistryClasses(); //  1 class registry
-        registerElementClasses();       //  2 element core
+        // The model's module order; a test pins the resulting registry order and numbering.
+        registerClassRegistryClasses();     //  1 class registry
+        registerElementClasses();           //  2 element core
+        registerTypeElementClasses();       //  5 typed values
+        registerDynamicPropertiesClasses(); //  6 dynamic properties
+        registerSortedEntityClasses();      //  7 sorted entities
+        registerSystemRegisterClasses();    //  8 system register
+        registerElementModelClasses();      //  9 element models
+        registerToolModelClasses();         // 10 tool model
+        registerToolClasses();              // 11 tools
+        registerWorldClasses();             // 12 world
+        registerSortToolClasses();          // 16 sorting tools
+        registerMemoryElementClasses();     // 21 memory element
+        registerRecursorClasses();          // 29 tree walker
     });
 }
 

@@ -1,0 +1,7 @@
+#include "E_Type.h"
+
+namespace zelto {
+
+void registerTypeElementClasses() {}
+
+} // namespace zelto

@@ -1,0 +1,7 @@
+#include "Tools.h"
+
+namespace zelto {
+
+void registerToolClasses() {}
+
+} // namespace zelto

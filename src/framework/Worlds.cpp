@@ -1,0 +1,7 @@
+#include "Worlds.h"
+
+namespace zelto {
+
+void registerWorldClasses() {}
+
+} // namespace zelto

@@ -1,0 +1,7 @@
+#include "e_ElementModel.h"
+
+namespace zelto {
+
+void registerElementModelClasses() {}
+
+} // namespace zelto

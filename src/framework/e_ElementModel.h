@@ -1,0 +1,7 @@
+#pragma once
+
+namespace zelto {
+
+void registerElementModelClasses();
+
+} // namespace zelto

@@ -1,0 +1,7 @@
+#include "e_Memory.h"
+
+namespace zelto {
+
+void registerMemoryElementClasses() {}
+
+} // namespace zelto

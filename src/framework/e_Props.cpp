@@ -1,0 +1,7 @@
+#include "e_Props.h"
+
+namespace zelto {
+
+void registerDynamicPropertiesClasses() {}
+
+} // namespace zelto

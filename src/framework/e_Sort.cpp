@@ -1,0 +1,7 @@
+#include "e_Sort.h"
+
+namespace zelto {
+
+void registerSortedEntityClasses() {}
+
+} // namespace zelto

@@ -1,0 +1,7 @@
+#include "e_SysReg.h"
+
+namespace zelto {
+
+void registerSystemRegisterClasses() {}
+
+} // namespace zelto

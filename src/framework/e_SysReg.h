@@ -1,0 +1,7 @@
+#pragma once
+
+namespace zelto {
+
+void registerSystemRegisterClasses();
+
+} // namespace zelto

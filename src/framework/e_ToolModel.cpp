@@ -1,0 +1,7 @@
+#include "e_ToolModel.h"
+
+namespace zelto {
+
+void registerToolModelClasses() {}
+
+} // namespace zelto

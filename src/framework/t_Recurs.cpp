@@ -1,0 +1,7 @@
+#include "t_Recurs.h"
+
+namespace zelto {
+
+void registerRecursorClasses() {}
+
+} // namespace zelto

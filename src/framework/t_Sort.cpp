@@ -1,0 +1,7 @@
+#include "t_Sort.h"
+
+namespace zelto {
+
+void registerSortToolClasses() {}
+
+} // namespace zelto

@@ -1,7 +1,11 @@
 #include "e_SysReg.h"
 
+#include "e_Class.h"
+
 namespace zelto {
 
-void registerSystemRegisterClasses() {}
+ZELTO_IMPLEMENT_CLASS_NOPROPS(TSystemRegister, TOwnerEntity, "e_SysReg")
+
+void registerSystemRegisterClasses() { RegisterZeltoClass(TSystemRegister::StaticClass()); }
 
 } // namespace zelto

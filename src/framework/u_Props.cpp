@@ -182,7 +182,7 @@ QString FillWithData(const TPersistent* object, const TPropInfo* entry) {
     try {
         const TValue v = entry->get(object);
         switch (entry->kind) {
-        case tkInteger: return QString::number(qint32(v.ord));
+        case tkInteger: return entry->unsignedOrdinal ? QString::number(quint32(v.ord)) : QString::number(qint32(v.ord));
         case tkChar: return QString(QChar(char16_t(v.ord & 0xFF)));
         case tkWChar: return QString(QChar(char16_t(v.ord)));
         case tkEnumeration:

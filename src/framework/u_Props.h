@@ -120,6 +120,7 @@ struct TPropInfo {
     TStoredFn storedFn = nullptr;
     TValue defaultValue;
     bool hasDefault = false;
+    bool unsignedOrdinal = false; // an unsigned integer type: its text form is unsigned
     int index = -1;
 
     bool readable() const { return get != nullptr; }
@@ -386,6 +387,8 @@ private:
         p.kind = TValueTraits<T>::kind;
         p.propClass = TValueTraits<T>::cls();
         if constexpr (std::is_same_v<T, bool>) p.enumNames = {QStringLiteral("False"), QStringLiteral("True")};
+        if constexpr (std::is_integral_v<T> && std::is_unsigned_v<T> && !std::is_same_v<T, bool>)
+            p.unsignedOrdinal = true;
         p.get = g;
         p.set = s;
         return p;

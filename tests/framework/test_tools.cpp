@@ -115,8 +115,9 @@ TEST(ToolsProgress, ProtocolSequenceAndValues) {
         tool.StartProgress("Again", 0, 1);
         // Destroying a tool in progress ends its progress.
     }
-    ASSERT_EQ(rec.numbers(), (std::vector<qint32>{tm_StartProgress, tm_Progress, tm_MaxProgress, tm_ProgressText,
-                                                 tm_EndProgress, tm_StartProgress, tm_EndProgress}));
+    ASSERT_EQ(rec.numbers(),
+              (std::vector<qint32>{tm_StartProgress, tm_Progress, tm_MaxProgress, tm_ProgressText,
+                                   tm_EndProgress, tm_StartProgress, tm_EndProgress}));
     EXPECT_EQ(rec.seen[0].processName, "Load");
     EXPECT_EQ(rec.seen[0].min, 2);
     EXPECT_EQ(rec.seen[0].max, 40);

@@ -1,0 +1,65 @@
+// INI settings files: sections of "key=value" lines. Names are matched ignoring case, values
+// are kept as the exact text of the file, and writing replaces the file atomically, so a
+// failed write leaves the previous copy intact.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class QSettings;
+
+namespace zelto {
+
+class TRealIniFile {
+public:
+    explicit TRealIniFile(const QString& FileName);
+    ~TRealIniFile();
+    TRealIniFile(const TRealIniFile&) = delete;
+    TRealIniFile& operator=(const TRealIniFile&) = delete;
+
+    const QString& FileName() const { return m_fileName; }
+
+    QString ReadString(const QString& Section, const QString& Ident, const QString& Default) const;
+    int ReadInteger(const QString& Section, const QString& Ident, int Default) const;
+    bool ReadBool(const QString& Section, const QString& Ident, bool Default) const;
+    // "." is the decimal separator; a "," where reading stops is taken for one.
+    double ReadDouble(const QString& Section, const QString& Ident, double Default) const;
+
+    // Each write goes to disk at once; false (and a protocol text) when it could not.
+    bool WriteString(const QString& Section, const QString& Ident, const QString& Value);
+    bool WriteInteger(const QString& Section, const QString& Ident, int Value);
+    bool WriteBool(const QString& Section, const QString& Ident, bool Value);
+    bool WriteDouble(const QString& Section, const QString& Ident, double Value);
+    // Replaces the section by the "name=value" lines.
+    bool WriteSection(const QString& Section, const QStringList& Lines);
+    bool EraseSection(const QString& Section);
+    bool DeleteKey(const QString& Section, const QString& Ident);
+
+    bool SectionExists(const QString& Section) const;
+    bool ValueExists(const QString& Section, const QString& Ident) const;
+    // The keys of a section, the section names, and the "key=value" lines of a section.
+    QStringList ReadSection(const QString& Section) const;
+    QStringList ReadSections() const;
+    QStringList ReadSectionValues(const QString& Section) const;
+
+    // Writes pending changes; true when the file on disk is up to date.
+    bool UpdateFile();
+
+private:
+    struct Entry {
+        QString key; // the settings key as stored
+        QString section;
+        QString ident;
+    };
+    QList<Entry> entries() const;
+    QString storedKey(const QString& Section, const QString& Ident) const;
+    bool put(const QString& Section, const QString& Ident, const QString& Value);
+    bool flush();
+
+    QString m_fileName;
+    std::unique_ptr<QSettings> m_settings;
+};
+
+} // namespace zelto

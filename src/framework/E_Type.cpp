@@ -1,5 +1,7 @@
 #include "E_Type.h"
 
+#include "U_String.h"
+
 #include "Notifier.h"
 #include "TextLocale.h"
 #include "e_Class.h"
@@ -24,50 +26,17 @@ QString trimBlanks(const QString& s) {
     return s.mid(b, e - b);
 }
 
-// Splits at the first "=": trimmed name and value, true; without "=" the trimmed whole is the name.
-bool stringAsParameter(const QString& s, QString& name, QString& value) {
-    const qsizetype eq = s.indexOf(QLatin1Char('='));
-    if (eq < 0) {
-        name = trimBlanks(s);
-        value.clear();
-        return false;
-    }
-    name = trimBlanks(s.left(eq));
-    value = trimBlanks(s.mid(eq + 1));
-    return true;
-}
-
-// Splits at the first `delimiter`: trimmed first part and rest, true; without it the trimmed
-// whole is the first part.
-bool stringAsTwoParams(const QString& s, QChar delimiter, QString& first, QString& rest) {
-    const qsizetype d = s.indexOf(delimiter);
-    if (d < 0) {
-        first = trimBlanks(s);
-        rest.clear();
-        return false;
-    }
-    first = trimBlanks(s.left(d));
-    rest = trimBlanks(s.mid(d + 1));
-    return true;
-}
-
 // The parts of a separated list, walked as repeated splits of the rest.
 QStringList separatedParts(const QString& text, QChar delimiter) {
     QStringList parts;
     QString rest = text;
     while (!rest.isEmpty()) {
         QString first, next;
-        stringAsTwoParams(rest, delimiter, first, next);
+        StringAsTwoParams(rest, delimiter, first, next);
         parts << first;
         rest = next;
     }
     return parts;
-}
-
-bool stringIsFloat(const QString& s) {
-    bool ok = false;
-    strToExtended(s, &ok);
-    return ok;
 }
 
 bool readDecimal(const QString& s, qint32& value) {
@@ -473,7 +442,7 @@ QString TStringElement::GetNameIsValue() const {
 void TStringElement::SetNameIsValue(const QString& text) {
     if (text.isEmpty()) return;
     QString name, value;
-    if (stringAsParameter(text, name, value)) {
+    if (StringAsParameter(text, name, value)) {
         SetName(name);
         FValue = value;
     } else {
@@ -489,7 +458,7 @@ qint32 TStringElement::GetLongInt(bool& ok) const {
 
 bool TStringElement::GetBoolean(bool& ok) const {
     ok = true;
-    if (stringIsFloat(FValue)) return strToExtended(FValue) != 0;
+    if (StringIsFloat(FValue)) return strToExtended(FValue) != 0;
     const QString up = upperText(trimBlanks(FValue));
     if (up == kTrue || up == QLatin1String("ANO")) return true;
     if (up == kFalse || up == QLatin1String("NE")) return false;
@@ -766,7 +735,7 @@ TStringElement* TStringListElement::AddNameString(const QString& name, const QSt
 
 void TStringListElement::AddNameIsValue(const QString& text) {
     QString name, value;
-    if (stringAsParameter(text, name, value)) AddNameString(name, value);
+    if (StringAsParameter(text, name, value)) AddNameString(name, value);
 }
 
 void TStringListElement::AddStringList(const QStringList& lines) {

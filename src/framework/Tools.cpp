@@ -50,8 +50,12 @@ void TTool::SetFlag(int flag, bool on) {
         FStatus = quint16(FStatus & ~(1u << flag));
 }
 
-void TTool::SetInput(TElement* element) { FInPut = element; }
-void TTool::SetOutput(TElement* element) { FOutput = element; }
+void TTool::SetInput(TElement* element) {
+    FInPut = element;
+}
+void TTool::SetOutput(TElement* element) {
+    FOutput = element;
+}
 
 TParameters* TTool::GetParameters() {
     if (!FParameters) {
@@ -68,9 +72,13 @@ void TTool::SetParameters(TParameters* parameters) {
     if (parameters) AddElement(parameters);
 }
 
-TElement* TTool::GetNameParameter(const QString& name) { return FParameters ? FParameters->GetElement(name) : nullptr; }
+TElement* TTool::GetNameParameter(const QString& name) {
+    return FParameters ? FParameters->GetElement(name) : nullptr;
+}
 
-void TTool::SetNameParameter(const QString& name, TElement* element) { GetParameters()->SetElement(name, element); }
+void TTool::SetNameParameter(const QString& name, TElement* element) {
+    GetParameters()->SetElement(name, element);
+}
 
 void TTool::SetBreak(bool brk) {
     if (brk) {
@@ -81,15 +89,21 @@ void TTool::SetBreak(bool brk) {
     }
 }
 
-void TTool::DoIt() { SetFlag(st_FOCUSED, true); }
-bool TTool::IsPossibleToQuit() { return true; }
+void TTool::DoIt() {
+    SetFlag(st_FOCUSED, true);
+}
+bool TTool::IsPossibleToQuit() {
+    return true;
+}
 
 bool TTool::ReadyForZeroActivity() {
     SetFlag(st_ZeroActivity, true);
     return !GetHighActivity();
 }
 
-void TTool::EndZeroActivity() { SetFlag(st_ZeroActivity, false); }
+void TTool::EndZeroActivity() {
+    SetFlag(st_ZeroActivity, false);
+}
 
 void TTool::SetHighActivity(bool on) {
     SetFlag(st_HighActivity, on);
@@ -139,29 +153,46 @@ void TTool::on_tm_QuitTask() {
 
 void TTool::on_tm_EndTask(TZeltoMessage&, bool&) {}
 void TTool::on_tm_Done(TZeltoMessage&, bool&) {}
-QString TTool::NumberToPropertyName(int) const { return QString(); }
+QString TTool::NumberToPropertyName(int) const {
+    return QString();
+}
 
 void TTool::HandleMessage(TZeltoMessage& message, bool& handled) {
     handled = false;
     TOwnerEntity::HandleMessage(message, handled);
     switch (message.FMessage) {
-    case tm_StartTask: on_tm_StartTask(message, handled); break;
-    case tm_EndTask: on_tm_EndTask(message, handled); break;
-    case tm_QuitTask: on_tm_QuitTask(); break;
-    case tm_Done: on_tm_Done(message, handled); break;
-    default: break;
+    case tm_StartTask:
+        on_tm_StartTask(message, handled);
+        break;
+    case tm_EndTask:
+        on_tm_EndTask(message, handled);
+        break;
+    case tm_QuitTask:
+        on_tm_QuitTask();
+        break;
+    case tm_Done:
+        on_tm_Done(message, handled);
+        break;
+    default:
+        break;
     }
 }
 
-void TTool::AddParameter(TElement* element) { GetParameters()->AddElement(element); }
+void TTool::AddParameter(TElement* element) {
+    GetParameters()->AddElement(element);
+}
 
 void TTool::AddNamedParameter(TElement* element) {
     if (element) SetNameParameter(element->GetName(), element);
 }
 
-TElement* TTool::GetParameter(int index) { return FParameters ? FParameters->Get(index) : nullptr; }
+TElement* TTool::GetParameter(int index) {
+    return FParameters ? FParameters->Get(index) : nullptr;
+}
 
-void TTool::PutParameter(int index, TElement* element) { GetParameters()->Put(index, element); }
+void TTool::PutParameter(int index, TElement* element) {
+    GetParameters()->Put(index, element);
+}
 
 void TTool::FreeParameter(TElement* element) {
     if (FParameters) FParameters->FreeElement(element);
@@ -171,7 +202,9 @@ void TTool::FreeParameters() {
     if (FParameters) FParameters->FreeAll();
 }
 
-bool TTool::GetNoParameters() const { return !FParameters || FParameters->ElementsCount() == 0; }
+bool TTool::GetNoParameters() const {
+    return !FParameters || FParameters->ElementsCount() == 0;
+}
 
 QString TTool::GetPropertyNumber(int number) const {
     const QString name = NumberToPropertyName(number);
@@ -234,12 +267,18 @@ void TTool::SetSelfModel(TToolModel* model) {
     if (model) AddElement(model);
 }
 
-TToolModel* TTool::GetSelfModel() const { return static_cast<TToolModel*>(FindElementClass(TToolModel::StaticClass())); }
+TToolModel* TTool::GetSelfModel() const {
+    return static_cast<TToolModel*>(FindElementClass(TToolModel::StaticClass()));
+}
 
-void TResultTool::DeclareProperties(TPropTableBuilder& b) { b.field<&TResultTool::Result>("Result").stored(false); }
+void TResultTool::DeclareProperties(TPropTableBuilder& b) {
+    b.field<&TResultTool::Result>("Result").stored(false);
+}
 ZELTO_IMPLEMENT_CLASS(TResultTool, TTool, "Tools")
 
-void TBooleanTool::DeclareProperties(TPropTableBuilder& b) { b.field<&TBooleanTool::Result>("Result").stored(false); }
+void TBooleanTool::DeclareProperties(TPropTableBuilder& b) {
+    b.field<&TBooleanTool::Result>("Result").stored(false);
+}
 ZELTO_IMPLEMENT_CLASS(TBooleanTool, TTool, "Tools")
 
 void TOrdinalTool::DeclareProperties(TPropTableBuilder& b) {
@@ -266,14 +305,18 @@ TTools* TTechnology::GetTools() {
     return FTools;
 }
 
-qint32 TTechnology::ToolsCount() const { return FTools ? FTools->ElementsCount() : 0; }
+qint32 TTechnology::ToolsCount() const {
+    return FTools ? FTools->ElementsCount() : 0;
+}
 
 TTool* TTechnology::GetTool(int index) const {
     if (!FTools || index < 0 || index >= FTools->ElementsCount()) return nullptr;
     return zelto_cast<TTool>(FTools->Get(index));
 }
 
-void TTechnology::PutTool(int index, TTool* tool) { GetTools()->Put(index, tool); }
+void TTechnology::PutTool(int index, TTool* tool) {
+    GetTools()->Put(index, tool);
+}
 
 TTool* TTechnology::GetToolByName(const QString& name) const {
     return FTools ? zelto_cast<TTool>(FTools->FindElementName(name)) : nullptr;
@@ -288,7 +331,9 @@ TTool* TTechnology::GetActiveTool() const {
     }
 }
 
-qint32 TTechnology::GetActiveToolIndex() const { return FActiveToolIndex; }
+qint32 TTechnology::GetActiveToolIndex() const {
+    return FActiveToolIndex;
+}
 
 void TTechnology::SetActiveTool(TTool* tool) {
     FActiveToolIndex = tool && FTools ? FTools->IndexOf(tool) : -1;
@@ -298,7 +343,9 @@ void TTechnology::SetActiveToolIndex(qint32 index) {
     FActiveToolIndex = index >= 0 && index < ToolsCount() ? index : -1;
 }
 
-void TTechnology::AddToolProc(TTool* tool) { AddTool(tool); }
+void TTechnology::AddToolProc(TTool* tool) {
+    AddTool(tool);
+}
 
 void TTechnology::AddTool(TTool* tool) {
     if (tool) GetTools()->AddElement(tool);
@@ -313,14 +360,16 @@ TTool* TTechnology::CreateToolByModel(TToolModel* model) {
         return nullptr;
     }
     if (!cls->inheritsFrom(TTool::StaticClass())) {
-        PostTextMsg(tm_AddToProtocol, QStringLiteral("Class: ") + className + QStringLiteral(" is not a Tool"), nullptr);
+        PostTextMsg(tm_AddToProtocol,
+                    QStringLiteral("Class: ") + className + QStringLiteral(" is not a Tool"), nullptr);
         return nullptr;
     }
     auto* tool = zelto_cast<TTool>(cls->create());
     if (!tool) return nullptr;
     tool->SetName(model->GetName());
     AddTool(tool);
-    if (!model->FAttachToPropertyName.isEmpty()) SetObjectPropByName(this, model->FAttachToPropertyName, tool);
+    if (!model->FAttachToPropertyName.isEmpty())
+        SetObjectPropByName(this, model->FAttachToPropertyName, tool);
     tool->SetSelfModel(model);
     tool->CreateSelfByModel();
     return tool;
@@ -481,10 +530,10 @@ QString MainToolPropString(const QString& name) {
 }
 
 void registerToolClasses() {
-    for (const TClassInfo* c : {&TProgressMessage::StaticClass(), &TToolProperties::StaticClass(),
-                                &TTool::StaticClass(), &TResultTool::StaticClass(), &TBooleanTool::StaticClass(),
-                                &TTechnology::StaticClass(), &TSeqTechnology::StaticClass(),
-                                &TSelectTechnology::StaticClass()})
+    for (const TClassInfo* c :
+         {&TProgressMessage::StaticClass(), &TToolProperties::StaticClass(), &TTool::StaticClass(),
+          &TResultTool::StaticClass(), &TBooleanTool::StaticClass(), &TTechnology::StaticClass(),
+          &TSeqTechnology::StaticClass(), &TSelectTechnology::StaticClass()})
         RegisterZeltoClass(*c);
 }
 

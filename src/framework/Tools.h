@@ -49,7 +49,7 @@ public:
     qint32 FError = 0;
     bool FDynamicTool = false;
     bool FClient = false;
-    TElement* FInPut = nullptr; // not owned
+    TElement* FInPut = nullptr;  // not owned
     TElement* FOutput = nullptr; // not owned
 
     ~TTool() override;

@@ -25,7 +25,9 @@ void TWorld::DeclareProperties(TPropTableBuilder& b) {
 }
 ZELTO_IMPLEMENT_CLASS(TWorld, TEntity, "Worlds")
 
-TWorld::TWorld() { GetObjectClasses(); }
+TWorld::TWorld() {
+    GetObjectClasses();
+}
 
 TWorld::~TWorld() {
     if (m_subscription) TMessageBus::instance().unsubscribe(m_subscription);
@@ -108,16 +110,26 @@ template <class T> void replaceChild(TWorld* world, T*& field, T* value) {
 }
 } // namespace
 
-void TWorld::SetMainTool(TTechnology* tool) { replaceChild(this, FMainTool, tool); }
-void TWorld::SetSysReg(TSystemRegister* reg) { replaceChild(this, FSystemRegister, reg); }
-void TWorld::SetObjectModel(TObjectModel* model) { replaceChild(this, FObjectModel, model); }
-void TWorld::SetWorkPlace(TWorkPlace* place) { replaceChild(this, FWorkPlace, place); }
+void TWorld::SetMainTool(TTechnology* tool) {
+    replaceChild(this, FMainTool, tool);
+}
+void TWorld::SetSysReg(TSystemRegister* reg) {
+    replaceChild(this, FSystemRegister, reg);
+}
+void TWorld::SetObjectModel(TObjectModel* model) {
+    replaceChild(this, FObjectModel, model);
+}
+void TWorld::SetWorkPlace(TWorkPlace* place) {
+    replaceChild(this, FWorkPlace, place);
+}
 
 QString TWorld::GetApplicTitle() const {
     return QCoreApplication::instance() ? QCoreApplication::applicationName() : QString();
 }
 
-void TWorld::SetApplicTitle(const QString& title) { QCoreApplication::setApplicationName(title); }
+void TWorld::SetApplicTitle(const QString& title) {
+    QCoreApplication::setApplicationName(title);
+}
 
 void registerWorldClasses() {
     RegisterZeltoClass(TObjectModel::StaticClass());

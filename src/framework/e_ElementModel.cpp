@@ -116,9 +116,9 @@ TModelProperties* TElementModel::GetModelProperties() {
     return p;
 }
 
-TOwnerEntity* TElementModel::GetImages() {
-    if (TOwnerEntity* e = findChildEntity(QStringLiteral("IMAGES"))) return e;
-    auto* e = new TOwnerEntity;
+TStringListElement* TElementModel::GetImages() {
+    if (auto* e = zelto_cast<TStringListElement>(findChildEntity(QStringLiteral("IMAGES")))) return e;
+    auto* e = new TStringListElement;
     e->SetName(QStringLiteral("IMAGES"));
     AddElement(e);
     return e;
@@ -145,13 +145,12 @@ void TElementModel::SetNewElementName(const QString& name) {
     GetModelElements()->AddElement(m);
 }
 
-void TElementModel::SetNewPropertyName(const QString& name) { GetModelProperties()->FindOrCreateModel(name); }
+void TElementModel::SetNewPropertyName(const QString& name) {
+    GetModelProperties()->FindOrCreateModel(name);
+}
 
 void TElementModel::SetNewImage(const QString& text) {
-    auto* s = new TStringEntity;
-    s->SetName(text);
-    s->SetValue(text);
-    GetImages()->AddElement(s);
+    GetImages()->AddString(text);
 }
 
 // ---- links ---------------------------------------------------------------------------------------
@@ -163,7 +162,9 @@ void TModelLink::LinkTo(TElement* element) {
     if (element) AddElement(element);
 }
 
-TElement* TModelLink::GetLinked() const { return FElements.count() > 0 ? FElements.at(0) : nullptr; }
+TElement* TModelLink::GetLinked() const {
+    return FElements.count() > 0 ? FElements.at(0) : nullptr;
+}
 
 TPropertyModel* TModelLink::nearestPropertyModel() const {
     for (int i = 0; i < GetOwnersCount(); ++i)
@@ -173,8 +174,12 @@ TPropertyModel* TModelLink::nearestPropertyModel() const {
     return nullptr;
 }
 
-TElement* TModelLink::GetSource() const { return nullptr; }
-TElement* TModelLink::GetDestination() const { return nullptr; }
+TElement* TModelLink::GetSource() const {
+    return nullptr;
+}
+TElement* TModelLink::GetDestination() const {
+    return nullptr;
+}
 
 namespace {
 
@@ -219,17 +224,25 @@ void TModelLink::Link() {
 }
 
 ZELTO_IMPLEMENT_CLASS_NOPROPS(TSourceModelLink, TModelLink, "e_ElementModel")
-TElement* TSourceModelLink::GetSource() const { return GetLinked(); }
-TElement* TSourceModelLink::GetDestination() const { return nearestPropertyModel(); }
+TElement* TSourceModelLink::GetSource() const {
+    return GetLinked();
+}
+TElement* TSourceModelLink::GetDestination() const {
+    return nearestPropertyModel();
+}
 
 ZELTO_IMPLEMENT_CLASS_NOPROPS(TDestinationModelLink, TModelLink, "e_ElementModel")
-TElement* TDestinationModelLink::GetSource() const { return nearestPropertyModel(); }
-TElement* TDestinationModelLink::GetDestination() const { return GetLinked(); }
+TElement* TDestinationModelLink::GetSource() const {
+    return nearestPropertyModel();
+}
+TElement* TDestinationModelLink::GetDestination() const {
+    return GetLinked();
+}
 
 void registerElementModelClasses() {
-    for (const TClassInfo* c : {&TModelLink::StaticClass(), &TSourceModelLink::StaticClass(),
-                                &TDestinationModelLink::StaticClass(), &TPropertyModel::StaticClass(),
-                                &TModelProperties::StaticClass(), &TElementModel::StaticClass()})
+    for (const TClassInfo* c :
+         {&TModelLink::StaticClass(), &TSourceModelLink::StaticClass(), &TDestinationModelLink::StaticClass(),
+          &TPropertyModel::StaticClass(), &TModelProperties::StaticClass(), &TElementModel::StaticClass()})
         RegisterZeltoClass(*c);
 }
 

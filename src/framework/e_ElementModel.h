@@ -2,7 +2,7 @@
 // values and links, element models with their element, property and image lists.
 #pragma once
 
-#include "Elements.h"
+#include "E_Type.h"
 
 namespace zelto {
 
@@ -48,7 +48,7 @@ public:
 
     TOwnerEntity* GetModelElements();
     TModelProperties* GetModelProperties();
-    TOwnerEntity* GetImages();
+    TStringListElement* GetImages();
     bool NoModelElements() const;
     bool NoModelProperties() const;
     bool NoImages() const;

@@ -93,22 +93,39 @@ void TMemoryElement::Refresh() {
 }
 
 quint32 TMemoryElement::GetAlocatedMemory() const {
-    return saturate(m_status.totalVirtual >= m_status.availVirtual ? m_status.totalVirtual - m_status.availVirtual
-                                                                   : 0);
+    return saturate(
+        m_status.totalVirtual >= m_status.availVirtual ? m_status.totalVirtual - m_status.availVirtual : 0);
 }
-quint32 TMemoryElement::GetAvailMemory() const { return saturate(m_status.availVirtual); }
+quint32 TMemoryElement::GetAvailMemory() const {
+    return saturate(m_status.availVirtual);
+}
 quint32 TMemoryElement::GetMemoryLoad() const {
     if (m_status.totalPhys == 0) return 0;
-    const quint64 used = m_status.totalPhys > m_status.availPhys ? m_status.totalPhys - m_status.availPhys : 0;
+    const quint64 used =
+        m_status.totalPhys > m_status.availPhys ? m_status.totalPhys - m_status.availPhys : 0;
     return quint32(used * 100 / m_status.totalPhys);
 }
-quint32 TMemoryElement::GetTotalPhys() const { return saturate(m_status.totalPhys); }
-quint32 TMemoryElement::GetAvailPhys() const { return saturate(m_status.availPhys); }
-quint32 TMemoryElement::GetTotalPageFile() const { return saturate(m_status.totalPageFile); }
-quint32 TMemoryElement::GetAvailPageFile() const { return saturate(m_status.availPageFile); }
-quint32 TMemoryElement::GetTotalVirtual() const { return saturate(m_status.totalVirtual); }
-quint32 TMemoryElement::GetAvailVirtual() const { return saturate(m_status.availVirtual); }
+quint32 TMemoryElement::GetTotalPhys() const {
+    return saturate(m_status.totalPhys);
+}
+quint32 TMemoryElement::GetAvailPhys() const {
+    return saturate(m_status.availPhys);
+}
+quint32 TMemoryElement::GetTotalPageFile() const {
+    return saturate(m_status.totalPageFile);
+}
+quint32 TMemoryElement::GetAvailPageFile() const {
+    return saturate(m_status.availPageFile);
+}
+quint32 TMemoryElement::GetTotalVirtual() const {
+    return saturate(m_status.totalVirtual);
+}
+quint32 TMemoryElement::GetAvailVirtual() const {
+    return saturate(m_status.availVirtual);
+}
 
-void registerMemoryElementClasses() { RegisterZeltoClass(TMemoryElement::StaticClass()); }
+void registerMemoryElementClasses() {
+    RegisterZeltoClass(TMemoryElement::StaticClass());
+}
 
 } // namespace zelto

@@ -39,6 +39,8 @@ void TToolModel::SetNewToolName(const QString& name) {
     GetModelTools()->AddElement(m);
 }
 
-void registerToolModelClasses() { RegisterZeltoClass(TToolModel::StaticClass()); }
+void registerToolModelClasses() {
+    RegisterZeltoClass(TToolModel::StaticClass());
+}
 
 } // namespace zelto

@@ -33,9 +33,15 @@ void TRecursor::GoInside(TElement* element) {
     --FLevel;
 }
 
-bool TRecursor::QGoInside(TElement* element) { return element && element->Is<TEntity>(); }
-bool TRecursor::QProcessBefore(TElement*) { return false; }
-bool TRecursor::QProcessAfter(TElement*) { return false; }
+bool TRecursor::QGoInside(TElement* element) {
+    return element && element->Is<TEntity>();
+}
+bool TRecursor::QProcessBefore(TElement*) {
+    return false;
+}
+bool TRecursor::QProcessAfter(TElement*) {
+    return false;
+}
 void TRecursor::Process(TElement*) {}
 void TRecursor::PrepareOutPut() {}
 
@@ -70,6 +76,8 @@ bool TRecursorWithTools::QProcessAfter(TElement* element) {
     return false;
 }
 
-void registerRecursorClasses() { RegisterZeltoClass(TRecursorWithTools::StaticClass()); }
+void registerRecursorClasses() {
+    RegisterZeltoClass(TRecursorWithTools::StaticClass());
+}
 
 } // namespace zelto

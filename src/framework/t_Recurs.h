@@ -30,8 +30,8 @@ protected:
 class TRecursorWithTools : public TRecursor {
     ZELTO_CLASS(TRecursorWithTools, TRecursor)
 public:
-    TTool* FBeforeTool = nullptr; // not owned
-    TTool* FAfterTool = nullptr; // not owned
+    TTool* FBeforeTool = nullptr;    // not owned
+    TTool* FAfterTool = nullptr;     // not owned
     TTool* FQGoInsideTool = nullptr; // not owned
 
     bool QGoInside(TElement* element) override;

@@ -4,6 +4,7 @@
 #include "framework/Notifier.h"
 #include "framework/Worlds.h"
 #include "framework/e_Class.h"
+#include "framework/e_InhMdl.h"
 #include "framework/e_Memory.h"
 #include "framework/e_SysReg.h"
 #include "framework/e_ToolModel.h"
@@ -468,4 +469,66 @@ TEST(ToolsMemory, FiguresFromTheSourceSaturateAt32Bits) {
     EXPECT_GT(real.status().totalPhys, 0u);
     EXPECT_LE(real.status().availPhys, real.status().totalPhys);
     EXPECT_GT(real.GetAlocatedMemory(), 0u);
+}
+
+TEST(ToolsSysReg, InheritanceTreeFindsTheMostSpecificModel) {
+    TRegisterClassModels models;
+    // Registered out of order: the tree must still nest TEntity under TElement and the owner
+    // entity under TEntity.
+    for (const char* name : {"TOwnerEntity", "TElement", "TEntity", "TNameElement"}) {
+        models.SetNewClassName(name);
+        ASSERT_FALSE(models.GetIsError()) << name;
+        EXPECT_TRUE(zelto_cast<TRegisterClassModel>(models.FActualItem) != nullptr);
+    }
+    ASSERT_EQ(models.ItemsCount(), 1);
+    TInheritanceModel* element = models.GetItem(0);
+    EXPECT_EQ(element->GetElementClassName(), "TElement");
+    ASSERT_EQ(element->ItemsCount(), 2); // TEntity, TNameElement
+    struct Case {
+        const TClassInfo* cls;
+        const char* expected;
+    };
+    for (Case c :
+         {Case{&TStringEntity::StaticClass(), "TOwnerEntity"}, Case{&TQuickEntity::StaticClass(), "TEntity"},
+          Case{&TOwnerElement::StaticClass(), "TNameElement"}, Case{&TElement::StaticClass(), "TElement"},
+          Case{&TZeltoMessage::StaticClass(), "TElement"}}) {
+        TRegisterClassModel* m = models.ModelForClass(c.cls);
+        ASSERT_NE(m, nullptr) << c.cls->name().toStdString();
+        EXPECT_EQ(m->GetElementClassName(), c.expected) << c.cls->name().toStdString();
+    }
+    EXPECT_EQ(models.ModelForClass(&TPersistent::StaticClass()), nullptr);
+
+    models.SetPropertyStringByName("FindClassName", "TStringEntity");
+    EXPECT_EQ(models.GetPropertyStringByName("ActualClassName"), "TOwnerEntity");
+    models.SetFindClassName("TNoSuchClass");
+    EXPECT_EQ(models.GetError(), err_ClassNotFound);
+    models.SetNewClassName("TNoSuchClass");
+    EXPECT_EQ(models.GetError(), err_ClassNotFound);
+
+    // Deleting TEntity's node puts TOwnerEntity back under TElement.
+    models.SetFindClassName("TEntity");
+    models.SetDeleteActualItem(true);
+    EXPECT_FALSE(models.GetIsError());
+    EXPECT_EQ(models.ModelForClass(&TStringEntity::StaticClass())->GetElementClassName(), "TOwnerEntity");
+    EXPECT_EQ(models.ModelForClass(&TQuickEntity::StaticClass())->GetElementClassName(), "TElement");
+}
+
+TEST(ToolsSysReg, NamedSettingsLists) {
+    TWorld world;
+    TSystemRegister* reg = world.GetSysReg();
+    EXPECT_EQ(reg->FindStringList("RASTER"), nullptr);
+    reg->GetStringList("RASTER")->SetStringByName("MEMORY_TILE", "64");
+    EXPECT_EQ(reg->FindStringList("raster")->GetIntegerByName("memory_tile"), 64);
+    EXPECT_EQ(reg->GetImages()->GetName(), "IMAGES");
+    EXPECT_EQ(reg->GetCursors()->GetName(), "CURSORS");
+    EXPECT_EQ(reg->GetClassModels()->GetName(), "CLASS MODELS");
+    TRegisterClassModels* models = reg->GetClassModels();
+    models->SetNewClassName("TTool");
+    auto* toolModel = zelto_cast<TRegisterClassModel>(models->FActualItem);
+    ASSERT_NE(toolModel, nullptr);
+    toolModel->PropertyModel("Input")->FAlias = "Vstup";
+    EXPECT_EQ(toolModel->PropertyModel("input")->FAlias, "Vstup");
+    toolModel->GetShell()->AddNameString("Open", "xdg-open");
+    EXPECT_EQ(models->ModelForClass(&TSeqTechnology::StaticClass())->GetShell()->GetStringByName("open"),
+              "xdg-open");
 }

@@ -542,12 +542,9 @@ void TEntity::FreeAll() {
         while (FElements.count() > 0) {
             TElement* e = FElements.takeLast();
             if (!e) continue;
-            if (e->IsPossibleToFree()) {
-                e->RemoveOwner(this);
-                delete e;
-            } else {
-                e->RemoveOwner(this);
-            }
+            const bool destroy = mayDestroyChild(e);
+            releaseChild(e);
+            if (destroy) delete e;
         }
     } catch (const std::exception& err) {
         notifier().message(GetName() + QStringLiteral(" TEntity.FreeAll\r\n") + QString::fromUtf8(err.what()));
@@ -595,9 +592,17 @@ void TEntity::InsertElement(int index, TElement* element) {
 
 void TEntity::RemoveElement(TElement* element) {
     if (!element) return;
-    try {
-        element->RemoveOwner(this);
-    } catch (...) {
+    // An element that is not listed here keeps the claim of the container that does hold it;
+    // only an owner list that really names this entity is corrected.
+    const bool listed = FElements.indexOf(element) >= 0;
+    if (listed || element->IsMyOwner(this)) {
+        try {
+            if (listed)
+                releaseChild(element);
+            else
+                element->RemoveOwner(this);
+        } catch (...) {
+        }
     }
     FElements.removeFirst(element);
 }
@@ -607,29 +612,35 @@ void TEntity::RemoveElementIndex(int index) {
     TElement* e = FElements.at(index);
     if (e) {
         try {
-            e->RemoveOwner(this);
+            releaseChild(e);
         } catch (...) {
         }
     }
     FElements.removeAt(index);
 }
 
-namespace {
-void freeTaken(TEntity* self, TElement* e) {
-    if (e->IsPossibleToFree()) {
-        delete e;
-    } else {
-        e->RemoveOwner(self);
-    }
+void TEntity::releaseChild(TElement* element) {
+    if (!(m_flags & NotHoldingFlag)) element->RemoveOwner(this);
 }
-} // namespace
+
+bool TEntity::mayDestroyChild(TElement* element) {
+    if ((m_flags & NotHoldingFlag) && element->heldByContainer()) return false;
+    return element->IsPossibleToFree();
+}
+
+void TEntity::freeTaken(TElement* e) {
+    if (mayDestroyChild(e))
+        delete e;
+    else
+        releaseChild(e);
+}
 
 void TEntity::FreeElement(TElement* element) {
     if (!element || !FElements.created()) return;
     try {
         // An element that is not a child of this entity is left alone: it belongs to others.
         if (FElements.removeFirst(element) < 0) return;
-        freeTaken(this, element);
+        freeTaken(element);
     } catch (const std::exception& err) {
         notifier().message(QStringLiteral("TEntity.FreeElement\r\n") + QString::fromUtf8(err.what()));
     }
@@ -640,7 +651,7 @@ void TEntity::FreeElementIndex(int index) {
     try {
         TElement* e = FElements.at(index);
         FElements.removeAt(index);
-        if (e) freeTaken(this, e);
+        if (e) freeTaken(e);
     } catch (const std::exception& err) {
         notifier().message(QStringLiteral("TEntity.FreeElement\r\n") + QString::fromUtf8(err.what()));
     }
@@ -703,6 +714,11 @@ void TEntity::SetElement(const QString& name, TElement* element) {
     if (TElement* old = aliases->GetAlias(name)) {
         if (old == element) return;
         FreeElement(old);
+    }
+    if (!element) {
+        // The old target may be gone: the alias must not keep pointing at it.
+        if (auto* alias = zelto_cast<TAliasElement>(aliases->FindElementName(name))) alias->FTarget = nullptr;
+        return;
     }
     aliases->SetAlias(name, element);
     AddElement(element);

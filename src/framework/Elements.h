@@ -181,7 +181,8 @@ public:
 protected:
     friend class TEntity;
     friend qint64 objectToNumber(const TPersistent*);
-    enum : quint8 { HeldFlag = 1, NumberedFlag = 2 };
+    // NotHoldingFlag: set on a container that lists children without holding them (TQuickEntity).
+    enum : quint8 { HeldFlag = 1, NumberedFlag = 2, NotHoldingFlag = 4 };
     quint8 m_flags = 0;
 };
 
@@ -278,6 +279,13 @@ protected:
     // Shared by the adding operations: refuses a second owning container for an element that
     // does not keep its owners (it would be destroyed twice).
     bool acceptChild(TElement* element);
+    // Drops this entity's claim on a child (nothing for a container that does not hold).
+    void releaseChild(TElement* element);
+    // Whether freeing may destroy the child: a container that does not hold its children leaves
+    // alone an element that an owning container holds.
+    bool mayDestroyChild(TElement* element);
+    // Destroys or releases a child already taken off the list.
+    void freeTaken(TElement* element);
     void ExchangeFieldElementImpl(TElement*& field, TElement* element);
 };
 
@@ -324,6 +332,7 @@ public:
 class TQuickEntity : public TEntity {
     ZELTO_CLASS(TQuickEntity, TEntity)
 public:
+    TQuickEntity() { m_flags |= NotHoldingFlag; }
     void AddElement(TElement* element) override;
     void InsertElement(int index, TElement* element) override;
     void SetClearIt(bool clear) {

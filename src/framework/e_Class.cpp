@@ -2,6 +2,8 @@
 
 #include "TextLocale.h"
 
+#include <memory>
+
 namespace zelto {
 
 // ---- TZeltoClassProperty -------------------------------------------------------------------------
@@ -132,11 +134,20 @@ void TZeltoClasses::DeclareProperties(TPropTableBuilder& b) {
 }
 ZELTO_IMPLEMENT_CLASS(TZeltoClasses, TOwnerEntity, "e_Class")
 
+namespace {
+// Class names are ASCII identifiers. They are ordered ignoring case but not by the user's
+// collation: the order is built once at start-up and must stay valid when the default locale
+// changes later (Czech collation, for one, sorts "ch" after "h").
+int compareClassNames(const QString& a, const QString& b) {
+    return QString::compare(a, b, Qt::CaseInsensitive);
+}
+} // namespace
+
 int TZeltoClasses::FindIndex(const QString& name, int& insertAt) const {
     insertAt = -1;
     const int count = FElements.count();
     if (count == 0) return -1;
-    auto cmp = [&](int i) { return compareText(name, Entry(i)->FName); };
+    auto cmp = [&](int i) { return compareClassNames(name, Entry(i)->FName); };
     int lo = 0, hi = count - 1;
     int c = cmp(hi);
     if (c > 0) return -1;
@@ -258,17 +269,18 @@ void TZeltoInstance::SetPropertyValue(int index, const TValue& value) {
 
 TElement* TZeltoInstance::CreateInstanceCopy() {
     if (!FInstance || !FElementClass) return nullptr;
-    auto* copy = zelto_cast<TElement>(FElementClass->create());
+    // Held until complete, so that an accessor that raises does not leak the half-made copy.
+    std::unique_ptr<TElement> copy(zelto_cast<TElement>(FElementClass->create()));
     if (!copy) return nullptr;
     TZeltoInstance target;
-    target.SetInstance(copy);
+    target.SetInstance(copy.get());
     for (int i = 0; i < FPropCount; ++i) {
         const TPropInfo& p = FPropList[i];
         if (!GetPropertyStored(i) || !p.readable() || !p.writable()) continue;
         TValue v;
         if (GetPropertyValue(i, v)) target.SetPropertyValue(i, v);
     }
-    return copy;
+    return copy.release();
 }
 
 // ---- global registry -----------------------------------------------------------------------------

@@ -19,7 +19,8 @@ namespace zelto {
 
 void TSuperList::grow(int minCapacity) {
     int cap = m_d ? m_d->capacity : 0;
-    int newCap = cap < 4 ? 4 : cap + cap / 2;
+    // Owner lists mostly hold one entry: start with one slot, then grow by half.
+    int newCap = cap == 0 ? 1 : cap < 4 ? 4 : cap + cap / 2;
     if (newCap < minCapacity) newCap = minCapacity;
     auto* d = static_cast<Block*>(std::realloc(m_d, sizeof(Block) + sizeof(TElement*) * size_t(newCap)));
     if (!d) throw std::bad_alloc();

@@ -106,22 +106,29 @@ const TClassInfo* TZeltoClass::GetPropertyClass(int index) const {
     return p && p->kind == tkClass ? p->propClass : nullptr;
 }
 
-bool TZeltoClass::IsClassName(const QString& name) const { return sameText(GetName(), name); }
+bool TZeltoClass::IsClassName(const QString& name) const {
+    return sameText(GetName(), name);
+}
 
-QString TZeltoClass::GetElementClassName() const { return FElementClass ? FElementClass->name() : QString(); }
+QString TZeltoClass::GetElementClassName() const {
+    return FElementClass ? FElementClass->name() : QString();
+}
 
 QString TZeltoClass::GetAncestorClassName() const {
     return FElementClass && FElementClass->parent() ? FElementClass->parent()->name() : QString();
 }
 
-QString TZeltoClass::GetUnitName() const { return FElementClass ? FElementClass->unitName() : QString(); }
+QString TZeltoClass::GetUnitName() const {
+    return FElementClass ? FElementClass->unitName() : QString();
+}
 
 void TZeltoClass::SelfCHeck() {
     for (int i = 0; i < FPropCount; ++i) {
         const TPropInfo& p = FPropList[i];
         if (p.kind == tkClass && p.staticallyStored() && p.propClass && !p.propClass->isElementClass())
             PostTextMsg(tm_AddToProtocol,
-                        GetName() + QStringLiteral(" property \"") + p.name + QStringLiteral("\" is not Element"),
+                        GetName() + QStringLiteral(" property \"") + p.name +
+                            QStringLiteral("\" is not Element"),
                         nullptr);
     }
 }
@@ -246,12 +253,25 @@ bool TZeltoInstance::GetPropertyValue(int index, TValue& value) const {
     const TPropInfo* p = GetPropInfo(index);
     if (!p || !FInstance || !p->readable()) return false;
     switch (p->kind) {
-    case tkInteger: case tkChar: case tkEnumeration: case tkSet: case tkWChar: case tkClass: case tkFloat:
-    case tkString: case tkLString: case tkWString: case tkUString: case tkMethod: case tkVariant: case tkInt64:
+    case tkInteger:
+    case tkChar:
+    case tkEnumeration:
+    case tkSet:
+    case tkWChar:
+    case tkClass:
+    case tkFloat:
+    case tkString:
+    case tkLString:
+    case tkWString:
+    case tkUString:
+    case tkMethod:
+    case tkVariant:
+    case tkInt64:
         value = p->get(FInstance);
         value.kind = p->kind;
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -259,11 +279,24 @@ void TZeltoInstance::SetPropertyValue(int index, const TValue& value) {
     const TPropInfo* p = GetPropInfo(index);
     if (!p || !FInstance || !p->writable()) return;
     switch (p->kind) {
-    case tkInteger: case tkChar: case tkEnumeration: case tkSet: case tkWChar: case tkClass: case tkFloat:
-    case tkString: case tkLString: case tkWString: case tkUString: case tkMethod: case tkVariant: case tkInt64:
+    case tkInteger:
+    case tkChar:
+    case tkEnumeration:
+    case tkSet:
+    case tkWChar:
+    case tkClass:
+    case tkFloat:
+    case tkString:
+    case tkLString:
+    case tkWString:
+    case tkUString:
+    case tkMethod:
+    case tkVariant:
+    case tkInt64:
         p->set(FInstance, value);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -287,9 +320,19 @@ TElement* TZeltoInstance::CreateInstanceCopy() {
 
 namespace {
 TZeltoClasses* g_registry = nullptr;
+QStringList& registrationLog() {
+    static QStringList log;
+    return log;
+}
+} // namespace
+
+const QStringList& RegisteredClassNames() {
+    return registrationLog();
 }
 
-TZeltoClasses* ZeltoClasses() { return g_registry; }
+TZeltoClasses* ZeltoClasses() {
+    return g_registry;
+}
 
 void RegisterZeltoClass(const TClassInfo& cls) {
     if (!g_registry) {
@@ -300,6 +343,7 @@ void RegisterZeltoClass(const TClassInfo& cls) {
         holder->AddElement(g_registry);
     }
     g_registry->AddClass(cls);
+    registrationLog().append(cls.name());
 }
 
 void CHeckZeltoClasses() {
@@ -307,7 +351,9 @@ void CHeckZeltoClasses() {
     for (int i = 0; i < g_registry->ElementsCount(); ++i) g_registry->Entry(i)->SelfCHeck();
 }
 
-const TClassInfo* GetZeltoClass(const QString& name) { return g_registry ? g_registry->GetClass(name) : nullptr; }
+const TClassInfo* GetZeltoClass(const QString& name) {
+    return g_registry ? g_registry->GetClass(name) : nullptr;
+}
 
 const TClassInfo* FindZeltoClass(const QString& name) {
     if (!g_registry) throw EClassNotFound(QStringLiteral("Zelto nenašel třídu ") + name);

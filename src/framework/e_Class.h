@@ -89,6 +89,9 @@ public:
 // The process-wide registry (created by the first registration).
 TZeltoClasses* ZeltoClasses();
 void RegisterZeltoClass(const TClassInfo& cls);
+// The names of the classes in the order they were registered (their registration numbers are the
+// positions). Entry IDs double as visit marks and stream class numbers, so this is the record.
+const QStringList& RegisteredClassNames();
 void CHeckZeltoClasses();
 const TClassInfo* GetZeltoClass(const QString& name);
 // Raises EClassNotFound.

@@ -670,3 +670,87 @@ TEST(CoreTextLocale, RealsWithEitherDecimalSeparator) {
     EXPECT_TRUE(SetPropStringByName(&p, "Real", "2.5"));
     EXPECT_EQ(GetPropStringByName(&p, "Real"), "2,5");
 }
+
+// The start-up order of every module that exists, with its registration numbers (positions).
+TEST(CoreStartUp, ModulesRegisterInTheModelOrder) {
+    const QStringList expected = {
+        // class registry
+        "TZeltoClass",
+        "TZeltoClasses",
+        "TZeltoClassProperty",
+        // element core
+        "TElement",
+        "TNameElement",
+        "TOwnerElement",
+        "TEntity",
+        "TNameEntity",
+        "TOwnerEntity",
+        "TEnvelopeEntity",
+        "TQuickEntity",
+        "TZeltoMessage",
+        "TStringEntity",
+        "TYouShallNotPass",
+        // typed values
+        "TTypeElement",
+        "TBooleanElement",
+        "TCharElement",
+        "TByteElement",
+        "TFloatElement",
+        "TIntegerListElement",
+        "TStringElement",
+        "TIntegerElement",
+        "TPointerElement",
+        "TStringListElement",
+        "TPathElement",
+        "TPropertyList",
+        // dynamic properties
+        "TDynamicProperties",
+        // sorted entities
+        "TSortedEntity",
+        "TSortedByPropertyEntity",
+        // system register
+        "TSystemRegister",
+        "TRegisterClassModel",
+        "TRegisterClassModels",
+        "TRegisterPropertyModel",
+        // element models
+        "TModelLink",
+        "TSourceModelLink",
+        "TDestinationModelLink",
+        "TPropertyModel",
+        "TModelProperties",
+        "TElementModel",
+        // tool model
+        "TToolModel",
+        // tools
+        "TProgressMessage",
+        "TToolProperties",
+        "TTool",
+        "TResultTool",
+        "TBooleanTool",
+        "TTechnology",
+        "TSeqTechnology",
+        "TSelectTechnology",
+        // world
+        "TObjectModel",
+        "TWorld",
+        // sorting tools
+        "TSortElementsByString",
+        "TSortElementsByInteger",
+        "TSortElementsBy2Integers",
+        "TSortElementsByFloat",
+        // memory element
+        "TMemoryElement",
+        // tree walker
+        "TRecursorWithTools",
+    };
+    const QStringList& log = RegisteredClassNames();
+    ASSERT_GE(log.size(), expected.size());
+    EXPECT_EQ(log.mid(0, expected.size()), expected);
+    // Every one of them is registered under its own class description.
+    for (const QString& name : expected) {
+        const TClassInfo* cls = GetZeltoClass(name);
+        ASSERT_NE(cls, nullptr) << name.toStdString();
+        EXPECT_EQ(cls->name(), name);
+    }
+}

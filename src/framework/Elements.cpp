@@ -941,6 +941,10 @@ void TQuickEntity::InsertElement(int index, TElement* element) {
 
 ZELTO_IMPLEMENT_CLASS_NOPROPS(TEnvelopeEntity, TEntity, "Elements")
 
+TEnvelopeEntity::~TEnvelopeEntity() {
+    if (FOwner) FOwner->FElements.removeFirst(this);
+}
+
 void TEnvelopeEntity::AddOwner(TEntity* owner) {
     FOwner = owner;
     TEntity::AddOwner(owner);

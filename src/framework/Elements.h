@@ -346,6 +346,8 @@ class TEnvelopeEntity : public TEntity {
 public:
     TEntity* FOwner = nullptr;
 
+    // An envelope destroyed directly leaves its owner's list, so no stale entry remains there.
+    ~TEnvelopeEntity() override;
     void AddOwner(TEntity* owner) override;
     void RemoveOwner(TEntity* owner) override;
     TEntity* FindOwnerClass(const TClassInfo& cls) const override;

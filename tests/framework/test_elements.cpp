@@ -447,8 +447,11 @@ TEST_F(CoreElementsTest, DestroyedOwnerKeepingElementsLeaveTheirOwners) {
     a.AddElement(element); // twice in the same list
     delete entity;
     EXPECT_FALSE(alive(child)); // the entity's own children were released
-    EXPECT_EQ(a.IndexOf(entity), -1);
-    EXPECT_EQ(b.IndexOf(entity), -1);
+    // Only the element is left: twice in a, once in b.
+    EXPECT_EQ(a.ElementsCount(), 2);
+    EXPECT_EQ(b.ElementsCount(), 1);
+    EXPECT_EQ(a.Get(0), element);
+    EXPECT_EQ(b.Get(0), element);
     delete element;
     EXPECT_EQ(a.ElementsCount(), 0);
     EXPECT_EQ(b.ElementsCount(), 0);
@@ -597,6 +600,11 @@ TEST_F(CoreElementsTest, ClassSearchesInOwners) {
     EXPECT_EQ(env->FindClassWithOwnerInOwners(TEnvelopeEntity::StaticClass(), m), env);
     EXPECT_EQ(env->FindClassWithOwnerInOwners(TOwnerEntity::StaticClass(), z.get()), n);
     EXPECT_EQ(env->FindFirstClassWithOwnerInOwners(TEntity::StaticClass(), z.get()), nullptr);
+
+    // Destroyed directly, an envelope leaves its owner's list.
+    const int before = m->ElementsCount();
+    delete env;
+    EXPECT_EQ(m->ElementsCount(), before - 1);
 }
 
 TEST_F(CoreElementsTest, ChildLookups) {

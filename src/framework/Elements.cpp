@@ -92,7 +92,9 @@ constexpr qint32 FirstMark = -3;
 std::atomic<qint32> g_baseID{FirstMark + 1};
 } // namespace
 
-qint32 BaseID() { return g_baseID.load(std::memory_order_relaxed); }
+qint32 BaseID() {
+    return g_baseID.load(std::memory_order_relaxed);
+}
 
 void ResetBaseID() {
     qint32 cur = g_baseID.load(std::memory_order_relaxed);
@@ -157,7 +159,9 @@ void TElement::DeclareProperties(TPropTableBuilder& b) {
 }
 ZELTO_IMPLEMENT_CLASS(TElement, TPersistent, "Elements")
 
-qint32 TElement::GetInstanceSize() const { return ClassType().instanceSize(); }
+qint32 TElement::GetInstanceSize() const {
+    return ClassType().instanceSize();
+}
 
 qint32 TElement::GetWholeSize() {
     ResetBaseID();
@@ -169,21 +173,33 @@ qint32 TElement::GetWholeSizes() {
     return GetInstanceSize();
 }
 
-QString TElement::GetName() const { return ClassName(); }
+QString TElement::GetName() const {
+    return ClassName();
+}
 void TElement::SetName(const QString&) {}
-TEntity* TElement::GetOwnerEntity(int) const { return nullptr; }
+TEntity* TElement::GetOwnerEntity(int) const {
+    return nullptr;
+}
 void TElement::PutOwner(int, TEntity*) {}
-qint32 TElement::GetOwnersCount() const { return 0; }
-bool TElement::StoreName() const { return false; }
+qint32 TElement::GetOwnersCount() const {
+    return 0;
+}
+bool TElement::StoreName() const {
+    return false;
+}
 
-void TElement::Load(TReader& reader, TEntity*) { ID = reader.ReadInteger(); }
+void TElement::Load(TReader& reader, TEntity*) {
+    ID = reader.ReadInteger();
+}
 
 void TElement::Save(TWriter& writer) {
     writer.WriteString(ClassName());
     writer.WriteInteger(ID);
 }
 
-bool TElement::NoElements() const { return true; }
+bool TElement::NoElements() const {
+    return true;
+}
 
 TElement* TElement::CreateEnvelope() {
     TElement* env = nullptr;
@@ -217,7 +233,9 @@ void TElement::OwnersHandleMessage(TZeltoMessage& message, bool& handled) {
     handled = true;
 }
 
-void TElement::SendZeltoMsg(TZeltoMessage* message) { TMessageBus::instance().publish(this, message); }
+void TElement::SendZeltoMsg(TZeltoMessage* message) {
+    TMessageBus::instance().publish(this, message);
+}
 
 void TElement::SendMsg(qint32 msg, TElement* receiver, TElement* data, bool killData) {
     SendZeltoMsg(TZeltoMessage::CreateAll(msg, this, receiver, data, killData));
@@ -235,16 +253,30 @@ void TElement::SendMsgToOwners(qint32 msg, TElement* data, bool killData) {
         SendZeltoMsg(TZeltoMessage::CreateAll(msg, this, GetOwnerEntity(i), data, killData && i == n - 1));
 }
 
-void TElement::PostMsgToOwners(qint32 msg, TElement* data, bool killData) { SendMsgToOwners(msg, data, killData); }
+void TElement::PostMsgToOwners(qint32 msg, TElement* data, bool killData) {
+    SendMsgToOwners(msg, data, killData);
+}
 
 void TElement::OnTimer() {}
 
-void TElement::AddOwner(TEntity*) { m_flags |= HeldFlag; }
-void TElement::RemoveOwner(TEntity*) { m_flags &= ~HeldFlag; }
-bool TElement::IsMyOwner(const TEntity*) const { return false; }
-bool TElement::NoOwners() const { return GetOwnersCount() < 1; }
-TEntity* TElement::FindOwnerClass(const TClassInfo&) const { return nullptr; }
-TEntity* TElement::FindOwnerName(const QString&) const { return nullptr; }
+void TElement::AddOwner(TEntity*) {
+    m_flags |= HeldFlag;
+}
+void TElement::RemoveOwner(TEntity*) {
+    m_flags &= ~HeldFlag;
+}
+bool TElement::IsMyOwner(const TEntity*) const {
+    return false;
+}
+bool TElement::NoOwners() const {
+    return GetOwnersCount() < 1;
+}
+TEntity* TElement::FindOwnerClass(const TClassInfo&) const {
+    return nullptr;
+}
+TEntity* TElement::FindOwnerName(const QString&) const {
+    return nullptr;
+}
 
 TElement* TElement::FindClassInOwners(const TClassInfo& cls) {
     if (InheritsFrom(cls)) return this;
@@ -285,11 +317,17 @@ void TElement::ResetID() {
     ResetIDs();
 }
 
-void TElement::ResetIDs() { ID = BaseID(); }
+void TElement::ResetIDs() {
+    ID = BaseID();
+}
 
-bool TElement::HasPropertyByName(const QString& name) const { return ClassType().propertyIndex(name) >= 0; }
+bool TElement::HasPropertyByName(const QString& name) const {
+    return ClassType().propertyIndex(name) >= 0;
+}
 
-QString TElement::GetPropertyStringByName(const QString& name) const { return GetPropStringByName(this, name); }
+QString TElement::GetPropertyStringByName(const QString& name) const {
+    return GetPropStringByName(this, name);
+}
 
 void TElement::SetPropertyStringByName(const QString& name, const QString& value) {
     SetPropStringByName(this, name, value);
@@ -314,9 +352,13 @@ void TElement::SetPropertyLongIntByName(const QString& name, qint32 value) {
     SetPropertyStringByName(name, QString::number(value));
 }
 
-qint32 TElement::GetPropertyIntByName(const QString& name) const { return GetPropertyLongIntByName(name); }
+qint32 TElement::GetPropertyIntByName(const QString& name) const {
+    return GetPropertyLongIntByName(name);
+}
 
-void TElement::SetPropertyIntByName(const QString& name, qint32 value) { SetPropertyLongIntByName(name, value); }
+void TElement::SetPropertyIntByName(const QString& name, qint32 value) {
+    SetPropertyLongIntByName(name, value);
+}
 
 bool TElement::GetPropertyBooleanByName(const QString& name) const {
     const QString text = GetPropertyStringByName(name);
@@ -338,7 +380,9 @@ TElement* TElement::LoadElement(TReader& reader, TEntity* index) {
     return index->Get(v);
 }
 
-void TElement::SaveElement(const TElement* element, TWriter& writer) { writer.WriteInteger(element ? element->ID : -1); }
+void TElement::SaveElement(const TElement* element, TWriter& writer) {
+    writer.WriteInteger(element ? element->ID : -1);
+}
 
 void TElement::PostTextMsg(qint32 msg, const QString& text, TElement* receiver) {
     auto* m = new TZeltoTextMessage;
@@ -361,9 +405,15 @@ ZELTO_IMPLEMENT_CLASS_NOPROPS(TNameElement, TElement, "Elements")
 qint32 TNameElement::GetInstanceSize() const {
     return TElement::GetInstanceSize() + (FName.isEmpty() ? 0 : qint32(FName.size()) + 1);
 }
-QString TNameElement::GetName() const { return FName.isEmpty() ? ClassName() : FName; }
-void TNameElement::SetName(const QString& name) { FName = name; }
-bool TNameElement::StoreName() const { return !FName.isEmpty(); }
+QString TNameElement::GetName() const {
+    return FName.isEmpty() ? ClassName() : FName;
+}
+void TNameElement::SetName(const QString& name) {
+    FName = name;
+}
+bool TNameElement::StoreName() const {
+    return !FName.isEmpty();
+}
 
 void TNameElement::Load(TReader& reader, TEntity* index) {
     TElement::Load(reader, index);
@@ -413,14 +463,28 @@ TEntity* throughEnvelope(TEntity* owner) {
 
 ZELTO_IMPLEMENT_CLASS_NOPROPS(TOwnerElement, TNameElement, "Elements")
 
-TOwnerElement::~TOwnerElement() { detachFromOwners(FOwners, this, false); }
+TOwnerElement::~TOwnerElement() {
+    detachFromOwners(FOwners, this, false);
+}
 
-TEntity* TOwnerElement::GetOwnerEntity(int index) const { return ownerAt(FOwners, index); }
-void TOwnerElement::PutOwner(int index, TEntity* owner) { putOwner(FOwners, index, owner); }
-qint32 TOwnerElement::GetOwnersCount() const { return FOwners.count(); }
-void TOwnerElement::AddOwner(TEntity* owner) { FOwners.append(owner); }
-void TOwnerElement::RemoveOwner(TEntity* owner) { FOwners.removeFirst(owner); }
-bool TOwnerElement::IsMyOwner(const TEntity* owner) const { return FOwners.indexOf(owner) >= 0; }
+TEntity* TOwnerElement::GetOwnerEntity(int index) const {
+    return ownerAt(FOwners, index);
+}
+void TOwnerElement::PutOwner(int index, TEntity* owner) {
+    putOwner(FOwners, index, owner);
+}
+qint32 TOwnerElement::GetOwnersCount() const {
+    return FOwners.count();
+}
+void TOwnerElement::AddOwner(TEntity* owner) {
+    FOwners.append(owner);
+}
+void TOwnerElement::RemoveOwner(TEntity* owner) {
+    FOwners.removeFirst(owner);
+}
+bool TOwnerElement::IsMyOwner(const TEntity* owner) const {
+    return FOwners.indexOf(owner) >= 0;
+}
 
 TEntity* TOwnerElement::FindOwnerClass(const TClassInfo& cls) const {
     for (TElement* o : FOwners)
@@ -448,7 +512,9 @@ void TEntity::DeclareProperties(TPropTableBuilder& b) {
 }
 ZELTO_IMPLEMENT_CLASS(TEntity, TElement, "Elements")
 
-TEntity::~TEntity() { FreeAll(); }
+TEntity::~TEntity() {
+    FreeAll();
+}
 
 qint32 TEntity::GetWholeSizes() {
     ID = BaseID();
@@ -461,7 +527,9 @@ qint32 TEntity::GetWholeSizes() {
     return size;
 }
 
-bool TEntity::NoElements() const { return FElements.count() == 0; }
+bool TEntity::NoElements() const {
+    return FElements.count() == 0;
+}
 
 TElement* TEntity::CreateEnvelope() {
     auto* env = zelto_cast<TEntity>(TElement::CreateEnvelope());
@@ -512,8 +580,12 @@ void TEntity::Save(TWriter& writer) {
     writer.WriteListEnd();
 }
 
-qint32 TEntity::ElementsCount() const { return FElements.count(); }
-qint32 TEntity::GetLastIndex() const { return ElementsCount() - 1; }
+qint32 TEntity::ElementsCount() const {
+    return FElements.count();
+}
+qint32 TEntity::GetLastIndex() const {
+    return ElementsCount() - 1;
+}
 
 TElement* TEntity::Get(int index) const {
     if (!FElements.created()) return nullptr;
@@ -532,7 +604,9 @@ void TEntity::Put(int index, TElement* element) {
     FElements.set(index, element);
 }
 
-qint32 TEntity::IndexOf(const TElement* element) const { return FElements.indexOf(element); }
+qint32 TEntity::IndexOf(const TElement* element) const {
+    return FElements.indexOf(element);
+}
 
 void TEntity::FreeAll() {
     if (FElements.count() == 0) return;
@@ -548,7 +622,8 @@ void TEntity::FreeAll() {
             if (destroy) delete e;
         }
     } catch (const std::exception& err) {
-        notifier().message(GetName() + QStringLiteral(" TEntity.FreeAll\r\n") + QString::fromUtf8(err.what()));
+        notifier().message(GetName() + QStringLiteral(" TEntity.FreeAll\r\n") +
+                           QString::fromUtf8(err.what()));
     }
     FElements.clear();
 }
@@ -664,6 +739,10 @@ TElement* TEntity::FindElementClass(const TClassInfo& cls) const {
     return nullptr;
 }
 
+bool TEntity::sameTextName(const TElement* e, const QString& name) {
+    return sameText(e->GetName(), name);
+}
+
 TElement* TEntity::FindElementName(const QString& name) const {
     for (TElement* e : FElements)
         if (e && sameText(e->GetName(), name)) return e;
@@ -676,9 +755,13 @@ TElement* TEntity::FindElementByProperty(const QString& propertyName, const QStr
     return nullptr;
 }
 
-TElement* TEntity::FindElementByValue(const QString& value) const { return FindElementName(value); }
+TElement* TEntity::FindElementByValue(const QString& value) const {
+    return FindElementName(value);
+}
 
-bool TEntity::CanFreeElement(const TElement*) const { return false; }
+bool TEntity::CanFreeElement(const TElement*) const {
+    return false;
+}
 
 qint32 TEntity::GetWholeCount() {
     ResetBaseID();
@@ -787,7 +870,8 @@ void TEntity::ExchangeElements(TElement* element1, TElement* element2) {
 void TEntity::ExchangeElementsIndex(int index1, int index2) {
     const int n = FElements.count();
     if (index1 < 0 || index1 >= n || index2 < 0 || index2 >= n)
-        throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index1 < 0 || index1 >= n ? index1 : index2));
+        throw EListError(
+            QStringLiteral("List index out of bounds (%1)").arg(index1 < 0 || index1 >= n ? index1 : index2));
     TElement* a = FElements.at(index1);
     FElements.set(index1, FElements.at(index2));
     FElements.set(index2, a);
@@ -821,9 +905,15 @@ ZELTO_IMPLEMENT_CLASS_NOPROPS(TNameEntity, TEntity, "Elements")
 qint32 TNameEntity::GetInstanceSize() const {
     return TEntity::GetInstanceSize() + (FName.isEmpty() ? 0 : qint32(FName.size()) + 1);
 }
-QString TNameEntity::GetName() const { return FName.isEmpty() ? ClassName() : FName; }
-void TNameEntity::SetName(const QString& name) { FName = name; }
-bool TNameEntity::StoreName() const { return !FName.isEmpty(); }
+QString TNameEntity::GetName() const {
+    return FName.isEmpty() ? ClassName() : FName;
+}
+void TNameEntity::SetName(const QString& name) {
+    FName = name;
+}
+bool TNameEntity::StoreName() const {
+    return !FName.isEmpty();
+}
 
 void TNameEntity::Load(TReader& reader, TEntity* index) {
     TEntity::Load(reader, index);
@@ -843,8 +933,8 @@ TOwnerEntity::~TOwnerEntity() {
     try {
         detachFromOwners(FOwners, this, true);
     } catch (const std::exception&) {
-        notifier().message(QStringLiteral("TOwnerEntity.Destroy: chyba cyklu uvolňování , %1 : %2")
-                               .arg(ClassName(), FName));
+        notifier().message(
+            QStringLiteral("TOwnerEntity.Destroy: chyba cyklu uvolňování , %1 : %2").arg(ClassName(), FName));
     }
 }
 
@@ -852,21 +942,33 @@ TEntity* TOwnerEntity::GetOwnerEntity(int index) const {
     if (index < 0 || index >= FOwners.count()) return nullptr;
     TElement* o = FOwners.at(index);
     if (!o) {
-        notifier().message(QStringLiteral("TOwnerEntity(%1).GetOwner: Objekt vlastníka je prázdný").arg(GetName()));
+        notifier().message(
+            QStringLiteral("TOwnerEntity(%1).GetOwner: Objekt vlastníka je prázdný").arg(GetName()));
         return nullptr;
     }
     if (!o->Is<TEntity>()) {
-        notifier().message(QStringLiteral("TOwnerEntity(%1).GetOwner: Objekt vlastníka není TEntity").arg(GetName()));
+        notifier().message(
+            QStringLiteral("TOwnerEntity(%1).GetOwner: Objekt vlastníka není TEntity").arg(GetName()));
         return nullptr;
     }
     return static_cast<TEntity*>(o);
 }
 
-void TOwnerEntity::PutOwner(int index, TEntity* owner) { putOwner(FOwners, index, owner); }
-qint32 TOwnerEntity::GetOwnersCount() const { return FOwners.count(); }
-void TOwnerEntity::AddOwner(TEntity* owner) { FOwners.append(owner); }
-void TOwnerEntity::RemoveOwner(TEntity* owner) { FOwners.removeFirst(owner); }
-bool TOwnerEntity::IsMyOwner(const TEntity* owner) const { return FOwners.indexOf(owner) >= 0; }
+void TOwnerEntity::PutOwner(int index, TEntity* owner) {
+    putOwner(FOwners, index, owner);
+}
+qint32 TOwnerEntity::GetOwnersCount() const {
+    return FOwners.count();
+}
+void TOwnerEntity::AddOwner(TEntity* owner) {
+    FOwners.append(owner);
+}
+void TOwnerEntity::RemoveOwner(TEntity* owner) {
+    FOwners.removeFirst(owner);
+}
+bool TOwnerEntity::IsMyOwner(const TEntity* owner) const {
+    return FOwners.indexOf(owner) >= 0;
+}
 
 TEntity* TOwnerEntity::FindOwnerClass(const TClassInfo& cls) const {
     for (TElement* o : FOwners) {

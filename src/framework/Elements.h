@@ -18,24 +18,106 @@ class TZeltoMessage;
 
 // Message numbers.
 enum : qint32 {
-    tm_StartTask = 0, tm_EndTask, tm_QuitTask, tm_Done, tm_ToolSelected, tm_TaskSelected,
-    tm_ExternalTaskSelected, tm_ElementSelected, tm_AddToProtocol, tm_BreakInterpret, tm_StartProgress,
-    tm_Progress, tm_MaxProgress, tm_EndProgress, tm_ProgressText, tm_Modul_End, tm_DDEMessage, tm_GuideSelect,
-    tm_EndOfPrint, tm_ShowTools, tm_StartOfDDEScript, tm_EndOfDDEScript, tm_SetDDEResult, tm_CMDLNextLine,
-    tm_Open, tm_SaveAs, tm_SaveElement, tm_LoadElement, tm_ToolChange, tm_ModelChanged, tm_ZeroActivity,
-    tm_Help, tm_MView,
-    tm_AddView = 33, tm_ReView, tm_ReViewByElement, tm_BreakAndReView, tm_ZoomIn, tm_ZoomOut, tm_Explore,
-    tm_ExploreOwners, tm_AddCoordsView, tm_CoordsView, tm_Print, tm_NewWorldView, tm_PickUpObject,
-    tm_AddAndPrintView, tm_ShowText, tm_NewScale, tm_ShowAll, tm_Resize, tm_BreakAndQuitTask, tm_RePaint,
-    tm_QuickView, tm_Show, tm_Hide, tm_ProjectionChanged, tm_ChangeThematic, tm_LengthChanged, tm_AreaChanged,
-    tm_ElemManipulate, tm_AddElement, tm_DeleteElement, tm_EditElement, tm_GeometryManipulate,
-    tm_ExchangeGeometry = 65, tm_DeviceEvents = 66, tm_MouseDown = 67, tm_MouseUp, tm_MouseMove,
-    tm_MouseWheelUp, tm_MouseWheelDown, tm_StartDrag, tm_DragOver, tm_DragDrop, tm_DragEnd, tm_EditProperty,
-    tm_DropFile, tm_Cursor, tm_DataReceived, tm_ExternalDeviceDown, tm_ExternalDeviceUp, tm_ExternalDeviceMove,
-    tm_FileBeforeLoad, tm_FileAfterSave, tm_FileExists, tm_DeviceEventsEnd,
-    tm_OIL = 87, tm_OilEnded = 88, tm_OilError, tm_OilBreak, tm_OILPaused, tm_OilResume,
+    tm_StartTask = 0,
+    tm_EndTask,
+    tm_QuitTask,
+    tm_Done,
+    tm_ToolSelected,
+    tm_TaskSelected,
+    tm_ExternalTaskSelected,
+    tm_ElementSelected,
+    tm_AddToProtocol,
+    tm_BreakInterpret,
+    tm_StartProgress,
+    tm_Progress,
+    tm_MaxProgress,
+    tm_EndProgress,
+    tm_ProgressText,
+    tm_Modul_End,
+    tm_DDEMessage,
+    tm_GuideSelect,
+    tm_EndOfPrint,
+    tm_ShowTools,
+    tm_StartOfDDEScript,
+    tm_EndOfDDEScript,
+    tm_SetDDEResult,
+    tm_CMDLNextLine,
+    tm_Open,
+    tm_SaveAs,
+    tm_SaveElement,
+    tm_LoadElement,
+    tm_ToolChange,
+    tm_ModelChanged,
+    tm_ZeroActivity,
+    tm_Help,
+    tm_MView,
+    tm_AddView = 33,
+    tm_ReView,
+    tm_ReViewByElement,
+    tm_BreakAndReView,
+    tm_ZoomIn,
+    tm_ZoomOut,
+    tm_Explore,
+    tm_ExploreOwners,
+    tm_AddCoordsView,
+    tm_CoordsView,
+    tm_Print,
+    tm_NewWorldView,
+    tm_PickUpObject,
+    tm_AddAndPrintView,
+    tm_ShowText,
+    tm_NewScale,
+    tm_ShowAll,
+    tm_Resize,
+    tm_BreakAndQuitTask,
+    tm_RePaint,
+    tm_QuickView,
+    tm_Show,
+    tm_Hide,
+    tm_ProjectionChanged,
+    tm_ChangeThematic,
+    tm_LengthChanged,
+    tm_AreaChanged,
+    tm_ElemManipulate,
+    tm_AddElement,
+    tm_DeleteElement,
+    tm_EditElement,
+    tm_GeometryManipulate,
+    tm_ExchangeGeometry = 65,
+    tm_DeviceEvents = 66,
+    tm_MouseDown = 67,
+    tm_MouseUp,
+    tm_MouseMove,
+    tm_MouseWheelUp,
+    tm_MouseWheelDown,
+    tm_StartDrag,
+    tm_DragOver,
+    tm_DragDrop,
+    tm_DragEnd,
+    tm_EditProperty,
+    tm_DropFile,
+    tm_Cursor,
+    tm_DataReceived,
+    tm_ExternalDeviceDown,
+    tm_ExternalDeviceUp,
+    tm_ExternalDeviceMove,
+    tm_FileBeforeLoad,
+    tm_FileAfterSave,
+    tm_FileExists,
+    tm_DeviceEventsEnd,
+    tm_OIL = 87,
+    tm_OilEnded = 88,
+    tm_OilError,
+    tm_OilBreak,
+    tm_OILPaused,
+    tm_OilResume,
     tm_OILEnd = 96,
-    tm_First = 0, tm_About = 32, tm_DivideGeometry = 64, tm_Keydown = 66, tm_OilStart = 87, tm_Last = 96,
+    tm_First = 0,
+    tm_About = 32,
+    tm_DivideGeometry = 64,
+    tm_Keydown = 66,
+    tm_OilStart = 87,
+    tm_Last = 96,
     tm_LastZeltoLib = 96,
 };
 
@@ -275,7 +357,23 @@ public:
 
     template <class T> T* GetAs(int index) const { return zelto_cast<T>(Get(index)); }
 
+    // The first child of class T whose name equals `name` ignoring case; none when missing.
+    template <class T> T* FindNamedChild(const QString& name) const {
+        for (TElement* e : FElements)
+            if (e && e->Is<T>() && sameTextName(e, name)) return static_cast<T*>(e);
+        return nullptr;
+    }
+    // The same, creating, naming and adding a new T when missing.
+    template <class T> T* NamedChild(const QString& name) {
+        if (T* found = FindNamedChild<T>(name)) return found;
+        auto* child = new T;
+        child->SetName(name);
+        AddElement(child);
+        return child;
+    }
+
 protected:
+    static bool sameTextName(const TElement* e, const QString& name);
     // Shared by the adding operations: refuses a second owning container for an element that
     // does not keep its owners (it would be destroyed twice).
     bool acceptChild(TElement* element);

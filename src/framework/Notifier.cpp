@@ -16,9 +16,15 @@ void RecordingNotifier::record(QStringList& list, const char* kind, const QStrin
     if (!m_quiet) qInfo().noquote() << kind << text;
 }
 
-void RecordingNotifier::message(const QString& text) { record(m_messages, "message:", text); }
-void RecordingNotifier::error(const QString& text) { record(m_errors, "error:", text); }
-void RecordingNotifier::protocol(const QString& text) { record(m_protocols, "protocol:", text); }
+void RecordingNotifier::message(const QString& text) {
+    record(m_messages, "message:", text);
+}
+void RecordingNotifier::error(const QString& text) {
+    record(m_errors, "error:", text);
+}
+void RecordingNotifier::protocol(const QString& text) {
+    record(m_protocols, "protocol:", text);
+}
 
 QStringList RecordingNotifier::messages() const {
     QMutexLocker lock(&m_mutex);
@@ -52,15 +58,21 @@ std::unique_ptr<Notifier>& installed() {
 std::atomic<PendingEventsHook> g_pendingHook{nullptr};
 } // namespace
 
-Notifier& notifier() { return *installed(); }
+Notifier& notifier() {
+    return *installed();
+}
 
 void setNotifier(std::unique_ptr<Notifier> n) {
     installed() = n ? std::move(n) : std::make_unique<RecordingNotifier>();
 }
 
-RecordingNotifier* recordingNotifier() { return dynamic_cast<RecordingNotifier*>(installed().get()); }
+RecordingNotifier* recordingNotifier() {
+    return dynamic_cast<RecordingNotifier*>(installed().get());
+}
 
-void setPendingEventsHook(PendingEventsHook hook) { g_pendingHook = hook; }
+void setPendingEventsHook(PendingEventsHook hook) {
+    g_pendingHook = hook;
+}
 
 void processPendingEvents() {
     if (auto hook = g_pendingHook.load()) hook();

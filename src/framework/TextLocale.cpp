@@ -48,7 +48,9 @@ bool sameText(const QString& a, const QString& b) {
     return QString::compare(a, b, Qt::CaseInsensitive) == 0;
 }
 
-QString upperText(const QString& s) { return QLocale().toUpper(s); }
+QString upperText(const QString& s) {
+    return QLocale().toUpper(s);
+}
 
 QString upperAscii(const QString& s) {
     QString r = s;
@@ -106,8 +108,14 @@ double strToExtended(const QString& s, bool* ok) {
     bool good = tryParseLocaleFloat(t, v);
     if (!good) {
         for (QChar& c : t) {
-            if (c == '.') { c = ','; break; }
-            if (c == ',') { c = '.'; break; }
+            if (c == '.') {
+                c = ',';
+                break;
+            }
+            if (c == ',') {
+                c = '.';
+                break;
+            }
         }
         good = tryParseLocaleFloat(t, v);
     }

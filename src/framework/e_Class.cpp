@@ -249,10 +249,10 @@ bool TZeltoInstance::GetPropertyStored(int index) const {
     return p && FInstance && p->storedFor(FInstance);
 }
 
-bool TZeltoInstance::GetPropertyValue(int index, TValue& value) const {
-    const TPropInfo* p = GetPropInfo(index);
-    if (!p || !FInstance || !p->readable()) return false;
-    switch (p->kind) {
+namespace {
+// The kinds whose values move between an instance and a value holder.
+bool isMovableKind(TTypeKind k) {
+    switch (k) {
     case tkInteger:
     case tkChar:
     case tkEnumeration:
@@ -267,37 +267,25 @@ bool TZeltoInstance::GetPropertyValue(int index, TValue& value) const {
     case tkMethod:
     case tkVariant:
     case tkInt64:
-        value = p->get(FInstance);
-        value.kind = p->kind;
         return true;
     default:
         return false;
     }
 }
+} // namespace
+
+bool TZeltoInstance::GetPropertyValue(int index, TValue& value) const {
+    const TPropInfo* p = GetPropInfo(index);
+    if (!p || !FInstance || !p->readable() || !isMovableKind(p->kind)) return false;
+    value = p->get(FInstance);
+    value.kind = p->kind;
+    return true;
+}
 
 void TZeltoInstance::SetPropertyValue(int index, const TValue& value) {
     const TPropInfo* p = GetPropInfo(index);
-    if (!p || !FInstance || !p->writable()) return;
-    switch (p->kind) {
-    case tkInteger:
-    case tkChar:
-    case tkEnumeration:
-    case tkSet:
-    case tkWChar:
-    case tkClass:
-    case tkFloat:
-    case tkString:
-    case tkLString:
-    case tkWString:
-    case tkUString:
-    case tkMethod:
-    case tkVariant:
-    case tkInt64:
-        p->set(FInstance, value);
-        break;
-    default:
-        break;
-    }
+    if (!p || !FInstance || !p->writable() || !isMovableKind(p->kind)) return;
+    p->set(FInstance, value);
 }
 
 TElement* TZeltoInstance::CreateInstanceCopy() {

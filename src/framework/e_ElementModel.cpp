@@ -18,22 +18,12 @@ void TPropertyModel::DeclareProperties(TPropTableBuilder& b) {
 }
 ZELTO_IMPLEMENT_CLASS(TPropertyModel, TOwnerEntity, "e_ElementModel")
 
-TOwnerEntity* TPropertyModel::findChildEntity(const QString& name) const {
-    for (TElement* e : FElements)
-        if (e && e->Is<TOwnerEntity>() && sameText(e->GetName(), name)) return static_cast<TOwnerEntity*>(e);
-    return nullptr;
-}
-
 TOwnerEntity* TPropertyModel::GetLinks() {
-    if (TOwnerEntity* links = findChildEntity(QStringLiteral("LINKS"))) return links;
-    auto* links = new TOwnerEntity;
-    links->SetName(QStringLiteral("LINKS"));
-    AddElement(links);
-    return links;
+    return NamedChild<TOwnerEntity>(QStringLiteral("LINKS"));
 }
 
 bool TPropertyModel::NoLinks() const {
-    TOwnerEntity* links = findChildEntity(QStringLiteral("LINKS"));
+    auto* links = FindNamedChild<TOwnerEntity>(QStringLiteral("LINKS"));
     return !links || links->ElementsCount() == 0;
 }
 
@@ -101,41 +91,29 @@ void TElementModel::DeclareProperties(TPropTableBuilder& b) {
 ZELTO_IMPLEMENT_CLASS(TElementModel, TPropertyModel, "e_ElementModel")
 
 TOwnerEntity* TElementModel::GetModelElements() {
-    if (TOwnerEntity* e = findChildEntity(QStringLiteral("ELEMENTS"))) return e;
-    auto* e = new TOwnerEntity;
-    e->SetName(QStringLiteral("ELEMENTS"));
-    AddElement(e);
-    return e;
+    return NamedChild<TOwnerEntity>(QStringLiteral("ELEMENTS"));
 }
 
 TModelProperties* TElementModel::GetModelProperties() {
-    if (auto* p = zelto_cast<TModelProperties>(findChildEntity(QStringLiteral("PROPERTIES")))) return p;
-    auto* p = new TModelProperties;
-    p->SetName(QStringLiteral("PROPERTIES"));
-    AddElement(p);
-    return p;
+    return NamedChild<TModelProperties>(QStringLiteral("PROPERTIES"));
 }
 
 TStringListElement* TElementModel::GetImages() {
-    if (auto* e = zelto_cast<TStringListElement>(findChildEntity(QStringLiteral("IMAGES")))) return e;
-    auto* e = new TStringListElement;
-    e->SetName(QStringLiteral("IMAGES"));
-    AddElement(e);
-    return e;
+    return NamedChild<TStringListElement>(QStringLiteral("IMAGES"));
 }
 
 bool TElementModel::NoModelElements() const {
-    TOwnerEntity* e = findChildEntity(QStringLiteral("ELEMENTS"));
+    auto* e = FindNamedChild<TOwnerEntity>(QStringLiteral("ELEMENTS"));
     return !e || e->ElementsCount() == 0;
 }
 
 bool TElementModel::NoModelProperties() const {
-    TOwnerEntity* e = findChildEntity(QStringLiteral("PROPERTIES"));
+    auto* e = FindNamedChild<TOwnerEntity>(QStringLiteral("PROPERTIES"));
     return !e || e->ElementsCount() == 0;
 }
 
 bool TElementModel::NoImages() const {
-    TOwnerEntity* e = findChildEntity(QStringLiteral("IMAGES"));
+    auto* e = FindNamedChild<TOwnerEntity>(QStringLiteral("IMAGES"));
     return !e || e->ElementsCount() == 0;
 }
 

@@ -22,9 +22,6 @@ public:
     void SetNewDestinationLink(TElement* element);
     // Executes every link of this model in order.
     void ExecuteLinks();
-
-protected:
-    TOwnerEntity* findChildEntity(const QString& name) const;
 };
 
 class TModelProperties : public TOwnerEntity {

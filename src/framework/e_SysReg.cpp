@@ -22,30 +22,16 @@ void TRegisterClassModel::DeclareProperties(TPropTableBuilder& b) {
 }
 ZELTO_IMPLEMENT_CLASS(TRegisterClassModel, TInheritanceModel, "e_SysReg")
 
-namespace {
-template <class T> T* namedChild(TEntity* parent, const QString& name, bool create) {
-    for (int i = 0; i < parent->ElementsCount(); ++i) {
-        TElement* e = parent->Get(i);
-        if (e && e->Is<T>() && sameText(e->GetName(), name)) return static_cast<T*>(e);
-    }
-    if (!create) return nullptr;
-    auto* child = new T;
-    child->SetName(name);
-    parent->AddElement(child);
-    return child;
-}
-} // namespace
-
 TOwnerEntity* TRegisterClassModel::GetPropertyModels() {
-    return namedChild<TOwnerEntity>(this, QStringLiteral("PROPERTY MODELS"), true);
+    return NamedChild<TOwnerEntity>(QStringLiteral("PROPERTY MODELS"));
 }
 
 TStringListElement* TRegisterClassModel::GetShell() {
-    return namedChild<TStringListElement>(this, QStringLiteral("SHELL"), true);
+    return NamedChild<TStringListElement>(QStringLiteral("SHELL"));
 }
 
 TRegisterPropertyModel* TRegisterClassModel::PropertyModel(const QString& name) {
-    return namedChild<TRegisterPropertyModel>(GetPropertyModels(), name, true);
+    return GetPropertyModels()->NamedChild<TRegisterPropertyModel>(name);
 }
 
 ZELTO_IMPLEMENT_CLASS_NOPROPS(TRegisterClassModels, TInheritanceModelEntity, "e_SysReg")
@@ -61,15 +47,15 @@ TRegisterClassModel* TRegisterClassModels::ModelForClass(const TClassInfo* cls) 
 ZELTO_IMPLEMENT_CLASS_NOPROPS(TSystemRegister, TOwnerEntity, "e_SysReg")
 
 TRegisterClassModels* TSystemRegister::GetClassModels() {
-    return namedChild<TRegisterClassModels>(this, QStringLiteral("CLASS MODELS"), true);
+    return NamedChild<TRegisterClassModels>(QStringLiteral("CLASS MODELS"));
 }
 
 TStringListElement* TSystemRegister::GetStringList(const QString& name) {
-    return namedChild<TStringListElement>(this, name, true);
+    return NamedChild<TStringListElement>(name);
 }
 
 TStringListElement* TSystemRegister::FindStringList(const QString& name) const {
-    return namedChild<TStringListElement>(const_cast<TSystemRegister*>(this), name, false);
+    return FindNamedChild<TStringListElement>(name);
 }
 
 void registerSystemRegisterClasses() {

@@ -15,20 +15,16 @@ void TToolModel::DeclareProperties(TPropTableBuilder& b) {
 ZELTO_IMPLEMENT_CLASS(TToolModel, TElementModel, "e_ToolModel")
 
 TOwnerEntity* TToolModel::GetModelTools() {
-    if (TOwnerEntity* e = findChildEntity(QStringLiteral("TOOLS"))) return e;
-    auto* e = new TOwnerEntity;
-    e->SetName(QStringLiteral("TOOLS"));
-    AddElement(e);
-    return e;
+    return NamedChild<TOwnerEntity>(QStringLiteral("TOOLS"));
 }
 
 bool TToolModel::NoModelTools() const {
-    TOwnerEntity* e = findChildEntity(QStringLiteral("TOOLS"));
+    auto* e = FindNamedChild<TOwnerEntity>(QStringLiteral("TOOLS"));
     return !e || e->ElementsCount() == 0;
 }
 
 TToolModel* TToolModel::GetLastTool() const {
-    TOwnerEntity* e = findChildEntity(QStringLiteral("TOOLS"));
+    auto* e = FindNamedChild<TOwnerEntity>(QStringLiteral("TOOLS"));
     if (!e || e->ElementsCount() == 0) return nullptr;
     return zelto_cast<TToolModel>(e->Get(e->ElementsCount() - 1));
 }

@@ -7,10 +7,11 @@
 namespace zelto {
 
 namespace {
-const char* const kKindNames[] = {"tkUnknown", "tkInteger", "tkChar", "tkEnumeration", "tkFloat", "tkString",
-                                  "tkSet", "tkClass", "tkMethod", "tkWChar", "tkLString", "tkWString",
-                                  "tkVariant", "tkArray", "tkRecord", "tkInterface", "tkInt64", "tkDynArray",
-                                  "tkUString", "tkClassRef", "tkPointer", "tkProcedure", "tkMRecord"};
+const char* const kKindNames[] = {"tkUnknown",   "tkInteger",   "tkChar",     "tkEnumeration", "tkFloat",
+                                  "tkString",    "tkSet",       "tkClass",    "tkMethod",      "tkWChar",
+                                  "tkLString",   "tkWString",   "tkVariant",  "tkArray",       "tkRecord",
+                                  "tkInterface", "tkInt64",     "tkDynArray", "tkUString",     "tkClassRef",
+                                  "tkPointer",   "tkProcedure", "tkMRecord"};
 }
 
 QString typeKindName(int kind) {
@@ -22,13 +23,18 @@ bool isOrdinalKind(TTypeKind k) {
     return k == tkInteger || k == tkChar || k == tkEnumeration || k == tkSet || k == tkWChar;
 }
 
-bool isStringKind(TTypeKind k) { return k == tkString || k == tkLString || k == tkWString || k == tkUString; }
+bool isStringKind(TTypeKind k) {
+    return k == tkString || k == tkLString || k == tkWString || k == tkUString;
+}
 
 bool TPropInfo::storedFor(const TPersistent* instance) const {
     switch (stored) {
-    case TStoredMode::Yes: return true;
-    case TStoredMode::No: return false;
-    case TStoredMode::ByInstance: return instance && storedFn && storedFn(instance);
+    case TStoredMode::Yes:
+        return true;
+    case TStoredMode::No:
+        return false;
+    case TStoredMode::ByInstance:
+        return instance && storedFn && storedFn(instance);
     }
     return false;
 }
@@ -46,7 +52,9 @@ bool TClassInfo::inheritsFrom(const TClassInfo& other) const {
     return false;
 }
 
-bool TClassInfo::isElementClass() const { return inheritsFrom(TElement::StaticClass()); }
+bool TClassInfo::isElementClass() const {
+    return inheritsFrom(TElement::StaticClass());
+}
 
 const std::vector<TPropInfo>& TClassInfo::properties() const {
     std::call_once(m_once, [this] {
@@ -94,7 +102,9 @@ const TClassInfo& TPersistent::StaticClass() {
     return info;
 }
 
-const TClassInfo& TPersistent::ClassType() const { return StaticClass(); }
+const TClassInfo& TPersistent::ClassType() const {
+    return StaticClass();
+}
 
 void TPersistent::AssignTo(TPersistent* dest) const {
     throw EConvertError(QStringLiteral("Cannot assign a %1 to a %2")
@@ -111,7 +121,9 @@ void TPersistent::Assign(const TPersistent* source) {
 
 // ---- access by text ------------------------------------------------------------------------------
 
-int GetPropCount(const TPersistent* object) { return object ? object->ClassType().propertyCount() : 0; }
+int GetPropCount(const TPersistent* object) {
+    return object ? object->ClassType().propertyCount() : 0;
+}
 
 QString GetPropName(const TPersistent* object, int index) {
     const TPropInfo* p = object ? object->ClassType().property(index) : nullptr;
@@ -182,22 +194,32 @@ QString FillWithData(const TPersistent* object, const TPropInfo* entry) {
     try {
         const TValue v = entry->get(object);
         switch (entry->kind) {
-        case tkInteger: return entry->unsignedOrdinal ? QString::number(quint32(v.ord)) : QString::number(qint32(v.ord));
-        case tkChar: return QString(QChar(char16_t(v.ord & 0xFF)));
-        case tkWChar: return QString(QChar(char16_t(v.ord)));
+        case tkInteger:
+            return entry->unsignedOrdinal ? QString::number(quint32(v.ord)) : QString::number(qint32(v.ord));
+        case tkChar:
+            return QString(QChar(char16_t(v.ord & 0xFF)));
+        case tkWChar:
+            return QString(QChar(char16_t(v.ord)));
         case tkEnumeration:
             if (v.ord >= 0 && v.ord < entry->enumNames.size()) return entry->enumNames.at(qsizetype(v.ord));
             return QString::number(v.ord);
-        case tkSet: return QString::number(quint32(v.ord));
-        case tkFloat: return floatToStr(v.real);
+        case tkSet:
+            return QString::number(quint32(v.ord));
+        case tkFloat:
+            return floatToStr(v.real);
         case tkString:
         case tkLString:
         case tkWString:
-        case tkUString: return v.str;
-        case tkClass: return QString::number(objectToNumber(v.obj));
-        case tkMethod: return QString::number(v.method.code) + ';' + QString::number(v.method.data);
-        case tkInt64: return QString::number(v.ord);
-        default: return QString();
+        case tkUString:
+            return v.str;
+        case tkClass:
+            return QString::number(objectToNumber(v.obj));
+        case tkMethod:
+            return QString::number(v.method.code) + ';' + QString::number(v.method.data);
+        case tkInt64:
+            return QString::number(v.ord);
+        default:
+            return QString();
         }
     } catch (...) {
         return ordinal ? QStringLiteral("Err Ord Value") : QStringLiteral("Err Value");
@@ -215,8 +237,12 @@ void SetPropByString(TPersistent* object, const TPropInfo* entry, const QString&
             v.ord = tryParseInt32(text, i) ? i : 0;
             break;
         }
-        case tkChar: v.ord = text.isEmpty() ? 0 : (text.at(0).unicode() & 0xFF); break;
-        case tkWChar: v.ord = text.isEmpty() ? 0 : text.at(0).unicode(); break;
+        case tkChar:
+            v.ord = text.isEmpty() ? 0 : (text.at(0).unicode() & 0xFF);
+            break;
+        case tkWChar:
+            v.ord = text.isEmpty() ? 0 : text.at(0).unicode();
+            break;
         case tkEnumeration:
         case tkSet: {
             qint32 i = 0;
@@ -234,11 +260,15 @@ void SetPropByString(TPersistent* object, const TPropInfo* entry, const QString&
             }
             break;
         }
-        case tkFloat: v.real = text.isEmpty() ? 0.0 : strToExtended(text); break;
+        case tkFloat:
+            v.real = text.isEmpty() ? 0.0 : strToExtended(text);
+            break;
         case tkString:
         case tkLString:
         case tkWString:
-        case tkUString: v.str = text; break;
+        case tkUString:
+            v.str = text;
+            break;
         case tkClass: {
             qint64 n = 0;
             if (!tryParseInt64(text, n)) n = 0;
@@ -259,12 +289,13 @@ void SetPropByString(TPersistent* object, const TPropInfo* entry, const QString&
             v.ord = tryParseInt64(text, n) ? n : 0;
             break;
         }
-        default: return;
+        default:
+            return;
         }
         entry->set(object, v);
     } catch (...) {
-        notifier().message(QStringLiteral("Error filling property ") + entry->name + QStringLiteral(" by string ") +
-                           text);
+        notifier().message(QStringLiteral("Error filling property ") + entry->name +
+                           QStringLiteral(" by string ") + text);
     }
 }
 

@@ -68,11 +68,11 @@ struct TMethodValue {
 // A value holder for one property value. Reals are doubles in memory.
 struct TValue {
     TTypeKind kind = tkUnknown;
-    qint64 ord = 0; // Integer, Char, Enumeration, Set, WChar, Int64
-    double real = 0; // Float
-    QString str; // the string kinds, Variant
+    qint64 ord = 0;             // Integer, Char, Enumeration, Set, WChar, Int64
+    double real = 0;            // Float
+    QString str;                // the string kinds, Variant
     TPersistent* obj = nullptr; // Class
-    TMethodValue method; // Method
+    TMethodValue method;        // Method
 
     static TValue ordinal(TTypeKind k, qint64 v) {
         TValue r;
@@ -113,7 +113,7 @@ struct TPropInfo {
     // For Class properties: the class of the value when it is a model class; nullptr when the
     // value is an object outside the model (for example the platform's application object).
     const TClassInfo* propClass = nullptr;
-    QStringList enumNames; // identifiers of an Enumeration, by ordinal
+    QStringList enumNames;     // identifiers of an Enumeration, by ordinal
     TPropGetter get = nullptr; // none: write-only
     TPropSetter set = nullptr; // none: read-only
     TStoredMode stored = TStoredMode::Yes;
@@ -137,8 +137,8 @@ public:
     using CreateFn = TPersistent* (*)();
     using DeclareFn = void (*)(TPropTableBuilder&);
 
-    TClassInfo(const char* name, const TClassInfo* parent, const char* unit, int instanceSize, CreateFn create,
-               DeclareFn declare);
+    TClassInfo(const char* name, const TClassInfo* parent, const char* unit, int instanceSize,
+               CreateFn create, DeclareFn declare);
     TClassInfo(const TClassInfo&) = delete;
     TClassInfo& operator=(const TClassInfo&) = delete;
 
@@ -203,7 +203,8 @@ template <class T> const T* zelto_cast(const TPersistent* p) {
 template <class T, class Enable = void> struct TValueTraits;
 
 template <class T>
-struct TValueTraits<T, std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, bool> && (sizeof(T) <= 4)>> {
+struct TValueTraits<T,
+                    std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, bool> && (sizeof(T) <= 4)>> {
     static constexpr TTypeKind kind = tkInteger;
     static TValue to(T v) { return TValue::ordinal(kind, qint64(v)); }
     static T from(const TValue& v) { return static_cast<T>(v.ord); }
@@ -262,7 +263,8 @@ template <class T> struct TValueTraits<T*, std::enable_if_t<std::is_base_of_v<TP
     static T* from(const TValue& v) {
         if (!v.obj) return nullptr;
         if (!v.obj->InheritsFrom(T::StaticClass()))
-            throw EPropertyError(QStringLiteral("%1 is not %2").arg(v.obj->ClassName(), T::StaticClass().name()));
+            throw EPropertyError(
+                QStringLiteral("%1 is not %2").arg(v.obj->ClassName(), T::StaticClass().name()));
         return static_cast<T*>(v.obj);
     }
     static const TClassInfo* cls() { return &T::StaticClass(); }
@@ -386,7 +388,8 @@ private:
         p.name = QString::fromLatin1(name);
         p.kind = TValueTraits<T>::kind;
         p.propClass = TValueTraits<T>::cls();
-        if constexpr (std::is_same_v<T, bool>) p.enumNames = {QStringLiteral("False"), QStringLiteral("True")};
+        if constexpr (std::is_same_v<T, bool>)
+            p.enumNames = {QStringLiteral("False"), QStringLiteral("True")};
         if constexpr (std::is_integral_v<T> && std::is_unsigned_v<T> && !std::is_same_v<T, bool>)
             p.unsignedOrdinal = true;
         p.get = g;
@@ -423,22 +426,24 @@ TPersistent* objectFromNumber(qint64 number);
 } // namespace zelto
 
 // Declares the class description of a model class; place at the top of the class body.
-#define ZELTO_CLASS(Cls, Base)                                                                         \
-public:                                                                                                \
-    using inherited = Base;                                                                            \
-    static const ::zelto::TClassInfo& StaticClass();                                                   \
-    const ::zelto::TClassInfo& ClassType() const override { return Cls::StaticClass(); }               \
+#define ZELTO_CLASS(Cls, Base)                                                                               \
+public:                                                                                                      \
+    using inherited = Base;                                                                                  \
+    static const ::zelto::TClassInfo& StaticClass();                                                         \
+    const ::zelto::TClassInfo& ClassType() const override {                                                  \
+        return Cls::StaticClass();                                                                           \
+    }                                                                                                        \
     static void DeclareProperties(::zelto::TPropTableBuilder& b);
 
 // Defines the class description; the class defines its own DeclareProperties.
-#define ZELTO_IMPLEMENT_CLASS(Cls, Base, Unit)                                                         \
-    const ::zelto::TClassInfo& Cls::StaticClass() {                                                    \
-        static const ::zelto::TClassInfo info(#Cls, &Base::StaticClass(), Unit, int(sizeof(Cls)),     \
-                                              ::zelto::detail::creatorFor<Cls>(), &Cls::DeclareProperties); \
-        return info;                                                                                   \
+#define ZELTO_IMPLEMENT_CLASS(Cls, Base, Unit)                                                               \
+    const ::zelto::TClassInfo& Cls::StaticClass() {                                                          \
+        static const ::zelto::TClassInfo info(#Cls, &Base::StaticClass(), Unit, int(sizeof(Cls)),            \
+                                              ::zelto::detail::creatorFor<Cls>(), &Cls::DeclareProperties);  \
+        return info;                                                                                         \
     }
 
 // The same for a class that declares no new properties.
-#define ZELTO_IMPLEMENT_CLASS_NOPROPS(Cls, Base, Unit)                                                 \
-    void Cls::DeclareProperties(::zelto::TPropTableBuilder&) {}                                        \
+#define ZELTO_IMPLEMENT_CLASS_NOPROPS(Cls, Base, Unit)                                                       \
+    void Cls::DeclareProperties(::zelto::TPropTableBuilder&) {}                                              \
     ZELTO_IMPLEMENT_CLASS(Cls, Base, Unit)

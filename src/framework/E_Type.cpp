@@ -2,12 +2,13 @@
 
 #include "U_String.h"
 
+#include "CtiRadek.h"
 #include "Notifier.h"
+#include "SafeFile.h"
 #include "TextLocale.h"
 #include "e_Class.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -52,22 +53,13 @@ bool truncToInt32(double v, qint32& out) {
     return true;
 }
 
-// The integers at the start of a text: tokens separated by spaces, tabs or commas, up to the
-// first token that is not a decimal integer.
+// The integers of a free text, read with the line cursor until it reports an error.
 QList<qint32> leadingIntegers(const QString& text) {
     QList<qint32> result;
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    auto isSep = [](QChar c) {
-        return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char(',');
-    };
-    while (i < n) {
-        while (i < n && isSep(text.at(i))) ++i;
-        if (i >= n) break;
-        const qsizetype start = i;
-        while (i < n && !isSep(text.at(i))) ++i;
-        qint32 v = 0;
-        if (!tryParseInt32(text.mid(start, i - start), v)) break;
+    TCtiRadekClass cti(text);
+    for (;;) {
+        const qint32 v = cti.DejInteger();
+        if (cti.DosloKChybe()) break;
         result << v;
     }
     return result;
@@ -775,15 +767,11 @@ bool TStringListElement::IntoFile(const QString& fileName) const {
         text += QLatin1String("\r\n");
     }
     // The old file is replaced only once the new one is completely written.
-    QSaveFile f(fileName);
-    bool ok = !fileName.isEmpty() && f.open(QIODevice::WriteOnly);
-    if (ok) ok = f.write(text.toUtf8()) >= 0;
-    if (ok) ok = f.commit();
-    if (!ok) {
-        if (f.isOpen()) f.cancelWriting();
+    QString error = QStringLiteral("no file name");
+    const bool ok = !fileName.isEmpty() && writeFileAtomically(fileName, text.toUtf8(), &error);
+    if (!ok)
         notifier().message(QStringLiteral("TStringListElement.IntoFile ") + fileName +
-                           QStringLiteral("\r\n") + f.errorString());
-    }
+                           QStringLiteral("\r\n") + error);
     return ok;
 }
 

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QSet>
 
 #include <atomic>
 #include <cstring>
@@ -142,6 +143,7 @@ TPersistent* objectFromNumber(qint64 number) {
 // ---- TElement ------------------------------------------------------------------------------------
 
 TElement::~TElement() {
+    TDestructionWatch::destroyed(this);
     if (m_flags & NumberedFlag) {
         ObjectNumbers& n = objectNumbers();
         QMutexLocker lock(&n.mutex);
@@ -1119,7 +1121,7 @@ ZELTO_IMPLEMENT_CLASS(TZeltoMessage, TElement, "Elements")
 
 TZeltoMessage::~TZeltoMessage() {
     // An element that an owning container holds without keeping owners stays with that container.
-    if (FKillData && FData && !FData->heldByContainer()) {
+    if (FKillData && FData && FData != this && !FData->heldByContainer()) {
         try {
             delete FData;
         } catch (...) {
@@ -1143,6 +1145,62 @@ void TZeltoTextMessage::DeclareProperties(TPropTableBuilder& b) {
     b.prop<&TZeltoTextMessage::GetMessageText, &TZeltoTextMessage::SetMessageText>("Text");
 }
 ZELTO_IMPLEMENT_CLASS(TZeltoTextMessage, TZeltoMessage, "Elements")
+
+// ---- freeing sets of elements ---------------------------------------------------------------------
+
+namespace {
+thread_local TDestructionWatch* t_watch = nullptr;
+}
+
+struct TDestructionWatch::Data {
+    QSet<const TElement*> alive;
+};
+
+TDestructionWatch::TDestructionWatch() : d(new Data), m_previous(t_watch) {
+    t_watch = this;
+}
+
+TDestructionWatch::~TDestructionWatch() {
+    t_watch = m_previous;
+    delete d;
+}
+
+void TDestructionWatch::watch(const TElement* e) {
+    d->alive.insert(e);
+}
+bool TDestructionWatch::alive(const TElement* e) const {
+    return d->alive.contains(e);
+}
+qsizetype TDestructionWatch::count() const {
+    return d->alive.size();
+}
+
+void TDestructionWatch::destroyed(const TElement* e) {
+    for (TDestructionWatch* w = t_watch; w; w = w->m_previous) w->d->alive.remove(e);
+}
+
+void FreeElementSet(const std::vector<TElement*>& elements) {
+    TDestructionWatch watch;
+    for (TElement* e : elements)
+        if (e) watch.watch(e);
+    while (watch.count() > 0) {
+        QSet<const TElement*> held;
+        for (TElement* e : elements) {
+            if (!e || !watch.alive(e)) continue;
+            if (auto* entity = zelto_cast<TEntity>(e))
+                for (TElement* child : entity->FElements)
+                    if (child && child != e && watch.alive(child)) held.insert(child);
+        }
+        bool freed = false;
+        for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
+            TElement* e = *it;
+            if (!e || !watch.alive(e) || held.contains(e)) continue;
+            delete e;
+            freed = true;
+        }
+        if (!freed) break; // only a cycle of holders is left; leave it rather than free twice
+    }
+}
 
 TElement* CreateElementByName(const QString& name) {
     const TClassInfo* cls = GetZeltoClass(name);

@@ -10,6 +10,7 @@
 #include "u_Props.h"
 
 #include <cstdlib>
+#include <vector>
 
 namespace zelto {
 
@@ -496,6 +497,31 @@ public:
     QString GetMessageText() const { return FMessageText; }
     void SetMessageText(const QString& text) { FMessageText = text; }
 };
+
+// Watches a set of elements and notes which of them are destroyed, on this thread, while it lives.
+class TDestructionWatch {
+public:
+    TDestructionWatch();
+    ~TDestructionWatch();
+    TDestructionWatch(const TDestructionWatch&) = delete;
+    TDestructionWatch& operator=(const TDestructionWatch&) = delete;
+
+    void watch(const TElement* e);
+    bool alive(const TElement* e) const;
+    qsizetype count() const;
+    // Called by every element's destructor.
+    static void destroyed(const TElement* e);
+
+private:
+    struct Data;
+    Data* d;
+    TDestructionWatch* m_previous;
+};
+
+// Frees a set of elements that may hold each other (children, owned properties) so that none is
+// destroyed twice: elements nobody in the set holds go first, the later-created first.
+// `elements` is in creation order.
+void FreeElementSet(const std::vector<TElement*>& elements);
 
 // Creates an element of a registered class by name, retrying with "T" prefixed; reports an
 // unregistered name and answers none.

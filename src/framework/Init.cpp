@@ -13,6 +13,8 @@
 #include "e_ToolModel.h"
 #include "t_Recurs.h"
 #include "t_Sort.h"
+#include "persistence/T_Saver.h"
+#include "persistence/t_Loader.h"
 
 #include <mutex>
 
@@ -35,6 +37,8 @@ void init() {
         registerSortToolClasses();          // 16 sorting tools
         registerMemoryElementClasses();     // 21 memory element
         registerRecursorClasses();          // 29 tree walker
+        registerLoaderClasses();            // 43 loader
+        registerSaverClasses();             // 48 saver
     });
 }
 

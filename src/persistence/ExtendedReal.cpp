@@ -20,7 +20,9 @@ TExtendedBytes pack(bool negative, std::uint32_t exponent, std::uint64_t mantiss
     return b;
 }
 
-double fromBits(std::uint64_t bits) { return std::bit_cast<double>(bits); }
+double fromBits(std::uint64_t bits) {
+    return std::bit_cast<double>(bits);
+}
 
 } // namespace
 
@@ -96,6 +98,8 @@ double extendedToDouble(const std::uint8_t* bytes) {
     return fromBits(sign | q);
 }
 
-double extendedToDouble(const TExtendedBytes& bytes) { return extendedToDouble(bytes.data()); }
+double extendedToDouble(const TExtendedBytes& bytes) {
+    return extendedToDouble(bytes.data());
+}
 
 } // namespace zelto

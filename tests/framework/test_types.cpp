@@ -333,10 +333,13 @@ TEST(TypesValues, IntegerListFromText) {
         QStringList expected; // empty: no list
     };
     const Row rows[] = {
-        {"3, 1 2\t7 x 9", {"3", "1", "2", "7"}},
+        // Whatever is not a sign or a digit separates the integers.
+        {"3, 1 2\t7 x 9", {"3", "1", "2", "7", "9"}},
         {"-5,,8", {"-5", "8"}},
-        {"12abc 4", {}},
-        {"x 1", {}},
+        {"12abc 4", {"12", "4"}},
+        {"x 1", {"1"}},
+        {"5-3", {"5", "-3"}},
+        {"4 - 6", {"4"}}, // a sign without digits ends the list
         {"", {}},
         {"99999999999 1", {}}, // out of the Integer range is not an integer
     };

@@ -1,0 +1,573 @@
+#include "t_Loader.h"
+
+#include "framework/Notifier.h"
+#include "framework/TextLocale.h"
+#include "framework/e_Class.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace zelto {
+
+namespace {
+
+bool isStringKindCode(int k) {
+    return k == tkString || k == tkLString || k == tkWString || k == tkUString;
+}
+
+QString quoted(const QString& cls, const QString& prop) {
+    return cls + QStringLiteral(" property \"") + prop + QStringLiteral("\"");
+}
+
+} // namespace
+
+// ---- TZeltoLoader --------------------------------------------------------------------------------
+
+void TZeltoLoader::DeclareProperties(TPropTableBuilder& b) {
+    b.prop<&TZeltoLoader::GetFileName, &TZeltoLoader::SetFileName>("FileName");
+    b.readOnly<&TZeltoLoader::GetContainer>("_Container").stored(false);
+}
+ZELTO_IMPLEMENT_CLASS(TZeltoLoader, TTool, "t_Loader")
+
+TZeltoLoader::TZeltoLoader(const QString& fileName) : FFileName(fileName) {}
+
+TZeltoLoader::~TZeltoLoader() {
+    if (FContainer) FContainer->Clear(); // the container never owns what was read
+}
+
+QString TZeltoLoader::NumberToPropertyName(int) const {
+    return QStringLiteral("FileName");
+}
+
+void TZeltoLoader::protocol(const QString& text) {
+    PostTextMsg(tm_AddToProtocol, text, nullptr);
+}
+
+void TZeltoLoader::StartGauge() {
+    if (!GetNoProgress())
+        StartProgress(QStringLiteral("Načítání modelu ze souboru ") + FFileName, 0, GetGaugeMax());
+}
+
+void TZeltoLoader::EndGauge() {
+    EndProgress();
+}
+
+qint32 TZeltoLoader::GetGaugeMax() const {
+    return qint32(qMin<qsizetype>(m_data.size(), INT32_MAX));
+}
+
+void TZeltoLoader::UpdateGauge() {
+    if (GetNoProgress() || !GetInProgress() || !m_reader) return;
+    const qsizetype pos = m_reader->Position();
+    if (pos > m_lastGauge && pos % 200 == 0) {
+        m_lastGauge = pos;
+        SetProgress(qint32(pos));
+        SetProgressText(QStringLiteral("%1 bytů z celkových %2").arg(pos).arg(m_data.size()));
+    }
+}
+
+void TZeltoLoader::Prepare() {
+    if (!FContainer) {
+        FContainer = new TQuickEntity;
+        AddElement(FContainer);
+    }
+    if (!FInstance) {
+        FInstance = new TZeltoInstance;
+        AddElement(FInstance);
+    }
+    PrepareClasses();
+    m_read.clear();
+    m_held.clear();
+    m_depth = 0;
+    m_lastGauge = 0;
+}
+
+void TZeltoLoader::PrepareClasses() {
+    if (FClasses) FreeElement(FClasses);
+    FClasses = new TOwnerEntity;
+    AddElement(FClasses);
+    m_classes.clear();
+    m_class = nullptr;
+}
+
+void TZeltoLoader::Finish() {
+    FContainer->Clear();
+    m_read.clear();
+    m_held.clear();
+    EndGauge();
+}
+
+void TZeltoLoader::LoadInfo() {
+    for (int i = 0; i < 3; ++i) m_reader->ReadString();
+}
+
+void TZeltoLoader::LoadClasses() {}
+
+void TZeltoLoader::LoadClass() {
+    const QString name = m_reader->ReadString();
+    m_reader->ReadInteger(); // class records are numbered by their order
+    AddClass(name);
+    m_reader->ReadListBegin();
+    while (!m_reader->EndOfList()) {
+        const QString prop = m_reader->ReadString();
+        int kind = m_reader->ReadInteger();
+        if (kind == tkChar) kind = tkWChar;
+        AddClassProperty(prop, kind);
+    }
+    m_reader->ReadListEnd();
+}
+
+void TZeltoLoader::AddClass(const QString& name) {
+    auto* entry = new TZeltoClass;
+    LoadedClass lc;
+    lc.name = name;
+    const TClassInfo* cls = GetZeltoClass(name);
+    if (cls && !cls->isAbstract()) {
+        entry->SetElementClass(cls);
+    } else {
+        protocol(name + QStringLiteral(" - Unknown class !"));
+        cls = &TOwnerEntity::StaticClass();
+        entry->SetElementClass(cls);
+        entry->SetName(name + QStringLiteral(" ?"));
+    }
+    lc.cls = cls;
+    FClasses->AddElement(entry);
+    FActualClass = entry;
+    m_classes.push_back(std::move(lc));
+    m_class = &m_classes.back();
+}
+
+void TZeltoLoader::AddClassProperty(const QString& name, int kind) {
+    LoadedClass& lc = m_classes.back();
+    auto* cp = new TZeltoClassProperty;
+    cp->SetName(name);
+    cp->FIndex = FActualClass->ElementsCount();
+    cp->FLostTypeKind = quint8(kind >= 0 && kind <= 255 ? kind : 0);
+    FActualClass->AddElement(cp);
+
+    StoredProperty sp;
+    sp.name = name;
+    sp.storedKind = TTypeKind(kind >= 0 && kind <= tkMRecord ? kind : tkUnknown);
+    sp.trueIndex = lc.cls->propertyIndex(name);
+    cp->FTrueIndex = sp.trueIndex;
+    if (sp.trueIndex < 0) {
+        sp.lost = true;
+        cp->FLostProperty = true;
+        protocol(lc.name + QStringLiteral(" lost property: ") + name);
+        lc.props.push_back(sp);
+        return;
+    }
+    const TPropInfo& p = *lc.cls->property(sp.trueIndex);
+    cp->FPropInfo = &p;
+    const int c = p.kind, s = sp.storedKind;
+    const bool cString = isStringKindCode(c) && c != tkWString;
+    if (c == s || (c == tkInt64 && s == tkInteger) || (c == tkWChar && s == tkChar)) {
+    } else if (cString && (s == tkString || s == tkLString)) {
+    } else if ((cString && !isStringKindCode(s) && s != tkClass) ||
+               ((s == tkString || s == tkLString) && !isStringKindCode(c) && c != tkClass)) {
+        sp.mishmash = true;
+        cp->FTypeMishmash = true;
+        protocol(quoted(lc.name, name) + QStringLiteral(" type conv.: ") + typeKindName(s) +
+                 QStringLiteral(" to ") + typeKindName(c));
+    } else {
+        sp.trueIndex = -1;
+        cp->FTrueIndex = -1;
+        protocol(quoted(lc.name, name) + QStringLiteral(" type error: ") + QString::number(s));
+    }
+    if (sp.trueIndex >= 0 && p.staticallyStored()) {
+        if (p.kind == tkClass && p.propClass && !p.propClass->isElementClass())
+            protocol(quoted(lc.name, name) + QStringLiteral(" is not Element!"));
+        else if (!p.readable() || !p.writable())
+            protocol(quoted(lc.name, name) + QStringLiteral(" is Read or Write Only!"));
+    }
+    lc.props.push_back(sp);
+}
+
+void TZeltoLoader::LoadAll() {
+    m_reader->ReadListBegin();
+    while (!m_reader->EndOfList()) {
+        const qsizetype itemAt = m_reader->Position();
+        const qint32 n = m_reader->ReadInteger();
+        if (n == -1) {
+            LoadClass();
+        } else if (n >= 0) {
+            if (n >= qint32(m_classes.size()))
+                m_reader->Fail(QStringLiteral("unknown class number %1").arg(n), itemAt);
+            NewElement(n);
+            const qint32 number = m_reader->ReadInteger();
+            const qint32 index = qint32(m_read.size()) - 1;
+            if (number != index)
+                m_reader->Fail(QStringLiteral("element number %1 where %2 was due").arg(number).arg(index),
+                               itemAt);
+            LoadProperties();
+            LoadElements();
+            FLastElementIndex = index;
+        } else {
+            m_reader->Fail(QStringLiteral("invalid item marker %1").arg(n), itemAt);
+        }
+        UpdateGauge();
+    }
+    m_reader->ReadListEnd();
+}
+
+void TZeltoLoader::NewElement(qint32 classNumber) {
+    m_class = &m_classes[size_t(classNumber)];
+    FActualClass = static_cast<TZeltoClass*>(FClasses->Get(classNumber));
+    auto* e = zelto_cast<TElement>(m_class->cls->create());
+    if (!e) m_reader->Fail(QStringLiteral("class %1 cannot be created").arg(m_class->name));
+    AddNextElement(e);
+    FActualElement = e;
+}
+
+void TZeltoLoader::AddNextElement(TElement* element) {
+    FContainer->AddElement(element);
+    m_read.push_back(element);
+    m_held.push_back(false);
+}
+
+void TZeltoLoader::LoadProperties() {
+    m_reader->ReadListBegin();
+    while (!m_reader->EndOfList()) {
+        const qsizetype at = m_reader->Position();
+        const qint32 i = m_reader->ReadInteger();
+        if (i < 0 || i >= qint32(m_class->props.size()))
+            m_reader->Fail(QStringLiteral("property index %1 out of range").arg(i), at);
+        FActualPropertyIndex = i;
+        readValue(m_class->props[size_t(i)], i);
+    }
+    m_reader->ReadListEnd();
+}
+
+void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
+    const TPropInfo* current = sp.trueIndex >= 0 ? m_class->cls->property(sp.trueIndex) : nullptr;
+    const TTypeKind c = current ? current->kind : tkUnknown;
+    TValue v;
+    switch (sp.storedKind) {
+    case tkInteger:
+    case tkEnumeration:
+    case tkSet: {
+        const qint32 x = m_reader->ReadInteger();
+        if (sp.mishmash)
+            v = TValue::string(QString::number(x), c);
+        else
+            v = TValue::ordinal(sp.storedKind, x);
+        break;
+    }
+    case tkChar:
+    case tkWChar: {
+        const QChar ch = m_reader->ReadChar();
+        if (sp.mishmash)
+            v = TValue::string(QString(ch), c);
+        else
+            v = TValue::ordinal(sp.storedKind, ch.unicode());
+        break;
+    }
+    case tkFloat: {
+        const double x = m_reader->ReadFloat();
+        if (sp.mishmash)
+            v = TValue::string(floatToStr(x), c);
+        else
+            v = TValue::floating(x);
+        break;
+    }
+    case tkString:
+    case tkLString:
+    case tkWString:
+    case tkUString: {
+        const QString text = m_reader->ReadString();
+        if (sp.mishmash) {
+            switch (c) {
+            case tkInteger:
+            case tkEnumeration:
+            case tkSet: {
+                qint32 x = 0;
+                if (!tryParseInt32(text, x)) x = 0;
+                v = TValue::ordinal(c, x);
+                break;
+            }
+            case tkChar:
+            case tkWChar:
+                v = TValue::ordinal(c, text.isEmpty() ? u'-' : text.at(0).unicode());
+                break;
+            case tkFloat:
+                v = TValue::floating(strToExtended(text));
+                break;
+            default:
+                return;
+            }
+        } else {
+            v = TValue::string(text, c == tkUString ? tkUString : sp.storedKind);
+        }
+        break;
+    }
+    case tkClass: {
+        const qsizetype at = m_reader->Position();
+        const qint32 ref = m_reader->ReadInteger();
+        TElement* target = nullptr;
+        qint32 targetIndex = -1;
+        if (ref == -2) {
+            if (m_depth >= MaxNesting) m_reader->Fail(QStringLiteral("nested lists too deep"), at);
+            // The nested list is read with the loader's state saved around it.
+            TElement* element = FActualElement;
+            LoadedClass* cls = m_class;
+            TZeltoClass* entry = FActualClass;
+            const qint32 before = qint32(m_read.size());
+            ++m_depth;
+            LoadAll();
+            --m_depth;
+            FActualElement = element;
+            m_class = cls;
+            FActualClass = entry;
+            FActualPropertyIndex = index;
+            if (qint32(m_read.size()) > before && FLastElementIndex >= 0) {
+                targetIndex = FLastElementIndex;
+                target = m_read[size_t(targetIndex)];
+                target->ID = -1;
+            }
+        } else if (ref >= 0 && ref < qint32(m_read.size()) && m_read[size_t(ref)] != FActualElement) {
+            targetIndex = ref;
+            target = m_read[size_t(ref)];
+        } else if (ref != -1) {
+            protocol(QStringLiteral("Loader Error: ") + m_class->name + QStringLiteral(" ClassProperty ") +
+                     sp.name);
+        }
+        if (targetIndex >= 0) m_held[size_t(targetIndex)] = true;
+        v = TValue::object(target);
+        break;
+    }
+    default:
+        m_reader->Fail(QStringLiteral("values of kind %1 cannot be read").arg(int(sp.storedKind)));
+    }
+    if (sp.lost || sp.trueIndex < 0) return;
+    SetProperty(sp.trueIndex, v.kind, v);
+}
+
+void TZeltoLoader::SetProperty(int index, TTypeKind kind, const TValue& value) {
+    const TPropInfo* p = m_class->cls->property(index);
+    if (!p || p->kind != kind || !p->readable() || !p->writable()) return;
+    try {
+        p->set(FActualElement, value);
+    } catch (...) {
+        protocol(QStringLiteral("Loader Property Set Error: ") + m_class->name + QChar(' ') + p->name);
+    }
+}
+
+void TZeltoLoader::LoadElements() {
+    const qint32 flag = m_reader->ReadInteger();
+    if (flag == 0) return;
+    auto* entity = zelto_cast<TEntity>(FActualElement);
+    const qint32 self = qint32(m_read.size()) - 1;
+    m_reader->ReadListBegin();
+    while (!m_reader->EndOfList()) {
+        const qint32 n = m_reader->ReadInteger();
+        // Children are always written before their parent; anything else would make a cycle.
+        if (n < 0 || n >= self) {
+            protocol(QStringLiteral("Loader Error: ") + m_class->name + QStringLiteral(" child ") +
+                     QString::number(n));
+            continue;
+        }
+        if (!entity) continue;
+        try {
+            entity->AddElement(m_read[size_t(n)]);
+            m_held[size_t(n)] = true;
+        } catch (...) {
+        }
+    }
+    m_reader->ReadListEnd();
+}
+
+void TZeltoLoader::freeAllRead() {
+    std::vector<TElement*> all;
+    all.swap(m_read);
+    FContainer->Clear();
+    FreeElementSet(all);
+}
+
+void TZeltoLoader::freeUnreachable(TElement* output) {
+    // Held elements hang (directly or through holders) from an unheld one; when the output is the
+    // only unheld element, everything read belongs to it.
+    bool others = false;
+    for (size_t i = 0; i < m_read.size(); ++i)
+        if (!m_held[i] && m_read[i] != output) others = true;
+    if (!others) return;
+    // Mark what the output reaches through children and element properties.
+    QSet<const TElement*> reached;
+    std::vector<TElement*> stack{output};
+    reached.insert(output);
+    while (!stack.empty()) {
+        TElement* e = stack.back();
+        stack.pop_back();
+        auto visit = [&](TElement* x) {
+            if (x && !reached.contains(x)) {
+                reached.insert(x);
+                stack.push_back(x);
+            }
+        };
+        if (auto* entity = zelto_cast<TEntity>(e))
+            for (TElement* child : entity->FElements) visit(child);
+        for (const TPropInfo& p : e->ClassType().properties())
+            if (p.kind == tkClass && p.readable() && p.staticallyStored()) {
+                try {
+                    visit(zelto_cast<TElement>(p.get(e).obj));
+                } catch (...) {
+                }
+            }
+    }
+    std::vector<TElement*> unreached;
+    for (TElement* e : m_read)
+        if (!reached.contains(e)) unreached.push_back(e);
+    // What the output reaches stays, even when an unreached element holds it.
+    for (TElement* e : unreached)
+        if (auto* entity = zelto_cast<TEntity>(e))
+            for (int i = entity->ElementsCount() - 1; i >= 0; --i)
+                if (reached.contains(entity->FElements.at(i))) entity->RemoveElementIndex(i);
+    FreeElementSet(unreached);
+}
+
+void TZeltoLoader::runCurrentFormat() {
+    m_reader = std::make_unique<TTaggedReader>(m_data, FFileName, 4);
+    Prepare();
+    StartGauge();
+    TElement* output = nullptr;
+    try {
+        LoadInfo();
+        LoadAll();
+        if (m_read.empty()) m_reader->Fail(QStringLiteral("the stream holds no element"));
+        output = m_read.back();
+        if (output->Is<TYouShallNotPass>() && m_read.size() > 1) {
+            TElement* marker = output;
+            m_read.pop_back();
+            m_held.pop_back();
+            output = m_read.back();
+            FContainer->Clear();
+            delete marker;
+        }
+        freeUnreachable(output);
+    } catch (...) {
+        freeAllRead();
+        Finish();
+        m_reader.reset();
+        throw;
+    }
+    Finish();
+    m_reader.reset();
+    SetOutput(output);
+}
+
+void TZeltoLoader::DoIt() {
+    TTool::DoIt();
+    runCurrentFormat();
+}
+
+// ---- TStreamLoader -------------------------------------------------------------------------------
+
+ZELTO_IMPLEMENT_CLASS_NOPROPS(TStreamLoader, TZeltoLoader, "t_Loader")
+
+void TStreamLoader::UseOldLoader() {
+    TLoader legacy(FFileName);
+    legacy.SetData(m_data);
+    legacy.DoIt();
+    SetOutput(legacy.FOutput);
+}
+
+void TStreamLoader::DoIt() {
+    TTool::DoIt();
+    SetOutput(nullptr);
+    if (FFileName.isEmpty())
+        throw EBadStreamName(QStringLiteral("Chybné jméno souboru : %1 !").arg(FFileName));
+    if (m_data.isEmpty()) {
+        QFile file(FFileName);
+        if (!file.exists()) throw EBadStream(QStringLiteral("Soubor %1 neexistuje!").arg(FFileName));
+        if (!file.open(QIODevice::ReadOnly))
+            throw EBadStream(QStringLiteral("%1: %2").arg(FFileName, file.errorString()));
+        m_data = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            throw EBadStream(QStringLiteral("%1: %2").arg(FFileName, file.errorString()));
+    }
+    const QByteArray magic = m_data.left(4);
+    if (magic == "TPF0") {
+        UseOldLoader();
+    } else if (magic == "ZLT0") {
+        runCurrentFormat();
+    } else {
+        throw EBadStream(FFileName + QStringLiteral(" ... neznámý typ souboru"));
+    }
+}
+
+ZELTO_IMPLEMENT_CLASS_NOPROPS(TLoad, TStreamLoader, "t_Loader")
+
+// ---- legacy reader -------------------------------------------------------------------------------
+
+ZELTO_IMPLEMENT_CLASS_NOPROPS(TLoader, TTool, "t_Loader")
+
+TLoader::TLoader(const QString& fileName) {
+    SetName(fileName.isEmpty() ? QStringLiteral("ZELTO.ZLT") : fileName);
+}
+
+TLoader::~TLoader() {
+    if (FContainer) FContainer->Clear();
+}
+
+void TLoader::DoIt() {
+    TTool::DoIt();
+    SetOutput(nullptr);
+    const QString name = GetName();
+    if (name.isEmpty()) throw EBadStreamName(QStringLiteral("Chybné jméno streamu : %1 !").arg(name));
+    if (m_data.isEmpty()) {
+        QFile file(name);
+        if (!file.exists()) throw EBadStream(QStringLiteral("Soubor %1 neexistuje!").arg(name));
+        if (!file.open(QIODevice::ReadOnly))
+            throw EBadStream(QStringLiteral("%1: %2").arg(name, file.errorString()));
+        m_data = file.readAll();
+    }
+    if (!FContainer) {
+        FContainer = new TQuickEntity;
+        AddElement(FContainer);
+    }
+    TTaggedReader reader(m_data, name);
+    std::vector<TElement*> read;
+    auto abandon = [&] {
+        FContainer->Clear();
+        FreeElementSet(read);
+    };
+    try {
+        if (reader.ReadRaw(4) != "TPF0") reader.Fail(QStringLiteral("not a TPF0 stream"), 0);
+        reader.ReadListBegin();
+        while (!reader.EndOfList()) {
+            const QString className = reader.ReadString();
+            const TClassInfo* cls = GetZeltoClass(className);
+            TElement* e = cls ? zelto_cast<TElement>(cls->create()) : nullptr;
+            if (!e) {
+                notifier().error(QStringLiteral("Neregistrovaný element: ") + className);
+                abandon();
+                return;
+            }
+            try {
+                e->Load(reader, FContainer);
+            } catch (const EBadStream&) {
+                delete e;
+                throw;
+            } catch (...) {
+                delete e;
+                notifier().error(QStringLiteral("Chyba při čtení elementu: ") + className);
+                abandon();
+                return;
+            }
+            FContainer->AddElement(e);
+            read.push_back(e);
+        }
+        reader.ReadListEnd();
+    } catch (...) {
+        abandon();
+        throw;
+    }
+    SetOutput(read.empty() ? nullptr : read.back());
+    FContainer->Clear();
+}
+
+void registerLoaderClasses() {
+    RegisterZeltoClass(TLoader::StaticClass());
+    RegisterZeltoClass(TLoad::StaticClass());
+}
+
+} // namespace zelto

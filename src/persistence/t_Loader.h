@@ -1,0 +1,129 @@
+// Reading object streams. TLoad reads the current format and hands the older "TPF0" layout to
+// TLoader. Structural damage (truncation, malformed values, impossible numbers) ends the read with
+// EBadStream naming the file and the byte offset, and everything read so far is freed; differences
+// between the stream's classes and the program's (unknown classes, lost or retyped properties) are
+// reported as protocol texts and reading goes on.
+#pragma once
+
+#include "StreamIO.h"
+#include "framework/Tools.h"
+
+#include <QByteArray>
+
+#include <memory>
+#include <vector>
+
+namespace zelto {
+
+class TZeltoClass;
+class TZeltoInstance;
+
+class TZeltoLoader : public TTool {
+    ZELTO_CLASS(TZeltoLoader, TTool)
+public:
+    QString FFileName;
+    qint32 FActualPropertyIndex = -1;
+    TQuickEntity* FContainer = nullptr;
+    TElement* FActualElement = nullptr;
+    TZeltoClass* FActualClass = nullptr;
+    TZeltoInstance* FInstance = nullptr;
+    TOwnerEntity* FClasses = nullptr;
+    qint32 FLastElementIndex = -1;
+
+    explicit TZeltoLoader(const QString& fileName = QString());
+    ~TZeltoLoader() override;
+
+    void DoIt() override;
+    QString NumberToPropertyName(int number) const override;
+
+    virtual void StartGauge();
+    virtual void EndGauge();
+    virtual void UpdateGauge();
+    virtual qint32 GetGaugeMax() const;
+    virtual void Prepare();
+    virtual void Finish();
+    virtual void PrepareClasses();
+    virtual void LoadInfo();
+    virtual void LoadClasses();
+    virtual void LoadClass();
+    virtual void AddClass(const QString& name);
+    virtual void AddClassProperty(const QString& name, int kind);
+    virtual void LoadAll();
+    virtual void NewElement(qint32 classNumber);
+    virtual void LoadProperties();
+    virtual void SetProperty(int index, TTypeKind kind, const TValue& value);
+    virtual void LoadElements();
+    virtual void AddNextElement(TElement* element);
+
+    QString GetFileName() const { return FFileName; }
+    void SetFileName(const QString& name) { FFileName = name; }
+    TQuickEntity* GetContainer() const { return FContainer; }
+
+    // Reads from bytes already in memory (the file name names them in messages).
+    void SetData(const QByteArray& data) { m_data = data; }
+
+    static constexpr int MaxNesting = 200;
+
+protected:
+    struct StoredProperty {
+        QString name;
+        TTypeKind storedKind = tkUnknown;
+        int trueIndex = -1;
+        bool lost = false;
+        bool mishmash = false;
+    };
+    struct LoadedClass {
+        QString name;
+        const TClassInfo* cls = nullptr;
+        std::vector<StoredProperty> props;
+    };
+    void protocol(const QString& text);
+    void readValue(const StoredProperty& sp, int index);
+    void freeAllRead();
+    void freeUnreachable(TElement* output);
+    void runCurrentFormat();
+
+    QByteArray m_data;
+    std::unique_ptr<TTaggedReader> m_reader;
+    std::vector<LoadedClass> m_classes;
+    std::vector<TElement*> m_read; // every element read, by element number
+    std::vector<bool> m_held;      // whether an element number is a child or a property value of another
+    LoadedClass* m_class = nullptr;
+    int m_depth = 0;
+    qsizetype m_lastGauge = 0;
+};
+
+class TStreamLoader : public TZeltoLoader {
+    ZELTO_CLASS(TStreamLoader, TZeltoLoader)
+public:
+    using TZeltoLoader::TZeltoLoader;
+    // Raises EBadStreamName for an empty name and EBadStream for a missing, unreadable or
+    // malformed file.
+    void DoIt() override;
+    void UseOldLoader();
+};
+
+class TLoad : public TStreamLoader {
+    ZELTO_CLASS(TLoad, TStreamLoader)
+public:
+    using TStreamLoader::TStreamLoader;
+};
+
+// Reader of the older "TPF0" layout; the element's name is the file name.
+class TLoader : public TTool {
+    ZELTO_CLASS(TLoader, TTool)
+public:
+    TQuickEntity* FContainer = nullptr;
+
+    explicit TLoader(const QString& fileName = QString());
+    ~TLoader() override;
+    void DoIt() override;
+    void SetData(const QByteArray& data) { m_data = data; }
+
+private:
+    QByteArray m_data;
+};
+
+void registerLoaderClasses();
+
+} // namespace zelto

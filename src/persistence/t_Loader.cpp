@@ -77,6 +77,7 @@ void TZeltoLoader::Prepare() {
     }
     PrepareClasses();
     m_read.clear();
+    m_survivors.clear();
     m_held.clear();
     m_depth = 0;
     m_lastGauge = 0;
@@ -416,12 +417,18 @@ void TZeltoLoader::freeUnreachable(TElement* output) {
     std::vector<TElement*> unreached;
     for (TElement* e : m_read)
         if (!reached.contains(e)) unreached.push_back(e);
+    TDestructionWatch watch;
+    for (TElement* e : m_read) watch.watch(e);
     // What the output reaches stays, even when an unreached element holds it.
     for (TElement* e : unreached)
         if (auto* entity = zelto_cast<TEntity>(e))
             for (int i = entity->ElementsCount() - 1; i >= 0; --i)
                 if (reached.contains(entity->FElements.at(i))) entity->RemoveElementIndex(i);
     FreeElementSet(unreached);
+    std::vector<TElement*> alive;
+    for (TElement* e : m_read)
+        if (watch.alive(e)) alive.push_back(e);
+    m_read.swap(alive);
 }
 
 void TZeltoLoader::runCurrentFormat() {
@@ -443,6 +450,7 @@ void TZeltoLoader::runCurrentFormat() {
             delete marker;
         }
         freeUnreachable(output);
+        m_survivors = m_read;
     } catch (...) {
         freeAllRead();
         Finish();

@@ -61,6 +61,10 @@ public:
 
     // Reads from bytes already in memory (the file name names them in messages).
     void SetData(const QByteArray& data) { m_data = data; }
+    // After DoIt: every element of the last read that is still alive, in the order read. Handing
+    // this list to FreeElementSet frees the whole read, including elements that only element
+    // properties refer to.
+    const std::vector<TElement*>& ReadElements() const { return m_survivors; }
 
     static constexpr int MaxNesting = 200;
 
@@ -87,6 +91,7 @@ protected:
     std::unique_ptr<TTaggedReader> m_reader;
     std::vector<LoadedClass> m_classes;
     std::vector<TElement*> m_read; // every element read, by element number
+    std::vector<TElement*> m_survivors;
     std::vector<bool> m_held;      // whether an element number is a child or a property value of another
     LoadedClass* m_class = nullptr;
     int m_depth = 0;

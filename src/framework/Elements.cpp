@@ -19,56 +19,81 @@ namespace zelto {
 // ---- TSuperList ---------------------------------------------------------------------------------
 
 void TSuperList::grow(int minCapacity) {
-    int cap = m_d ? m_d->capacity : 0;
-    // Owner lists mostly hold one entry: start with one slot, then grow by half.
-    int newCap = cap == 0 ? 1 : cap < 4 ? 4 : cap + cap / 2;
+    const bool wasBlock = isBlock();
+    const int n = count();
+    const int cap = wasBlock ? block()->capacity : n;
+    int newCap = cap < 4 ? 4 : cap + cap / 2;
     if (newCap < minCapacity) newCap = minCapacity;
-    auto* d = static_cast<Block*>(std::realloc(m_d, sizeof(Block) + sizeof(TElement*) * size_t(newCap)));
+    TElement* inlineItem = wasBlock ? nullptr : single();
+    auto* d = static_cast<Block*>(std::realloc(wasBlock ? block() : nullptr,
+                                              sizeof(Block) + sizeof(TElement*) * size_t(newCap)));
     if (!d) throw std::bad_alloc();
-    if (!m_d) d->count = 0;
     d->capacity = newCap;
-    m_d = d;
-}
-
-void TSuperList::create() {
-    if (!m_d) grow(0);
+    if (!wasBlock) {
+        d->count = n;
+        if (n == 1) reinterpret_cast<TElement**>(d + 1)[0] = inlineItem;
+    }
+    m_bits = reinterpret_cast<quintptr>(d);
 }
 
 void TSuperList::reserve(int capacity) {
-    if (!m_d || m_d->capacity < capacity) grow(capacity);
+    if (capacity > (isBlock() ? block()->capacity : 1)) grow(capacity);
 }
 
 void TSuperList::append(TElement* e) {
-    if (!m_d || m_d->count == m_d->capacity) grow(count() + 1);
-    items()[m_d->count++] = e;
+    if (!isBlock()) {
+        if (!(m_bits & SingleTag)) { // never created or empty: hold it inline
+            m_bits = quintptr(e) | SingleTag;
+            return;
+        }
+        grow(2);
+    } else if (block()->count == block()->capacity) {
+        grow(block()->count + 1);
+    }
+    items()[block()->count++] = e;
 }
 
 void TSuperList::insert(int index, TElement* e) {
     const int n = count();
     if (index < 0 || index > n) throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
-    if (!m_d || n == m_d->capacity) grow(n + 1);
+    if (n == 0) {
+        m_bits = quintptr(e) | SingleTag;
+        return;
+    }
+    if (!isBlock() || n == block()->capacity) grow(n + 1);
     TElement** it = items();
     std::memmove(it + index + 1, it + index, sizeof(TElement*) * size_t(n - index));
     it[index] = e;
-    ++m_d->count;
+    ++block()->count;
 }
 
 void TSuperList::removeAt(int index) {
     const int n = count();
     if (index < 0 || index >= n) throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
+    if (!isBlock()) {
+        m_bits = EmptyTag;
+        return;
+    }
     TElement** it = items();
     std::memmove(it + index, it + index + 1, sizeof(TElement*) * size_t(n - index - 1));
-    --m_d->count;
+    --block()->count;
 }
 
 TElement* TSuperList::takeLast() {
-    if (count() == 0) return nullptr;
-    return items()[--m_d->count];
+    const int n = count();
+    if (n == 0) return nullptr;
+    if (!isBlock()) {
+        TElement* e = single();
+        m_bits = EmptyTag;
+        return e;
+    }
+    return items()[--block()->count];
 }
 
 int TSuperList::indexOf(const TElement* e) const {
-    const int n = count();
-    TElement* const* it = m_d ? items() : nullptr;
+    if (!isBlock()) return (m_bits & SingleTag) && single() == e ? 0 : -1;
+    const int n = block()->count;
+    TElement* const* it = items();
     for (int i = 0; i < n; ++i)
         if (it[i] == e) return i;
     return -1;
@@ -139,6 +164,72 @@ TPersistent* objectFromNumber(qint64 number) {
     QMutexLocker lock(&n.mutex);
     return n.byNumber.value(number, nullptr);
 }
+
+// ---- element pools -------------------------------------------------------------------------------
+
+#if !defined(__SANITIZE_ADDRESS__) && !ZELTO_HAS_ASAN
+namespace {
+
+constexpr std::size_t PoolGranule = 16;
+constexpr std::size_t PoolClasses = 16; // sizes up to 256 bytes
+constexpr std::size_t PoolChunk = 64 * 1024;
+
+// Chunks are kept for the life of the process and listed here, so they stay reachable.
+struct PoolChunks {
+    QMutex mutex;
+    std::vector<void*> chunks;
+};
+PoolChunks& poolChunks() {
+    static PoolChunks* c = new PoolChunks;
+    return *c;
+}
+
+struct ThreadPool {
+    void* free[PoolClasses] = {};
+    char* next = nullptr;
+    char* end = nullptr;
+
+    void* take(std::size_t cls) {
+        if (void* p = free[cls]) {
+            free[cls] = *static_cast<void**>(p);
+            return p;
+        }
+        const std::size_t bytes = (cls + 1) * PoolGranule;
+        if (std::size_t(end - next) < bytes) {
+            next = static_cast<char*>(std::malloc(PoolChunk));
+            if (!next) throw std::bad_alloc();
+            end = next + PoolChunk;
+            PoolChunks& c = poolChunks();
+            QMutexLocker lock(&c.mutex);
+            c.chunks.push_back(next);
+        }
+        void* p = next;
+        next += bytes;
+        return p;
+    }
+    void give(void* p, std::size_t cls) {
+        *static_cast<void**>(p) = free[cls];
+        free[cls] = p;
+    }
+};
+thread_local ThreadPool t_pool;
+
+} // namespace
+
+void* TElement::operator new(std::size_t size) {
+    if (size == 0 || size > PoolClasses * PoolGranule) return ::operator new(size);
+    return t_pool.take((size - 1) / PoolGranule);
+}
+
+void TElement::operator delete(void* p, std::size_t size) noexcept {
+    if (!p) return;
+    if (size == 0 || size > PoolClasses * PoolGranule) {
+        ::operator delete(p);
+        return;
+    }
+    t_pool.give(p, (size - 1) / PoolGranule);
+}
+#endif
 
 // ---- TElement ------------------------------------------------------------------------------------
 
@@ -834,6 +925,9 @@ void TEntity::FastFreeAll() {
         TElement* e = FElements.takeLast();
         if (!e) continue;
         if (auto* ent = zelto_cast<TEntity>(e)) ent->FastFreeAll();
+        // Dropping this entity from the child's owners first spares the child's destructor a
+        // search of this (shrinking) list, which made freeing a large entity quadratic.
+        e->RemoveOwner(this);
         delete e;
     }
 }

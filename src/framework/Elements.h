@@ -12,6 +12,15 @@
 #include <cstdlib>
 #include <vector>
 
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ZELTO_HAS_ASAN 1
+#endif
+#endif
+#ifndef ZELTO_HAS_ASAN
+#define ZELTO_HAS_ASAN 0
+#endif
+
 namespace zelto {
 
 class TEntity;
@@ -125,21 +134,32 @@ enum : qint32 {
 constexpr bool KillIt = true;
 constexpr bool DontKill = false;
 
-// A plain ordered list of element references, allocated on first use. One pointer wide.
+// A plain ordered list of element references. One pointer wide: a list that was never used holds
+// nothing, a list of one element holds it inline (most owner lists), and only longer lists
+// allocate a block.
 class TSuperList {
 public:
     TSuperList() = default;
     TSuperList(const TSuperList&) = delete;
     TSuperList& operator=(const TSuperList&) = delete;
-    ~TSuperList() { std::free(m_d); }
+    ~TSuperList() {
+        if (isBlock()) std::free(block());
+    }
 
     // Whether the list has ever been created.
-    bool created() const { return m_d != nullptr; }
-    void create();
-    int count() const { return m_d ? m_d->count : 0; }
+    bool created() const { return m_bits != 0; }
+    void create() {
+        if (!m_bits) m_bits = EmptyTag;
+    }
+    int count() const { return isBlock() ? block()->count : (m_bits & SingleTag) ? 1 : 0; }
     bool isEmpty() const { return count() == 0; }
-    TElement* at(int i) const { return items()[i]; }
-    void set(int i, TElement* e) { items()[i] = e; }
+    TElement* at(int i) const { return isBlock() ? items()[i] : single(); }
+    void set(int i, TElement* e) {
+        if (isBlock())
+            items()[i] = e;
+        else
+            m_bits = quintptr(e) | SingleTag;
+    }
     void append(TElement* e);
     void insert(int index, TElement* e);
     void removeAt(int index);
@@ -149,22 +169,47 @@ public:
     int removeFirst(const TElement* e);
     // Empties the list (it stays created).
     void clear() {
-        if (m_d) m_d->count = 0;
+        if (isBlock())
+            block()->count = 0;
+        else if (m_bits)
+            m_bits = EmptyTag;
     }
     void reserve(int capacity);
-    void swap(TSuperList& other) noexcept { std::swap(m_d, other.m_d); }
+    void swap(TSuperList& other) noexcept { std::swap(m_bits, other.m_bits); }
 
-    TElement* const* begin() const { return m_d ? items() : nullptr; }
-    TElement* const* end() const { return m_d ? items() + m_d->count : nullptr; }
+    class const_iterator {
+    public:
+        const_iterator(const TSuperList* list, int index) : m_list(list), m_index(index) {}
+        TElement* operator*() const { return m_list->at(m_index); }
+        const_iterator& operator++() {
+            ++m_index;
+            return *this;
+        }
+        bool operator!=(const const_iterator& o) const { return m_index != o.m_index; }
+        bool operator==(const const_iterator& o) const { return m_index == o.m_index; }
+
+    private:
+        const TSuperList* m_list;
+        int m_index;
+    };
+    const_iterator begin() const { return const_iterator(this, 0); }
+    const_iterator end() const { return const_iterator(this, count()); }
 
 private:
     struct Block {
         qint32 count;
         qint32 capacity;
     };
-    TElement** items() const { return reinterpret_cast<TElement**>(m_d + 1); }
+    // Element pointers are at least 8-aligned, so the low bits tell the three inline states apart.
+    static constexpr quintptr SingleTag = 1;
+    static constexpr quintptr EmptyTag = 2;
+    bool isBlock() const { return m_bits && !(m_bits & (SingleTag | EmptyTag)); }
+    Block* block() const { return reinterpret_cast<Block*>(m_bits); }
+    TElement* single() const { return reinterpret_cast<TElement*>(m_bits & ~SingleTag); }
+    TElement** items() const { return reinterpret_cast<TElement**>(block() + 1); }
+    // Moves the inline contents into a block of at least `minCapacity` slots.
     void grow(int minCapacity);
-    Block* m_d = nullptr;
+    quintptr m_bits = 0;
 };
 
 // Reader and writer of the tagged values of the legacy record layout; the persistence layer
@@ -204,6 +249,13 @@ public:
     TElement(const TElement&) = delete;
     TElement& operator=(const TElement&) = delete;
     ~TElement() override;
+
+#if !defined(__SANITIZE_ADDRESS__) && !ZELTO_HAS_ASAN
+    // Small elements come from per-thread pools (a model holds millions of them); sanitizer builds
+    // use the global heap so that every error is seen.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size) noexcept;
+#endif
 
     virtual qint32 GetInstanceSize() const;
     virtual qint32 GetWholeSize();

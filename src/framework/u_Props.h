@@ -122,6 +122,14 @@ struct TPropInfo {
     bool hasDefault = false;
     bool unsignedOrdinal = false; // an unsigned integer type: its text form is unsigned
     int index = -1;
+    // Typed accessors without a value holder, for the stream's hot paths (set when the property's
+    // type allows; the generic accessors above are always there as well).
+    QString (*getString)(const TPersistent*) = nullptr;
+    void (*setString)(TPersistent*, QString&&) = nullptr;
+    qint64 (*getOrdinal)(const TPersistent*) = nullptr;
+    void (*setOrdinal)(TPersistent*, qint64) = nullptr;
+    double (*getReal)(const TPersistent*) = nullptr;
+    void (*setReal)(TPersistent*, double) = nullptr;
 
     bool readable() const { return get != nullptr; }
     bool writable() const { return set != nullptr; }
@@ -310,6 +318,43 @@ template <auto S> void setterThunk(TPersistent* o, const TValue& v) {
         c->*S = TValueTraits<typename MT::Type>::from(v);
 }
 
+template <class T> constexpr bool isOrdinalType = (std::is_integral_v<T> || std::is_enum_v<T>) && !std::is_same_v<T, qint64>;
+
+// Reads the member as T (field or getter).
+template <auto G> decltype(auto) readMember(const TPersistent* o) {
+    using C = typename MemberTraits<decltype(G)>::Class;
+    auto* c = static_cast<C*>(const_cast<TPersistent*>(o));
+    if constexpr (std::is_member_function_pointer_v<decltype(G)>)
+        return (c->*G)();
+    else
+        return (c->*G);
+}
+
+template <auto S, class V> void writeMember(TPersistent* o, V&& v) {
+    using C = typename MemberTraits<decltype(S)>::Class;
+    auto* c = static_cast<C*>(o);
+    if constexpr (std::is_member_function_pointer_v<decltype(S)>)
+        (c->*S)(std::forward<V>(v));
+    else
+        c->*S = std::forward<V>(v);
+}
+
+template <auto G> QString stringGetter(const TPersistent* o) { return readMember<G>(o); }
+template <auto S> void stringSetter(TPersistent* o, QString&& v) { writeMember<S>(o, std::move(v)); }
+template <auto G> qint64 ordinalGetter(const TPersistent* o) { return qint64(readMember<G>(o)); }
+template <auto S> void ordinalSetter(TPersistent* o, qint64 v) {
+    using T = typename MemberTraits<decltype(S)>::Type;
+    if constexpr (std::is_same_v<T, bool>)
+        writeMember<S>(o, v != 0);
+    else
+        writeMember<S>(o, static_cast<T>(v));
+}
+template <auto G> double realGetter(const TPersistent* o) { return double(readMember<G>(o)); }
+template <auto S> void realSetter(TPersistent* o, double v) {
+    using T = typename MemberTraits<decltype(S)>::Type;
+    writeMember<S>(o, static_cast<T>(v));
+}
+
 template <auto F> bool storedThunk(const TPersistent* o) {
     using MT = MemberTraits<decltype(F)>;
     return (static_cast<const typename MT::Class*>(o)->*F)();
@@ -370,19 +415,42 @@ public:
     // Read and write through a getter and a setter (or fields).
     template <auto Getter, auto Setter> TPropRef prop(const char* name) {
         using T = typename detail::MemberTraits<decltype(Getter)>::Type;
-        return add(make<T>(name, &detail::getterThunk<Getter>, &detail::setterThunk<Setter>));
+        TPropInfo p = make<T>(name, &detail::getterThunk<Getter>, &detail::setterThunk<Setter>);
+        typedGetter<T, Getter>(p);
+        typedSetter<T, Setter>(p);
+        return add(std::move(p));
     }
     template <auto Field> TPropRef field(const char* name) { return prop<Field, Field>(name); }
     template <auto Getter> TPropRef readOnly(const char* name) {
         using T = typename detail::MemberTraits<decltype(Getter)>::Type;
-        return add(make<T>(name, &detail::getterThunk<Getter>, nullptr));
+        TPropInfo p = make<T>(name, &detail::getterThunk<Getter>, nullptr);
+        typedGetter<T, Getter>(p);
+        return add(std::move(p));
     }
     template <auto Setter> TPropRef writeOnly(const char* name) {
         using T = typename detail::MemberTraits<decltype(Setter)>::Type;
-        return add(make<T>(name, nullptr, &detail::setterThunk<Setter>));
+        TPropInfo p = make<T>(name, nullptr, &detail::setterThunk<Setter>);
+        typedSetter<T, Setter>(p);
+        return add(std::move(p));
     }
 
 private:
+    template <class T, auto G> static void typedGetter(TPropInfo& p) {
+        if constexpr (std::is_same_v<T, QString>)
+            p.getString = &detail::stringGetter<G>;
+        else if constexpr (detail::isOrdinalType<T>)
+            p.getOrdinal = &detail::ordinalGetter<G>;
+        else if constexpr (std::is_floating_point_v<T>)
+            p.getReal = &detail::realGetter<G>;
+    }
+    template <class T, auto S> static void typedSetter(TPropInfo& p) {
+        if constexpr (std::is_same_v<T, QString>)
+            p.setString = &detail::stringSetter<S>;
+        else if constexpr (detail::isOrdinalType<T>)
+            p.setOrdinal = &detail::ordinalSetter<S>;
+        else if constexpr (std::is_floating_point_v<T>)
+            p.setReal = &detail::realSetter<S>;
+    }
     template <class T> static TPropInfo make(const char* name, TPropGetter g, TPropSetter s) {
         TPropInfo p;
         p.name = QString::fromLatin1(name);

@@ -10,45 +10,46 @@ namespace zelto {
 
 // ---- writing -------------------------------------------------------------------------------------
 
+void TTaggedWriter::putRaw(const void* bytes, qsizetype n) { std::memcpy(grow(n), bytes, size_t(n)); }
+
 void TTaggedWriter::WriteInteger(qint32 value) {
-    char buf[5];
     if (value >= -128 && value <= 127) {
-        buf[0] = char(vaInt8);
-        buf[1] = char(qint8(value));
-        m_out.append(buf, 2);
+        char* d = grow(2);
+        d[0] = char(vaInt8);
+        d[1] = char(qint8(value));
     } else if (value >= -32768 && value <= 32767) {
         const quint16 v = quint16(qint16(value));
-        buf[0] = char(vaInt16);
-        buf[1] = char(v & 0xFF);
-        buf[2] = char(v >> 8);
-        m_out.append(buf, 3);
+        char* d = grow(3);
+        d[0] = char(vaInt16);
+        d[1] = char(v & 0xFF);
+        d[2] = char(v >> 8);
     } else {
         const quint32 v = quint32(value);
-        buf[0] = char(vaInt32);
-        for (int i = 0; i < 4; ++i) buf[1 + i] = char((v >> (8 * i)) & 0xFF);
-        m_out.append(buf, 5);
+        char* d = grow(5);
+        d[0] = char(vaInt32);
+        for (int i = 0; i < 4; ++i) d[1 + i] = char((v >> (8 * i)) & 0xFF);
     }
 }
 
 void TTaggedWriter::WriteFloat(double value) {
     const TExtendedBytes b = doubleToExtended(value);
-    m_out.append(char(vaExtended));
-    m_out.append(reinterpret_cast<const char*>(b.data()), 10);
+    char* d = grow(11);
+    d[0] = char(vaExtended);
+    std::memcpy(d + 1, b.data(), 10);
 }
 
 namespace {
-void appendLength(QByteArray& out, quint32 n) {
-    char buf[4];
-    for (int i = 0; i < 4; ++i) buf[i] = char((n >> (8 * i)) & 0xFF);
-    out.append(buf, 4);
+void putLength(char* d, quint32 n) {
+    for (int i = 0; i < 4; ++i) d[i] = char((n >> (8 * i)) & 0xFF);
 }
 } // namespace
 
 void TTaggedWriter::WriteString(const QString& value) {
     const qsizetype n = value.size();
     if (n == 0) {
-        m_out.append(char(vaWString));
-        appendLength(m_out, 0);
+        char* d = grow(5);
+        d[0] = char(vaWString);
+        putLength(d + 1, 0);
         return;
     }
     const char16_t* u = reinterpret_cast<const char16_t*>(value.utf16());
@@ -59,33 +60,31 @@ void TTaggedWriter::WriteString(const QString& value) {
             break;
         }
     if (ascii) {
+        const qsizetype head = n <= 255 ? 2 : 5;
+        char* d = grow(head + n);
         if (n <= 255) {
-            m_out.append(char(vaString));
-            m_out.append(char(quint8(n)));
+            d[0] = char(vaString);
+            d[1] = char(quint8(n));
         } else {
-            m_out.append(char(vaLString));
-            appendLength(m_out, quint32(n));
+            d[0] = char(vaLString);
+            putLength(d + 1, quint32(n));
         }
-        const qsizetype at = m_out.size();
-        m_out.resize(at + n);
-        char* d = m_out.data() + at;
-        for (qsizetype i = 0; i < n; ++i) d[i] = char(u[i]);
+        for (qsizetype i = 0; i < n; ++i) d[head + i] = char(u[i]);
         return;
     }
     const QByteArray utf8 = value.toUtf8();
     if (utf8.size() < 2 * n) {
-        m_out.append(char(vaUTF8String));
-        appendLength(m_out, quint32(utf8.size()));
-        m_out.append(utf8);
+        char* d = grow(5 + utf8.size());
+        d[0] = char(vaUTF8String);
+        putLength(d + 1, quint32(utf8.size()));
+        std::memcpy(d + 5, utf8.constData(), size_t(utf8.size()));
     } else {
-        m_out.append(char(vaWString));
-        appendLength(m_out, quint32(n));
-        const qsizetype at = m_out.size();
-        m_out.resize(at + 2 * n);
-        char* d = m_out.data() + at;
+        char* d = grow(5 + 2 * n);
+        d[0] = char(vaWString);
+        putLength(d + 1, quint32(n));
         for (qsizetype i = 0; i < n; ++i) {
-            d[2 * i] = char(u[i] & 0xFF);
-            d[2 * i + 1] = char(u[i] >> 8);
+            d[5 + 2 * i] = char(u[i] & 0xFF);
+            d[5 + 2 * i + 1] = char(u[i] >> 8);
         }
     }
 }
@@ -107,7 +106,7 @@ quint8 TTaggedReader::PeekTag() {
     return m_p[m_pos];
 }
 
-qint32 TTaggedReader::ReadInteger() {
+qint32 TTaggedReader::readIntegerSlow() {
     const qsizetype at = m_pos;
     switch (tag()) {
     case vaInt8:
@@ -155,6 +154,16 @@ QString TTaggedReader::ReadString() {
         need(1, at);
         const qsizetype n = m_p[m_pos++];
         need(n, at);
+        if (n <= 7) {
+            quint64 key = quint64(n);
+            for (qsizetype i = 0; i < n; ++i) key |= quint64(m_p[m_pos + i]) << (8 * (i + 1));
+            m_pos += n;
+            auto it = m_shortTexts.constFind(key);
+            if (it != m_shortTexts.constEnd()) return it.value();
+            QString s = QString::fromLatin1(reinterpret_cast<const char*>(m_p + m_pos - n), n);
+            if (m_shortTexts.size() < 65536) m_shortTexts.insert(key, s);
+            return s;
+        }
         QString s = QString::fromLatin1(reinterpret_cast<const char*>(m_p + m_pos), n);
         m_pos += n;
         return s;
@@ -200,10 +209,6 @@ void TTaggedReader::ReadListBegin() {
 void TTaggedReader::ReadListEnd() {
     const qsizetype at = m_pos;
     if (tag() != vaNull) Fail(QStringLiteral("end of list expected"), at);
-}
-
-bool TTaggedReader::EndOfList() {
-    return PeekTag() == vaNull;
 }
 
 QByteArray TTaggedReader::ReadRaw(qsizetype n) {

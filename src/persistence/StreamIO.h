@@ -5,6 +5,7 @@
 #include "framework/Elements.h"
 
 #include <QByteArray>
+#include <QHash>
 
 namespace zelto {
 
@@ -46,12 +47,22 @@ public:
     void WriteInteger(qint32 value) override;
     void WriteFloat(double value) override;
     void WriteString(const QString& value) override;
-    void WriteListBegin() override { m_out.append(char(vaList)); }
-    void WriteListEnd() override { m_out.append(char(vaNull)); }
+    void WriteListBegin() override { put(char(vaList)); }
+    void WriteListEnd() override { put(char(vaNull)); }
     void WriteChar(QChar c) { WriteString(QString(c)); }
-    void WriteRaw(const char* bytes, qsizetype n) { m_out.append(bytes, n); }
+    void WriteRaw(const char* bytes, qsizetype n) { putRaw(bytes, n); }
 
 private:
+    // Appends `n` bytes to the array and answers where they go; the capacity grows geometrically.
+    char* grow(qsizetype n) {
+        const qsizetype at = m_out.size();
+        if (m_out.capacity() < at + n) m_out.reserve(qMax(at + n, 2 * m_out.capacity() + 256));
+        m_out.resize(at + n);
+        return m_out.data() + at;
+    }
+    void put(char c) { *grow(1) = c; }
+    void putRaw(const void* bytes, qsizetype n);
+
     QByteArray& m_out;
 };
 
@@ -61,12 +72,29 @@ public:
         : m_data(data), m_p(reinterpret_cast<const quint8*>(data.constData())), m_size(data.size()),
           m_pos(start), m_fileName(std::move(fileName)) {}
 
-    qint32 ReadInteger() override;
+    qint32 ReadInteger() override {
+        // The common case inline: a small integer.
+        if (m_pos + 4 < m_size) {
+            const quint8* p = m_p + m_pos;
+            switch (p[0]) {
+            case vaInt8: m_pos += 2; return qint8(p[1]);
+            case vaInt16: m_pos += 3; return qint16(quint16(p[1] | (p[2] << 8)));
+            case vaInt32:
+                m_pos += 5;
+                return qint32(quint32(p[1]) | (quint32(p[2]) << 8) | (quint32(p[3]) << 16) | (quint32(p[4]) << 24));
+            default: break;
+            }
+        }
+        return readIntegerSlow();
+    }
     double ReadFloat() override;
     QString ReadString() override;
     void ReadListBegin() override;
     void ReadListEnd() override;
-    bool EndOfList() override;
+    bool EndOfList() override {
+        if (m_pos < m_size) return m_p[m_pos] == vaNull;
+        return PeekTag() == vaNull; // raises at the end of the data
+    }
     QChar ReadChar();
     // The next tag without consuming it (raises at the end of the data).
     quint8 PeekTag();
@@ -81,12 +109,15 @@ public:
     [[noreturn]] void Fail(const QString& what, qsizetype at = -1) const;
 
 private:
+    qint32 readIntegerSlow();
     void need(qsizetype n, qsizetype at) const {
         if (n > m_size - m_pos) Fail(QStringLiteral("unexpected end of the stream"), at);
     }
     quint8 tag();
 
     QByteArray m_data; // keeps the bytes alive
+    // Short texts repeat a lot in models (names, codes); they are shared instead of allocated anew.
+    QHash<quint64, QString> m_shortTexts;
     const quint8* m_p;
     qsizetype m_size;
     qsizetype m_pos;

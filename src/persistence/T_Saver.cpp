@@ -277,32 +277,37 @@ void TZeltoSaver::SaveProperties() {
             }
             continue;
         }
-        const TValue v = p.get(e);
         switch (p.kind) {
         case tkInteger:
         case tkEnumeration:
-        case tkSet:
-            if (v.ord != 0) {
+        case tkSet: {
+            const qint64 x = p.getOrdinal ? p.getOrdinal(e) : p.get(e).ord;
+            if (x != 0) {
                 m_writer.WriteInteger(idx);
-                SaveInteger(qint32(v.ord));
+                SaveInteger(qint32(x));
             }
             break;
+        }
         case tkChar:
             m_writer.WriteInteger(idx);
-            SaveChar(QChar(char16_t(v.ord & 0xFF)));
+            SaveChar(QChar(char16_t((p.getOrdinal ? p.getOrdinal(e) : p.get(e).ord) & 0xFF)));
             break;
-        case tkFloat:
-            if (v.real != 0) {
+        case tkFloat: {
+            const double x = p.getReal ? p.getReal(e) : p.get(e).real;
+            if (x != 0) {
                 m_writer.WriteInteger(idx);
-                SaveFloat(v.real);
+                SaveFloat(x);
             }
             break;
-        default: // the string kinds
-            if (!v.str.isEmpty()) {
+        }
+        default: { // the string kinds
+            const QString x = p.getString ? p.getString(e) : p.get(e).str;
+            if (!x.isEmpty()) {
                 m_writer.WriteInteger(idx);
-                SaveString(v.str);
+                SaveString(x);
             }
             break;
+        }
         }
     }
     m_writer.WriteListEnd();

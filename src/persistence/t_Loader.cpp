@@ -175,6 +175,7 @@ void TZeltoLoader::AddClassProperty(const QString& name, int kind) {
         cp->FTrueIndex = -1;
         protocol(quoted(lc.name, name) + QStringLiteral(" type error: ") + QString::number(s));
     }
+    if (sp.trueIndex >= 0) sp.current = &p;
     if (sp.trueIndex >= 0 && p.staticallyStored()) {
         if (p.kind == tkClass && p.propClass && !p.propClass->isElementClass())
             protocol(quoted(lc.name, name) + QStringLiteral(" is not Element!"));
@@ -221,7 +222,7 @@ void TZeltoLoader::NewElement(qint32 classNumber) {
 }
 
 void TZeltoLoader::AddNextElement(TElement* element) {
-    FContainer->AddElement(element);
+    // m_read is the index of the elements read (element number = position).
     m_read.push_back(element);
     m_held.push_back(false);
 }
@@ -239,15 +240,27 @@ void TZeltoLoader::LoadProperties() {
     m_reader->ReadListEnd();
 }
 
+template <class F> void TZeltoLoader::setFast(F&& set, const StoredProperty& sp) {
+    try {
+        set();
+    } catch (...) {
+        protocol(QStringLiteral("Loader Property Set Error: ") + m_class->name + QChar(' ') + sp.current->name);
+    }
+}
+
 void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
-    const TPropInfo* current = sp.trueIndex >= 0 ? m_class->cls->property(sp.trueIndex) : nullptr;
-    const TTypeKind c = current ? current->kind : tkUnknown;
+    const TTypeKind c = sp.current ? sp.current->kind : tkUnknown;
     TValue v;
     switch (sp.storedKind) {
     case tkInteger:
     case tkEnumeration:
     case tkSet: {
         const qint32 x = m_reader->ReadInteger();
+        if (!sp.mishmash && sp.current && sp.current->kind == sp.storedKind && sp.current->setOrdinal &&
+            sp.current->get) {
+            setFast([&] { sp.current->setOrdinal(FActualElement, x); }, sp);
+            return;
+        }
         if (sp.mishmash)
             v = TValue::string(QString::number(x), c);
         else
@@ -265,6 +278,10 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
     }
     case tkFloat: {
         const double x = m_reader->ReadFloat();
+        if (!sp.mishmash && sp.current && sp.current->kind == tkFloat && sp.current->setReal && sp.current->get) {
+            setFast([&] { sp.current->setReal(FActualElement, x); }, sp);
+            return;
+        }
         if (sp.mishmash)
             v = TValue::string(floatToStr(x), c);
         else
@@ -275,7 +292,12 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
     case tkLString:
     case tkWString:
     case tkUString: {
-        const QString text = m_reader->ReadString();
+        QString text = m_reader->ReadString();
+        if (!sp.mishmash && sp.current && (c == tkUString || c == sp.storedKind) && sp.current->setString &&
+            sp.current->get) {
+            setFast([&] { sp.current->setString(FActualElement, std::move(text)); }, sp);
+            return;
+        }
         if (sp.mishmash) {
             switch (c) {
             case tkInteger:
@@ -339,7 +361,16 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
     default:
         m_reader->Fail(QStringLiteral("values of kind %1 cannot be read").arg(int(sp.storedKind)));
     }
-    if (sp.lost || sp.trueIndex < 0) return;
+    if (!sp.current) return;
+    // The common case directly: same kind, both accessors.
+    if (sp.current->kind == v.kind && sp.current->set && sp.current->get) {
+        try {
+            sp.current->set(FActualElement, v);
+        } catch (...) {
+            protocol(QStringLiteral("Loader Property Set Error: ") + m_class->name + QChar(' ') + sp.current->name);
+        }
+        return;
+    }
     SetProperty(sp.trueIndex, v.kind, v);
 }
 
@@ -358,23 +389,27 @@ void TZeltoLoader::LoadElements() {
     if (flag == 0) return;
     auto* entity = zelto_cast<TEntity>(FActualElement);
     const qint32 self = qint32(m_read.size()) - 1;
+    m_children.clear();
     m_reader->ReadListBegin();
     while (!m_reader->EndOfList()) {
         const qint32 n = m_reader->ReadInteger();
         // Children are always written before their parent; anything else would make a cycle.
         if (n < 0 || n >= self) {
-            protocol(QStringLiteral("Loader Error: ") + m_class->name + QStringLiteral(" child ") +
-                     QString::number(n));
+            protocol(QStringLiteral("Loader Error: ") + m_class->name + QStringLiteral(" child ") + QString::number(n));
             continue;
         }
-        if (!entity) continue;
+        m_children.push_back(n);
+    }
+    m_reader->ReadListEnd();
+    if (!entity) return;
+    entity->FElements.reserve(entity->ElementsCount() + int(m_children.size()));
+    for (qint32 n : m_children) {
         try {
             entity->AddElement(m_read[size_t(n)]);
             m_held[size_t(n)] = true;
         } catch (...) {
         }
     }
-    m_reader->ReadListEnd();
 }
 
 void TZeltoLoader::freeAllRead() {
@@ -434,6 +469,9 @@ void TZeltoLoader::freeUnreachable(TElement* output) {
 void TZeltoLoader::runCurrentFormat() {
     m_reader = std::make_unique<TTaggedReader>(m_data, FFileName, 4);
     Prepare();
+    // An element record takes at least 9 bytes; most take far more.
+    m_read.reserve(size_t(m_data.size() / 32));
+    m_held.reserve(size_t(m_data.size() / 32));
     StartGauge();
     TElement* output = nullptr;
     try {
@@ -475,6 +513,14 @@ void TStreamLoader::UseOldLoader() {
     TLoader legacy(FFileName);
     legacy.SetData(m_data);
     legacy.DoIt();
+    // The caller frees a read through ReadElements, and elements the output does not reach are
+    // freed here, as for the current format.
+    m_read = legacy.ReadElements();
+    m_held.assign(m_read.size(), false);
+    if (legacy.FOutput) freeUnreachable(legacy.FOutput);
+    m_survivors = m_read;
+    m_read.clear();
+    m_held.clear();
     SetOutput(legacy.FOutput);
 }
 
@@ -550,13 +596,15 @@ void TLoader::DoIt() {
                 abandon();
                 return;
             }
+            // A half-read entity may already hold earlier elements: it is freed with the rest of
+            // the read, never on its own (its destruction would free children still listed).
             try {
                 e->Load(reader, FContainer);
             } catch (const EBadStream&) {
-                delete e;
+                read.push_back(e);
                 throw;
             } catch (...) {
-                delete e;
+                read.push_back(e);
                 notifier().error(QStringLiteral("Chyba při čtení elementu: ") + className);
                 abandon();
                 return;
@@ -571,6 +619,7 @@ void TLoader::DoIt() {
     }
     SetOutput(read.empty() ? nullptr : read.back());
     FContainer->Clear();
+    m_read = std::move(read);
 }
 
 void registerLoaderClasses() {

@@ -73,6 +73,7 @@ protected:
         QString name;
         TTypeKind storedKind = tkUnknown;
         int trueIndex = -1;
+        const TPropInfo* current = nullptr; // the program's property, when the value is taken
         bool lost = false;
         bool mishmash = false;
     };
@@ -83,6 +84,7 @@ protected:
     };
     void protocol(const QString& text);
     void readValue(const StoredProperty& sp, int index);
+    template <class F> void setFast(F&& set, const StoredProperty& sp);
     void freeAllRead();
     void freeUnreachable(TElement* output);
     void runCurrentFormat();
@@ -93,6 +95,7 @@ protected:
     std::vector<TElement*> m_read; // every element read, by element number
     std::vector<TElement*> m_survivors;
     std::vector<bool> m_held;      // whether an element number is a child or a property value of another
+    std::vector<qint32> m_children; // the child numbers of the element being read
     LoadedClass* m_class = nullptr;
     int m_depth = 0;
     qsizetype m_lastGauge = 0;
@@ -124,9 +127,12 @@ public:
     ~TLoader() override;
     void DoIt() override;
     void SetData(const QByteArray& data) { m_data = data; }
+    // After a DoIt with output: every element read, in the order read.
+    const std::vector<TElement*>& ReadElements() const { return m_read; }
 
 private:
     QByteArray m_data;
+    std::vector<TElement*> m_read;
 };
 
 void registerLoaderClasses();

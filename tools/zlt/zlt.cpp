@@ -1,0 +1,114 @@
+#include "zlt.h"
+
+namespace zlt {
+
+namespace {
+
+int runHelp(const QStringList& args, QTextStream& out, QTextStream& err);
+
+// Adding a subcommand: write its handler and add one row here.
+const Command kCommands[] = {
+    {"info", "FILE", "summary of a stream file: format, header, root, element count per class",
+     "Prints one \"key: value\" item per line: file, format (\"ZLT0 (current)\" or \"TPF0 (older)\"),\n"
+     "generator, version and comment (current format), root class, root name, \"class NAME: COUNT\"\n"
+     "for every class (sorted by name), \"elements: TOTAL\", \"unknown class: NAME\" for classes this\n"
+     "program does not know and \"trailing bytes: N\" for bytes after the end of the stream.\n"
+     "For the older layout the counts are those of the loaded graph.",
+     runInfo},
+    {"dump", "FILE", "the element graph as JSON, starting at the root element",
+     "Each element is {\"id\": N, \"class\": \"...\", \"name\": \"...\", \"props\": {...}, \"children\": "
+     "[...]}.\n"
+     "Current format (ZLT0): the stream is parsed record by record, so classes this program does not\n"
+     "know are shown as stored; id is the element number in the stream and props holds the stored\n"
+     "values except Name: integers and enumerations as numbers, Booleans as true/false, reals as\n"
+     "numbers (\"NaN\", \"Infinity\", \"-Infinity\" as strings), texts as strings, an element\n"
+     "reference as {\"ref\": N}, none as null, and a nested element inline.\n"
+     "Older layout (TPF0): the file is read by the program's loader and the loaded graph is dumped;\n"
+     "id is the element's position in a post-order walk from the root (children, then elements held\n"
+     "in properties, then the element), and props holds what the current format would store.\n"
+     "An element met a second time appears as {\"ref\": N}; a reference to no earlier element as\n"
+     "{\"ref\": N, \"dangling\": true}.",
+     runDump},
+    {"help", "[COMMAND]", "this text, or the details of one subcommand", "", runHelp},
+};
+
+const Command* findCommand(const QString& name) {
+    for (const Command& c : kCommands)
+        if (name == QLatin1String(c.name)) return &c;
+    return nullptr;
+}
+
+QString usageLine(const Command& c) {
+    return QStringLiteral("zlt %1 %2").arg(QLatin1String(c.name), QLatin1String(c.synopsis)).trimmed();
+}
+
+void printOverview(QTextStream& out) {
+    out << "zlt - inspect .zlt object stream files\n\n"
+        << "Usage: zlt COMMAND [ARGUMENTS]\n\n"
+        << "Commands:\n";
+    qsizetype width = 0;
+    for (const Command& c : kCommands) width = qMax(width, usageLine(c).size());
+    for (const Command& c : kCommands)
+        out << "  " << usageLine(c).leftJustified(width + 2) << QString::fromUtf8(c.summary) << '\n';
+    out << "\nErrors go to standard error with exit status 1; nothing is printed on standard output then.\n"
+        << "Run \"zlt help COMMAND\" for the details of one command.\n";
+}
+
+int runHelp(const QStringList& args, QTextStream& out, QTextStream&) {
+    if (args.isEmpty()) {
+        printOverview(out);
+        return 0;
+    }
+    if (args.size() > 1) throw ZltError(QStringLiteral("help: too many arguments"));
+    const Command* c = findCommand(args.first());
+    if (!c) throw ZltError(QStringLiteral("unknown command \"%1\"").arg(args.first()));
+    out << "Usage: " << usageLine(*c) << "\n\n" << QString::fromUtf8(c->summary) << '\n';
+    if (*c->details) out << '\n' << QString::fromUtf8(c->details) << '\n';
+    return 0;
+}
+
+} // namespace
+
+std::span<const Command> commands() {
+    return kCommands;
+}
+
+QString fileArgument(const char* command, const QStringList& args) {
+    if (args.isEmpty())
+        throw ZltError(QStringLiteral("%1: missing argument FILE").arg(QLatin1String(command)));
+    if (args.size() > 1)
+        throw ZltError(
+            QStringLiteral("%1: unexpected argument \"%2\"").arg(QLatin1String(command), args.at(1)));
+    return args.first();
+}
+
+int runZlt(const QStringList& args, QTextStream& out, QTextStream& err) {
+    if (args.isEmpty() || args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h")) {
+        printOverview(out);
+        out.flush();
+        return 0;
+    }
+    const Command* c = findCommand(args.first());
+    int status = 1;
+    try {
+        if (!c) throw ZltError(QStringLiteral("unknown command \"%1\"").arg(args.first()));
+        const QStringList rest = args.mid(1);
+        if (rest.size() == 1 &&
+            (rest.first() == QLatin1String("--help") || rest.first() == QLatin1String("-h")))
+            status = runHelp({args.first()}, out, err);
+        else
+            status = c->handler(rest, out, err);
+    } catch (const zelto::EZeltoError& e) {
+        err << "zlt: " << e.message() << '\n';
+        if (!c) err << "Run \"zlt help\" for the list of commands.\n";
+    } catch (const std::exception& e) {
+        err << "zlt: " << QString::fromLocal8Bit(e.what()) << '\n';
+    } catch (...) {
+        err << "zlt: unexpected failure\n";
+    }
+    out.flush();
+    err.flush();
+    return status;
+}
+
+} // namespace zlt

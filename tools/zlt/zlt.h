@@ -1,0 +1,45 @@
+// zlt: a command-line inspector of .zlt object streams. Each subcommand is one entry of the
+// command table (zlt.cpp); a handler gets the arguments after the subcommand's name, writes its
+// result to `out` and answers the exit status. A handler reports a failure by raising ZltError (or
+// a stream error); runZlt then prints the message on `err`, prints nothing on `out` and answers 1.
+#pragma once
+
+#include "framework/Errors.h"
+
+#include <QStringList>
+#include <QTextStream>
+
+#include <span>
+
+namespace zlt {
+
+// A failure of a subcommand, reported as "zlt: " + message.
+class ZltError : public zelto::EZeltoError {
+public:
+    using EZeltoError::EZeltoError;
+};
+
+using Handler = int (*)(const QStringList& args, QTextStream& out, QTextStream& err);
+
+struct Command {
+    const char* name;
+    const char* synopsis; // the arguments, as shown in the usage line
+    const char* summary;  // one line for the command list
+    const char* details;  // further lines for "zlt help COMMAND" (may be empty)
+    Handler handler;
+};
+
+// Every subcommand, in the order the help lists them.
+std::span<const Command> commands();
+
+// Runs one invocation; `args` excludes the program name. Answers the exit status.
+int runZlt(const QStringList& args, QTextStream& out, QTextStream& err);
+
+// Handlers.
+int runInfo(const QStringList& args, QTextStream& out, QTextStream& err);
+int runDump(const QStringList& args, QTextStream& out, QTextStream& err);
+
+// The single FILE argument of a subcommand; raises ZltError when it is missing or not alone.
+QString fileArgument(const char* command, const QStringList& args);
+
+} // namespace zlt

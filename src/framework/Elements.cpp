@@ -11,6 +11,7 @@
 #include <QSet>
 
 #include <atomic>
+#include <sys/mman.h>
 #include <cstring>
 #include <new>
 
@@ -172,7 +173,9 @@ namespace {
 
 constexpr std::size_t PoolGranule = 16;
 constexpr std::size_t PoolClasses = 16; // sizes up to 256 bytes
-constexpr std::size_t PoolChunk = 64 * 1024;
+// Chunks are huge-page sized and aligned, and the kernel is asked to back them with huge pages:
+// a model of millions of elements then costs a few page faults instead of one per 4 KiB.
+constexpr std::size_t PoolChunk = 2 * 1024 * 1024;
 
 // Chunks are kept for the life of the process and listed here, so they stay reachable.
 struct PoolChunks {
@@ -196,8 +199,11 @@ struct ThreadPool {
         }
         const std::size_t bytes = (cls + 1) * PoolGranule;
         if (std::size_t(end - next) < bytes) {
-            next = static_cast<char*>(std::malloc(PoolChunk));
+            next = static_cast<char*>(std::aligned_alloc(PoolChunk, PoolChunk));
             if (!next) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+            ::madvise(next, PoolChunk, MADV_HUGEPAGE);
+#endif
             end = next + PoolChunk;
             PoolChunks& c = poolChunks();
             QMutexLocker lock(&c.mutex);
@@ -1273,17 +1279,39 @@ void TDestructionWatch::destroyed(const TElement* e) {
     for (TDestructionWatch* w = t_watch; w; w = w->m_previous) w->d->alive.remove(e);
 }
 
+namespace {
+
+// The values of an element's stored element properties (a message may own its data).
+template <class F> void forEachElementProperty(TElement* e, F&& f) {
+    for (const TPropInfo& p : e->ClassType().properties()) {
+        if (p.kind != tkClass || !p.readable() || !p.staticallyStored()) continue;
+        try {
+            if (auto* value = zelto_cast<TElement>(p.get(e).obj)) f(p, value);
+        } catch (...) {
+        }
+    }
+}
+
+} // namespace
+
 void FreeElementSet(const std::vector<TElement*>& elements) {
     TDestructionWatch watch;
     for (TElement* e : elements)
         if (e) watch.watch(e);
+    bool cut = false;
     while (watch.count() > 0) {
+        // Holders go before what they hold, so that a holder that frees its children or owned
+        // property values never meets one that is already gone.
         QSet<const TElement*> held;
         for (TElement* e : elements) {
             if (!e || !watch.alive(e)) continue;
             if (auto* entity = zelto_cast<TEntity>(e))
                 for (TElement* child : entity->FElements)
                     if (child && child != e && watch.alive(child)) held.insert(child);
+            if (!cut)
+                forEachElementProperty(e, [&](const TPropInfo&, TElement* value) {
+                    if (value != e && watch.alive(value)) held.insert(value);
+                });
         }
         bool freed = false;
         for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
@@ -1292,7 +1320,26 @@ void FreeElementSet(const std::vector<TElement*>& elements) {
             delete e;
             freed = true;
         }
-        if (!freed) break; // only a cycle of holders is left; leave it rather than free twice
+        if (freed) continue;
+        if (cut) break; // holders that cannot be parted; leave them rather than free twice
+        // Only holders that hold each other are left: part them (children released, element
+        // properties cleared), then free them one by one.
+        cut = true;
+        for (TElement* e : elements) {
+            if (!e || !watch.alive(e)) continue;
+            if (auto* entity = zelto_cast<TEntity>(e))
+                for (int i = entity->ElementsCount() - 1; i >= 0; --i) {
+                    TElement* child = entity->FElements.at(i);
+                    if (child && watch.alive(child)) entity->RemoveElementIndex(i);
+                }
+            forEachElementProperty(e, [&](const TPropInfo& p, TElement* value) {
+                if (!watch.alive(value) || !p.writable()) return;
+                try {
+                    p.set(e, TValue::object(nullptr));
+                } catch (...) {
+                }
+            });
+        }
     }
 }
 

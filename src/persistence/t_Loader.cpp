@@ -79,6 +79,7 @@ void TZeltoLoader::Prepare() {
     m_read.clear();
     m_survivors.clear();
     m_held.clear();
+    m_done.clear();
     m_depth = 0;
     m_lastGauge = 0;
 }
@@ -95,6 +96,7 @@ void TZeltoLoader::Finish() {
     FContainer->Clear();
     m_read.clear();
     m_held.clear();
+    m_done.clear();
     EndGauge();
 }
 
@@ -175,6 +177,13 @@ void TZeltoLoader::AddClassProperty(const QString& name, int kind) {
         cp->FTrueIndex = -1;
         protocol(quoted(lc.name, name) + QStringLiteral(" type error: ") + QString::number(s));
     }
+    // Only properties the program stores take values from a stream: the writer writes no others,
+    // and their setters run operations (attaching tools, replacing parts of a world, renumbering)
+    // that file content must not trigger.
+    if (sp.trueIndex >= 0 && !p.staticallyStored()) {
+        sp.trueIndex = -1;
+        cp->FTrueIndex = -1;
+    }
     if (sp.trueIndex >= 0) sp.current = &p;
     if (sp.trueIndex >= 0 && p.staticallyStored()) {
         if (p.kind == tkClass && p.propClass && !p.propClass->isElementClass())
@@ -203,6 +212,7 @@ void TZeltoLoader::LoadAll() {
                                itemAt);
             LoadProperties();
             LoadElements();
+            m_done[size_t(index)] = true;
             FLastElementIndex = index;
         } else {
             m_reader->Fail(QStringLiteral("invalid item marker %1").arg(n), itemAt);
@@ -225,6 +235,7 @@ void TZeltoLoader::AddNextElement(TElement* element) {
     // m_read is the index of the elements read (element number = position).
     m_read.push_back(element);
     m_held.push_back(false);
+    m_done.push_back(false);
 }
 
 void TZeltoLoader::LoadProperties() {
@@ -393,8 +404,10 @@ void TZeltoLoader::LoadElements() {
     m_reader->ReadListBegin();
     while (!m_reader->EndOfList()) {
         const qint32 n = m_reader->ReadInteger();
-        // Children are always written before their parent; anything else would make a cycle.
-        if (n < 0 || n >= self) {
+        // Children are always written, to their end, before their parent; anything else (a later
+        // number, or inside a nested list the element whose property holds that list) would make
+        // a cycle.
+        if (n < 0 || n >= self || !m_done[size_t(n)]) {
             protocol(QStringLiteral("Loader Error: ") + m_class->name + QStringLiteral(" child ") + QString::number(n));
             continue;
         }
@@ -483,6 +496,7 @@ void TZeltoLoader::runCurrentFormat() {
             TElement* marker = output;
             m_read.pop_back();
             m_held.pop_back();
+            m_done.pop_back();
             output = m_read.back();
             FContainer->Clear();
             delete marker;
@@ -521,6 +535,7 @@ void TStreamLoader::UseOldLoader() {
     m_survivors = m_read;
     m_read.clear();
     m_held.clear();
+    m_done.clear();
     SetOutput(legacy.FOutput);
 }
 

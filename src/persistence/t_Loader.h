@@ -95,6 +95,7 @@ protected:
     std::vector<TElement*> m_read; // every element read, by element number
     std::vector<TElement*> m_survivors;
     std::vector<bool> m_held;      // whether an element number is a child or a property value of another
+    std::vector<bool> m_done;      // whether an element number's record has been read to its end
     std::vector<qint32> m_children; // the child numbers of the element being read
     LoadedClass* m_class = nullptr;
     int m_depth = 0;

@@ -1279,39 +1279,32 @@ void TDestructionWatch::destroyed(const TElement* e) {
     for (TDestructionWatch* w = t_watch; w; w = w->m_previous) w->d->alive.remove(e);
 }
 
-namespace {
-
-// The values of an element's stored element properties (a message may own its data).
-template <class F> void forEachElementProperty(TElement* e, F&& f) {
-    for (const TPropInfo& p : e->ClassType().properties()) {
-        if (p.kind != tkClass || !p.readable() || !p.staticallyStored()) continue;
-        try {
-            if (auto* value = zelto_cast<TElement>(p.get(e).obj)) f(p, value);
-        } catch (...) {
-        }
-    }
-}
-
-} // namespace
-
 void FreeElementSet(const std::vector<TElement*>& elements) {
     TDestructionWatch watch;
     for (TElement* e : elements)
         if (e) watch.watch(e);
+    // Element properties that point into the set are cleared first: the set frees those elements
+    // itself, and a holder that owns its value (a message its data) would otherwise free one that
+    // is already gone, or one that an entity of the set still lists as its child.
+    for (TElement* e : elements) {
+        if (!e) continue;
+        for (const TPropInfo& p : e->ClassType().properties()) {
+            if (p.kind != tkClass || !p.readable() || !p.writable() || !p.staticallyStored()) continue;
+            try {
+                auto* value = zelto_cast<TElement>(p.get(e).obj);
+                if (value && watch.alive(value)) p.set(e, TValue::object(nullptr));
+            } catch (...) {
+            }
+        }
+    }
     bool cut = false;
     while (watch.count() > 0) {
-        // Holders go before what they hold, so that a holder that frees its children or owned
-        // property values never meets one that is already gone.
         QSet<const TElement*> held;
         for (TElement* e : elements) {
             if (!e || !watch.alive(e)) continue;
             if (auto* entity = zelto_cast<TEntity>(e))
                 for (TElement* child : entity->FElements)
                     if (child && child != e && watch.alive(child)) held.insert(child);
-            if (!cut)
-                forEachElementProperty(e, [&](const TPropInfo&, TElement* value) {
-                    if (value != e && watch.alive(value)) held.insert(value);
-                });
         }
         bool freed = false;
         for (auto it = elements.rbegin(); it != elements.rend(); ++it) {
@@ -1322,24 +1315,14 @@ void FreeElementSet(const std::vector<TElement*>& elements) {
         }
         if (freed) continue;
         if (cut) break; // holders that cannot be parted; leave them rather than free twice
-        // Only holders that hold each other are left: part them (children released, element
-        // properties cleared), then free them one by one.
+        // Only entities that hold each other are left: part them, then free them one by one.
         cut = true;
-        for (TElement* e : elements) {
-            if (!e || !watch.alive(e)) continue;
-            if (auto* entity = zelto_cast<TEntity>(e))
+        for (TElement* e : elements)
+            if (auto* entity = e && watch.alive(e) ? zelto_cast<TEntity>(e) : nullptr)
                 for (int i = entity->ElementsCount() - 1; i >= 0; --i) {
                     TElement* child = entity->FElements.at(i);
                     if (child && watch.alive(child)) entity->RemoveElementIndex(i);
                 }
-            forEachElementProperty(e, [&](const TPropInfo& p, TElement* value) {
-                if (!watch.alive(value) || !p.writable()) return;
-                try {
-                    p.set(e, TValue::object(nullptr));
-                } catch (...) {
-                }
-            });
-        }
     }
 }
 

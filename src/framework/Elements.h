@@ -9,6 +9,8 @@
 
 #include "u_Props.h"
 
+#include <QByteArray>
+
 #include <cstdlib>
 #include <vector>
 
@@ -223,6 +225,8 @@ public:
     virtual void ReadListBegin() = 0;
     virtual void ReadListEnd() = 0;
     virtual bool EndOfList() = 0;
+    // Raw bytes without a tag (some legacy records carry them).
+    virtual QByteArray ReadRaw(qsizetype n) = 0;
 };
 
 class TWriter {
@@ -233,6 +237,7 @@ public:
     virtual void WriteString(const QString& value) = 0;
     virtual void WriteListBegin() = 0;
     virtual void WriteListEnd() = 0;
+    virtual void WriteRaw(const char* bytes, qsizetype n) = 0;
 };
 
 // The process-wide visit mark; always negative (see ResetBaseID).

@@ -11,10 +11,11 @@
 #include "e_Sort.h"
 #include "e_SysReg.h"
 #include "e_ToolModel.h"
-#include "t_Recurs.h"
-#include "t_Sort.h"
+#include "geometry/G_Elems.h"
 #include "persistence/T_Saver.h"
 #include "persistence/t_Loader.h"
+#include "t_Recurs.h"
+#include "t_Sort.h"
 
 #include <mutex>
 
@@ -26,6 +27,7 @@ void init() {
         // The model's module order; a test pins the resulting registry order and numbering.
         registerClassRegistryClasses();     //  1 class registry
         registerElementClasses();           //  2 element core
+        registerCoordinateClasses();        //  3 coordinates
         registerTypeElementClasses();       //  5 typed values
         registerDynamicPropertiesClasses(); //  6 dynamic properties
         registerSortedEntityClasses();      //  7 sorted entities

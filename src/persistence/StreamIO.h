@@ -50,7 +50,7 @@ public:
     void WriteListBegin() override { put(char(vaList)); }
     void WriteListEnd() override { put(char(vaNull)); }
     void WriteChar(QChar c) { WriteString(QString(c)); }
-    void WriteRaw(const char* bytes, qsizetype n) { putRaw(bytes, n); }
+    void WriteRaw(const char* bytes, qsizetype n) override { putRaw(bytes, n); }
 
 private:
     // Appends `n` bytes to the array and answers where they go; the capacity grows geometrically.
@@ -99,7 +99,7 @@ public:
     // The next tag without consuming it (raises at the end of the data).
     quint8 PeekTag();
     // Reads four raw bytes (the magic).
-    QByteArray ReadRaw(qsizetype n);
+    QByteArray ReadRaw(qsizetype n) override;
 
     qsizetype Position() const { return m_pos; }
     qsizetype Size() const { return m_size; }

@@ -81,6 +81,7 @@ void TZeltoLoader::Prepare() {
     m_held.clear();
     m_done.clear();
     m_depth = 0;
+    m_lastTop = m_previousTop = -1;
     m_lastGauge = 0;
 }
 
@@ -214,6 +215,10 @@ void TZeltoLoader::LoadAll() {
             LoadElements();
             m_done[size_t(index)] = true;
             FLastElementIndex = index;
+            if (m_depth == 0) {
+                m_previousTop = m_lastTop;
+                m_lastTop = index;
+            }
         } else {
             m_reader->Fail(QStringLiteral("invalid item marker %1").arg(n), itemAt);
         }
@@ -262,6 +267,7 @@ template <class F> void TZeltoLoader::setFast(F&& set, const StoredProperty& sp)
 void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
     const TTypeKind c = sp.current ? sp.current->kind : tkUnknown;
     TValue v;
+    qint32 classTarget = -1; // the element number an element property refers to
     switch (sp.storedKind) {
     case tkInteger:
     case tkEnumeration:
@@ -365,7 +371,7 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
             protocol(QStringLiteral("Loader Error: ") + m_class->name + QStringLiteral(" ClassProperty ") +
                      sp.name);
         }
-        if (targetIndex >= 0) m_held[size_t(targetIndex)] = true;
+        classTarget = targetIndex;
         v = TValue::object(target);
         break;
     }
@@ -380,9 +386,18 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
         } catch (...) {
             protocol(QStringLiteral("Loader Property Set Error: ") + m_class->name + QChar(' ') + sp.current->name);
         }
-        return;
+    } else {
+        SetProperty(sp.trueIndex, v.kind, v);
     }
-    SetProperty(sp.trueIndex, v.kind, v);
+    // The value hangs from this element only when the element really keeps it, and only when its
+    // record was complete (a reference back to an unfinished element may close a cycle).
+    if (classTarget >= 0 && m_done[size_t(classTarget)] && sp.current->readable()) {
+        try {
+            if (sp.current->get(FActualElement).obj == m_read[size_t(classTarget)])
+                m_held[size_t(classTarget)] = true;
+        } catch (...) {
+        }
+    }
 }
 
 void TZeltoLoader::SetProperty(int index, TTypeKind kind, const TValue& value) {
@@ -467,11 +482,20 @@ void TZeltoLoader::freeUnreachable(TElement* output) {
         if (!reached.contains(e)) unreached.push_back(e);
     TDestructionWatch watch;
     for (TElement* e : m_read) watch.watch(e);
-    // What the output reaches stays, even when an unreached element holds it.
-    for (TElement* e : unreached)
+    // What the output reaches stays, even when an unreached element holds it (as a child, or as
+    // a property value that it may own, as a message its data).
+    for (TElement* e : unreached) {
         if (auto* entity = zelto_cast<TEntity>(e))
             for (int i = entity->ElementsCount() - 1; i >= 0; --i)
                 if (reached.contains(entity->FElements.at(i))) entity->RemoveElementIndex(i);
+        for (const TPropInfo& p : e->ClassType().properties())
+            if (p.kind == tkClass && p.readable() && p.writable() && p.staticallyStored()) {
+                try {
+                    if (reached.contains(zelto_cast<TElement>(p.get(e).obj))) p.set(e, TValue::object(nullptr));
+                } catch (...) {
+                }
+            }
+    }
     FreeElementSet(unreached);
     std::vector<TElement*> alive;
     for (TElement* e : m_read)
@@ -490,17 +514,12 @@ void TZeltoLoader::runCurrentFormat() {
     try {
         LoadInfo();
         LoadAll();
-        if (m_read.empty()) m_reader->Fail(QStringLiteral("the stream holds no element"));
-        output = m_read.back();
-        if (output->Is<TYouShallNotPass>() && m_read.size() > 1) {
-            TElement* marker = output;
-            m_read.pop_back();
-            m_held.pop_back();
-            m_done.pop_back();
-            output = m_read.back();
-            FContainer->Clear();
-            delete marker;
-        }
+        if (m_lastTop < 0) m_reader->Fail(QStringLiteral("the stream holds no element"));
+        // The root is the last record of the top-level list; elements of its nested lists have
+        // higher numbers. A closing marker gives way to the top-level record before it and is
+        // freed with everything else the output does not reach (something may refer to it).
+        output = m_read[size_t(m_lastTop)];
+        if (output->Is<TYouShallNotPass>() && m_previousTop >= 0) output = m_read[size_t(m_previousTop)];
         freeUnreachable(output);
         m_survivors = m_read;
     } catch (...) {

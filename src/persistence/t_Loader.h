@@ -99,6 +99,8 @@ protected:
     std::vector<qint32> m_children; // the child numbers of the element being read
     LoadedClass* m_class = nullptr;
     int m_depth = 0;
+    qint32 m_lastTop = -1;     // the last element record of the top-level list: the root
+    qint32 m_previousTop = -1; // the one before it
     qsizetype m_lastGauge = 0;
 };
 

@@ -690,6 +690,14 @@ TEST(CoreStartUp, ModulesRegisterInTheModelOrder) {
         "TZeltoMessage",
         "TStringEntity",
         "TYouShallNotPass",
+        // coordinates
+        "T2DCoordinate",
+        "T3DCoordinate",
+        "TRectangle",
+        "TDrawRectangle",
+        "TText",
+        "TRectEntity",
+        "TSelectedElement",
         // typed values
         "TTypeElement",
         "TBooleanElement",

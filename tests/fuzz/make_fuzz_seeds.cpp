@@ -4,9 +4,10 @@
 #include "framework/E_Type.h"
 #include "framework/Elements.h"
 #include "framework/Init.h"
+#include "framework/e_Class.h"
 #include "framework/e_Sort.h"
-#include "persistence/StreamIO.h"
 #include "persistence/T_Saver.h"
+#include "stream_builder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -14,9 +15,8 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
-#include <functional>
-#include <initializer_list>
 #include <utility>
+#include <vector>
 
 using namespace zelto;
 
@@ -39,55 +39,7 @@ QByteArray savedLegacy(TElement* root) {
     return saver.Data();
 }
 
-// Hand-made streams for what the writer never produces (classes and properties this program
-// does not have, retyped properties).
-struct Stream {
-    QByteArray bytes{"ZLT0"};
-    TTaggedWriter w{bytes};
-    int classes = 0;
-    int elements = 0;
-
-    Stream() {
-        w.WriteString(QStringLiteral("G ZELTO"));
-        w.WriteString(QStringLiteral("4.0 BETA"));
-        w.WriteString(QStringLiteral("No comment"));
-        w.WriteListBegin();
-    }
-    // Returns the class number.
-    int classRecord(const char* name, std::initializer_list<std::pair<const char*, int>> props) {
-        w.WriteInteger(-1);
-        w.WriteString(QString::fromLatin1(name));
-        w.WriteInteger(classes);
-        w.WriteListBegin();
-        for (auto [prop, kind] : props) {
-            w.WriteString(QString::fromLatin1(prop));
-            w.WriteInteger(kind);
-        }
-        w.WriteListEnd();
-        return classes++;
-    }
-    // `values` writes the (index, value) pairs; returns the element number.
-    int element(int cls, const std::function<void(TTaggedWriter&)>& values,
-                std::initializer_list<int> children = {}) {
-        const int number = elements++;
-        w.WriteInteger(cls);
-        w.WriteInteger(number);
-        w.WriteListBegin();
-        if (values) values(w);
-        w.WriteListEnd();
-        w.WriteInteger(children.size() > 0 ? 1 : 0);
-        if (children.size() > 0) {
-            w.WriteListBegin();
-            for (int c : children) w.WriteInteger(c);
-            w.WriteListEnd();
-        }
-        return number;
-    }
-    QByteArray finish() {
-        w.WriteListEnd();
-        return bytes;
-    }
-};
+using Stream = fuzz::StreamBuilder;
 
 QByteArray workedExample() {
     TStringEntity e;
@@ -224,7 +176,7 @@ QByteArray lostProperties() {
                                                     {"GoneChar", 2},
                                                     {"GoneRef", 7},
                                                     {"Value", 10}});
-    const int first = s.element(str, [](TTaggedWriter& w) {
+    s.element(str, [](TTaggedWriter& w) {
         w.WriteInteger(6);
         w.WriteString(QStringLiteral("kept"));
     });
@@ -237,20 +189,10 @@ QByteArray lostProperties() {
         w.WriteString(QStringLiteral("gone"));
         w.WriteInteger(4);
         w.WriteChar(QChar(u'c'));
-        w.WriteInteger(5);
-        w.WriteInteger(-2); // an element of its own, written inline
-        w.WriteListBegin();
-        s.elements++; // numbered before the element that refers to it
-        w.WriteInteger(str);
-        w.WriteInteger(s.elements - 1);
-        w.WriteListBegin();
-        w.WriteListEnd();
-        w.WriteInteger(0);
-        w.WriteListEnd();
+        s.nested(5, [&] { s.element(str, nullptr); }); // an element of its own, written inline
         w.WriteInteger(6);
         w.WriteString(QStringLiteral("v"));
     });
-    (void)first;
     return s.finish();
 }
 
@@ -336,6 +278,40 @@ QByteArray legacy() {
     return savedLegacy(&root);
 }
 
+// Every creatable registered class in turn (part `part` of `parts`), each with its stored
+// properties and one element, the root holding them: mutation reaches each class's properties
+// and setters without having to guess class names.
+QByteArray everyClass(int part, int parts) {
+    Stream s;
+    std::vector<int> members;
+    int i = 0;
+    for (const QString& name : RegisteredClassNames()) {
+        const TClassInfo* cls = GetZeltoClass(name);
+        if (!cls || cls->isAbstract() || !cls->isElementClass() || i++ % parts != part) continue;
+        s.w.WriteInteger(-1);
+        s.w.WriteString(name);
+        s.w.WriteInteger(s.classes++);
+        s.w.WriteListBegin();
+        for (const TPropInfo& p : cls->properties())
+            if (p.staticallyStored()) {
+                s.w.WriteString(p.name);
+                s.w.WriteInteger(p.kind);
+            }
+        s.w.WriteListEnd();
+        members.push_back(s.element(s.classes - 1, nullptr));
+    }
+    const int root = s.classRecord("TOwnerEntity", {{"Name", 10}});
+    s.w.WriteInteger(root);
+    s.w.WriteInteger(s.elements++);
+    s.w.WriteListBegin();
+    s.w.WriteListEnd();
+    s.w.WriteInteger(1);
+    s.w.WriteListBegin();
+    for (int m : members) s.w.WriteInteger(m);
+    s.w.WriteListEnd();
+    return s.finish();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -360,6 +336,9 @@ int main(int argc, char** argv) {
         {"type_conversions.zlt", typeConversions()},
         {"you_shall_not_pass.zlt", youShallNotPass()},
         {"legacy_tpf0.zlt", legacy()},
+        {"every_class_1.zlt", everyClass(0, 3)},
+        {"every_class_2.zlt", everyClass(1, 3)},
+        {"every_class_3.zlt", everyClass(2, 3)},
     };
     for (const auto& [name, bytes] : seeds) {
         QFile f(out.filePath(QString::fromLatin1(name)));

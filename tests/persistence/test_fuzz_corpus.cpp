@@ -3,11 +3,17 @@
 #include <gtest/gtest.h>
 
 #include "../fuzz/load_harness.h"
+#include "../fuzz/stream_builder.h"
+#include "framework/M_Zelto.h"
 #include "framework/Notifier.h"
+#include "framework/t_Recurs.h"
+#include "persistence/T_Saver.h"
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -30,6 +36,35 @@ std::vector<Input> filesIn(const char* sub) {
     }
     return inputs;
 }
+
+// Protocol texts posted while it lives.
+struct Protocol {
+    QStringList texts;
+    int id;
+    Protocol() {
+        id = TMessageBus::instance().subscribe([this](TElement*, TZeltoMessage& m) {
+            if (auto* t = zelto_cast<TZeltoTextMessage>(&m); t && m.FMessage == tm_AddToProtocol)
+                texts << t->FMessageText;
+        });
+    }
+    ~Protocol() { TMessageBus::instance().unsubscribe(id); }
+};
+
+// A read whose elements the test frees as a whole when it ends.
+struct Read {
+    TLoad load{QStringLiteral("mem.zlt")};
+    explicit Read(const QByteArray& bytes) {
+        load.SetNoProgress(true);
+        load.SetData(bytes);
+        load.DoIt();
+    }
+    ~Read() { FreeElementSet(load.ReadElements()); }
+    template <class T> T* output() const { return zelto_cast<T>(load.FOutput); }
+    bool listed(const TElement* e) const {
+        return std::find(load.ReadElements().begin(), load.ReadElements().end(), e) !=
+               load.ReadElements().end();
+    }
+};
 
 fuzz::LoadResult replay(const Input& in) {
     SCOPED_TRACE(in.name);
@@ -60,4 +95,159 @@ TEST(FuzzCorpus, RegressionsAreHandled) {
     for (const Input& in : found) replay(in);
     recordingNotifier()->clear();
     SUCCEED() << found.size() << " regression inputs replayed";
+}
+
+// The older layout hands over what it read like the current one: the caller can free it all, and
+// what the root does not reach is freed by the reader.
+TEST(StreamReadOwnership, LegacyReadIsHandedOverWhole) {
+    QByteArray bytes("TPF0");
+    TTaggedWriter w(bytes);
+    w.WriteListBegin();
+    for (const char* name : {"kept", "stray"}) {
+        w.WriteString(QStringLiteral("TNameElement"));
+        w.WriteInteger(-1);
+        w.WriteString(QString::fromLatin1(name));
+    }
+    w.WriteString(QStringLiteral("TOwnerEntity"));
+    w.WriteInteger(-1);
+    w.WriteListBegin();
+    w.WriteInteger(0);
+    w.WriteListEnd();
+    w.WriteString(QStringLiteral("root"));
+    w.WriteListEnd();
+
+    TDestructionWatch watch;
+    {
+        Read read(bytes);
+        auto* root = read.output<TOwnerEntity>();
+        ASSERT_NE(root, nullptr);
+        ASSERT_EQ(root->ElementsCount(), 1);
+        EXPECT_EQ(root->Get(0)->GetName(), "kept");
+        EXPECT_EQ(read.load.ReadElements().size(), 2u); // the stray element is gone already
+        EXPECT_TRUE(read.listed(root));
+        EXPECT_TRUE(read.listed(root->Get(0)));
+        watch.watch(root);
+        watch.watch(root->Get(0));
+    }
+    EXPECT_EQ(watch.count(), 0);
+}
+
+// The root is the last record of the top-level list even when its own property holds a nested
+// list, whose elements are numbered after it; a closing marker gives way to that root, not to
+// the element numbered before the marker.
+TEST(StreamReadOwnership, RootWithNestedPropertyValueIsTheOutput) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    TStringEntity outside; // not in the child graph: written inline
+    outside.SetValue(QStringLiteral("data"));
+    TZeltoMessage root;
+    root.FMessage = 7;
+    root.FData = &outside;
+    TSave save(dir.filePath(QStringLiteral("m.zlt")));
+    save.SetNoProgress(true);
+    save.SetInput(&root);
+    save.DoIt();
+    {
+        Read read(save.Data());
+        auto* m = read.output<TZeltoMessage>();
+        ASSERT_NE(m, nullptr);
+        EXPECT_EQ(m->FMessage, 7);
+        auto* data = zelto_cast<TStringEntity>(m->FData);
+        ASSERT_NE(data, nullptr);
+        EXPECT_EQ(data->FValue, "data");
+    }
+
+    fuzz::StreamBuilder s;
+    const int msg = s.classRecord("TZeltoMessage", {{"Message", 1}, {"Data", 7}});
+    const int str = s.classRecord("TStringEntity", {{"Value", 10}});
+    const int marker = s.classRecord("TYouShallNotPass", {{"Name", 10}});
+    s.element(msg, [&](TTaggedWriter& w) {
+        w.WriteInteger(0);
+        w.WriteInteger(8);
+        s.nested(1, [&] { s.element(str, nullptr); });
+    });
+    s.element(marker, nullptr);
+    Read read(s.finish());
+    auto* m = read.output<TZeltoMessage>();
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->FMessage, 8);
+    EXPECT_NE(m->FData, nullptr);
+    EXPECT_EQ(read.load.ReadElements().size(), 2u); // the marker is freed
+}
+
+// Inside a nested list, a child list naming the element whose property holds that list would
+// close a cycle in the child graph; the child is refused and reported.
+TEST(StreamReadOwnership, ChildNamingAnUnfinishedElementIsRefused) {
+    Protocol protocol;
+    fuzz::StreamBuilder s;
+    const int recursor = s.classRecord("TRecursorWithTools", {{"BeforeTool", 7}});
+    const int tool = s.classRecord("TTool", {{"Name", 10}});
+    s.element(
+        recursor, [&](TTaggedWriter&) { s.nested(0, [&] { s.element(tool, nullptr, {0}); }); }, {1});
+    Read read(s.finish());
+    auto* r = read.output<TRecursorWithTools>();
+    ASSERT_NE(r, nullptr);
+    ASSERT_NE(r->FBeforeTool, nullptr);
+    EXPECT_EQ(r->FBeforeTool->ElementsCount(), 0);
+    EXPECT_TRUE(protocol.texts.contains("Loader Error: TTool child 0"));
+}
+
+// A stream sets only what the program stores: the writer writes nothing else, and setters of the
+// rest run operations that file content must not trigger. After reading every ID is -1.
+TEST(StreamReadOwnership, PropertiesNotStoredAreNotTaken) {
+    fuzz::StreamBuilder s;
+    const int str = s.classRecord("TStringEntity", {{"ID", 1}, {"Value", 10}});
+    s.element(str, [](TTaggedWriter& w) {
+        w.WriteInteger(0);
+        w.WriteInteger(5);
+        w.WriteInteger(1);
+        w.WriteString(QStringLiteral("v"));
+    });
+    Read read(s.finish());
+    auto* e = read.output<TStringEntity>();
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->ID, -1);
+    EXPECT_EQ(e->FValue, "v");
+}
+
+// Freeing a set frees holders before what they own through properties, and parts holders that
+// own each other, so that nothing is freed twice or left behind.
+TEST(StreamReadOwnership, FreeElementSetHandlesOwningProperties) {
+    TDestructionWatch watch;
+    auto* owner = new TZeltoMessage;
+    auto* data = new TStringEntity;
+    owner->FData = data;
+    owner->FKillData = true;
+    watch.watch(owner);
+    watch.watch(data);
+    FreeElementSet({owner, data}); // the owned data is the later one: it would go first
+    EXPECT_EQ(watch.count(), 0);
+
+    auto* a = new TZeltoMessage;
+    auto* b = new TZeltoMessage;
+    a->FData = b;
+    b->FData = a;
+    a->FKillData = b->FKillData = true;
+    watch.watch(a);
+    watch.watch(b);
+    FreeElementSet({a, b});
+    EXPECT_EQ(watch.count(), 0);
+
+    // Data that a message owns and an entity of the set lists as its child, in either order.
+    for (bool messageFirst : {false, true}) {
+        auto* entity = new TOwnerEntity;
+        auto* child = new TStringEntity;
+        entity->AddElement(child);
+        auto* message = new TZeltoMessage;
+        message->FData = child;
+        message->FKillData = true;
+        for (TElement* e : {static_cast<TElement*>(entity), static_cast<TElement*>(child),
+                            static_cast<TElement*>(message)})
+            watch.watch(e);
+        if (messageFirst)
+            FreeElementSet({message, entity, child});
+        else
+            FreeElementSet({child, entity, message});
+        EXPECT_EQ(watch.count(), 0);
+    }
 }

@@ -12,6 +12,7 @@
 #include "e_SysReg.h"
 #include "e_ToolModel.h"
 #include "geometry/G_Elems.h"
+#include "geometry/e_Geometry.h"
 #include "persistence/T_Saver.h"
 #include "persistence/t_Loader.h"
 #include "t_Recurs.h"
@@ -28,6 +29,7 @@ void init() {
         registerClassRegistryClasses();     //  1 class registry
         registerElementClasses();           //  2 element core
         registerCoordinateClasses();        //  3 coordinates
+        registerPolyGeometryClasses();      //  4 poly geometry
         registerTypeElementClasses();       //  5 typed values
         registerDynamicPropertiesClasses(); //  6 dynamic properties
         registerSortedEntityClasses();      //  7 sorted entities

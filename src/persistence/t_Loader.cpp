@@ -6,6 +6,9 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+
+#include <algorithm>
 
 namespace zelto {
 
@@ -213,7 +216,7 @@ void TZeltoLoader::LoadAll() {
                                itemAt);
             LoadProperties();
             LoadElements();
-            m_done[size_t(index)] = true;
+            finishElement(index);
             FLastElementIndex = index;
             if (m_depth == 0) {
                 m_previousTop = m_lastTop;
@@ -233,7 +236,32 @@ void TZeltoLoader::NewElement(qint32 classNumber) {
     auto* e = zelto_cast<TElement>(m_class->cls->create());
     if (!e) m_reader->Fail(QStringLiteral("class %1 cannot be created").arg(m_class->name));
     AddNextElement(e);
+    e->ID = InProgressMark;
     FActualElement = e;
+}
+
+void TZeltoLoader::finishElement(qint32 index) {
+    // While reading, an element's ID holds its height in the child graph (walks keep their marks
+    // there too). Freeing and walking a graph recurse once per level, so its depth is bounded.
+    TElement* e = m_read[size_t(index)];
+    qint32 height = 0;
+    if (auto* entity = zelto_cast<TEntity>(e))
+        for (int i = entity->ElementsCount() - 1; i >= 0; --i) {
+            TElement* child = entity->FElements.at(i);
+            if (!child) continue;
+            if (child->ID == InProgressMark) {
+                // Attached by a property setter while its own record is open: a cycle.
+                protocol(QStringLiteral("Loader Error: ") + m_class->name + QStringLiteral(" child ") +
+                         child->ClassName());
+                entity->RemoveElementIndex(i);
+                continue;
+            }
+            height = std::max(height, std::max(child->ID, 0) + 1);
+        }
+    if (height > MaxChildDepth)
+        m_reader->Fail(QStringLiteral("child graph deeper than %1 levels").arg(MaxChildDepth));
+    e->ID = height;
+    m_done[size_t(index)] = true;
 }
 
 void TZeltoLoader::AddNextElement(TElement* element) {
@@ -260,7 +288,8 @@ template <class F> void TZeltoLoader::setFast(F&& set, const StoredProperty& sp)
     try {
         set();
     } catch (...) {
-        protocol(QStringLiteral("Loader Property Set Error: ") + m_class->name + QChar(' ') + sp.current->name);
+        protocol(QStringLiteral("Loader Property Set Error: ") + m_class->name + QChar(' ') +
+                 sp.current->name);
     }
 }
 
@@ -295,7 +324,8 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
     }
     case tkFloat: {
         const double x = m_reader->ReadFloat();
-        if (!sp.mishmash && sp.current && sp.current->kind == tkFloat && sp.current->setReal && sp.current->get) {
+        if (!sp.mishmash && sp.current && sp.current->kind == tkFloat && sp.current->setReal &&
+            sp.current->get) {
             setFast([&] { sp.current->setReal(FActualElement, x); }, sp);
             return;
         }
@@ -362,7 +392,6 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
             if (qint32(m_read.size()) > before && FLastElementIndex >= 0) {
                 targetIndex = FLastElementIndex;
                 target = m_read[size_t(targetIndex)];
-                target->ID = -1;
             }
         } else if (ref >= 0 && ref < qint32(m_read.size()) && m_read[size_t(ref)] != FActualElement) {
             targetIndex = ref;
@@ -384,7 +413,8 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
         try {
             sp.current->set(FActualElement, v);
         } catch (...) {
-            protocol(QStringLiteral("Loader Property Set Error: ") + m_class->name + QChar(' ') + sp.current->name);
+            protocol(QStringLiteral("Loader Property Set Error: ") + m_class->name + QChar(' ') +
+                     sp.current->name);
         }
     } else {
         SetProperty(sp.trueIndex, v.kind, v);
@@ -414,16 +444,16 @@ void TZeltoLoader::LoadElements() {
     const qint32 flag = m_reader->ReadInteger();
     if (flag == 0) return;
     auto* entity = zelto_cast<TEntity>(FActualElement);
-    const qint32 self = qint32(m_read.size()) - 1;
     m_children.clear();
     m_reader->ReadListBegin();
     while (!m_reader->EndOfList()) {
         const qint32 n = m_reader->ReadInteger();
-        // Children are always written, to their end, before their parent; anything else (a later
-        // number, or inside a nested list the element whose property holds that list) would make
-        // a cycle.
-        if (n < 0 || n >= self || !m_done[size_t(n)]) {
-            protocol(QStringLiteral("Loader Error: ") + m_class->name + QStringLiteral(" child ") + QString::number(n));
+        // A child's record is complete before its parent's child list; anything else (a later
+        // number, the element itself, or inside a nested list the element whose property holds
+        // that list) would make a cycle.
+        if (n < 0 || n >= qint32(m_read.size()) || !m_done[size_t(n)]) {
+            protocol(QStringLiteral("Loader Error: ") + m_class->name + QStringLiteral(" child ") +
+                     QString::number(n));
             continue;
         }
         m_children.push_back(n);
@@ -491,7 +521,8 @@ void TZeltoLoader::freeUnreachable(TElement* output) {
         for (const TPropInfo& p : e->ClassType().properties())
             if (p.kind == tkClass && p.readable() && p.writable() && p.staticallyStored()) {
                 try {
-                    if (reached.contains(zelto_cast<TElement>(p.get(e).obj))) p.set(e, TValue::object(nullptr));
+                    if (reached.contains(zelto_cast<TElement>(p.get(e).obj)))
+                        p.set(e, TValue::object(nullptr));
                 } catch (...) {
                 }
             }
@@ -521,6 +552,7 @@ void TZeltoLoader::runCurrentFormat() {
         output = m_read[size_t(m_lastTop)];
         if (output->Is<TYouShallNotPass>() && m_previousTop >= 0) output = m_read[size_t(m_previousTop)];
         freeUnreachable(output);
+        for (TElement* e : m_read) e->ID = -1;
         m_survivors = m_read;
     } catch (...) {
         freeAllRead();
@@ -614,6 +646,7 @@ void TLoader::DoIt() {
     }
     TTaggedReader reader(m_data, name);
     std::vector<TElement*> read;
+    QHash<const TElement*, int> heights; // in the child graph, bounded as in the current format
     auto abandon = [&] {
         FContainer->Clear();
         FreeElementSet(read);
@@ -645,6 +678,14 @@ void TLoader::DoIt() {
             }
             FContainer->AddElement(e);
             read.push_back(e);
+            int height = 0;
+            if (auto* entity = zelto_cast<TEntity>(e))
+                for (TElement* child : entity->FElements)
+                    if (child) height = std::max(height, heights.value(child) + 1);
+            if (height > TZeltoLoader::MaxChildDepth)
+                reader.Fail(
+                    QStringLiteral("child graph deeper than %1 levels").arg(TZeltoLoader::MaxChildDepth));
+            heights.insert(e, height);
         }
         reader.ReadListEnd();
     } catch (...) {

@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -67,6 +68,8 @@ public:
     const std::vector<TElement*>& ReadElements() const { return m_survivors; }
 
     static constexpr int MaxNesting = 200;
+    // Deepest child graph read: freeing and walking recurse once per level.
+    static constexpr int MaxChildDepth = 1000;
 
 protected:
     struct StoredProperty {
@@ -85,23 +88,25 @@ protected:
     void protocol(const QString& text);
     void readValue(const StoredProperty& sp, int index);
     template <class F> void setFast(F&& set, const StoredProperty& sp);
+    void finishElement(qint32 index);
     void freeAllRead();
     void freeUnreachable(TElement* output);
     void runCurrentFormat();
 
     QByteArray m_data;
     std::unique_ptr<TTaggedReader> m_reader;
-    std::vector<LoadedClass> m_classes;
-    std::vector<TElement*> m_read; // every element read, by element number
+    std::deque<LoadedClass> m_classes; // a deque: pointers into it survive a nested list adding a class
+    std::vector<TElement*> m_read;     // every element read, by element number
     std::vector<TElement*> m_survivors;
-    std::vector<bool> m_held;      // whether an element number is a child or a property value of another
-    std::vector<bool> m_done;      // whether an element number's record has been read to its end
+    std::vector<bool> m_held;       // whether an element number is a child or a property value of another
+    std::vector<bool> m_done;       // whether an element number's record has been read to its end
     std::vector<qint32> m_children; // the child numbers of the element being read
     LoadedClass* m_class = nullptr;
     int m_depth = 0;
     qint32 m_lastTop = -1;     // the last element record of the top-level list: the root
     qint32 m_previousTop = -1; // the one before it
     qsizetype m_lastGauge = 0;
+    static constexpr qint32 InProgressMark = -3; // the ID of an element whose record is open
 };
 
 class TStreamLoader : public TZeltoLoader {

@@ -151,17 +151,16 @@ QByteArray unknownClass() {
         w.WriteInteger(1);
         w.WriteString(QStringLiteral("leaf"));
     });
-    const int mid = s.element(
-        unknown,
-        [](TTaggedWriter& w) {
-            w.WriteInteger(0);
-            w.WriteString(QStringLiteral("mid"));
-            w.WriteInteger(1);
-            w.WriteInteger(12);
-            w.WriteInteger(2);
-            w.WriteInteger(0);
-        },
-        {leaf});
+    const int mid = s.element(unknown,
+                              [](TTaggedWriter& w) {
+                                  w.WriteInteger(0);
+                                  w.WriteString(QStringLiteral("mid"));
+                                  w.WriteInteger(1);
+                                  w.WriteInteger(12);
+                                  w.WriteInteger(2);
+                                  w.WriteInteger(0);
+                              },
+                              {leaf});
     s.element(unknown, nullptr, {leaf, mid});
     return s.finish();
 }

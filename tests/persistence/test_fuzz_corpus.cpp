@@ -6,6 +6,7 @@
 #include "../fuzz/stream_builder.h"
 #include "framework/M_Zelto.h"
 #include "framework/Notifier.h"
+#include "framework/Tools.h"
 #include "framework/t_Recurs.h"
 #include "persistence/T_Saver.h"
 
@@ -84,7 +85,7 @@ fuzz::LoadResult replay(const Input& in) {
 // The seeds are valid streams: each must load, not merely be survived.
 TEST(FuzzCorpus, SeedsLoad) {
     const auto seeds = filesIn("corpus");
-    ASSERT_GE(seeds.size(), 9u) << "seed corpus missing under " ZELTO_FUZZ_DIR "/corpus";
+    ASSERT_GE(seeds.size(), 12u) << "seed corpus missing under " ZELTO_FUZZ_DIR "/corpus";
     for (const Input& in : seeds) EXPECT_EQ(replay(in), fuzz::LoadResult::Loaded) << in.name;
     recordingNotifier()->clear();
 }
@@ -182,8 +183,7 @@ TEST(StreamReadOwnership, ChildNamingAnUnfinishedElementIsRefused) {
     fuzz::StreamBuilder s;
     const int recursor = s.classRecord("TRecursorWithTools", {{"BeforeTool", 7}});
     const int tool = s.classRecord("TTool", {{"Name", 10}});
-    s.element(
-        recursor, [&](TTaggedWriter&) { s.nested(0, [&] { s.element(tool, nullptr, {0}); }); }, {1});
+    s.element(recursor, [&](TTaggedWriter&) { s.nested(0, [&] { s.element(tool, nullptr, {0}); }); }, {1});
     Read read(s.finish());
     auto* r = read.output<TRecursorWithTools>();
     ASSERT_NE(r, nullptr);
@@ -241,8 +241,8 @@ TEST(StreamReadOwnership, FreeElementSetHandlesOwningProperties) {
         auto* message = new TZeltoMessage;
         message->FData = child;
         message->FKillData = true;
-        for (TElement* e : {static_cast<TElement*>(entity), static_cast<TElement*>(child),
-                            static_cast<TElement*>(message)})
+        for (TElement* e :
+             {static_cast<TElement*>(entity), static_cast<TElement*>(child), static_cast<TElement*>(message)})
             watch.watch(e);
         if (messageFirst)
             FreeElementSet({message, entity, child});
@@ -250,4 +250,66 @@ TEST(StreamReadOwnership, FreeElementSetHandlesOwningProperties) {
             FreeElementSet({child, entity, message});
         EXPECT_EQ(watch.count(), 0);
     }
+}
+
+// A property setter that attaches its value as a child (a select technology's else tool) must not
+// close a cycle through a reference back to an element whose record is still open.
+TEST(StreamReadOwnership, SetterCannotCloseAChildCycle) {
+    Protocol protocol;
+    fuzz::StreamBuilder s;
+    const int select = s.classRecord("TSelectTechnology", {{"ElseTool", 7}});
+    s.element(select, [&](TTaggedWriter&) {
+        s.nested(0, [&] {
+            s.element(select, [](TTaggedWriter& w) {
+                w.WriteInteger(0);
+                w.WriteInteger(0); // the element that holds this nested list
+            });
+        });
+    });
+    Read read(s.finish());
+    auto* outer = read.output<TSelectTechnology>();
+    ASSERT_NE(outer, nullptr);
+    auto* inner = zelto_cast<TSelectTechnology>(outer->FElseTool);
+    ASSERT_NE(inner, nullptr);
+    EXPECT_EQ(outer->FElements.indexOf(inner), 0);
+    EXPECT_EQ(inner->FElements.indexOf(outer), -1);
+    EXPECT_TRUE(protocol.texts.contains("Loader Error: TSelectTechnology child TSelectTechnology"));
+}
+
+// Freeing and walking a graph recurse once per level, so the reader bounds the depth of the
+// child graph in both layouts.
+TEST(StreamReadOwnership, ChildGraphDepthIsBounded) {
+    auto chain = [](int levels) {
+        fuzz::StreamBuilder s;
+        const int cls = s.classRecord("TOwnerEntity", {{"Name", 10}});
+        s.element(cls, nullptr);
+        for (int i = 1; i <= levels; ++i) s.element(cls, nullptr, {i - 1});
+        return s.finish();
+    };
+    {
+        Read read(chain(TZeltoLoader::MaxChildDepth));
+        EXPECT_NE(read.output<TOwnerEntity>(), nullptr);
+        for (TElement* e : read.load.ReadElements()) EXPECT_EQ(e->ID, -1);
+    }
+    EXPECT_THROW(Read{chain(TZeltoLoader::MaxChildDepth + 1)}, EBadStream);
+
+    auto legacyChain = [](int levels) {
+        QByteArray bytes("TPF0");
+        TTaggedWriter w(bytes);
+        w.WriteListBegin();
+        for (int i = 0; i <= levels; ++i) {
+            w.WriteString(QStringLiteral("TEntity"));
+            w.WriteInteger(-1);
+            w.WriteListBegin();
+            if (i > 0) w.WriteInteger(i - 1);
+            w.WriteListEnd();
+        }
+        w.WriteListEnd();
+        return bytes;
+    };
+    {
+        Read read(legacyChain(TZeltoLoader::MaxChildDepth));
+        EXPECT_NE(read.output<TEntity>(), nullptr);
+    }
+    EXPECT_THROW(Read{legacyChain(TZeltoLoader::MaxChildDepth + 1)}, EBadStream);
 }

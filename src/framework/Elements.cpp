@@ -11,9 +11,9 @@
 #include <QSet>
 
 #include <atomic>
-#include <sys/mman.h>
 #include <cstring>
 #include <new>
+#include <sys/mman.h>
 
 namespace zelto {
 
@@ -26,8 +26,8 @@ void TSuperList::grow(int minCapacity) {
     int newCap = cap < 4 ? 4 : cap + cap / 2;
     if (newCap < minCapacity) newCap = minCapacity;
     TElement* inlineItem = wasBlock ? nullptr : single();
-    auto* d = static_cast<Block*>(std::realloc(wasBlock ? block() : nullptr,
-                                              sizeof(Block) + sizeof(TElement*) * size_t(newCap)));
+    auto* d = static_cast<Block*>(
+        std::realloc(wasBlock ? block() : nullptr, sizeof(Block) + sizeof(TElement*) * size_t(newCap)));
     if (!d) throw std::bad_alloc();
     d->capacity = newCap;
     if (!wasBlock) {
@@ -1297,6 +1297,13 @@ void FreeElementSet(const std::vector<TElement*>& elements) {
             }
         }
     }
+    // A quick entity lists children without holding them and frees, when it dies, those that no
+    // container holds: an entry whose element the set freed first (or an element listed twice)
+    // would be freed again. The set frees its own elements, so those entries go first.
+    for (TElement* e : elements)
+        if (auto* quick = zelto_cast<TQuickEntity>(e))
+            for (int i = quick->ElementsCount() - 1; i >= 0; --i)
+                if (watch.alive(quick->FElements.at(i))) quick->RemoveElementIndex(i);
     bool cut = false;
     while (watch.count() > 0) {
         QSet<const TElement*> held;

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 
@@ -460,6 +461,15 @@ void TZeltoLoader::LoadElements() {
     }
     m_reader->ReadListEnd();
     if (!entity) return;
+    // A quick entity does not hold its children; one listed twice would be freed twice with it.
+    if (entity->Is<TQuickEntity>()) {
+        QSet<qint32> seen;
+        std::erase_if(m_children, [&](qint32 n) {
+            if (seen.contains(n)) return true;
+            seen.insert(n);
+            return false;
+        });
+    }
     entity->FElements.reserve(entity->ElementsCount() + int(m_children.size()));
     for (qint32 n : m_children) {
         try {

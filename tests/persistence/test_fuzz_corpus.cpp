@@ -313,3 +313,28 @@ TEST(StreamReadOwnership, ChildGraphDepthIsBounded) {
     }
     EXPECT_THROW(Read{legacyChain(TZeltoLoader::MaxChildDepth + 1)}, EBadStream);
 }
+
+// A quick entity lists children without holding them and frees the unheld ones with itself: a
+// child listed twice is taken once, and freeing a read never meets an entry already freed.
+TEST(StreamReadOwnership, QuickEntityChildrenAreFreedOnce) {
+    fuzz::StreamBuilder s;
+    const int name = s.classRecord("TNameEntity", {{"Name", 10}});
+    const int quick = s.classRecord("TQuickEntity", {{"Name", 10}});
+    const int owner = s.classRecord("TOwnerEntity", {{"Name", 10}});
+    s.element(name, nullptr);
+    s.element(quick, nullptr, {0, 0});
+    s.element(owner, nullptr, {0});
+    s.element(owner, nullptr, {1, 2});
+    TDestructionWatch watch;
+    {
+        Read read(s.finish());
+        auto* root = read.output<TOwnerEntity>();
+        ASSERT_NE(root, nullptr);
+        auto* q = zelto_cast<TQuickEntity>(root->Get(0));
+        ASSERT_NE(q, nullptr);
+        EXPECT_EQ(q->ElementsCount(), 1);
+        for (TElement* e : read.load.ReadElements()) watch.watch(e);
+        EXPECT_EQ(watch.count(), 4);
+    }
+    EXPECT_EQ(watch.count(), 0);
+}

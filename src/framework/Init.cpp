@@ -13,10 +13,17 @@
 #include "e_ToolModel.h"
 #include "geometry/G_Elems.h"
 #include "geometry/e_Geometry.h"
+#include "geometry/e_GeometryElement.h"
+#include "geometry/e_GeometryEx.h"
+#include "geometry/t_GeometryEx.h"
 #include "persistence/T_Saver.h"
 #include "persistence/t_Loader.h"
 #include "t_Recurs.h"
 #include "t_Sort.h"
+#include "topobjects/E_Reg.h"
+#include "topobjects/E_TplReg.h"
+#include "topobjects/e_DBFTable.h"
+#include "topobjects/e_TopolElements.h"
 
 #include <mutex>
 
@@ -38,10 +45,17 @@ void init() {
         registerToolModelClasses();         // 10 tool model
         registerToolClasses();              // 11 tools
         registerWorldClasses();             // 12 world
+        registerGeometryElementClasses();   // 13 geometry elements
         registerSortToolClasses();          // 16 sorting tools
         registerMemoryElementClasses();     // 21 memory element
+        registerRegisterClasses();          // 24 registers
+        registerTableFieldClasses();        // 25 table fields
+        registerTopolRegisterClasses();     // 26 topology registers
+        registerTopolElementClasses();      // 27 topology elements
         registerRecursorClasses();          // 29 tree walker
         registerLoaderClasses();            // 43 loader
+        registerUserPointClasses();         // 45 user points and notes
+        registerNoteToolClasses();          // 47 note tools
         registerSaverClasses();             // 48 saver
     });
 }

@@ -757,6 +757,16 @@ TEST(CoreStartUp, ModulesRegisterInTheModelOrder) {
         // world
         "TObjectModel",
         "TWorld",
+        // geometry elements
+        "TGeometryElement",
+        "TPropertyGeometryElement",
+        "TGeometryElementRIP",
+        "TGeometryElementCollection",
+        "TPointCollection",
+        "TPolyLineCollection",
+        "TAreaCollection",
+        "TTextCollection",
+        "TComplicatedGECollection",
         // sorting tools
         "TSortElementsByString",
         "TSortElementsByInteger",
@@ -764,8 +774,39 @@ TEST(CoreStartUp, ModulesRegisterInTheModelOrder) {
         "TSortElementsByFloat",
         // memory element
         "TMemoryElement",
+        // registers
+        "TBlockRegister",
+        "TRegister",
+        "TRegisterObjectSelector",
+        "TRegisteredGeometryElement",
+        // table fields
+        "TFieldDefElement",
+        // topology registers
+        "TTopolObjectOwner",
+        "TTopolObjectRegister",
+        "TTopolBlockRegister",
+        // topology elements
+        "TTopoLElement",
+        "TTopolPointElement",
+        "TTopolExportPointElement",
+        "TTopolTextElement",
+        "TTopolAreaElement",
+        "TTopolExportAreaElement",
+        "TTopolLineElement",
         // tree walker
         "TRecursorWithTools",
+        // loader
+        "TLoader",
+        "TLoad",
+        // user points and notes
+        "Tgis_Note",
+        "Tgis_PointElement",
+        // note tools
+        "Tgis_NoteTransfer",
+        "Tgis_NoteKillData",
+        // saver
+        "TSaver",
+        "TSave",
     };
     const QStringList& log = RegisteredClassNames();
     ASSERT_GE(log.size(), expected.size());

@@ -3,6 +3,7 @@
 #include "geometry/e_Geometry.h"
 #include "persistence/T_Saver.h"
 #include "persistence/t_Loader.h"
+#include "stream_roundtrip.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -15,6 +16,8 @@
 #include <vector>
 
 using namespace zelto;
+using zelto::testing::expectSameGraph;
+using zelto::testing::sameReal;
 
 namespace {
 
@@ -68,79 +71,9 @@ TPolyLineAreaElement* lineBuiltArea() {
     return ring;
 }
 
-bool sameReal(double a, double b) {
-    return a == b || std::abs(a - b) <= 1e-9 * std::max(1.0, std::abs(a));
-}
-
-// Every stored property of `a` reads the same on `b`; element-valued ones and the children are
-// compared the same way, all the way down.
-void expectSameGraph(const TElement* a, const TElement* b, const std::string& path = "root") {
-    ASSERT_NE(b, nullptr) << path;
-    ASSERT_EQ(a->ClassName(), b->ClassName()) << path;
-    const std::string here = path + ":" + a->ClassName().toStdString();
-    for (const TPropInfo& p : a->ClassType().properties()) {
-        if (!p.readable() || !p.writable() || !p.storedFor(a)) continue;
-        const TValue va = p.get(a), vb = p.get(b);
-        const std::string where = here + "." + p.name.toStdString();
-        switch (p.kind) {
-        case tkFloat:
-            EXPECT_PRED2(sameReal, va.real, vb.real) << where;
-            break;
-        case tkInteger:
-        case tkEnumeration:
-        case tkSet:
-            EXPECT_EQ(va.ord, vb.ord) << where;
-            break;
-        case tkUString:
-            EXPECT_EQ(va.str, vb.str) << where;
-            break;
-        case tkClass: {
-            auto* ea = zelto_cast<TElement>(va.obj);
-            auto* eb = zelto_cast<TElement>(vb.obj);
-            EXPECT_EQ(ea == nullptr, eb == nullptr) << where;
-            if (ea && eb) expectSameGraph(ea, eb, where);
-            break;
-        }
-        default:
-            break;
-        }
-    }
-    if (auto* ra = zelto_cast<TRectEntity>(a)) {
-        auto* rb = zelto_cast<TRectEntity>(b);
-        EXPECT_PRED2(sameReal, ra->GetRelRefX(), rb->GetRelRefX()) << here;
-        EXPECT_PRED2(sameReal, ra->GetRelRefY(), rb->GetRelRefY()) << here;
-    }
-    auto* ea = zelto_cast<TEntity>(a);
-    auto* eb = zelto_cast<TEntity>(b);
-    if (!ea) return;
-    ASSERT_EQ(ea->ElementsCount(), eb->ElementsCount()) << here;
-    for (int i = 0; i < ea->ElementsCount(); ++i)
-        expectSameGraph(ea->Get(i), eb->Get(i), here + "[" + std::to_string(i) + "]");
-}
-
-class PolyStream : public ::testing::Test {
+class PolyStream : public zelto::testing::StreamRoundTrip {
 protected:
-    QTemporaryDir dir;
-    QString path(const QString& name) const { return dir.filePath(name); }
-
-    QByteArray save(TElement* root, const QString& name = "poly.zlt") {
-        TSave saver(path(name));
-        saver.SetNoProgress(true);
-        saver.SetInput(root);
-        saver.DoIt();
-        QFile f(path(name));
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        return f.readAll();
-    }
-
-    // Loads the file; `read` receives every element of the read.
-    std::unique_ptr<TElement> load(const QString& name, std::vector<TElement*>* read = nullptr) {
-        TLoad loader(path(name));
-        loader.SetNoProgress(true);
-        loader.DoIt();
-        if (read) *read = loader.ReadElements();
-        return std::unique_ptr<TElement>(loader.FOutput);
-    }
+    QByteArray save(TElement* root, const QString& name = "poly.zlt") { return StreamRoundTrip::save(root, name); }
 };
 
 } // namespace

@@ -1,0 +1,35 @@
+// The paths of the open project: one record per process (one project is open at a time). The map
+// application fills it when it opens a project; core tools read the project's data directory
+// from it.
+#pragma once
+
+#include <QString>
+
+namespace zelto {
+
+struct TProjectPath {
+    static QString Project;    // the project file, as opened
+    static QString PurePrj;    // its name without directory and extension
+    static QString Root;       // public folder/map/project/PurePrj/ (the data directory)
+    static QString User;       // Root + PurePrj + "_USER.zlt"
+    static QString CFG;        // Root + PurePrj + ".cfg"
+    static QString UID;        // the user identifier
+    static QString UserLayers; // Root + "USERLAYERS_" + UID + ".xml"
+    static QString UDSM;       // Root + "UDSM_" + PurePrj + ".zlt"
+    static QString Audio;      // Root + "audio/"
+    static QString Img;        // Root + "img/"
+    static QString maps;       // Root + "maps/"
+
+    static void Clear();
+    // Forms every path from Project and UID under the public folder and creates Root, Audio, Img
+    // and maps when missing. False when a directory cannot be created.
+    static bool CheckDirectories();
+    // Root + "UDSML_" + PurePrj + "_" + layerName + ".zlt".
+    static QString Layer(const QString& layerName);
+
+    // The platform's public (shared documents) folder; the application may set another one.
+    static QString PublicFolder();
+    static void SetPublicFolder(const QString& folder);
+};
+
+} // namespace zelto

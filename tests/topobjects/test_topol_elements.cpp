@@ -440,6 +440,26 @@ TEST_F(TopolStream, EveryClassKeepsEveryStoredPropertyAndChild) {
              block->RegisterObject(topol<TTopolAreaElement>(2, 1, square(0, 0, 5)));
              return reg;
          }},
+        {"plain registers, selector, field definition",
+         [] {
+             auto* reg = new TRegister;
+             auto* block = new TBlockRegister;
+             block->SetName("blok2");
+             reg->AddElement(block);
+             block->RegisterObject(topol<TTopoLElement>(4, 2, line({{1, 1}, {2, 3}})));
+             auto* selector = new TRegisterObjectSelector;
+             selector->FBlockName = "blok2";
+             selector->FObjectNo = 4;
+             selector->FObjectType = "L";
+             reg->AddElement(selector);
+             auto* field = new TFieldDefElement;
+             field->SetName("MAJITEL");
+             field->FFieldType = "N";
+             field->FSize = 12;
+             field->FDecimals = 2;
+             reg->AddElement(field);
+             return reg;
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -17,6 +17,8 @@
 #include "geometry/e_GeometryEx.h"
 #include "geometry/t_GeometryEx.h"
 #include "persistence/T_Saver.h"
+#include "projection/e_Page.h"
+#include "projection/e_Proje.h"
 #include "persistence/t_Loader.h"
 #include "t_Recurs.h"
 #include "t_Sort.h"
@@ -47,6 +49,8 @@ void init() {
         registerWorldClasses();             // 12 world
         registerGeometryElementClasses();   // 13 geometry elements
         registerSortToolClasses();          // 16 sorting tools
+        registerPageClasses();              // 19 page
+        registerProjectionClasses();        // 20 projection
         registerMemoryElementClasses();     // 21 memory element
         registerRegisterClasses();          // 24 registers
         registerTableFieldClasses();        // 25 table fields

@@ -772,6 +772,11 @@ TEST(CoreStartUp, ModulesRegisterInTheModelOrder) {
         "TSortElementsByInteger",
         "TSortElementsBy2Integers",
         "TSortElementsByFloat",
+        // page
+        "T_Page",
+        // projection
+        "TProjection",
+        "TPageProjection",
         // memory element
         "TMemoryElement",
         // registers

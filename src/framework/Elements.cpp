@@ -1286,22 +1286,26 @@ void FreeElementSet(const std::vector<TElement*>& elements) {
     // Element properties that point into the set are cleared first: the set frees those elements
     // itself, and a holder that owns its value (a message its data) would otherwise free one that
     // is already gone, or one that an entity of the set still lists as its child.
+    // A setter may free the value it gives up (an owned child list, an owned point), so every
+    // element is checked against the watch before it is touched again.
     for (TElement* e : elements) {
-        if (!e) continue;
+        if (!e || !watch.alive(e)) continue;
         for (const TPropInfo& p : e->ClassType().properties()) {
             if (p.kind != tkClass || !p.readable() || !p.writable() || !p.staticallyStored()) continue;
             try {
-                auto* value = zelto_cast<TElement>(p.get(e).obj);
+                // Compared by address first: the value may be one a setter has just freed.
+                auto* value = static_cast<TElement*>(p.get(e).obj);
                 if (value && watch.alive(value)) p.set(e, TValue::object(nullptr));
             } catch (...) {
             }
+            if (!watch.alive(e)) break;
         }
     }
     // A quick entity lists children without holding them and frees, when it dies, those that no
     // container holds: an entry whose element the set freed first (or an element listed twice)
     // would be freed again. The set frees its own elements, so those entries go first.
     for (TElement* e : elements)
-        if (auto* quick = zelto_cast<TQuickEntity>(e))
+        if (auto* quick = e && watch.alive(e) ? zelto_cast<TQuickEntity>(e) : nullptr)
             for (int i = quick->ElementsCount() - 1; i >= 0; --i)
                 if (watch.alive(quick->FElements.at(i))) quick->RemoveElementIndex(i);
     bool cut = false;

@@ -679,3 +679,30 @@ TEST_F(GeometryElementStream, LoadedElementsFindTheirGeometryListsAndRecords) {
     EXPECT_EQ(n2->ElementsCount(), 1);
     EXPECT_EQ(n2->GetAudios(), nullptr);
 }
+
+// Freeing what a read produced clears element properties first; the note's setters free the lists
+// they give up, and the rest of the clean-up must not touch them again.
+TEST_F(GeometryElementStream, ReadNotesAreFreedCleanlyAlsoAfterDamage) {
+    auto note = std::make_unique<Tgis_Note>();
+    note->CheckImages();
+    note->GetImages()->AddNameString("foto1.jpg", "Foto 1");
+    note->CheckAudios();
+    const QByteArray good = save(note.get());
+    {
+        std::vector<TElement*> read;
+        std::unique_ptr<TElement> back = load("graph.zlt", &read);
+        ASSERT_NE(back, nullptr);
+        back.release();
+        FreeElementSet(read);
+    }
+    for (qsizetype n = good.size() - 8; n < good.size(); ++n) {
+        QFile cut(path("cut.zlt"));
+        ASSERT_TRUE(cut.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        cut.write(good.left(n));
+        cut.close();
+        TLoad loader(path("cut.zlt"));
+        loader.SetNoProgress(true);
+        EXPECT_ANY_THROW(loader.DoIt()) << n;
+        EXPECT_EQ(loader.FOutput, nullptr);
+    }
+}

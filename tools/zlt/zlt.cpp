@@ -29,6 +29,25 @@ const Command kCommands[] = {
      "An element met a second time appears as {\"ref\": N}; a reference to no earlier element as\n"
      "{\"ref\": N, \"dangling\": true}.",
      runDump},
+    {"geojson", "FILE [--wgs84]", "the objects with a geometry as a GeoJSON FeatureCollection",
+     "Reads FILE with the program's loader and walks the element graph from the root through the\n"
+     "children, each element once. A geometry element is one feature; a geometry outside any geometry\n"
+     "element (user points, notes) is one feature; other elements are looked into.\n"
+     "Coordinates stay in the model's S-JTSK (EPSG:5514, X east, Y north), as the \"crs\" member says.\n"
+     "Points and texts: Point; lines: LineString (member lines with gaps: MultiLineString); areas:\n"
+     "Polygon with holes, composite areas through their plain copy, multi-areas MultiPolygon; geometry\n"
+     "strings: MultiPoint, MultiLineString, MultiPolygon or, mixed, GeometryCollection. Rings are\n"
+     "closed, exterior rings counter-clockwise and holes clockwise. Numbers are the shortest text that\n"
+     "reads back as the same double.\n"
+     "No geometry, a point without position, a line of fewer than 2 positions, a ring of fewer than 3\n"
+     "distinct positions or a non-finite coordinate: \"geometry\": null and a warning on standard\n"
+     "error (exit status 0).\n"
+     "Properties: \"class\", \"name\", every property the stream writer stores for the element\n"
+     "(enumerations and sets by name, non-finite reals as \"NaN\", \"Infinity\", \"-Infinity\", elements\n"
+     "by class name, a note's Images and Audios as arrays of file names), then the values of the\n"
+     "element's property set as texts; a key repeated ignoring letter case gets \"#2\".\n"
+     "--wgs84: not available in this build (exit status 1).",
+     runGeoJson},
     {"help", "[COMMAND]", "this text, or the details of one subcommand", "", runHelp},
 };
 

@@ -38,6 +38,7 @@ int runZlt(const QStringList& args, QTextStream& out, QTextStream& err);
 // Handlers.
 int runInfo(const QStringList& args, QTextStream& out, QTextStream& err);
 int runDump(const QStringList& args, QTextStream& out, QTextStream& err);
+int runGeoJson(const QStringList& args, QTextStream& out, QTextStream& err);
 
 // The single FILE argument of a subcommand; raises ZltError when it is missing or not alone.
 QString fileArgument(const char* command, const QStringList& args);

@@ -152,7 +152,11 @@ double TPolyElement::GetLength() const {
 }
 
 double TPolyElement::trapezoidSum(bool fromBegin, bool closing, bool& complete) const {
-    double sum = 0, firstX = 0, firstY = 0, prevX = 0, prevY = 0;
+    // A closed ring is summed with Y measured from its first vertex: the closed sum is the same,
+    // but on raw national-grid coordinates (a million metres out) its terms are so large that the
+    // area of a small or thin ring drowns in their rounding. Open sums keep Y as it is, so that
+    // the open sums of the lines of a ring still add up to its area.
+    double sum = 0, firstX = 0, firstY = 0, prevX = 0, prevY = 0, y0 = 0;
     bool any = false;
     complete = true;
     auto step = [&](const T2DCoordinate* c) {
@@ -161,10 +165,11 @@ double TPolyElement::trapezoidSum(bool fromBegin, bool closing, bool& complete) 
             return false;
         }
         if (any) {
-            sum += (c->FX - prevX) * (c->FY + prevY);
+            sum += (c->FX - prevX) * ((c->FY - y0) + (prevY - y0));
         } else {
             firstX = c->FX;
             firstY = c->FY;
+            if (closing) y0 = c->FY;
             any = true;
         }
         prevX = c->FX;
@@ -177,7 +182,9 @@ double TPolyElement::trapezoidSum(bool fromBegin, bool closing, bool& complete) 
         for (int i = GetCoordsCount() - 1; i >= 0; --i)
             if (!step(GetCoordElement(i))) break;
     }
-    if (complete && closing && any) sum += (firstX - prevX) * (prevY + firstY);
+    if (complete && closing && any) sum += (firstX - prevX) * ((prevY - y0) + (firstY - y0));
+    // A ring cut short answers the plain sum up to the gap: the shift took 2·y0·Σdx off it.
+    if (!complete && y0 != 0) sum += 2 * y0 * (prevX - firstX);
     return sum;
 }
 

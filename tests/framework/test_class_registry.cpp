@@ -815,7 +815,8 @@ TEST(CoreStartUp, ModulesRegisterInTheModelOrder) {
     };
     const QStringList& log = RegisteredClassNames();
     ASSERT_GE(log.size(), expected.size());
-    EXPECT_EQ(log.mid(0, expected.size()), expected);
+    for (qsizetype i = 0; i < expected.size(); ++i)
+        ASSERT_EQ(log.at(i).toStdString(), expected.at(i).toStdString()) << "registration number " << i;
     // Every one of them is registered under its own class description.
     for (const QString& name : expected) {
         const TClassInfo* cls = GetZeltoClass(name);

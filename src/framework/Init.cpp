@@ -22,6 +22,8 @@
 #include "persistence/t_Loader.h"
 #include "t_Recurs.h"
 #include "t_Sort.h"
+#include "topology/e_QTree.h"
+#include "topology/t_QTreeTools.h"
 #include "topobjects/E_Reg.h"
 #include "topobjects/E_TplReg.h"
 #include "topobjects/e_DBFTable.h"
@@ -52,6 +54,8 @@ void init() {
         registerPageClasses();              // 19 page
         registerProjectionClasses();        // 20 projection
         registerMemoryElementClasses();     // 21 memory element
+        registerQTreeClasses();             // 22 quadtree
+        registerQTreeToolClasses();         // 23 quadtree tools
         registerRegisterClasses();          // 24 registers
         registerTableFieldClasses();        // 25 table fields
         registerTopolRegisterClasses();     // 26 topology registers

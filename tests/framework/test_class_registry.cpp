@@ -779,6 +779,13 @@ TEST(CoreStartUp, ModulesRegisterInTheModelOrder) {
         "TPageProjection",
         // memory element
         "TMemoryElement",
+        // quadtree
+        "TQTree",
+        "TRectEntityQTree",
+        "TSpaceLineBegEndCell",
+        // quadtree tools
+        "TAddEntityToQTree",
+        "TFindRectEntityInQTreeByXY",
         // registers
         "TBlockRegister",
         "TRegister",

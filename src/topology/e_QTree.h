@@ -1,0 +1,160 @@
+// Spatial indexes over model coordinates: the region quadtree that indexes elements by their
+// rectangles over a power-of-two square grid (rectangle and point queries), and the point quadtree
+// of the begin and end points of polylines used to build nodes.
+#pragma once
+
+#include "geometry/e_Geometry.h"
+
+namespace zelto {
+
+class TQTree : public TRectEntity {
+    ZELTO_CLASS(TQTree, TRectEntity)
+public:
+    qint32 FLevel = 0;
+    qint32 FQWidth = 0;
+    qint32 FQMinWidth = 1;
+    qint32 FMaxLeafCount = 0;
+
+    TQTree();
+
+    // Leaf capacity: MaxLeafCount when positive, else the class default.
+    virtual qint32 MaxCountInCell() const;
+    virtual void AddDirectlyEx(TElement* e);
+    // The element's rectangle; false when the element has none this tree can index.
+    virtual bool GiveElementRectangle(const TElement* e, double& xmin, double& ymin, double& xmax,
+                                      double& ymax) const = 0;
+    virtual bool ElementIsOverRectangle(const TElement* e, double xmin, double ymin, double xmax,
+                                        double ymax) const;
+    // The new piece of a divided element joins every leaf below this node that it overlaps.
+    virtual void on_tm_DivideGeometry(TZeltoMessage& message);
+
+    void HandleMessage(TZeltoMessage& message, bool& handled) override;
+
+    bool GetIsLeaf() const;
+    double GetQXMin() const { return GetMinX(); }
+    double GetQYMin() const { return GetMinY(); }
+    void SetQXMin(double x);
+    void SetQYMin(double y);
+    qint32 GetQWidth() const { return FQWidth; }
+    void SetQWidth(qint32 w);
+    qint32 GetLevel() const { return FLevel; }
+    void SetLevel(qint32 v) { FLevel = v; }
+    qint32 GetElementsCount() const;
+    qint32 GetLeavesCount() const;
+
+    // The node's square: lower-left corner and side.
+    void SetSquare(double x, double y, qint32 w);
+    void SetForRectangle(double xmin, double ymin, double xmax, double ymax);
+    // Indexes the element within the current square (an element outside it is not indexed).
+    void Add(TElement* e);
+    // Grows the root to cover the element first, then adds it.
+    void Extend(TElement* e);
+    void AddRectElement(TElement* e, double xmin, double ymin, double xmax, double ymax);
+    void AddDirectly(TElement* e);
+    // Grows the root square by powers of two to cover the rectangle, keeping the subtree. Raises
+    // EZeltoError "Chyba při rozšiřování QTree" (changing nothing) when the old square would not be
+    // a node of the new grid.
+    void ExtendQuad(double xmin, double ymin, double xmax, double ymax);
+
+    bool IsOverRectangle(double xmin, double ymin, double xmax, double ymax) const;
+    bool RectangleIsIn(double xmin, double ymin, double xmax, double ymax) const;
+    bool IsIn(double x, double y, double w) const;
+    bool IsOver(double x, double y, double w) const;
+    // The lower edges are excluded, the upper ones included.
+    bool XYIsIn(double x, double y) const;
+    bool HasLeafOverRectangle(double xmin, double ymin, double xmax, double ymax) const;
+    bool HasElementOverRectangle(double xmin, double ymin, double xmax, double ymax) const;
+    void GetPaterAndSelfIndex(TQTree*& parent, qint32& index) const;
+    // Frees the elements of every leaf by the owner rules (elements held elsewhere survive); the
+    // tree's shape stays.
+    void Empty();
+    TQTree* Child(int i) const { return static_cast<TQTree*>(FElements.at(i)); }
+
+protected:
+    // Splits a full leaf into four children and moves its elements into them.
+    void MakeNewQTreeAndMove();
+    TQTree* newChild(double x, double y) const;
+};
+
+class TRectEntityQTree : public TQTree {
+    ZELTO_CLASS(TRectEntityQTree, TQTree)
+public:
+    static constexpr qint32 DefaultLeafCount = 64;
+
+    qint32 MaxCountInCell() const override;
+    // Only a rectangle entity, and only when its shape crosses the node's square.
+    void AddDirectlyEx(TElement* e) override;
+    bool GiveElementRectangle(const TElement* e, double& xmin, double& ymin, double& xmax,
+                              double& ymax) const override;
+    void SetNextRectEntity(TElement* e) { Extend(e); }
+};
+
+// A cursor over a quadtree for one rectangle query, widened by the tolerance on every side. An
+// element stored in several leaves is met once per leaf.
+class TQTreeWalker {
+public:
+    virtual ~TQTreeWalker() = default;
+
+    TElement* GetFirstElementForRectangle(TQTree* tree, double xmin, double ymin, double xmax, double ymax,
+                                          double tolerance);
+    TElement* GetNextElement();
+    virtual bool QGoInside(const TQTree* node) const;
+
+    double Xmin = 0, Ymin = 0, Xmax = 0, Ymax = 0, Tolerance = 0;
+
+private:
+    void step();
+    TQTree* m_node = nullptr;
+    qint32 m_index = 0;
+    double m_x0 = 0, m_y0 = 0, m_x1 = 0, m_y1 = 0; // the widened rectangle
+};
+
+// A node of the point quadtree.
+class TSpaceRect : public TRectEntity {
+    ZELTO_CLASS(TSpaceRect, TRectEntity)
+public:
+    double HX = 0, HY = 0;
+    TSpaceRect* FLeftTop = nullptr;
+    TSpaceRect* FLeftBottom = nullptr;
+    TSpaceRect* FRightTop = nullptr;
+    TSpaceRect* FRightBottom = nullptr;
+    bool FIsLast = true;
+
+    virtual qint32 GetCount() const = 0;
+    bool GetLast() const { return FIsLast; }
+    void SetLast(bool v) { FIsLast = v; }
+    void RemoveElement(TElement* element) override;
+};
+
+// The point quadtree of line ends: a leaf keeps the lines that begin and that end in it.
+class TSpaceLineBegEndCell : public TSpaceRect {
+    ZELTO_CLASS(TSpaceLineBegEndCell, TSpaceRect)
+public:
+    static constexpr qint32 MaxCountInCell = 256;
+    // Cells are not split below this size: many ends at one point stay in one leaf.
+    static constexpr double MinCellSize = 1e-6;
+
+    TPolyLineString* FLineBegins = nullptr; // a child, created on demand ("BEGINS")
+    TPolyLineString* FLineEnds = nullptr;   // a child, created on demand ("ENDS")
+
+    qint32 GetCount() const override;
+    void RemoveElement(TElement* element) override;
+
+    // Enters the line under its first (fromBegin) or last vertex.
+    void AddLine(TPolyElement* line, bool fromBegin);
+    void AddLineXY(TPolyElement* line, bool fromBegin, double x, double y);
+    void AddToQTree(TPolyElement* line, bool fromBegin, double x, double y);
+    void PrepareQTree();
+    void MoveToQTree();
+    // Stores the entry in this leaf.
+    void AddBegEnd(TPolyElement* line, bool fromBegin);
+    TPolyLineString* GetLineBegins() const { return FLineBegins; }
+    TPolyLineString* GetLineEnds() const { return FLineEnds; }
+};
+
+// A diagnostic text dump of a quadtree, appended to the file.
+void VypisQTree(const QString& fileName, const TQTree* tree);
+
+void registerQTreeClasses();
+
+} // namespace zelto

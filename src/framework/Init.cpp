@@ -23,6 +23,7 @@
 #include "t_Recurs.h"
 #include "t_Sort.h"
 #include "topology/e_QTree.h"
+#include "topology/e_TopolDruhy.h"
 #include "topology/t_QTreeTools.h"
 #include "topobjects/E_Reg.h"
 #include "topobjects/E_TplReg.h"
@@ -63,6 +64,7 @@ void init() {
         registerRecursorClasses();          // 29 tree walker
         registerLoaderClasses();            // 43 loader
         registerUserPointClasses();         // 45 user points and notes
+        registerTopolDruhClasses();         // 46 topology kinds
         registerNoteToolClasses();          // 47 note tools
         registerSaverClasses();             // 48 saver
     });

@@ -16,6 +16,7 @@ bool isWrittenKind(TTypeKind k) {
     case tkEnumeration:
     case tkSet:
     case tkChar:
+    case tkWChar: // as a character (a one-character string), so that a letter property survives
     case tkFloat:
     case tkString:
     case tkLString:
@@ -291,6 +292,10 @@ void TZeltoSaver::SaveProperties() {
         case tkChar:
             m_writer.WriteInteger(idx);
             SaveChar(QChar(char16_t((p.getOrdinal ? p.getOrdinal(e) : p.get(e).ord) & 0xFF)));
+            break;
+        case tkWChar:
+            m_writer.WriteInteger(idx);
+            SaveChar(QChar(char16_t((p.getOrdinal ? p.getOrdinal(e) : p.get(e).ord) & 0xFFFF)));
             break;
         case tkFloat: {
             const double x = p.getReal ? p.getReal(e) : p.get(e).real;

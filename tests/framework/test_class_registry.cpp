@@ -813,6 +813,10 @@ TEST(CoreStartUp, ModulesRegisterInTheModelOrder) {
         // user points and notes
         "Tgis_Note",
         "Tgis_PointElement",
+        // topology kinds
+        "TTopolDruh",
+        "TTopolDruhCollection",
+        "TTopolDruhy",
         // note tools
         "Tgis_NoteTransfer",
         "Tgis_NoteKillData",

@@ -4,10 +4,11 @@
 #include "TextLocale.h"
 #include "U_String.h"
 
-#include <QIODevice>
+#include "SafeFile.h"
+
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
-#include <QSet>
-#include <QSettings>
 #include <QStringDecoder>
 
 #include <cmath>
@@ -15,33 +16,6 @@
 namespace zelto {
 
 namespace {
-
-// Section and key names become one settings key "section/key"; the characters that the
-// settings store would take for group separators are escaped so that any name round-trips.
-QString escapeName(const QString& name) {
-    QString r;
-    r.reserve(name.size());
-    for (QChar c : name) {
-        if (c == QLatin1Char('%'))
-            r += QLatin1String("%25");
-        else if (c == QLatin1Char('/'))
-            r += QLatin1String("%2F");
-        else if (c == QLatin1Char('\\'))
-            r += QLatin1String("%5C");
-        else
-            r += c;
-    }
-    return r;
-}
-
-QString unescapeName(const QString& name) {
-    if (!name.contains(QLatin1Char('%'))) return name;
-    return QString::fromUtf8(QByteArray::fromPercentEncoding(name.toUtf8()));
-}
-
-QString settingsKey(const QString& escapedSection, const QString& escapedIdent) {
-    return escapedSection.isEmpty() ? escapedIdent : escapedSection + QLatin1Char('/') + escapedIdent;
-}
 
 QString decodeFile(QByteArray data) {
     if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3);
@@ -52,69 +26,6 @@ QString decodeFile(QByteArray data) {
     QStringDecoder cp1250("windows-1250");
     if (cp1250.isValid()) return cp1250.decode(data);
     return QString::fromLatin1(data);
-}
-
-// The plain INI text: no value is reinterpreted (commas, quotes and "@" stay text, as opposed
-// to the settings store's own INI dialect), names are written as they are, in UTF-8.
-bool readIni(QIODevice& device, QSettings::SettingsMap& map) {
-    const QString text = decodeFile(device.readAll());
-    QString section;
-    QSet<QString> seen;
-    for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
-        line = line.trimmed();
-        if (line.isEmpty() || line.startsWith(QLatin1Char(';'))) continue;
-        if (line.startsWith(QLatin1Char('['))) {
-            const qsizetype close = line.indexOf(QLatin1Char(']'));
-            section = escapeName((close < 0 ? line.mid(1) : line.mid(1, close - 1)).trimmed().toString());
-            continue;
-        }
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        if (eq <= 0) continue;
-        const QString ident = line.left(eq).trimmed().toString();
-        if (ident.isEmpty()) continue;
-        const QString key = settingsKey(section, escapeName(ident));
-        // The first of repeated entries counts, as in the classic INI readers.
-        const QString folded = key.toCaseFolded();
-        if (seen.contains(folded)) continue;
-        seen.insert(folded);
-        map.insert(key, line.mid(eq + 1).trimmed().toString());
-    }
-    return true;
-}
-
-bool writeIni(QIODevice& device, const QSettings::SettingsMap& map) {
-    QStringList order;
-    QHash<QString, QString> bodies;
-    for (auto it = map.cbegin(); it != map.cend(); ++it) {
-        const QString& key = it.key();
-        const qsizetype slash = key.indexOf(QLatin1Char('/'));
-        const QString section = slash < 0 ? QString() : unescapeName(key.left(slash));
-        const QString ident = unescapeName(slash < 0 ? key : key.mid(slash + 1));
-        QString value = it.value().toString();
-        value.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-        if (!bodies.contains(section)) {
-            // Entries outside any section must come first.
-            if (section.isEmpty())
-                order.prepend(section);
-            else
-                order.append(section);
-        }
-        bodies[section] += ident + QLatin1Char('=') + value + QLatin1Char('\n');
-    }
-    QString text;
-    for (const QString& section : order) {
-        if (!text.isEmpty()) text += QLatin1Char('\n');
-        if (!section.isEmpty()) text += QLatin1Char('[') + section + QLatin1String("]\n");
-        text += bodies.value(section);
-    }
-    const QByteArray bytes = text.toUtf8();
-    return device.write(bytes) == bytes.size();
-}
-
-QSettings::Format iniFormat() {
-    static const QSettings::Format format =
-        QSettings::registerFormat(QStringLiteral("ini"), readIni, writeIni, Qt::CaseSensitive);
-    return format;
 }
 
 // Names that the file could not give back: they would split or start another line.
@@ -139,48 +50,84 @@ bool readCFloat(const QString& text, double& value) {
     return true;
 }
 
+// A line break would end the entry and let the rest of the value pose as further lines.
+QString oneLine(QString value) {
+    value.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return value;
+}
+
 } // namespace
 
-TRealIniFile::TRealIniFile(const QString& FileName)
-    : m_fileName(FileName), m_settings(std::make_unique<QSettings>(FileName, iniFormat())) {
-    // Write through a temporary file and a rename only, never over the old copy in place.
-    m_settings->setAtomicSyncRequired(true);
-}
+TRealIniFile::TRealIniFile(const QString& FileName) : m_fileName(FileName) {}
 
 TRealIniFile::~TRealIniFile() = default;
 
-QList<TRealIniFile::Entry> TRealIniFile::entries() const {
-    QList<Entry> r;
-    for (const QString& key : m_settings->allKeys()) {
-        const qsizetype slash = key.indexOf(QLatin1Char('/'));
-        if (slash < 0)
-            r.append({key, QString(), unescapeName(key)});
-        else
-            r.append({key, unescapeName(key.left(slash)), unescapeName(key.mid(slash + 1))});
+void TRealIniFile::refresh() const {
+    const QFileInfo info(m_fileName);
+    const qint64 size = info.exists() ? info.size() : -1;
+    const QDateTime time = info.exists() ? info.lastModified() : QDateTime();
+    if (size == m_readSize && time == m_readTime) return;
+    m_readSize = size;
+    m_readTime = time;
+    m_sections.clear();
+    QFile f(m_fileName);
+    if (size < 0 || !f.open(QIODevice::ReadOnly)) return;
+    // The plain INI text: values stay exactly as written (commas, quotes and "@" are text).
+    const QString text = decodeFile(f.readAll());
+    Section* current = nullptr;
+    auto sectionNamed = [this](const QString& name) -> Section* {
+        for (Section& sec : m_sections)
+            if (sameText(sec.name, name)) return &sec;
+        m_sections.append({name, {}});
+        return &m_sections.last();
+    };
+    for (QStringView line : QStringView(text).split(QLatin1Char('\n'))) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';'))) continue;
+        if (line.startsWith(QLatin1Char('['))) {
+            const qsizetype close = line.indexOf(QLatin1Char(']'));
+            current = sectionNamed((close < 0 ? line.mid(1) : line.mid(1, close - 1)).trimmed().toString());
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq <= 0) continue;
+        const QString ident = line.left(eq).trimmed().toString();
+        if (ident.isEmpty()) continue;
+        if (!current) {
+            // Entries outside any section belong to the unnamed one, which comes first.
+            if (m_sections.isEmpty() || !m_sections.first().name.isEmpty()) m_sections.prepend({QString(), {}});
+            current = &m_sections.first();
+        }
+        // The first of repeated entries counts, as in the classic INI readers.
+        if (findKey(*current, ident)) continue;
+        current->keys.append({ident, line.mid(eq + 1).trimmed().toString()});
     }
-    return r;
+    m_sections.removeIf([](const Section& sec) { return sec.keys.isEmpty() && sec.name.isEmpty(); });
 }
 
-QString TRealIniFile::storedKey(const QString& Section, const QString& Ident) const {
-    const QString section = Section.trimmed();
-    const QString ident = Ident.trimmed();
-    QString existingSection;
-    bool sectionFound = false;
-    for (const Entry& e : entries()) {
-        if (!sameText(e.section, section)) continue;
-        if (sameText(e.ident, ident)) return e.key;
-        if (!sectionFound) {
-            existingSection = e.section;
-            sectionFound = true;
-        }
-    }
-    // A new key joins the section under the spelling the file already has.
-    return settingsKey(escapeName(sectionFound ? existingSection : section), escapeName(ident));
+const TRealIniFile::Section* TRealIniFile::findSection(const QString& name) const {
+    refresh();
+    const QString wanted = name.trimmed();
+    for (const Section& sec : m_sections)
+        if (sameText(sec.name, wanted)) return &sec;
+    return nullptr;
+}
+
+TRealIniFile::Section* TRealIniFile::findSection(const QString& name) {
+    return const_cast<Section*>(static_cast<const TRealIniFile*>(this)->findSection(name));
+}
+
+const TRealIniFile::Key* TRealIniFile::findKey(const Section& section, const QString& ident) {
+    const QString wanted = ident.trimmed();
+    for (const Key& k : section.keys)
+        if (sameText(k.ident, wanted)) return &k;
+    return nullptr;
 }
 
 QString TRealIniFile::ReadString(const QString& Section, const QString& Ident, const QString& Default) const {
-    const QVariant v = m_settings->value(storedKey(Section, Ident));
-    return v.isValid() ? v.toString() : Default;
+    const auto* sec = findSection(Section);
+    const Key* k = sec ? findKey(*sec, Ident) : nullptr;
+    return k ? k->value : Default;
 }
 
 int TRealIniFile::ReadInteger(const QString& Section, const QString& Ident, int Default) const {
@@ -213,23 +160,53 @@ double TRealIniFile::ReadDouble(const QString& Section, const QString& Ident, do
 }
 
 bool TRealIniFile::put(const QString& Section, const QString& Ident, const QString& Value) {
-    if (!validNames(Section.trimmed(), Ident.trimmed())) {
+    const QString section = Section.trimmed();
+    const QString ident = Ident.trimmed();
+    if (!validNames(section, ident)) {
         notifier().protocol(
             QStringLiteral("Neplatný název v souboru nastavení %1: [%2] %3").arg(m_fileName, Section, Ident));
         return false;
     }
-    // A line break would end the entry and let the rest of the value pose as further lines.
-    QString value = Value;
-    value.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    m_settings->setValue(storedKey(Section, Ident), value);
+    // A new key joins the section under the spelling the file already has.
+    auto* sec = findSection(section);
+    if (!sec) {
+        if (section.isEmpty())
+            m_sections.prepend({QString(), {}});
+        else
+            m_sections.append({section, {}});
+        sec = section.isEmpty() ? &m_sections.first() : &m_sections.last();
+    }
+    for (Key& k : sec->keys)
+        if (sameText(k.ident, ident)) {
+            k.value = oneLine(Value);
+            return true;
+        }
+    sec->keys.append({ident, oneLine(Value)});
     return true;
 }
 
+// Replaces the file atomically with the current sections (a short write or a full disk leaves the
+// previous file as it was and is reported).
 bool TRealIniFile::flush() {
-    m_settings->sync();
-    if (m_settings->status() == QSettings::NoError) return true;
-    notifier().protocol(QStringLiteral("Soubor nastavení nelze zapsat: ") + m_fileName);
-    return false;
+    QString text;
+    for (const Section& sec : m_sections) {
+        if (sec.keys.isEmpty()) continue;
+        if (!text.isEmpty()) text += QLatin1Char('\n');
+        if (!sec.name.isEmpty()) text += QLatin1Char('[') + sec.name + QLatin1String("]\n");
+        for (const Key& k : sec.keys) text += k.ident + QLatin1Char('=') + k.value + QLatin1Char('\n');
+    }
+    QString error;
+    if (!writeFileAtomically(m_fileName, text.toUtf8(), &error)) {
+        notifier().protocol(QStringLiteral("Soubor nastavení nelze zapsat: ") + m_fileName +
+                            (error.isEmpty() ? QString() : QStringLiteral(" (") + error + QLatin1Char(')')));
+        // What is on disk is what counts: the next read sees the file as it stayed.
+        m_readSize = -2;
+        return false;
+    }
+    const QFileInfo info(m_fileName);
+    m_readSize = info.size();
+    m_readTime = info.lastModified();
+    return true;
 }
 
 bool TRealIniFile::WriteString(const QString& Section, const QString& Ident, const QString& Value) {
@@ -249,8 +226,7 @@ bool TRealIniFile::WriteDouble(const QString& Section, const QString& Ident, dou
 }
 
 bool TRealIniFile::WriteSection(const QString& Section, const QStringList& Lines) {
-    for (const Entry& e : entries())
-        if (sameText(e.section, Section.trimmed())) m_settings->remove(e.key);
+    if (auto* sec = findSection(Section)) sec->keys.clear();
     bool allStored = true;
     for (const QString& line : Lines) {
         QString name, value;
@@ -262,57 +238,54 @@ bool TRealIniFile::WriteSection(const QString& Section, const QStringList& Lines
 }
 
 bool TRealIniFile::EraseSection(const QString& Section) {
-    bool any = false;
-    for (const Entry& e : entries()) {
-        if (!sameText(e.section, Section.trimmed())) continue;
-        m_settings->remove(e.key);
-        any = true;
-    }
-    return !any || flush();
+    const auto* sec = findSection(Section);
+    if (!sec) return true;
+    m_sections.removeAt(sec - m_sections.constData());
+    return flush();
 }
 
 bool TRealIniFile::DeleteKey(const QString& Section, const QString& Ident) {
-    if (!ValueExists(Section, Ident)) return true;
-    m_settings->remove(storedKey(Section, Ident));
+    auto* sec = findSection(Section);
+    const Key* k = sec ? findKey(*sec, Ident) : nullptr;
+    if (!k) return true;
+    sec->keys.removeAt(k - sec->keys.constData());
     return flush();
 }
 
 bool TRealIniFile::SectionExists(const QString& Section) const {
-    for (const Entry& e : entries())
-        if (sameText(e.section, Section.trimmed())) return true;
-    return false;
+    const auto* sec = findSection(Section);
+    return sec && !sec->keys.isEmpty();
 }
 
 bool TRealIniFile::ValueExists(const QString& Section, const QString& Ident) const {
-    return m_settings->contains(storedKey(Section, Ident));
+    const auto* sec = findSection(Section);
+    return sec && findKey(*sec, Ident);
 }
 
 QStringList TRealIniFile::ReadSection(const QString& Section) const {
     QStringList r;
-    for (const Entry& e : entries())
-        if (sameText(e.section, Section.trimmed())) r.append(e.ident);
+    if (const auto* sec = findSection(Section))
+        for (const Key& k : sec->keys) r.append(k.ident);
     return r;
 }
 
 QStringList TRealIniFile::ReadSections() const {
+    refresh();
     QStringList r;
-    for (const Entry& e : entries()) {
-        bool known = false;
-        for (const QString& s : r) known = known || sameText(s, e.section);
-        if (!known) r.append(e.section);
-    }
+    for (const Section& sec : m_sections)
+        if (!sec.keys.isEmpty()) r.append(sec.name);
     return r;
 }
 
 QStringList TRealIniFile::ReadSectionValues(const QString& Section) const {
     QStringList r;
-    for (const Entry& e : entries())
-        if (sameText(e.section, Section.trimmed()))
-            r.append(e.ident + QLatin1Char('=') + m_settings->value(e.key).toString());
+    if (const auto* sec = findSection(Section))
+        for (const Key& k : sec->keys) r.append(k.ident + QLatin1Char('=') + k.value);
     return r;
 }
 
 bool TRealIniFile::UpdateFile() {
+    refresh();
     return flush();
 }
 

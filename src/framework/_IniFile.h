@@ -6,9 +6,8 @@
 #include <QString>
 #include <QStringList>
 
-#include <memory>
-
-class QSettings;
+#include <QDateTime>
+#include <QList>
 
 namespace zelto {
 
@@ -48,18 +47,27 @@ public:
     bool UpdateFile();
 
 private:
-    struct Entry {
-        QString key; // the settings key as stored
-        QString section;
+    struct Key {
         QString ident;
+        QString value;
     };
-    QList<Entry> entries() const;
-    QString storedKey(const QString& Section, const QString& Ident) const;
+    struct Section {
+        QString name;
+        QList<Key> keys;
+    };
+    // The file's sections and keys in file order (the entries outside any section first, under
+    // the empty name), read again when the file changed on disk since it was last read.
+    void refresh() const;
+    const Section* findSection(const QString& name) const;
+    Section* findSection(const QString& name);
+    static const Key* findKey(const Section& section, const QString& ident);
     bool put(const QString& Section, const QString& Ident, const QString& Value);
     bool flush();
 
     QString m_fileName;
-    std::unique_ptr<QSettings> m_settings;
+    mutable QList<Section> m_sections;
+    mutable QDateTime m_readTime;
+    mutable qint64 m_readSize = -1;
 };
 
 } // namespace zelto

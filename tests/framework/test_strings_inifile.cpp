@@ -8,6 +8,9 @@
 #include <QLocale>
 #include <QTemporaryDir>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace zelto;
@@ -205,4 +208,39 @@ TEST_F(StringsIniFile, LineBreaksInValuesCannotAddEntries) {
     EXPECT_EQ(again.ReadString("S", "k", ""), "a [X] b=c");
     EXPECT_EQ(again.ReadSection("S"), QStringList({"k"}));
     EXPECT_EQ(readRaw(), "[S]\nk=a [X] b=c\n");
+}
+
+// A write cut short (here by a file size limit, as a full disk would) is reported and leaves the
+// previous file as it was.
+TEST_F(StringsIniFile, ShortWritesKeepThePreviousFile) {
+    writeRaw("[S]\nk=old\n");
+    TRealIniFile ini(path());
+    recordingNotifier()->clear();
+    struct rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 100;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool written = ini.WriteString("S", "big", QString(500, 'x'));
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(recordingNotifier()->protocols().isEmpty());
+    EXPECT_EQ(readRaw(), "[S]\nk=old\n");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"a.ini"});
+    // The settings read what the file holds.
+    EXPECT_EQ(ini.ReadString("S", "big", "none"), "none");
+    EXPECT_EQ(ini.ReadString("S", "k", ""), "old");
+}
+
+// Two settings objects on one file see each other's writes, and the file keeps its order.
+TEST_F(StringsIniFile, WritesAreSeenByOtherReadersAndKeepTheOrder) {
+    writeRaw("[Zeta]\nb=1\na=2\n[Alfa]\nx=3\n");
+    TRealIniFile one(path());
+    TRealIniFile two(path());
+    EXPECT_EQ(two.ReadString("Zeta", "b", ""), "1");
+    ASSERT_TRUE(one.WriteString("Zeta", "b", "changed"));
+    EXPECT_EQ(two.ReadString("Zeta", "b", ""), "changed");
+    EXPECT_EQ(readRaw(), "[Zeta]\nb=changed\na=2\n\n[Alfa]\nx=3\n");
 }

@@ -19,6 +19,7 @@
 #include "persistence/T_Saver.h"
 #include "projection/e_Page.h"
 #include "projection/e_Proje.h"
+#include "symbology/e_Pale.h"
 #include "persistence/t_Loader.h"
 #include "t_Recurs.h"
 #include "t_Sort.h"
@@ -62,6 +63,7 @@ void init() {
         registerTopolRegisterClasses();     // 26 topology registers
         registerTopolElementClasses();      // 27 topology elements
         registerRecursorClasses();          // 29 tree walker
+        registerPaletteClasses();           // 30 palettes
         registerLoaderClasses();            // 43 loader
         registerUserPointClasses();         // 45 user points and notes
         registerTopolDruhClasses();         // 46 topology kinds

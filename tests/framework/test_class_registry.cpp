@@ -807,6 +807,9 @@ TEST(CoreStartUp, ModulesRegisterInTheModelOrder) {
         "TTopolLineElement",
         // tree walker
         "TRecursorWithTools",
+        // palettes
+        "TColorPalette",
+        "TRGB_Color",
         // loader
         "TLoader",
         "TLoad",

@@ -16,6 +16,12 @@
 #include "geometry/e_GeometryElement.h"
 #include "geometry/e_GeometryEx.h"
 #include "geometry/t_GeometryEx.h"
+#include "forest/e_LHCElements.h"
+#include "forest/e_LHCModel.h"
+#include "forest/e_LHCModelSupport.h"
+#include "forest/e_ParcelModel.h"
+#include "forest/e_Person.h"
+#include "forest/t_ForestModelSelector.h"
 #include "persistence/T_Saver.h"
 #include "projection/e_Page.h"
 #include "projection/e_Proje.h"
@@ -52,7 +58,11 @@ void init() {
         registerToolClasses();              // 11 tools
         registerWorldClasses();             // 12 world
         registerGeometryElementClasses();   // 13 geometry elements
+        registerPersonClasses();            // 14 people
+        registerForestSupportClasses();     // 15 forest support
         registerSortToolClasses();          // 16 sorting tools
+        registerParcelModelClasses();       // 17 cadastral model
+        registerForestModelClasses();       // 18 forest model
         registerPageClasses();              // 19 page
         registerProjectionClasses();        // 20 projection
         registerMemoryElementClasses();     // 21 memory element
@@ -62,9 +72,11 @@ void init() {
         registerTableFieldClasses();        // 25 table fields
         registerTopolRegisterClasses();     // 26 topology registers
         registerTopolElementClasses();      // 27 topology elements
+        registerForestElementClasses();     // 28 forest elements
         registerRecursorClasses();          // 29 tree walker
         registerPaletteClasses();           // 30 palettes
         registerLoaderClasses();            // 43 loader
+        registerForestModelSelectorClasses(); // 44 forest unit selector
         registerUserPointClasses();         // 45 user points and notes
         registerTopolDruhClasses();         // 46 topology kinds
         registerNoteToolClasses();          // 47 note tools

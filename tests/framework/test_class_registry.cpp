@@ -767,11 +767,49 @@ TEST(CoreStartUp, ModulesRegisterInTheModelOrder) {
         "TAreaCollection",
         "TTextCollection",
         "TComplicatedGECollection",
+        // people
+        "TPersonElement",
+        // forest support
+        "TForest_ParcelConnectionEntity",
+        "TForest_ParcelDetailConnectionEntity",
         // sorting tools
         "TSortElementsByString",
         "TSortElementsByInteger",
         "TSortElementsBy2Integers",
         "TSortElementsByFloat",
+        // cadastral model
+        "Tgis_ParcelModel",
+        "Tgis_Katastr",
+        "Tgis_SkupinyParcel",
+        "Tgis_Parcely",
+        "Tgis_KParcely",
+        "Tgis_ParCasti",
+        "Tgis_SkupinaParcel",
+        "Tgis_Parcela",
+        "Tgis_ParcelaCast",
+        "Tgis_Majitel",
+        "Tgis_Majitele",
+        "TGis_OLH",
+        "TGis_OLHs",
+        // forest model
+        "Tgis_UserCollection",
+        "Tgis_TezbaCollection",
+        "Tgis_ForestUnit",
+        "Tgis_Etaz",
+        "Tgis_PorostniSkupina",
+        "Tgis_PorostniSkupinaCollection",
+        "Tgis_Porost",
+        "Tgis_PorostCollection",
+        "Tgis_Dilec",
+        "Tgis_DilecCollection",
+        "Tgis_Oddeleni",
+        "Tgis_OddeleniCollection",
+        "Tgis_LS",
+        "Tgis_LSCollection",
+        "Tgis_LHC",
+        "Tgis_ForestModel",
+        "Tgis_Taxator",
+        "Tgis_Taxator_Collection",
         // page
         "T_Page",
         // projection
@@ -805,6 +843,13 @@ TEST(CoreStartUp, ModulesRegisterInTheModelOrder) {
         "TTopolAreaElement",
         "TTopolExportAreaElement",
         "TTopolLineElement",
+        // forest elements
+        "Tgis_UserAreaElement",
+        "TTEZPlocha",
+        "TSRFPlocha",
+        "TTEZBod",
+        "TSRFBod",
+        "Tgis_LT",
         // tree walker
         "TRecursorWithTools",
         // palettes
@@ -813,6 +858,8 @@ TEST(CoreStartUp, ModulesRegisterInTheModelOrder) {
         // loader
         "TLoader",
         "TLoad",
+        // forest unit selector
+        "TForestModelSelector",
         // user points and notes
         "Tgis_Note",
         "Tgis_PointElement",

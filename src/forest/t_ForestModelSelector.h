@@ -1,0 +1,76 @@
+// The forest unit selector: finds the unit of a wanted class (the stand group for the map) whose
+// geometry contains a model point. It descends the forest model and skips every branch whose
+// bounding rectangle does not contain the point, except below units of the reference frame class,
+// whose children are all entered.
+#pragma once
+
+#include "e_LHCModel.h"
+#include "t_FrameSelect.h"
+
+namespace zelto {
+
+class TForestModelSelector : public TFrameSelector {
+    ZELTO_CLASS(TForestModelSelector, TFrameSelector)
+public:
+    Tgis_ForestModel* FForestModel = nullptr; // not owned
+    // A selection chain kept for the caller (not owned, not used by the search); setting a level
+    // clears the levels below.
+    Tgis_Dilec* FActualDilec = nullptr;
+    Tgis_LHC* FActualLHC = nullptr;
+    Tgis_LS* FActualLS = nullptr;
+    Tgis_Oddeleni* FActualOddeleni = nullptr;
+    Tgis_Porost* FActualPorost = nullptr;
+    Tgis_PorostniSkupina* FActualSkupina = nullptr;
+    QString FFrameClassName;
+    const TClassInfo* FFrameClass = nullptr;
+    QString FReferenceFrameClassName;
+    Tgis_ForestUnit* FActualReferenceFrame = nullptr; // not owned
+    const TClassInfo* FReferenceFrameClass = nullptr;
+
+    TForestModelSelector();
+
+    // The model of the element named "Data" in the world's object model (its first forest model
+    // child); none without it.
+    void FindInput() override;
+    // Searches at (X, Y). Does nothing while busy, without a model or without a frame class, and
+    // keeps the current result while the point still lies in it.
+    void DoIt() override;
+    // The first unit of the frame class below aUnit whose geometry contains (x, y), or none.
+    Tgis_ForestUnit* GetFrameByXY(Tgis_ForestUnit* aUnit, double x, double y);
+
+    Tgis_ForestModel* GetForestModel() const { return FForestModel; }
+    // A different model drops the result and the chain, which belong to the previous one.
+    void SetForestModel(Tgis_ForestModel* model);
+    void SetFrameClass(const TClassInfo* cls);
+    void SetReferenceFrameClass(const TClassInfo* cls);
+    QString GetFrameClassName() const { return FFrameClassName; }
+    // Also looks the class up in the class registry (none for an unknown name).
+    void SetFrameClassName(const QString& name);
+    QString GetReferenceFrameClassName() const { return FReferenceFrameClassName; }
+    void SetReferenceFrameClassName(const QString& name);
+    // The tool's output: the unit found by the last search.
+    Tgis_ForestUnit* GetActualFrame() const { return m_actualFrame; }
+    void SetActualFrame(Tgis_ForestUnit* unit);
+    Tgis_ForestUnit* GetActualReferenceFrame() const { return FActualReferenceFrame; }
+    void SetActualReferenceFrame(Tgis_ForestUnit* unit) { FActualReferenceFrame = unit; }
+
+    Tgis_LHC* GetActualLHC() const { return FActualLHC; }
+    Tgis_LS* GetActualLS() const { return FActualLS; }
+    Tgis_Oddeleni* GetActualOddeleni() const { return FActualOddeleni; }
+    Tgis_Dilec* GetActualDilec() const { return FActualDilec; }
+    Tgis_Porost* GetActualPorost() const { return FActualPorost; }
+    Tgis_PorostniSkupina* GetActualSkupina() const { return FActualSkupina; }
+    void SetActualLHC(Tgis_LHC* unit);
+    void SetActualLS(Tgis_LS* unit);
+    void SetActualOddeleni(Tgis_Oddeleni* unit);
+    void SetActualDilec(Tgis_Dilec* unit);
+    void SetActualPorost(Tgis_Porost* unit);
+    void SetActualSkupina(Tgis_PorostniSkupina* unit);
+
+private:
+    Tgis_ForestUnit* m_actualFrame = nullptr; // not owned
+};
+
+void registerForestModelSelectorClasses();
+
+} // namespace zelto

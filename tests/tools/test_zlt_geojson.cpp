@@ -5,6 +5,7 @@
 #include "geometry/e_GeometryElement.h"
 #include "geometry/e_GeometryEx.h"
 #include "persistence/T_Saver.h"
+#include "projection/r_WGS84.h"
 #include "topobjects/e_TopolElements.h"
 #include "zlt.h"
 
@@ -503,16 +504,13 @@ TEST_F(ZltGeoJsonTest, FailuresGoToErrWithStatusOne) {
     TOwnerEntity root;
     root.AddElement(pointAt<Tgis_PointElement>(1, 1));
     const QString file = save(&root, "ok.zlt");
-    const QString wgs84 =
-        "geojson: --wgs84 is not available yet: the WGS84 conversion is not part of this build";
     struct Case {
         QStringList args;
         QString message;
     };
     const Case cases[] = {
         {{"geojson", path("missing.zlt")}, "zlt: Soubor " + path("missing.zlt") + " neexistuje!"},
-        {{"geojson", file, "--wgs84"}, "zlt: " + wgs84},
-        {{"geojson", "--wgs84", path("missing.zlt")}, "zlt: " + wgs84},
+        {{"geojson", "--wgs84", path("missing.zlt")}, "zlt: Soubor " + path("missing.zlt") + " neexistuje!"},
         {{"geojson", file, "--utm"}, "zlt: geojson: unknown option \"--utm\""},
         {{"geojson"}, "zlt: geojson: missing argument FILE"},
         {{"geojson", file, file}, "zlt: geojson: unexpected argument"},
@@ -566,6 +564,74 @@ TEST_F(ZltGeoJsonTest, DamagedFileWithANoteFailsCleanly) {
     }
 }
 
+// --wgs84: every vertex converted, longitude first; the rings keep the right-hand rule.
+TEST_F(ZltGeoJsonTest, Wgs84CoordinatesLongitudeFirst) {
+    auto layer = userLayer();
+    const QString file = save(layer.get(), "layer.zlt");
+    const Result grid = run({"geojson", file});
+    const Result wgs = run({"geojson", file, "--wgs84"});
+    ASSERT_EQ(wgs.status, 0) << wgs.err.toStdString();
+    EXPECT_TRUE(wgs.err.isEmpty()) << wgs.err.toStdString();
+    const QJsonObject doc = parseJson(wgs.out);
+    EXPECT_FALSE(doc.contains("crs")); // WGS84 longitude and latitude is the default
+    const QJsonArray f = doc["features"].toArray(), g = parseJson(grid.out)["features"].toArray();
+    ASSERT_EQ(f.size(), g.size());
+
+    // Each position is the conversion of the national-grid one; all properties are the same.
+    auto expectConverted = [](const QJsonValue& wgsValue, const QJsonValue& gridValue, auto&& self) -> void {
+        const QJsonArray w = wgsValue.toArray(), m = gridValue.toArray();
+        ASSERT_EQ(w.size(), m.size());
+        if (!m.isEmpty() && m[0].isDouble()) {
+            double lat = 0, lon = 0;
+            ASSERT_TRUE(jtskToWgs84Refined(TMapCoord{-m[0].toDouble(), -m[1].toDouble()}, lat, lon));
+            EXPECT_EQ(w[0].toDouble(), lon);
+            EXPECT_EQ(w[1].toDouble(), lat);
+            EXPECT_NEAR(lon, 14.39, 0.01); // X0, Y0 lie by Prague
+            EXPECT_NEAR(lat, 50.09, 0.01);
+            return;
+        }
+        for (qsizetype i = 0; i < m.size(); ++i) self(w[i], m[i], self);
+    };
+    for (qsizetype i = 0; i < f.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(f[i]["geometry"]["type"], g[i]["geometry"]["type"]);
+        EXPECT_EQ(f[i]["properties"], g[i]["properties"]);
+        expectConverted(f[i]["geometry"]["coordinates"], g[i]["geometry"]["coordinates"], expectConverted);
+    }
+    // The stand's rings in longitude and latitude: outer counter-clockwise, hole clockwise.
+    auto area = [](const QJsonArray& ring) {
+        double sum = 0;
+        const QJsonArray o = ring[0].toArray();
+        for (qsizetype i = 0; i + 1 < ring.size(); ++i) {
+            const QJsonArray a = ring[i].toArray(), b = ring[i + 1].toArray();
+            sum += (a[0].toDouble() - o[0].toDouble()) * (b[1].toDouble() - o[1].toDouble()) -
+                   (b[0].toDouble() - o[0].toDouble()) * (a[1].toDouble() - o[1].toDouble());
+        }
+        return sum;
+    };
+    const QJsonArray stand = f[0]["geometry"]["coordinates"].toArray();
+    EXPECT_GT(area(stand[0].toArray()), 0);
+    EXPECT_LT(area(stand[1].toArray()), 0);
+
+    // A vertex that no WGS84 position in the accepted area maps to: that geometry is null.
+    TOwnerEntity root;
+    root.AddElement(element("origin", pointAt<TPointElement>(0, 0)));
+    root.AddElement(element("east", poly<TPolyLineElement>({{X0, Y0}, {745000, Y0}})));
+    root.AddElement(element("fine", pointAt<TPointElement>(X0, Y0)));
+    const Result r = run({"geojson", "--wgs84", save(&root, "far.zlt")});
+    EXPECT_EQ(r.status, 0);
+    const QJsonArray far = parseJson(r.out)["features"].toArray();
+    ASSERT_EQ(far.size(), 3);
+    EXPECT_TRUE(far[0]["geometry"].isNull());
+    EXPECT_TRUE(far[1]["geometry"].isNull());
+    EXPECT_EQ(far[2]["geometry"]["type"].toString(), "Point");
+    const QStringList warnings = r.err.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(warnings.size(), 2) << r.err.toStdString();
+    EXPECT_TRUE(warnings[0].contains("feature 0 (TGeometryElement \"origin\"): a position has no WGS84"))
+        << warnings[0].toStdString();
+    EXPECT_TRUE(warnings[1].contains("feature 1 (TGeometryElement \"east\")")) << warnings[1].toStdString();
+}
+
 // The built program's output as GDAL reads it.
 TEST_F(ZltGeoJsonTest, TheBuiltProgramWritesWhatGdalReads) {
     auto layer = userLayer();
@@ -581,13 +647,11 @@ TEST_F(ZltGeoJsonTest, TheBuiltProgramWritesWhatGdalReads) {
     EXPECT_TRUE(QString::fromUtf8(p.readAllStandardError())
                     .contains("feature 6 (TGeometryElement \"bez geometrie\"): no geometry"));
 
-    QProcess wgs;
-    wgs.start(QStringLiteral(ZLT_BINARY), {"geojson", file, "--wgs84"});
-    ASSERT_TRUE(wgs.waitForFinished(30000));
-    EXPECT_EQ(wgs.exitCode(), 1);
-    EXPECT_TRUE(wgs.readAllStandardOutput().isEmpty());
-    EXPECT_EQ(QString::fromUtf8(wgs.readAllStandardError()),
-              "zlt: geojson: --wgs84 is not available yet: the WGS84 conversion is not part of this build\n");
+    const QString wgsJson = path("layer-wgs84.geojson");
+    p.setStandardOutputFile(wgsJson);
+    p.start(QStringLiteral(ZLT_BINARY), {"geojson", "--wgs84", file});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0);
 
     const QString ogrinfo = QStandardPaths::findExecutable("ogrinfo");
     if (ogrinfo.isEmpty()) GTEST_SKIP() << "ogrinfo (gdal-bin) is not installed";
@@ -616,6 +680,26 @@ TEST_F(ZltGeoJsonTest, TheBuiltProgramWritesWhatGdalReads) {
     EXPECT_EQ(kinds, QStringList({"POLYGON", "POLYGON", "MULTIPOLYGON", "LINESTRING", "POINT", "POINT"}))
         << each.toStdString();
     EXPECT_TRUE(each.contains("POLYGON : 5 points, 1 inner rings (4 points)")) << each.toStdString();
+
+    // In WGS84 GDAL takes the default of GeoJSON, longitude and latitude, and finds the layer where
+    // the national grid put it.
+    const QString wgsSummary = ogr({"-ro", "-al", "-so", wgsJson});
+    EXPECT_TRUE(wgsSummary.contains("\nFeature Count: 7\n")) << wgsSummary.toStdString();
+    EXPECT_TRUE(wgsSummary.contains("GEOGCRS[\"WGS 84\"")) << wgsSummary.toStdString();
+    EXPECT_TRUE(wgsSummary.contains("ID[\"EPSG\",4326]]")) << wgsSummary.toStdString();
+    static const QRegularExpression extentLine(
+        QStringLiteral("\nExtent: \\(([-0-9.]+), ([-0-9.]+)\\) - \\(([-0-9.]+), ([-0-9.]+)\\)\n"));
+    const QRegularExpressionMatch extent = extentLine.match(wgsSummary);
+    ASSERT_TRUE(extent.hasMatch()) << wgsSummary.toStdString();
+    double lat = 0, lon = 0;
+    ASSERT_TRUE(jtskToWgs84Refined(TMapCoord{-(X0 - 10), -(Y0 - 10)}, lat, lon)); // the note, south-west
+    EXPECT_NEAR(extent.captured(1).toDouble(), lon, 1e-6);
+    EXPECT_NEAR(extent.captured(2).toDouble(), lat, 1e-6);
+    EXPECT_GT(extent.captured(3).toDouble(), lon);
+    EXPECT_GT(extent.captured(4).toDouble(), lat);
+    EXPECT_LT(extent.captured(3).toDouble() - lon, 0.01);
+    const QString wgsEach = ogr({"-ro", "-al", "-geom=SUMMARY", wgsJson});
+    EXPECT_TRUE(wgsEach.contains("POLYGON : 5 points, 1 inner rings (4 points)")) << wgsEach.toStdString();
 
     // A layer of lines only: GDAL names the one geometry type.
     TComplicatedGECollection lines;

@@ -3,7 +3,8 @@
 // The file is read with the program's loader into a live element graph, which is walked from the
 // root through the children. A geometry element is one feature; a geometry outside any geometry
 // element (the user points and notes of a layer) is one feature; anything else is looked into.
-// Coordinates stay in the model's S-JTSK (EPSG:5514, X east, Y north).
+// Coordinates stay in the model's S-JTSK (EPSG:5514, X east, Y north), or with --wgs84 become WGS84
+// longitude and latitude.
 #include "zlt.h"
 
 #include "framework/E_Type.h"
@@ -12,6 +13,7 @@
 #include "geometry/e_GeometryElement.h"
 #include "geometry/e_GeometryEx.h"
 #include "persistence/t_Loader.h"
+#include "projection/r_WGS84.h"
 
 #include <QFileInfo>
 #include <QSet>
@@ -305,6 +307,26 @@ Shape shapeOf(const TGeometry& g, int depth) {
     return s;
 }
 
+// Model positions (x = -Y, y = -X of S-JTSK) to WGS84 longitude and latitude, vertex by vertex.
+// Rings keep their orientation and distinct positions stay distinct: the conversion is conformal
+// and keeps the sense of rotation (x east, y north to longitude east, latitude north).
+void convertToWgs84(Pos& p) {
+    double lat = 0, lon = 0;
+    if (!jtskToWgs84Refined(TMapCoord{-p.x, -p.y}, lat, lon))
+        throw Unusable{QStringLiteral("a position has no WGS84 equivalent in the accepted area")};
+    p = {lon, lat};
+}
+
+void convertToWgs84(Shape& s) {
+    for (Pos& p : s.points) convertToWgs84(p);
+    for (Line& line : s.lines)
+        for (Pos& p : line) convertToWgs84(p);
+    for (PolygonRings& polygon : s.polygons)
+        for (Ring& ring : polygon)
+            for (Pos& p : ring) convertToWgs84(p);
+    for (Shape& member : s.members) convertToWgs84(member);
+}
+
 void appendPosition(QString& out, const Pos& p) {
     out += QLatin1Char('[');
     appendNumber(out, p.x);
@@ -536,13 +558,15 @@ void appendStoredProperties(PropertiesWriter& w, QString& out, TElement* e) {
 
 class FeatureWriter {
 public:
-    explicit FeatureWriter(QTextStream& err) : m_err(err) {}
+    FeatureWriter(QTextStream& err, bool wgs84) : m_err(err), m_wgs84(wgs84) {}
 
     QString run(TElement* root) {
-        m_out = QStringLiteral("{\n\"type\": \"FeatureCollection\",\n"
-                               "\"crs\": {\"type\": \"name\", \"properties\": {\"name\": "
-                               "\"urn:ogc:def:crs:EPSG::5514\"}},\n"
-                               "\"features\": [");
+        m_out = QStringLiteral("{\n\"type\": \"FeatureCollection\",\n");
+        // WGS84 longitude and latitude is what GeoJSON means without a "crs" member.
+        if (!m_wgs84)
+            m_out += QLatin1String("\"crs\": {\"type\": \"name\", \"properties\": {\"name\": "
+                                   "\"urn:ogc:def:crs:EPSG::5514\"}},\n");
+        m_out += QLatin1String("\"features\": [");
         walk(root);
         if (m_count > 0) m_out += QLatin1Char('\n');
         m_out += QLatin1String("]\n}\n");
@@ -592,7 +616,9 @@ private:
             warn(e, QStringLiteral("no geometry"));
         } else {
             try {
-                appendShape(geometry, shapeOf(*g, 0));
+                Shape shape = shapeOf(*g, 0);
+                if (m_wgs84) convertToWgs84(shape);
+                appendShape(geometry, shape);
             } catch (const Unusable& u) {
                 geometry.clear();
                 warn(e, u.why);
@@ -619,6 +645,7 @@ private:
     }
 
     QTextStream& m_err;
+    bool m_wgs84;
     QString m_out;
     QSet<const TElement*> m_seen;
     qsizetype m_count = 0;
@@ -675,12 +702,9 @@ int runGeoJson(const QStringList& args, QTextStream& out, QTextStream& err) {
         else
             throw ZltError(QStringLiteral("geojson: unknown option \"%1\"").arg(a));
     }
-    if (wgs84)
-        throw ZltError(QStringLiteral(
-            "geojson: --wgs84 is not available yet: the WGS84 conversion is not part of this build"));
     const LoadedFile file(fileArgument("geojson", files));
     // Built completely first, so that a failure leaves nothing on the output.
-    const QString json = FeatureWriter(err).run(file.root());
+    const QString json = FeatureWriter(err, wgs84).run(file.root());
     out << json;
     return 0;
 }

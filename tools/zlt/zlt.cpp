@@ -46,8 +46,28 @@ const Command kCommands[] = {
      "(enumerations and sets by name, non-finite reals as \"NaN\", \"Infinity\", \"-Infinity\", elements\n"
      "by class name, a note's Images and Audios as arrays of file names), then the values of the\n"
      "element's property set as texts; a key repeated ignoring letter case gets \"#2\".\n"
-     "--wgs84: not available in this build (exit status 1).",
+     "--wgs84: coordinates in WGS84 longitude and latitude instead (RFC 7946, no \"crs\" member), each\n"
+     "vertex converted as \"zlt jtsk2wgs\" does; a geometry with a vertex that does not convert gets\n"
+     "\"geometry\": null and a warning.",
      runGeoJson},
+    {"cs2jtsk", "[FILE ...]", "WGS84 \"lat lon\" lines to S-JTSK model \"x y\" (EPSG:5514), like cs2cs",
+     "Reads the files in turn (none or \"-\": standard input). Each line holds latitude and longitude in\n"
+     "decimal degrees, separated by blanks; the output line holds the model coordinates x and y\n"
+     "(EPSG:5514 easting and northing, i.e. -Y and -X of S-JTSK) in metres with 3 decimals, separated by\n"
+     "a tab, followed by whatever came after the two numbers. Blank lines and lines starting with \"#\"\n"
+     "are copied. Accepted are latitudes 40 to 60 and longitudes 5 to 25 degrees; a line outside them or\n"
+     "that cannot be read gives \"*\", a tab and \"*\" and a message on standard error, and the exit\n"
+     "status is 1 when all input is done. A file that cannot be opened stops the command before any\n"
+     "output.",
+     runCs2Jtsk},
+    {"jtsk2wgs", "[FILE ...]", "S-JTSK model \"x y\" lines to WGS84 \"lat lon\", the inverse of cs2jtsk",
+     "Reads lines of model coordinates x and y (EPSG:5514 easting and northing) and writes latitude and\n"
+     "longitude in decimal degrees with 8 decimals, separated by a tab, followed by the rest of the\n"
+     "line. The position is found by Newton's method on the forward conversion and is exact to a\n"
+     "fraction of a millimetre. Lines are treated as by cs2jtsk: a line that cannot be read, or whose\n"
+     "point has no position in the accepted area, gives \"*\", a tab and \"*\", a message and exit\n"
+     "status 1.",
+     runJtsk2Wgs},
     {"help", "[COMMAND]", "this text, or the details of one subcommand", "", runHelp},
 };
 
@@ -62,7 +82,7 @@ QString usageLine(const Command& c) {
 }
 
 void printOverview(QTextStream& out) {
-    out << "zlt - inspect .zlt object stream files\n\n"
+    out << "zlt - inspect .zlt object stream files, convert coordinates\n\n"
         << "Usage: zlt COMMAND [ARGUMENTS]\n\n"
         << "Commands:\n";
     qsizetype width = 0;
@@ -70,6 +90,7 @@ void printOverview(QTextStream& out) {
     for (const Command& c : kCommands)
         out << "  " << usageLine(c).leftJustified(width + 2) << QString::fromUtf8(c.summary) << '\n';
     out << "\nErrors go to standard error with exit status 1; nothing is printed on standard output then.\n"
+        << "The coordinate filters go on after a line that fails and end with exit status 1.\n"
         << "Run \"zlt help COMMAND\" for the details of one command.\n";
 }
 

@@ -1,7 +1,9 @@
-// zlt: a command-line inspector of .zlt object streams. Each subcommand is one entry of the
-// command table (zlt.cpp); a handler gets the arguments after the subcommand's name, writes its
-// result to `out` and answers the exit status. A handler reports a failure by raising ZltError (or
-// a stream error); runZlt then prints the message on `err`, prints nothing on `out` and answers 1.
+// zlt: a command-line inspector of .zlt object streams and converter of coordinates. Each
+// subcommand is one entry of the command table (zlt.cpp); a handler gets the arguments after the
+// subcommand's name, writes its result to `out` and answers the exit status. A handler reports a
+// failure by raising ZltError (or a stream error); runZlt then prints the message on `err`, prints
+// nothing on `out` and answers 1. The coordinate filters report a line that fails on `err`, go on
+// and answer 1 at the end.
 #pragma once
 
 #include "framework/Errors.h"
@@ -39,6 +41,8 @@ int runZlt(const QStringList& args, QTextStream& out, QTextStream& err);
 int runInfo(const QStringList& args, QTextStream& out, QTextStream& err);
 int runDump(const QStringList& args, QTextStream& out, QTextStream& err);
 int runGeoJson(const QStringList& args, QTextStream& out, QTextStream& err);
+int runCs2Jtsk(const QStringList& args, QTextStream& out, QTextStream& err);
+int runJtsk2Wgs(const QStringList& args, QTextStream& out, QTextStream& err);
 
 // The single FILE argument of a subcommand; raises ZltError when it is missing or not alone.
 QString fileArgument(const char* command, const QStringList& args);

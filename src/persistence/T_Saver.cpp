@@ -9,8 +9,21 @@
 namespace zelto {
 
 namespace {
+
+// Kind codes as class records carry them.
+int streamKindCode(TTypeKind k) {
+    if (k == tkUString) return tkLString;
+    if (k == tkWChar) return tkChar;
+    return k;
+}
+
+QString quotedProperty(const QString& cls, const QString& prop, const char* tail) {
+    return cls + QStringLiteral(" property \"") + prop + QStringLiteral("\"") + QLatin1String(tail);
+}
+} // namespace
+
 // Kinds whose values the stream carries.
-bool isWrittenKind(TTypeKind k) {
+bool isStreamWrittenKind(TTypeKind k) {
     switch (k) {
     case tkInteger:
     case tkEnumeration:
@@ -27,18 +40,6 @@ bool isWrittenKind(TTypeKind k) {
         return false;
     }
 }
-
-// Kind codes as class records carry them.
-int streamKindCode(TTypeKind k) {
-    if (k == tkUString) return tkLString;
-    if (k == tkWChar) return tkChar;
-    return k;
-}
-
-QString quotedProperty(const QString& cls, const QString& prop, const char* tail) {
-    return cls + QStringLiteral(" property \"") + prop + QStringLiteral("\"") + QLatin1String(tail);
-}
-} // namespace
 
 void writeStreamFile(const QString& fileName, const QByteArray& data) {
     QString reason;
@@ -214,7 +215,7 @@ bool TZeltoSaver::CheckClass() {
     const auto& props = cls.properties();
     for (int i = 0; i < int(props.size()); ++i) {
         const TPropInfo& p = props[size_t(i)];
-        if (p.readable() && p.writable() && p.staticallyStored() && isWrittenKind(p.kind))
+        if (p.readable() && p.writable() && p.staticallyStored() && isStreamWrittenKind(p.kind))
             rec.candidates.push_back(i);
     }
     return false;

@@ -114,6 +114,8 @@ private:
 
 // Replaces `fileName` with `data`; the old file survives any failure. Raises EStreamWriteError.
 void writeStreamFile(const QString& fileName, const QByteArray& data);
+// The property kinds whose values the stream writer carries.
+bool isStreamWrittenKind(TTypeKind k);
 
 void registerSaverClasses();
 

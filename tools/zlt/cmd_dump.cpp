@@ -10,61 +10,6 @@ namespace zlt {
 
 namespace {
 
-void appendJsonString(QString& out, const QString& s) {
-    static const char hexDigits[] = "0123456789abcdef";
-    out += QLatin1Char('"');
-    const qsizetype n = s.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = s.at(i).unicode();
-        switch (c) {
-        case u'"':
-            out += QLatin1String("\\\"");
-            continue;
-        case u'\\':
-            out += QLatin1String("\\\\");
-            continue;
-        case u'\n':
-            out += QLatin1String("\\n");
-            continue;
-        case u'\r':
-            out += QLatin1String("\\r");
-            continue;
-        case u'\t':
-            out += QLatin1String("\\t");
-            continue;
-        default:
-            break;
-        }
-        if (c < 0x20) {
-            out += QLatin1String("\\u00");
-            out += QLatin1Char(hexDigits[c >> 4]);
-            out += QLatin1Char(hexDigits[c & 15]);
-        } else if (QChar::isHighSurrogate(c) && i + 1 < n && s.at(i + 1).isLowSurrogate()) {
-            out += s.at(i);
-            out += s.at(++i);
-        } else if (QChar::isSurrogate(c)) {
-            // A stored UTF-16 text may hold half a pair, which no UTF-8 output can carry.
-            out += QChar(QChar::ReplacementCharacter);
-        } else {
-            out += QChar(c);
-        }
-    }
-    out += QLatin1Char('"');
-}
-
-void appendReal(QString& out, double v) {
-    if (std::isnan(v)) {
-        out += QLatin1String("\"NaN\"");
-    } else if (std::isinf(v)) {
-        out += v > 0 ? QLatin1String("\"Infinity\"") : QLatin1String("\"-Infinity\"");
-    } else {
-        // The shortest text that reads back as the same double.
-        char buf[32];
-        const auto r = std::to_chars(buf, buf + sizeof buf, v);
-        out += QLatin1String(buf, r.ptr - buf);
-    }
-}
-
 class JsonDumper {
 public:
     explicit JsonDumper(const StreamGraph& g) : m_graph(g), m_seen(g.nodes.size(), false) {}
@@ -148,7 +93,7 @@ private:
             m_out += v.integer ? QLatin1String("true") : QLatin1String("false");
             break;
         case Value::Real:
-            appendReal(m_out, v.real);
+            appendJsonReal(m_out, v.real);
             break;
         case Value::Text:
             appendJsonString(m_out, v.text);

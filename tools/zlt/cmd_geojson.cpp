@@ -5,6 +5,7 @@
 // element (the user points and notes of a layer) is one feature; anything else is looked into.
 // Coordinates stay in the model's S-JTSK (EPSG:5514, X east, Y north), or with --wgs84 become WGS84
 // longitude and latitude.
+#include "persistence/T_Saver.h"
 #include "zlt.h"
 
 #include "framework/E_Type.h"
@@ -32,67 +33,6 @@ namespace {
 
 // The deepest nesting of geometries inside geometries (strings of strings, parts of parts).
 constexpr int MaxGeometryDepth = 64;
-
-// ---- JSON text -----------------------------------------------------------------------------------
-
-void appendJsonString(QString& out, const QString& s) {
-    static const char hexDigits[] = "0123456789abcdef";
-    out += QLatin1Char('"');
-    const qsizetype n = s.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = s.at(i).unicode();
-        switch (c) {
-        case u'"':
-            out += QLatin1String("\\\"");
-            continue;
-        case u'\\':
-            out += QLatin1String("\\\\");
-            continue;
-        case u'\n':
-            out += QLatin1String("\\n");
-            continue;
-        case u'\r':
-            out += QLatin1String("\\r");
-            continue;
-        case u'\t':
-            out += QLatin1String("\\t");
-            continue;
-        default:
-            break;
-        }
-        if (c < 0x20) {
-            out += QLatin1String("\\u00");
-            out += QLatin1Char(hexDigits[c >> 4]);
-            out += QLatin1Char(hexDigits[c & 15]);
-        } else if (QChar::isHighSurrogate(c) && i + 1 < n && s.at(i + 1).isLowSurrogate()) {
-            out += s.at(i);
-            out += s.at(++i);
-        } else if (QChar::isSurrogate(c)) {
-            // Half a pair cannot be carried by the UTF-8 output.
-            out += QChar(QChar::ReplacementCharacter);
-        } else {
-            out += QChar(c);
-        }
-    }
-    out += QLatin1Char('"');
-}
-
-// A finite number as the shortest text that reads back as the same double, whatever the locale.
-void appendNumber(QString& out, double v) {
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out += QLatin1String(buf, r.ptr - buf);
-}
-
-// A property real: non-finite values as strings, since JSON has no number for them.
-void appendReal(QString& out, double v) {
-    if (std::isnan(v))
-        out += QLatin1String("\"NaN\"");
-    else if (std::isinf(v))
-        out += v > 0 ? QLatin1String("\"Infinity\"") : QLatin1String("\"-Infinity\"");
-    else
-        appendNumber(out, v);
-}
 
 // ---- geometry ------------------------------------------------------------------------------------
 
@@ -329,9 +269,9 @@ void convertToWgs84(Shape& s) {
 
 void appendPosition(QString& out, const Pos& p) {
     out += QLatin1Char('[');
-    appendNumber(out, p.x);
+    appendJsonNumber(out, p.x);
     out += QLatin1String(", ");
-    appendNumber(out, p.y);
+    appendJsonNumber(out, p.y);
     out += QLatin1Char(']');
 }
 
@@ -404,23 +344,6 @@ void appendShape(QString& out, const Shape& s) {
 
 // ---- properties ----------------------------------------------------------------------------------
 
-// Kinds whose values the stream writer carries.
-bool isWrittenKind(TTypeKind k) {
-    switch (k) {
-    case tkInteger:
-    case tkEnumeration:
-    case tkSet:
-    case tkChar:
-    case tkFloat:
-    case tkString:
-    case tkLString:
-    case tkUString:
-    case tkClass:
-        return true;
-    default:
-        return false;
-    }
-}
 
 bool isBoolean(const TPropInfo& p) {
     return p.kind == tkEnumeration &&
@@ -473,7 +396,7 @@ private:
 void appendStoredProperties(PropertiesWriter& w, QString& out, TElement* e) {
     const auto* note = zelto_cast<Tgis_Note>(e);
     for (const TPropInfo& p : e->ClassType().properties()) {
-        if (!p.readable() || !p.writable() || !isWrittenKind(p.kind) || !p.storedFor(e)) continue;
+        if (!p.readable() || !p.writable() || !isStreamWrittenKind(p.kind) || !p.storedFor(e)) continue;
         if (p.name.compare(QLatin1String("Name"), Qt::CaseInsensitive) == 0) continue;
         TValue v;
         bool failed = false;
@@ -528,10 +451,14 @@ void appendStoredProperties(PropertiesWriter& w, QString& out, TElement* e) {
             w.key(p.name);
             appendJsonString(out, QString(QChar(char16_t(v.ord & 0xFF))));
             break;
+        case tkWChar:
+            w.key(p.name);
+            appendJsonString(out, QString(QChar(char16_t(v.ord & 0xFFFF))));
+            break;
         case tkFloat:
             if (v.real == 0) break;
             w.key(p.name);
-            appendReal(out, v.real);
+            appendJsonReal(out, v.real);
             break;
         case tkClass: {
             if (!v.obj) break;

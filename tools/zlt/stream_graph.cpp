@@ -5,6 +5,7 @@
 #include "framework/Notifier.h"
 #include "framework/e_Class.h"
 #include "persistence/StreamIO.h"
+#include "persistence/T_Saver.h"
 #include "persistence/t_Loader.h"
 
 #include <QFile>
@@ -242,29 +243,12 @@ private:
 
 // ---- older layout: the loaded graph -------------------------------------------------------------
 
-// Kinds whose values a stream carries.
-bool isStoredKind(TTypeKind k) {
-    switch (k) {
-    case tkInteger:
-    case tkEnumeration:
-    case tkSet:
-    case tkChar:
-    case tkFloat:
-    case tkString:
-    case tkLString:
-    case tkUString:
-    case tkClass:
-        return true;
-    default:
-        return false;
-    }
-}
 
 // The properties the stream writer would store for the element, with their values.
 std::vector<std::pair<const TPropInfo*, TValue>> storedValues(TElement* e) {
     std::vector<std::pair<const TPropInfo*, TValue>> out;
     for (const TPropInfo& p : e->ClassType().properties()) {
-        if (!p.readable() || !p.writable() || !isStoredKind(p.kind) || !p.storedFor(e)) continue;
+        if (!p.readable() || !p.writable() || !isStreamWrittenKind(p.kind) || !p.storedFor(e)) continue;
         TValue v;
         try {
             v = p.get(e);
@@ -279,6 +263,7 @@ std::vector<std::pair<const TPropInfo*, TValue>> storedValues(TElement* e) {
             keep = v.ord != 0;
             break;
         case tkChar:
+        case tkWChar:
             keep = true;
             break;
         case tkFloat:
@@ -353,6 +338,7 @@ private:
                 value.integer = v.ord;
                 break;
             case tkChar:
+            case tkWChar:
                 value.kind = Value::Text;
                 value.text = QString(QChar(char16_t(v.ord)));
                 break;

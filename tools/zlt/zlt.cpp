@@ -1,5 +1,8 @@
 #include "zlt.h"
 
+#include <charconv>
+#include <cmath>
+
 namespace zlt {
 
 namespace {
@@ -108,6 +111,63 @@ int runHelp(const QStringList& args, QTextStream& out, QTextStream&) {
 }
 
 } // namespace
+
+void appendJsonString(QString& out, const QString& s) {
+    static const char hexDigits[] = "0123456789abcdef";
+    out += QLatin1Char('"');
+    const qsizetype n = s.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = s.at(i).unicode();
+        switch (c) {
+        case u'"':
+            out += QLatin1String("\\\"");
+            continue;
+        case u'\\':
+            out += QLatin1String("\\\\");
+            continue;
+        case u'\n':
+            out += QLatin1String("\\n");
+            continue;
+        case u'\r':
+            out += QLatin1String("\\r");
+            continue;
+        case u'\t':
+            out += QLatin1String("\\t");
+            continue;
+        default:
+            break;
+        }
+        if (c < 0x20) {
+            out += QLatin1String("\\u00");
+            out += QLatin1Char(hexDigits[c >> 4]);
+            out += QLatin1Char(hexDigits[c & 15]);
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && s.at(i + 1).isLowSurrogate()) {
+            out += s.at(i);
+            out += s.at(++i);
+        } else if (QChar::isSurrogate(c)) {
+            // A stored UTF-16 text may hold half a pair, which no UTF-8 output can carry.
+            out += QChar(QChar::ReplacementCharacter);
+        } else {
+            out += QChar(c);
+        }
+    }
+    out += QLatin1Char('"');
+}
+
+void appendJsonNumber(QString& out, double v) {
+    char buf[32];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out += QLatin1String(buf, r.ptr - buf);
+}
+
+void appendJsonReal(QString& out, double v) {
+    if (std::isnan(v))
+        out += QLatin1String("\"NaN\"");
+    else if (std::isinf(v))
+        out += v > 0 ? QLatin1String("\"Infinity\"") : QLatin1String("\"-Infinity\"");
+    else
+        appendJsonNumber(out, v);
+}
 
 std::span<const Command> commands() {
     return kCommands;

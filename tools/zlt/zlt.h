@@ -44,6 +44,14 @@ int runGeoJson(const QStringList& args, QTextStream& out, QTextStream& err);
 int runCs2Jtsk(const QStringList& args, QTextStream& out, QTextStream& err);
 int runJtsk2Wgs(const QStringList& args, QTextStream& out, QTextStream& err);
 
+// JSON text shared by the subcommands: a string with the escapes JSON needs (a lone surrogate
+// becomes U+FFFD, which UTF-8 output cannot carry otherwise), a finite number in its shortest
+// round-trip form whatever the locale, and a real whose non-finite values are strings ("NaN",
+// "Infinity", "-Infinity").
+void appendJsonString(QString& out, const QString& s);
+void appendJsonNumber(QString& out, double v);
+void appendJsonReal(QString& out, double v);
+
 // The single FILE argument of a subcommand; raises ZltError when it is missing or not alone.
 QString fileArgument(const char* command, const QStringList& args);
 

@@ -31,6 +31,12 @@
 #include "t_Sort.h"
 #include "topology/e_QTree.h"
 #include "topology/e_TopolDruhy.h"
+#include "topology/E_Node.h"
+#include "topology/T_SAMake.h"
+#include "topology/T_ToTool.h"
+#include "topology/T_Topol.h"
+#include "topology/t_Applac.h"
+#include "topology/t_AreMak.h"
 #include "topology/t_QTreeTools.h"
 #include "topobjects/E_Reg.h"
 #include "topobjects/E_TplReg.h"
@@ -75,6 +81,12 @@ void init() {
         registerForestElementClasses();     // 28 forest elements
         registerRecursorClasses();          // 29 tree walker
         registerPaletteClasses();           // 30 palettes
+        registerPointPlacingClasses();      // 31 point placing
+        registerLineToolClasses();          // 32 line tools
+        registerNodeClasses();              // 33 nodes
+        registerTopologyClasses();          // 34 topology
+        registerSubAreaClasses();           // 36 sub-areas
+        registerAreasFromLinesClasses();    // 37 areas from lines
         registerLoaderClasses();            // 43 loader
         registerForestModelSelectorClasses(); // 44 forest unit selector
         registerUserPointClasses();         // 45 user points and notes

@@ -495,6 +495,7 @@ void TSpaceLineBegEndCell::MoveToQTree() {
             const T2DCoordinate* c = line ? line->GetOrientedCoordElement(0, begins) : nullptr;
             if (c) AddToQTree(line, begins, c->FX, c->FY);
         }
+        (begins ? FLineBegins : FLineEnds) = nullptr;
         FreeElement(list); // the lines live on in the children
     }
 }

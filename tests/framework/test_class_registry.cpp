@@ -855,6 +855,30 @@ TEST(CoreStartUp, ModulesRegisterInTheModelOrder) {
         // palettes
         "TColorPalette",
         "TRGB_Color",
+        // point placing
+        "TMultiAreaPointPlacer",
+        // line tools
+        "TOznacLinie",
+        "THledacPloch",
+        "THledacLinii",
+        "TReadLinesIntoQTree",
+        // nodes
+        "TNode",
+        "TNodeBranch",
+        // topology
+        "TProchazecListuQTree",
+        "TPutLinesIntoNodes",
+        "TPutNodesIntoQTree",
+        "TNodesConector",
+        "TDeleteDirectRelationsToLinesInQTree",
+        "TCreateAreaForBranch",
+        "TCreateAreasForQTree",
+        // sub-areas
+        "TSubAreaMakerInQTree",
+        // areas from lines
+        "TCreateAreasFromLinesTool",
+        "TClearLines",
+        "TAreasFromClearLines",
         // loader
         "TLoader",
         "TLoad",

@@ -5,6 +5,9 @@
 
 namespace zlt {
 
+// zlt areas (cmd_areas.cpp).
+int runAreas(const QStringList& args, QTextStream& out, QTextStream& err);
+
 namespace {
 
 int runHelp(const QStringList& args, QTextStream& out, QTextStream& err);
@@ -71,6 +74,18 @@ const Command kCommands[] = {
      "point has no position in the accepted area, gives \"*\", a tab and \"*\", a message and exit\n"
      "status 1.",
      runJtsk2Wgs},
+    {"areas", "FILE [--snap D] [--json]", "areas built from the lines of a file, one area value per line",
+     "Reads polylines from FILE: a text file with one polyline per line, \"x1 y1 x2 y2 ...\" in model\n"
+     "metres (blank lines and lines starting with \"#\" are skipped), or a .zlt stream, whose lines are\n"
+     "collected from the root, each once. The lines are joined with snap distance D (default 0.01 m) and\n"
+     "closed areas with holes and label points are built of them. Prints each area's value (holes\n"
+     "subtracted) with 3 decimals, one per line, ascending.\n"
+     "--json: a JSON array instead, one object per area in the same order: \"area\", \"label\" ([x, y]),\n"
+     "\"holes\" (number of holes) and \"vertices\" (vertices of the outer ring).\n"
+     "Lines that cannot bound an area (fewer than two distinct points, coordinates beyond 1e8) are left\n"
+     "out with a warning on standard error. A text line that is not pairs of finite numbers, or a\n"
+     "polyline of one point, is an error.",
+     runAreas},
     {"help", "[COMMAND]", "this text, or the details of one subcommand", "", runHelp},
 };
 

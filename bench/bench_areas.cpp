@@ -1,0 +1,256 @@
+// Areas from lines against GEOS, on the boundary lines of a stand-like planar partition (a
+// jittered grid of cells with irregular shared boundaries, already noded; tests/topology/
+// stand_partition.h). Per size, every engine runs in a child process of its own, forked after the
+// lines are generated, so each gets the same input and its own peak RSS:
+//   zelto            TCreateAreasFromLinesTool on TPolyLineElement lines (no line-joining step
+//                    installed: the lines are used as they are)
+//   geos-polygonize  GEOSPolygonize on the same lines
+//   geos-node+poly   GEOSNode on all lines, then GEOSPolygonize
+// Timed: the run and the area of every result (holes subtracted), as wall and CPU time of the
+// child, the median (by CPU time) of the repetitions; the ratio is of CPU times.
+// Building each engine's own input geometries is timed separately. "RSS +MB" is the child's peak
+// resident size less its resident size when it started (the peak is reset there), the largest of
+// the repetitions: the engine's input geometries, its work and its result.
+//
+//   bench_areas [--sizes 1000,10000] [--reps 3] [--only ENGINE]
+// --only runs one engine in this process, without forking (for profilers).
+#include <geos_c.h>
+
+#include "../tests/topology/stand_partition.h"
+#include "framework/Init.h"
+#include "geometry/e_Geometry.h"
+#include "topology/t_AreMak.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace zelto;
+using testdata::Polyline;
+
+namespace {
+
+double now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// CPU time of this process: on a machine shared with other work, wall time measures the others too.
+double cpuNow() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// A field of /proc/self/status in kB ("VmRSS:", "VmHWM:").
+long statusKb(const char* field) {
+    FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f) return 0;
+    char line[256];
+    long kb = 0;
+    const size_t n = std::strlen(field);
+    while (std::fgets(line, sizeof line, f))
+        if (std::strncmp(line, field, n) == 0) kb = std::atol(line + n);
+    std::fclose(f);
+    return kb;
+}
+
+// Sets the process's peak resident size back to its current one (Linux 4.0 and later).
+bool resetPeak() {
+    FILE* f = std::fopen("/proc/self/clear_refs", "w");
+    if (!f) return false;
+    const bool ok = std::fputs("5", f) >= 0;
+    return std::fclose(f) == 0 && ok;
+}
+
+// What a child reports through its pipe.
+struct Report {
+    double buildSeconds = 0;
+    double runSeconds = 0;
+    double runCpuSeconds = 0;
+    long areas = 0;
+    double areaSum = 0;
+    long extraKb = -1; // peak resident size less the resident size at the start of the child
+};
+
+Report runZelto(const std::vector<Polyline>& lines) {
+    Report r;
+    double t0 = now();
+    std::unique_ptr<TPolyLineString> set(new TPolyLineString);
+    for (const Polyline& l : lines) {
+        auto* p = new TPolyLineElement;
+        for (auto [x, y] : l) p->AddXY(x, y);
+        p->RecalculateRect();
+        set->AddAndUpdateRect(p);
+    }
+    r.buildSeconds = now() - t0;
+    t0 = now();
+    const double c0 = cpuNow();
+    std::unique_ptr<TCreateAreasFromLinesTool> tool(new TCreateAreasFromLinesTool);
+    tool->SetNoProgress(true);
+    tool->SetInput(set.get());
+    tool->DoIt();
+    std::unique_ptr<TAreaString> areas(zelto_cast<TAreaString>(tool->GetOutput()));
+    if (areas)
+        for (TElement* e : areas->FElements)
+            if (auto* a = zelto_cast<TAreaElement>(e)) {
+                r.areaSum += a->GetArea();
+                ++r.areas;
+            }
+    r.runSeconds = now() - t0;
+    r.runCpuSeconds = cpuNow() - c0;
+    return r;
+}
+
+Report runGeos(const std::vector<Polyline>& lines, bool node) {
+    Report r;
+    GEOSContextHandle_t ctx = GEOS_init_r();
+    double t0 = now();
+    std::vector<GEOSGeometry*> parts;
+    parts.reserve(lines.size());
+    std::vector<double> xy;
+    for (const Polyline& l : lines) {
+        xy.clear();
+        for (auto [x, y] : l) xy.insert(xy.end(), {x, y});
+        parts.push_back(GEOSGeom_createLineString_r(
+            ctx, GEOSCoordSeq_copyFromBuffer_r(ctx, xy.data(), unsigned(l.size()), 0, 0)));
+    }
+    GEOSGeometry* all =
+        GEOSGeom_createCollection_r(ctx, GEOS_MULTILINESTRING, parts.data(), unsigned(parts.size()));
+    r.buildSeconds = now() - t0;
+    t0 = now();
+    const double c0 = cpuNow();
+    GEOSGeometry* input = all;
+    if (node) input = GEOSNode_r(ctx, all);
+    std::vector<const GEOSGeometry*> members;
+    for (int i = 0; i < GEOSGetNumGeometries_r(ctx, input); ++i)
+        members.push_back(GEOSGetGeometryN_r(ctx, input, i));
+    GEOSGeometry* polygons = GEOSPolygonize_r(ctx, members.data(), unsigned(members.size()));
+    for (int i = 0; i < GEOSGetNumGeometries_r(ctx, polygons); ++i) {
+        double a = 0;
+        GEOSArea_r(ctx, GEOSGetGeometryN_r(ctx, polygons, i), &a);
+        r.areaSum += a;
+        ++r.areas;
+    }
+    r.runSeconds = now() - t0;
+    r.runCpuSeconds = cpuNow() - c0;
+    GEOSGeom_destroy_r(ctx, polygons);
+    if (input != all) GEOSGeom_destroy_r(ctx, input);
+    GEOSGeom_destroy_r(ctx, all);
+    GEOS_finish_r(ctx);
+    return r;
+}
+
+// Runs one engine in a forked child; answers its report.
+bool inChild(const char* engine, const std::vector<Polyline>& lines, Report& report) {
+    int fd[2];
+    if (pipe(fd) != 0) return false;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fd[0]);
+        const bool peakReset = resetPeak();
+        const long startKb = statusKb("VmRSS:");
+        Report r;
+        if (std::strcmp(engine, "zelto") == 0)
+            r = runZelto(lines);
+        else
+            r = runGeos(lines, std::strcmp(engine, "geos-node+poly") == 0);
+        if (peakReset) r.extraKb = statusKb("VmHWM:") - startKb;
+        const ssize_t n = write(fd[1], &r, sizeof r);
+        _exit(n == ssize_t(sizeof r) ? 0 : 1);
+    }
+    close(fd[1]);
+    const ssize_t n = read(fd[0], &report, sizeof report);
+    close(fd[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return n == ssize_t(sizeof report) && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    zelto::init();
+    std::vector<int> sizes{1000, 10000};
+    int reps = 3;
+    const char* only = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--sizes") == 0 && i + 1 < argc) {
+            sizes.clear();
+            for (char* s = std::strtok(argv[++i], ","); s; s = std::strtok(nullptr, ","))
+                sizes.push_back(std::atoi(s));
+        } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
+            only = argv[++i];
+        } else if (std::strcmp(argv[i], "--reps") == 0 && i + 1 < argc) {
+            reps = std::max(1, std::atoi(argv[++i]));
+        } else {
+            std::fprintf(stderr, "usage: bench_areas [--sizes 1000,10000] [--reps 3] [--only ENGINE]\n");
+            return 2;
+        }
+    }
+    std::printf("%-8s %-8s %-8s %-16s %8s %8s %8s %8s %8s %14s\n", "cells", "lines", "verts", "engine",
+                "build s", "run s", "run cpu", "areas", "RSS +MB", "area sum");
+    bool ok = true;
+    for (int target : sizes) {
+        testdata::PartitionOptions o;
+        o.nx = o.ny = std::max(1, int(std::lround(std::sqrt(double(target)))));
+        o.seed = 42;
+        const std::vector<Polyline> lines = testdata::MakeStandPartition(o);
+        size_t vertices = 0;
+        for (const Polyline& l : lines) vertices += l.size();
+        if (only) {
+            const Report r = std::strcmp(only, "zelto") == 0
+                                 ? runZelto(lines)
+                                 : runGeos(lines, std::strcmp(only, "geos-node+poly") == 0);
+            std::printf("%-8d %-8zu %-8zu %-16s %8.3f %8.3f %8.3f %8ld %8s %14.3f\n", o.nx * o.ny,
+                        lines.size(), vertices, only, r.buildSeconds, r.runSeconds, r.runCpuSeconds, r.areas,
+                        "-", r.areaSum);
+            continue;
+        }
+        double zeltoRun = 0;
+        long zeltoAreas = -1;
+        for (const char* engine : {"zelto", "geos-polygonize", "geos-node+poly"}) {
+            std::vector<Report> runs;
+            long peak = 0;
+            for (int k = 0; k < reps; ++k) {
+                Report r;
+                if (!inChild(engine, lines, r)) {
+                    std::fprintf(stderr, "%s failed\n", engine);
+                    return 1;
+                }
+                runs.push_back(r);
+                peak = std::max(peak, r.extraKb);
+            }
+            std::sort(runs.begin(), runs.end(),
+                      [](const Report& a, const Report& b) { return a.runCpuSeconds < b.runCpuSeconds; });
+            const Report& median = runs[runs.size() / 2];
+            std::printf("%-8d %-8zu %-8zu %-16s %8.3f %8.3f %8.3f %8ld %8.1f %14.3f", o.nx * o.ny,
+                        lines.size(), vertices, engine, median.buildSeconds, median.runSeconds,
+                        median.runCpuSeconds, median.areas, peak / 1024.0, median.areaSum);
+            if (std::strcmp(engine, "zelto") == 0) {
+                zeltoRun = median.runCpuSeconds;
+                zeltoAreas = median.areas;
+                std::printf("\n");
+            } else {
+                std::printf("  zelto/this %.2f\n", zeltoRun / median.runCpuSeconds);
+                if (median.areas != zeltoAreas) {
+                    std::fprintf(stderr, "area counts differ: zelto %ld, %s %ld\n", zeltoAreas, engine,
+                                 median.areas);
+                    ok = false;
+                }
+            }
+        }
+    }
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,231 @@
+// zlt areas: areas from the lines of a text file or a stream, plain and as JSON, and the faults
+// of the input.
+#include <gtest/gtest.h>
+
+#include "geometry/e_Geometry.h"
+#include "geometry/e_GeometryElement.h"
+#include "persistence/T_Saver.h"
+#include "topology/t_AreMak.h"
+#include "zlt.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <memory>
+
+using namespace zelto;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    QString out, err;
+};
+
+Result run(const QStringList& args) {
+    Result r;
+    QTextStream out(&r.out), err(&r.err);
+    r.status = zlt::runZlt(args, out, err);
+    return r;
+}
+
+// A 10 x 10 square of four lines with a 2 x 2 square inside, a 1 x 1 square apart and a free line.
+const char* const NestedSquares = "# nested squares\n"
+                                  "0 0 10 0\n"
+                                  "10 0 10 10\n"
+                                  "\n"
+                                  "10 10 0 10\n"
+                                  "0 10 0 0\n"
+                                  "4 4 6 4 6 6 4 6 4 4\n"
+                                  "20 0\t21 0 21 1 20 1 20 0\n"
+                                  "3 3 3.5 3.5\n";
+
+class ZltAreasTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString write(const char* name, const QByteArray& content) const {
+        const QString p = dir.filePath(QString::fromLatin1(name));
+        QFile f(p);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+        return p;
+    }
+    QTemporaryDir dir;
+};
+
+TEST_F(ZltAreasTest, AreaValuesOfATextFileAscending) {
+    const Result r = run({"areas", write("lines.txt", NestedSquares)});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("1.000\n4.000\n96.000\n"));
+    EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+}
+
+TEST_F(ZltAreasTest, JsonGivesLabelHolesAndVertices) {
+    const QString file = write("lines.txt", NestedSquares);
+    const Result r = run({"areas", "--json", file, "--snap", "0.2"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    QJsonParseError error;
+    const QJsonArray areas = QJsonDocument::fromJson(r.out.toUtf8(), &error).array();
+    ASSERT_EQ(error.error, QJsonParseError::NoError) << r.out.toStdString();
+    ASSERT_EQ(areas.size(), 3);
+    struct Want {
+        double area;
+        int holes, vertices;
+        double x0, y0, x1, y1; // the outer square
+    };
+    const Want want[] = {{1, 0, 4, 20, 0, 21, 1}, {4, 0, 4, 4, 4, 6, 6}, {96, 1, 4, 0, 0, 10, 10}};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const QJsonObject a = areas.at(i).toObject();
+        EXPECT_DOUBLE_EQ(a["area"].toDouble(), want[i].area);
+        EXPECT_EQ(a["holes"].toInt(), want[i].holes);
+        EXPECT_EQ(a["vertices"].toInt(), want[i].vertices);
+        const double x = a["label"].toArray().at(0).toDouble(), y = a["label"].toArray().at(1).toDouble();
+        EXPECT_TRUE(x > want[i].x0 && x < want[i].x1 && y > want[i].y0 && y < want[i].y1) << x << " " << y;
+        if (want[i].holes) {
+            EXPECT_FALSE(x >= 4 && x <= 6 && y >= 4 && y <= 6) << "label in the hole";
+        }
+    }
+    // The plain output carries the same values in the same order.
+    const Result plain = run({"areas", file});
+    EXPECT_EQ(plain.out.split('\n', Qt::SkipEmptyParts).size(), areas.size());
+}
+
+double g_snapSeen = -1;
+
+TEST_F(ZltAreasTest, SnapDistanceReachesTheJoiningStep) {
+    const TLineJoiningStep saved = GetLineJoiningStep();
+    SetLineJoiningStep([](const TLineJoiningRequest& r) { g_snapSeen = r.SnapDistance; });
+    const QString file = write("lines.txt", NestedSquares);
+    struct Row {
+        QStringList options;
+        double snap;
+    };
+    for (const Row& row :
+         {Row{{}, TClearLines::DefaultSnapDistance}, Row{{"--snap", "0.2"}, 0.2}, Row{{"--snap=0.5"}, 0.5},
+          Row{{"--snap", "0"}, TClearLines::DefaultSnapDistance}}) {
+        g_snapSeen = -1;
+        const Result r = run(QStringList{"areas", file} + row.options);
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_DOUBLE_EQ(g_snapSeen, row.snap) << row.options.join(' ').toStdString();
+    }
+    SetLineJoiningStep(saved);
+}
+
+TEST_F(ZltAreasTest, LinesOfAStream) {
+    // Lines inside geometry elements of a collection, one of them also in a line-built area.
+    auto layer = std::make_unique<TGeometryElementCollection>();
+    auto add = [&](std::initializer_list<std::pair<double, double>> pts) {
+        auto* l = new TPolyLineElement;
+        for (auto [x, y] : pts) l->AddXY(x, y);
+        l->RecalculateRect();
+        auto* e = new TGeometryElement;
+        e->SetGeometry(l);
+        layer->AddElement(e);
+        return l;
+    };
+    TPolyLineElement* bottom = add({{-745000, -1045000}, {-744970, -1045000}, {-744970, -1044980}});
+    add({{-744970, -1044980}, {-745000, -1044980}, {-745000, -1045000}});
+    auto* area = new TPolyLineAreaElement;
+    area->AddPolyLine(bottom, true);
+    auto* holder = new TGeometryElement;
+    holder->SetGeometry(area);
+    layer->AddElement(holder);
+    const QString file = dir.filePath("layer.zlt");
+    {
+        TSave save(file);
+        save.SetNoProgress(true);
+        save.SetInput(layer.get());
+        save.DoIt();
+    }
+    layer.reset();
+    const Result r = run({"areas", file});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, QStringLiteral("600.000\n"));
+}
+
+TEST_F(ZltAreasTest, LinesThatCannotBoundAnAreaAreWarnedAbout) {
+    const Result r = run({"areas", write("lines.txt", "0 0 1 0 1 1 0 1 0 0\n"
+                                                      "1e12 1e12 1e12 2e12\n"
+                                                      "5 5 5 5\n")});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, QStringLiteral("1.000\n"));
+    EXPECT_EQ(r.err.count(QStringLiteral("zlt: areas: warning: Linie vynechána")), 2) << r.err.toStdString();
+}
+
+TEST_F(ZltAreasTest, EmptyInputGivesNoAreas) {
+    for (const char* content : {"", "# nothing\n\n", "0 0 1 1\n"}) {
+        const Result r = run({"areas", write("lines.txt", content)});
+        EXPECT_EQ(r.status, 0) << content;
+        EXPECT_TRUE(r.out.isEmpty()) << content;
+    }
+}
+
+TEST_F(ZltAreasTest, BadInputIsAnErrorWithAMessage) {
+    const QString good = write("good.txt", NestedSquares);
+    struct Row {
+        QStringList args;
+        const char* content; // written to bad.txt and named by "BAD"
+        const char* message;
+    };
+    const Row rows[] = {
+        {{"BAD"}, "0 0 1 0\n0 1 1\n", "bad.txt:2: odd number of coordinates (3)"},
+        {{"BAD"}, "0 0 1 x\n", "bad.txt:1: \"x\" is not a number"},
+        {{"BAD"}, "0 0 1 nan\n", "bad.txt:1: \"nan\" is not a finite coordinate"},
+        {{"BAD"}, "0 0 inf 1\n", "bad.txt:1: \"inf\" is not a finite coordinate"},
+        {{"BAD"}, "0 0\n", "bad.txt:1: a polyline needs at least two points"},
+        {{"BAD"}, "\x01\x02\x03\x04garbage\n", "bad.txt:1:"},
+        {{}, nullptr, "areas: missing argument FILE"},
+        {{"missing.txt"}, nullptr, "missing.txt: cannot open"},
+        {{"GOOD", "--snap"}, nullptr, "areas: --snap needs a distance in metres"},
+        {{"GOOD", "--snap", "far"}, nullptr, "areas: --snap \"far\" is not a distance in metres"},
+        {{"GOOD", "--snap=-1"}, nullptr, "areas: --snap \"-1\" is not a distance in metres"},
+        {{"GOOD", "--area"}, nullptr, "areas: unknown option \"--area\""},
+        {{"GOOD", "GOOD"}, nullptr, "areas: unexpected argument"},
+        {{"DIR"}, nullptr, "is a directory"},
+    };
+    for (const Row& row : rows) {
+        QStringList args{"areas"};
+        for (const QString& a : row.args) {
+            if (a == QLatin1String("BAD"))
+                args << write("bad.txt", row.content);
+            else if (a == QLatin1String("GOOD"))
+                args << good;
+            else if (a == QLatin1String("DIR"))
+                args << dir.path();
+            else if (a == QLatin1String("missing.txt"))
+                args << dir.filePath(a);
+            else
+                args << a;
+        }
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const Result r = run(args);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.err.startsWith(QStringLiteral("zlt: "))) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(row.message))) << r.err.toStdString();
+    }
+}
+
+TEST_F(ZltAreasTest, TheBuiltProgram) {
+    const QString file = write("lines.txt", NestedSquares);
+    QProcess p;
+    p.start(QStringLiteral(ZLT_BINARY), {"areas", file});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()), QStringLiteral("1.000\n4.000\n96.000\n"));
+    p.start(QStringLiteral(ZLT_BINARY), {"help", "areas"});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_TRUE(
+        QString::fromUtf8(p.readAllStandardOutput()).startsWith("Usage: zlt areas FILE [--snap D] [--json]"));
+    p.start(QStringLiteral(ZLT_BINARY), {"areas", dir.filePath("none.txt")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitCode(), 1);
+    EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
+}
+
+} // namespace

@@ -1,0 +1,246 @@
+// zlt areas: the closed areas that a set of lines makes, built by the program's own pipeline
+// (TCreateAreasFromLinesTool): one area value per line, ascending, or a JSON array with each
+// area's label point, hole count and vertex count.
+//
+// The lines come from a text file (one polyline per line: "x1 y1 x2 y2 ...", model metres) or from
+// a .zlt stream (every line reachable from the root, each once), told apart by the stream's
+// signature.
+#include "zlt.h"
+
+#include "framework/M_Zelto.h"
+#include "framework/Notifier.h"
+#include "framework/Worlds.h"
+#include "geometry/e_Geometry.h"
+#include "persistence/t_Loader.h"
+#include "topology/T_ToTool.h"
+#include "topology/t_AreMak.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+using namespace zelto;
+
+namespace zlt {
+
+namespace {
+
+struct Options {
+    QString file;
+    double snap = 0; // the tool's own default
+    bool json = false;
+};
+
+Options parseOptions(const QStringList& args) {
+    Options o;
+    QStringList files;
+    bool optionsEnd = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        if (optionsEnd || !a.startsWith(QLatin1Char('-')) || a == QLatin1String("-")) {
+            files << a;
+        } else if (a == QLatin1String("--")) {
+            optionsEnd = true;
+        } else if (a == QLatin1String("--json")) {
+            o.json = true;
+        } else if (a == QLatin1String("--snap") || a.startsWith(QLatin1String("--snap="))) {
+            QString value;
+            if (a.startsWith(QLatin1String("--snap=")))
+                value = a.mid(7);
+            else if (i + 1 < args.size())
+                value = args.at(++i);
+            else
+                throw ZltError(QStringLiteral("areas: --snap needs a distance in metres"));
+            bool ok = false;
+            o.snap = value.toDouble(&ok);
+            if (!ok || !std::isfinite(o.snap) || o.snap < 0)
+                throw ZltError(QStringLiteral("areas: --snap \"%1\" is not a distance in metres").arg(value));
+        } else {
+            throw ZltError(QStringLiteral("areas: unknown option \"%1\"").arg(a));
+        }
+    }
+    o.file = fileArgument("areas", files);
+    return o;
+}
+
+// The polylines of a text file; every fault names its line.
+void readTextLines(const QString& fileName, QFile& file, TPolyLineString& lines) {
+    int lineNo = 0;
+    while (!file.atEnd()) {
+        QString text = QString::fromUtf8(file.readLine()).trimmed();
+        ++lineNo;
+        if (lineNo == 1 && text.startsWith(QChar(0xFEFF))) text = text.mid(1).trimmed();
+        if (text.isEmpty() || text.startsWith(QLatin1Char('#'))) continue;
+        const QStringList words =
+            text.split(QRegularExpression(QStringLiteral("[\\s]+")), Qt::SkipEmptyParts);
+        auto fail = [&](const QString& what) {
+            throw ZltError(QStringLiteral("%1:%2: %3").arg(fileName).arg(lineNo).arg(what));
+        };
+        if (words.size() % 2 != 0) fail(QStringLiteral("odd number of coordinates (%1)").arg(words.size()));
+        if (words.size() < 4) fail(QStringLiteral("a polyline needs at least two points (x y x y ...)"));
+        std::unique_ptr<TPolyLineElement> line(new TPolyLineElement);
+        for (int i = 0; i < words.size(); i += 2) {
+            double xy[2];
+            for (int k = 0; k < 2; ++k) {
+                bool ok = false;
+                xy[k] = words.at(i + k).toDouble(&ok);
+                if (!ok) fail(QStringLiteral("\"%1\" is not a number").arg(words.at(i + k)));
+                if (!std::isfinite(xy[k]))
+                    fail(QStringLiteral("\"%1\" is not a finite coordinate").arg(words.at(i + k)));
+            }
+            line->AddXY(xy[0], xy[1]);
+        }
+        line->RecalculateRect();
+        lines.AddAndUpdateRect(line.release());
+    }
+}
+
+// A stream read with the program's loader, freed with everything the read produced.
+class LoadedStream {
+public:
+    explicit LoadedStream(const QString& fileName) : m_load(fileName) {
+        RecordingNotifier* recorder = recordingNotifier();
+        const qsizetype errorsBefore = recorder ? recorder->errors().size() : 0;
+        m_load.SetNoProgress(true);
+        m_load.DoIt();
+        m_root = m_load.FOutput;
+        if (!m_root) {
+            const QStringList errors = recorder ? recorder->errors().mid(errorsBefore) : QStringList();
+            throw ZltError(errors.isEmpty() ? QStringLiteral("%1: the stream holds no element").arg(fileName)
+                                            : QStringLiteral("%1: %2").arg(fileName, errors.join("; ")));
+        }
+    }
+    ~LoadedStream() {
+        const std::vector<TElement*>& read = m_load.ReadElements();
+        if (read.empty())
+            delete m_root;
+        else
+            FreeElementSet(read);
+    }
+    LoadedStream(const LoadedStream&) = delete;
+    LoadedStream& operator=(const LoadedStream&) = delete;
+    TElement* root() const { return m_root; }
+
+private:
+    TLoad m_load;
+    TElement* m_root = nullptr;
+};
+
+struct AreaRow {
+    double area;
+    double labelX, labelY;
+    int holes;
+    int vertices;
+};
+
+// Prints the protocol texts and messages of the run as warnings.
+class Warnings {
+public:
+    explicit Warnings(QTextStream& err) : m_err(err) {
+        m_id = TMessageBus::instance().subscribe([this](TElement*, TZeltoMessage& m) {
+            if (m.FMessage != tm_AddToProtocol) return;
+            if (auto* t = zelto_cast<TZeltoTextMessage>(&m)) m_texts << t->GetMessageText();
+        });
+        if (RecordingNotifier* r = recordingNotifier()) m_messagesBefore = r->messages().size();
+    }
+    ~Warnings() { TMessageBus::instance().unsubscribe(m_id); }
+    Warnings(const Warnings&) = delete;
+    Warnings& operator=(const Warnings&) = delete;
+    void flush() {
+        if (RecordingNotifier* r = recordingNotifier()) m_texts << r->messages().mid(m_messagesBefore);
+        for (const QString& t : m_texts)
+            m_err << "zlt: areas: warning: " << QString(t).replace(QLatin1String("\r\n"), QLatin1String(" "))
+                  << '\n';
+        m_texts.clear();
+    }
+
+private:
+    QTextStream& m_err;
+    int m_id = 0;
+    qsizetype m_messagesBefore = 0;
+    QStringList m_texts;
+};
+
+} // namespace
+
+int runAreas(const QStringList& args, QTextStream& out, QTextStream& err) {
+    const Options o = parseOptions(args);
+    if (QFileInfo(o.file).isDir()) throw ZltError(QStringLiteral("%1: is a directory").arg(o.file));
+    QFile file(o.file);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ZltError(QStringLiteral("%1: cannot open: %2").arg(o.file, file.errorString()));
+    const QByteArray signature = file.peek(4);
+    const bool stream = signature == "ZLT0" || signature == "TPF0";
+
+    // Freed in this order: the areas, the tool (its nodes), the line set, the stream.
+    std::unique_ptr<LoadedStream> loaded;
+    std::unique_ptr<TPolyLineString> lines(new TPolyLineString);
+    std::unique_ptr<TCreateAreasFromLinesTool> tool;
+    std::unique_ptr<TAreaString> areas;
+    if (stream) {
+        file.close();
+        loaded.reset(new LoadedStream(o.file));
+        auto finder = std::make_unique<THledacLinii>();
+        finder->SetInput(loaded->root());
+        finder->SetOutput(lines.get());
+        finder->DoIt();
+    } else {
+        readTextLines(o.file, file, *lines);
+    }
+
+    // The line-joining step hands the pieces of cut lines to the lines' owners through the world's
+    // message delivery; without a world they would be lost.
+    std::unique_ptr<TWorld> world;
+    if (!World) {
+        world.reset(new TWorld);
+        world->SubscribeToMessages();
+    }
+    Warnings warnings(err);
+    tool.reset(new TCreateAreasFromLinesTool);
+    tool->SetNoProgress(true);
+    tool->GetClearLines()->SetSnapDistance(o.snap);
+    tool->SetInput(lines.get());
+    tool->DoIt();
+    areas.reset(zelto_cast<TAreaString>(tool->GetOutput()));
+    warnings.flush();
+    if (!areas) throw ZltError(QStringLiteral("areas: no areas could be built from %1").arg(o.file));
+
+    std::vector<AreaRow> rows;
+    for (TElement* e : areas->FElements) {
+        auto* a = zelto_cast<TAreaElement>(e);
+        if (!a) continue;
+        rows.push_back({a->GetArea(), a->GetRefX(), a->GetRefY(),
+                        a->GetHoles() ? a->GetHoles()->ElementsCount() : 0, a->GetCoordsCount()});
+    }
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const AreaRow& a, const AreaRow& b) { return a.area < b.area; });
+
+    QString text;
+    if (!o.json) {
+        for (const AreaRow& r : rows) text += QString::number(r.area, 'f', 3) + QLatin1Char('\n');
+    } else {
+        text += QLatin1String("[\n");
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const AreaRow& r = rows[i];
+            text += QLatin1String("  {\"area\": ") + QString::number(r.area, 'f', 3) +
+                    QLatin1String(", \"label\": [");
+            appendJsonNumber(text, r.labelX);
+            text += QLatin1String(", ");
+            appendJsonNumber(text, r.labelY);
+            text += QLatin1String("], \"holes\": ") + QString::number(r.holes) +
+                    QLatin1String(", \"vertices\": ") + QString::number(r.vertices) +
+                    QLatin1String(i + 1 < rows.size() ? "},\n" : "}\n");
+        }
+        text += QLatin1String("]\n");
+    }
+    out << text;
+    return 0;
+}
+
+} // namespace zlt

@@ -32,6 +32,11 @@
 #include "topology/e_QTree.h"
 #include "topology/e_TopolDruhy.h"
 #include "topology/E_Node.h"
+#include "topology/T_BreakLines.h"
+#include "topology/T_GeomTools.h"
+#include "topology/T_JoinSimple.h"
+#include "topology/T_LinJoi.h"
+#include "topology/t_LineExtractor.h"
 #include "topology/T_SAMake.h"
 #include "topology/T_ToTool.h"
 #include "topology/T_Topol.h"
@@ -85,8 +90,13 @@ void init() {
         registerLineToolClasses();          // 32 line tools
         registerNodeClasses();              // 33 nodes
         registerTopologyClasses();          // 34 topology
+        registerLineJoiningClasses();       // 35 line joining
         registerSubAreaClasses();           // 36 sub-areas
         registerAreasFromLinesClasses();    // 37 areas from lines
+        registerBreakLineClasses();         // 38 break lines
+        registerSimpleJoinClasses();        // 39 simple joins
+        registerLineExtractorClasses();     // 40 line extractor
+        registerGeometryToolClasses();      // 41 geometry tools
         registerLoaderClasses();            // 43 loader
         registerForestModelSelectorClasses(); // 44 forest unit selector
         registerUserPointClasses();         // 45 user points and notes

@@ -873,12 +873,27 @@ TEST(CoreStartUp, ModulesRegisterInTheModelOrder) {
         "TDeleteDirectRelationsToLinesInQTree",
         "TCreateAreaForBranch",
         "TCreateAreasForQTree",
+        // line joining
+        "TJoinLines",
         // sub-areas
         "TSubAreaMakerInQTree",
         // areas from lines
         "TCreateAreasFromLinesTool",
         "TClearLines",
         "TAreasFromClearLines",
+        // break lines
+        "TFindBreakLineConnections",
+        "TFindLinesInNodesForEntity",
+        // simple joins
+        "TJoinSimpleLines",
+        "TJoinTopolLines",
+        // line extractor
+        "TLineExtractor",
+        // geometry tools
+        "TGeometryTool",
+        "TGeometryUnion",
+        "TGeometryDifference",
+        "TGeometryIntersection",
         // loader
         "TLoader",
         "TLoad",

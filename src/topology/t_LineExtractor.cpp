@@ -1,0 +1,99 @@
+#include "t_LineExtractor.h"
+
+#include "framework/e_Class.h"
+#include "geometry/e_Geometry.h"
+
+namespace zelto {
+
+void TLineExtractor::DeclareProperties(TPropTableBuilder& b) {
+    b.field<&TLineExtractor::FCopyLines>("CopyLines");
+    b.field<&TLineExtractor::FNoDuplicates>("NoDuplicates");
+    b.field<&TLineExtractor::FMaxLevel>("MaxLevel");
+}
+ZELTO_IMPLEMENT_CLASS(TLineExtractor, TRecursor, "t_LineExtractor")
+
+TLineExtractor::~TLineExtractor() {
+    releaseFirstLines();
+}
+
+void TLineExtractor::releaseFirstLines() {
+    TOwnerEntity* lines = std::exchange(FFirstLines, nullptr);
+    if (!lines) return;
+    // Released, not freed: a collected line that nothing else holds (a bare input line) survives.
+    for (int i = lines->ElementsCount() - 1; i >= 0; --i) lines->RemoveElementIndex(i);
+    delete lines;
+}
+
+void TLineExtractor::DoIt() {
+    TTool::DoIt();
+    FLevel = 1;
+    if (!FOutput) {
+        SetOutput(new TOwnerEntity);
+    } else if (!FOutput->Is<TEntity>()) {
+        PostTextMsg(tm_AddToProtocol, QStringLiteral("ERROR: LineExtractor expected TEntity at output!"),
+                    nullptr);
+        return;
+    }
+    auto* output = static_cast<TEntity*>(FOutput);
+    releaseFirstLines();
+    FFirstLines = new TOwnerEntity;
+    FInHole = false;
+    m_path.clear();
+    try {
+        if (FInPut) visit(FInPut);
+        if (FCopyLines) {
+            for (int i = 0; i < FFirstLines->ElementsCount(); ++i) {
+                auto* line = zelto_cast<TPolyElement>(FFirstLines->Get(i));
+                auto* copy = zelto_cast<TPolyElement>(CreateElementCopy(line));
+                if (!copy) continue;
+                line->ForEachCoord([copy](const T2DCoordinate* c) {
+                    if (c) copy->AddXY(c->FX, c->FY);
+                    return true;
+                });
+                output->AddElement(copy);
+            }
+        } else {
+            output->PAddAllFrom(FFirstLines);
+        }
+    } catch (...) {
+        releaseFirstLines();
+        throw;
+    }
+    releaseFirstLines();
+}
+
+bool TLineExtractor::QGoInside(TElement* element) {
+    if (!element || !element->Is<TEntity>() || element->Is<TPolyLineElement>()) return false;
+    return FMaxLevel <= 0 || FLevel < FMaxLevel || FInHole;
+}
+
+bool TLineExtractor::QProcessBefore(TElement* element) {
+    return element && element->Is<TPolyLineElement>();
+}
+
+void TLineExtractor::Process(TElement* element) {
+    auto* line = zelto_cast<TPolyLineElement>(element);
+    if (!line || !FFirstLines) return;
+    if (FNoDuplicates && line->IsMyOwner(FFirstLines)) return;
+    FFirstLines->AddElement(line);
+}
+
+void TLineExtractor::GoInside(TElement* element) {
+    if (m_path.contains(element)) return;
+    m_path.insert(element);
+    TRecursor::GoInside(element);
+    auto* area = zelto_cast<TAreaElement>(element);
+    if (area && !area->Is<TMultiAreaElement>() && area->GetHoles() && area->GetHoles()->ElementsCount() > 0) {
+        const bool wasInHole = FInHole;
+        FInHole = true;
+        visit(area->GetHoles());
+        FInHole = wasInHole;
+    }
+    m_path.remove(element);
+}
+
+void registerLineExtractorClasses() {
+    RegisterZeltoClass(TLineExtractor::StaticClass());
+}
+
+} // namespace zelto

@@ -1,0 +1,127 @@
+// The line extractor: lines of layers, of areas made of lines and of their holes, shared or as
+// copies, with or without duplicates.
+#include <gtest/gtest.h>
+
+#include "framework/M_Zelto.h"
+#include "framework/Worlds.h"
+#include "geometry/e_Geometry.h"
+#include "topology/t_LineExtractor.h"
+
+#include <memory>
+
+using namespace zelto;
+
+namespace {
+
+TPolyLineElement* line(double x0, double y0, double x1, double y1) {
+    auto* p = new TPolyLineElement;
+    p->AddXY(x0, y0);
+    p->AddXY(x1, y1);
+    p->RecalculateRect();
+    return p;
+}
+
+int countOf(const TEntity& e, const TElement* x) {
+    int n = 0;
+    for (TElement* c : e.FElements) n += c == x;
+    return n;
+}
+
+// Two areas of lines sharing their middle line; the right one has a hole made of a line.
+struct Layer {
+    TEntity root;
+    TPolyLineElement* shared = line(5, 0, 5, 5);
+    TPolyLineElement* left = line(5, 5, 5, 0);
+    TPolyLineElement* right = line(5, 0, 5, 5);
+    TPolyLineElement* holeLine = line(6, 1, 6, 2);
+    TPolyLineElement* loose = line(20, 0, 21, 0);
+
+    Layer() {
+        auto* a = new TPolyLineAreaElement;
+        a->AddPolyLine(shared, true);
+        a->AddPolyLine(left, true);
+        auto* b = new TPolyLineAreaElement;
+        b->AddPolyLine(shared, false);
+        b->AddPolyLine(right, true);
+        auto* hole = new TPolyLineAreaElement;
+        hole->AddPolyLine(holeLine, true);
+        b->AddHole(hole);
+        auto* sub = new TEntity;
+        sub->AddElement(a);
+        sub->AddElement(b);
+        root.AddElement(sub);
+        root.AddElement(loose);
+    }
+};
+
+} // namespace
+
+TEST(LineExtractor, SharedLineOnceWithNoDuplicatesTwiceWithout) {
+    Layer layer;
+    for (bool noDuplicates : {true, false}) {
+        TLineExtractor x;
+        x.FNoDuplicates = noDuplicates;
+        x.SetInput(&layer.root);
+        x.DoIt();
+        std::unique_ptr<TEntity> out(zelto_cast<TEntity>(x.GetOutput()));
+        ASSERT_NE(out, nullptr);
+        EXPECT_EQ(countOf(*out, layer.shared), noDuplicates ? 1 : 2);
+        for (TPolyLineElement* l : {layer.left, layer.right, layer.holeLine, layer.loose})
+            EXPECT_EQ(countOf(*out, l), 1);
+        EXPECT_EQ(out->ElementsCount(), noDuplicates ? 5 : 6);
+        EXPECT_TRUE(layer.shared->IsMyOwner(out.get())); // shared with its other owners
+    }
+}
+
+TEST(LineExtractor, CopiesLevelsAndOutput) {
+    Layer layer;
+    // Copies: new lines with the same vertices; the originals keep their owners only.
+    TLineExtractor copier;
+    copier.FCopyLines = true;
+    copier.FNoDuplicates = true;
+    TEntity out;
+    copier.SetInput(&layer.root);
+    copier.SetOutput(&out);
+    copier.DoIt();
+    ASSERT_EQ(out.ElementsCount(), 5);
+    for (TElement* e : out.FElements) {
+        auto* copy = zelto_cast<TPolyLineElement>(e);
+        ASSERT_NE(copy, nullptr);
+        EXPECT_NE(copy, layer.shared);
+        EXPECT_EQ(copy->GetCoordsCount(), 2);
+        EXPECT_EQ(copy->GetOwnersCount(), 1);
+    }
+    EXPECT_EQ(layer.shared->GetOwnersCount(), 2);
+
+    // MaxLevel 2: the root is entered, the sub-layer below it is not.
+    TLineExtractor shallow;
+    shallow.FMaxLevel = 2;
+    shallow.SetInput(&layer.root);
+    shallow.DoIt();
+    std::unique_ptr<TEntity> found(zelto_cast<TEntity>(shallow.GetOutput()));
+    ASSERT_EQ(found->ElementsCount(), 1);
+    EXPECT_EQ(found->Get(0), layer.loose);
+
+    // A bare line as input, copied: the line survives the release of the working list.
+    std::unique_ptr<TPolyLineElement> bare(line(0, 0, 1, 1));
+    TEntity copies;
+    copier.SetInput(bare.get());
+    copier.SetOutput(&copies);
+    copier.DoIt();
+    EXPECT_EQ(copies.ElementsCount(), 1);
+    EXPECT_EQ(bare->GetOwnersCount(), 0);
+
+    // An output that is not an entity is refused with a protocol text.
+    QStringList texts;
+    const auto id = TMessageBus::instance().subscribe([&](TElement*, TZeltoMessage& m) {
+        if (auto* t = zelto_cast<TZeltoTextMessage>(&m); t && m.FMessage == tm_AddToProtocol)
+            texts << t->FMessageText;
+    });
+    T2DCoordinate notAnEntity;
+    TLineExtractor wrong;
+    wrong.SetInput(&layer.root);
+    wrong.SetOutput(&notAnEntity);
+    wrong.DoIt();
+    TMessageBus::instance().unsubscribe(id);
+    EXPECT_EQ(texts, QStringList{"ERROR: LineExtractor expected TEntity at output!"});
+}

@@ -143,18 +143,12 @@ bool InsideTest(const TEntity* area, const TCoordinate* point) {
 // A ray from the point towards +X; crossings of the boundary are counted. A run of boundary that
 // lies on the ray's line counts as a crossing only when the boundary leaves it to the other side
 // than the one it arrived from.
-bool InsideTestXY(const TEntity* area, double X, double Y) {
-    if (!area) return false;
-    const int n = area->FElements.count();
+bool InsideRingXY(const std::vector<std::pair<double, double>>& ring, double X, double Y) {
+    const size_t n = ring.size();
     if (n < 3) return false;
-    std::vector<const TCoordinate*> ring(size_t(n), nullptr);
-    for (int i = 0; i < n; ++i) {
-        ring[size_t(i)] = zelto_cast<TCoordinate>(area->FElements.at(i));
-        if (!ring[size_t(i)]) return false;
-    }
     constexpr double RayEnd = 1e20;
 
-    const bool startsOnRay = ring[0]->GetY() == Y && ring[0]->GetX() >= X;
+    const bool startsOnRay = ring[0].second == Y && ring[0].first >= X;
     bool onRay = startsOnRay;
     bool arrivedFromAbove = false;
     bool leaveKnown = false;
@@ -162,12 +156,9 @@ bool InsideTestXY(const TEntity* area, double X, double Y) {
     bool arrivalKnown = false;
     double arrivalY = 0;
     int crossings = 0;
-
-    for (int i = 1; i <= n; ++i) {
-        const TCoordinate* prev = ring[size_t(i - 1)];
-        const TCoordinate* cur = ring[size_t(i % n)];
-        const double px = prev->GetX(), py = prev->GetY();
-        const double cx = cur->GetX(), cy = cur->GetY();
+    for (size_t i = 1; i <= n; ++i) {
+        const auto [px, py] = ring[i - 1];
+        const auto [cx, cy] = ring[i % n];
 
         if (BodLeziNaUsecce(X, Y, px, py, cx, cy)) return false;
 
@@ -204,6 +195,19 @@ bool InsideTestXY(const TEntity* area, double X, double Y) {
     }
     if (startsOnRay && leaveKnown && arrivalKnown && (leaveY > Y) != (arrivalY > Y)) ++crossings;
     return crossings % 2 == 1;
+}
+
+bool InsideTestXY(const TEntity* area, double X, double Y) {
+    if (!area) return false;
+    const int n = area->FElements.count();
+    if (n < 3) return false;
+    std::vector<std::pair<double, double>> ring(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const auto* c = zelto_cast<TCoordinate>(area->FElements.at(i));
+        if (!c) return false;
+        ring[size_t(i)] = {c->GetX(), c->GetY()};
+    }
+    return InsideRingXY(ring, X, Y);
 }
 
 } // namespace zelto

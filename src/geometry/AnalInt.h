@@ -3,6 +3,9 @@
 // rely on them exactly (a point on an area's boundary is outside it).
 #pragma once
 
+#include <utility>
+#include <vector>
+
 namespace zelto {
 
 class TCoordinate;
@@ -34,5 +37,7 @@ bool RectanglesOverlay(double X1, double Y1, double X2, double Y2, double X3, do
 // the boundary: false.
 bool InsideTest(const TEntity* area, const TCoordinate* point);
 bool InsideTestXY(const TEntity* area, double X, double Y);
+// The same test on a ring of (x, y) vertices.
+bool InsideRingXY(const std::vector<std::pair<double, double>>& ring, double X, double Y);
 
 } // namespace zelto

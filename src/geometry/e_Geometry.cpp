@@ -913,7 +913,8 @@ ZELTO_IMPLEMENT_CLASS_NOPROPS(TGeometryString, TGeometry, "e_Geometry")
 
 void TGeometryString::on_tm_DivideGeometry(TZeltoMessage& message) {
     auto* piece = zelto_cast<TGeometry>(message.FData);
-    if (piece && piece != this && IndexOf(piece) < 0) AddElement(piece);
+    // The piece lists its owners: asking it is cheap where the string may hold thousands.
+    if (piece && piece != this && !piece->IsMyOwner(this)) AddElement(piece);
 }
 
 ZELTO_IMPLEMENT_CLASS_NOPROPS(TPointString, TGeometryString, "e_Geometry")

@@ -355,7 +355,7 @@ void TGeometryElementCollection::HandleMessage(TZeltoMessage& message, bool& han
 
 void TGeometryElementCollection::on_tm_DivideGeometry(TZeltoMessage& message) {
     TElement* copy = message.FData;
-    if (!copy || copy == this || IndexOf(copy) >= 0) return;
+    if (!copy || copy == this || copy->IsMyOwner(this)) return;
     AddElement(copy);
 }
 

@@ -279,7 +279,7 @@ void TObjectOwner::HandleMessage(TZeltoMessage& message, bool& handled) {
     TOwnerEntity::HandleMessage(message, handled);
     if (handled || message.FMessage != tm_DivideGeometry) return;
     TElement* piece = message.FData;
-    if (piece && piece != this && IndexOf(piece) < 0) AddElement(piece);
+    if (piece && piece != this && !piece->IsMyOwner(this)) AddElement(piece);
 }
 
 QString TObjectOwner::GetPropertyStringByName(const QString& name) const {

@@ -34,60 +34,6 @@ template <class Rings> void crossings(const Rings& rings, double y, std::vector<
     std::sort(xs.begin(), xs.end());
 }
 
-// InsideTestXY (AnalInt) on a vertex list instead of an entity of coordinates, step for step: a
-// ray from the point towards +X, a run of boundary along the ray's line counting only when the
-// boundary leaves it to the other side, a point on the boundary outside.
-bool insideRing(const TAreaPointPlacer::Ring& ring, double X, double Y) {
-    const size_t n = ring.size();
-    if (n < 3) return false;
-    constexpr double RayEnd = 1e20;
-    const bool startsOnRay = ring[0].second == Y && ring[0].first >= X;
-    bool onRay = startsOnRay;
-    bool arrivedFromAbove = false;
-    bool leaveKnown = false;
-    double leaveY = 0;
-    bool arrivalKnown = false;
-    double arrivalY = 0;
-    int crossings = 0;
-    for (size_t i = 1; i <= n; ++i) {
-        const auto [px, py] = ring[i - 1];
-        const auto [cx, cy] = ring[i % n];
-        if (BodLeziNaUsecce(X, Y, px, py, cx, cy)) return false;
-        const bool candidate = (px >= X || cx >= X) && std::min(py, cy) <= Y && Y <= std::max(py, cy);
-        if (!candidate) {
-            onRay = false;
-        } else {
-            double ix, iy;
-            bool parallel, onFirst, onSecond;
-            PrusecikUsecek(X, Y, RayEnd, Y, px, py, cx, cy, ix, iy, parallel, onFirst, onSecond);
-            bool counts = !parallel && onFirst && onSecond;
-            if (cy == Y) {
-                counts = false;
-                if (!onRay) {
-                    onRay = true;
-                    arrivedFromAbove = py > Y;
-                }
-            } else if (onRay) {
-                onRay = false;
-                if (startsOnRay && !leaveKnown) {
-                    leaveKnown = true;
-                    leaveY = cy;
-                    counts = false;
-                } else if ((cy > Y) == arrivedFromAbove) {
-                    counts = false;
-                }
-            }
-            if (counts) ++crossings;
-        }
-        if (startsOnRay && cy != Y) {
-            arrivalKnown = true;
-            arrivalY = cy;
-        }
-    }
-    if (startsOnRay && leaveKnown && arrivalKnown && (leaveY > Y) != (arrivalY > Y)) ++crossings;
-    return crossings % 2 == 1;
-}
-
 // The vertices of the plain copy of an area of the two classes whose inside test is known here:
 // a line-built area's ring through its lines (TPolyLineAreaElement::CreateAreaElementNoHole),
 // a plain area's coordinate children. False for any other class or a child that is not a
@@ -179,9 +125,9 @@ void TAreaPointPlacer::collectRings(const TAreaElement* area) {
 bool TAreaPointPlacer::IsInside(const TAreaElement* area, double x, double y) const {
     if (!m_exact || m_ringOwners.empty() || m_ringOwners.front() != area) return area->XYIsInside(x, y);
     // TAreaElement::XYIsInside: inside the outer ring and in no hole whose rectangle holds the point.
-    if (!insideRing(m_rings.front(), x, y)) return false;
+    if (!InsideRingXY(m_rings.front(), x, y)) return false;
     for (size_t i = 1; i < m_rings.size(); ++i)
-        if (m_ringOwners[i]->PointIsInside(x, y) && insideRing(m_rings[i], x, y)) return false;
+        if (m_ringOwners[i]->PointIsInside(x, y) && InsideRingXY(m_rings[i], x, y)) return false;
     return true;
 }
 

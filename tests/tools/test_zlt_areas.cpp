@@ -2,6 +2,8 @@
 // of the input.
 #include <gtest/gtest.h>
 
+#include "zlt_run.h"
+
 #include "geometry/e_Geometry.h"
 #include "geometry/e_GeometryElement.h"
 #include "persistence/T_Saver.h"
@@ -21,17 +23,8 @@ using namespace zelto;
 
 namespace {
 
-struct Result {
-    int status = -1;
-    QString out, err;
-};
-
-Result run(const QStringList& args) {
-    Result r;
-    QTextStream out(&r.out), err(&r.err);
-    r.status = zlt::runZlt(args, out, err);
-    return r;
-}
+using zlt::testing::Result;
+using zlt::testing::run;
 
 // A 10 x 10 square of four lines with a 2 x 2 square inside, a 1 x 1 square apart and a free line.
 const char* const NestedSquares = "# nested squares\n"

@@ -1,6 +1,8 @@
 // zlt cs2jtsk and zlt jtsk2wgs: line filters between WGS84 and the model's S-JTSK coordinates.
 #include <gtest/gtest.h>
 
+#include "zlt_run.h"
+
 #include "projection/r_WGS84.h"
 #include "zlt.h"
 
@@ -14,17 +16,8 @@ using namespace zelto;
 
 namespace {
 
-struct Result {
-    int status = -1;
-    QString out, err;
-};
-
-Result run(const QStringList& args) {
-    Result r;
-    QTextStream out(&r.out), err(&r.err);
-    r.status = zlt::runZlt(args, out, err);
-    return r;
-}
+using zlt::testing::Result;
+using zlt::testing::run;
 
 // The model pair of a WGS84 position as the filter should print it.
 QString modelText(double lat, double lon) {

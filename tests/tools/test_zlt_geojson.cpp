@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "zlt_run.h"
+
 #include "framework/E_Type.h"
 #include "framework/e_Props.h"
 #include "geometry/e_GeometryElement.h"
@@ -29,17 +31,8 @@ using namespace zelto;
 
 namespace {
 
-struct Result {
-    int status = -1;
-    QString out, err;
-};
-
-Result run(const QStringList& args) {
-    Result r;
-    QTextStream out(&r.out), err(&r.err);
-    r.status = zlt::runZlt(args, out, err);
-    return r;
-}
+using zlt::testing::Result;
+using zlt::testing::run;
 
 QJsonObject parseJson(const QString& text) {
     QJsonParseError error;

@@ -101,37 +101,6 @@ void readTextLines(const QString& fileName, QFile& file, TPolyLineString& lines)
     }
 }
 
-// A stream read with the program's loader, freed with everything the read produced.
-class LoadedStream {
-public:
-    explicit LoadedStream(const QString& fileName) : m_load(fileName) {
-        RecordingNotifier* recorder = recordingNotifier();
-        const qsizetype errorsBefore = recorder ? recorder->errors().size() : 0;
-        m_load.SetNoProgress(true);
-        m_load.DoIt();
-        m_root = m_load.FOutput;
-        if (!m_root) {
-            const QStringList errors = recorder ? recorder->errors().mid(errorsBefore) : QStringList();
-            throw ZltError(errors.isEmpty() ? QStringLiteral("%1: the stream holds no element").arg(fileName)
-                                            : QStringLiteral("%1: %2").arg(fileName, errors.join("; ")));
-        }
-    }
-    ~LoadedStream() {
-        const std::vector<TElement*>& read = m_load.ReadElements();
-        if (read.empty())
-            delete m_root;
-        else
-            FreeElementSet(read);
-    }
-    LoadedStream(const LoadedStream&) = delete;
-    LoadedStream& operator=(const LoadedStream&) = delete;
-    TElement* root() const { return m_root; }
-
-private:
-    TLoad m_load;
-    TElement* m_root = nullptr;
-};
-
 struct AreaRow {
     double area;
     double labelX, labelY;

@@ -578,42 +578,6 @@ private:
     qsizetype m_count = 0;
 };
 
-// The loaded graph, freed with everything the read produced.
-class LoadedFile {
-public:
-    explicit LoadedFile(const QString& fileName) : m_load(fileName) {
-        if (!fileName.isEmpty() && QFileInfo(fileName).isDir())
-            throw ZltError(QStringLiteral("%1: is a directory").arg(fileName));
-        RecordingNotifier* recorder = recordingNotifier();
-        const qsizetype errorsBefore = recorder ? recorder->errors().size() : 0;
-        m_load.SetNoProgress(true);
-        m_load.DoIt();
-        m_root = m_load.FOutput;
-        if (!m_root) {
-            // The older layout's reader shows its failures as error boxes and answers no output.
-            const QStringList errors = recorder ? recorder->errors().mid(errorsBefore) : QStringList();
-            throw ZltError(errors.isEmpty() ? QStringLiteral("%1: the stream holds no element").arg(fileName)
-                                            : QStringLiteral("%1: %2").arg(fileName, errors.join("; ")));
-        }
-    }
-    ~LoadedFile() {
-        const std::vector<TElement*>& read = m_load.ReadElements();
-        if (read.empty()) {
-            delete m_root;
-            return;
-        }
-        FreeElementSet(read);
-    }
-    LoadedFile(const LoadedFile&) = delete;
-    LoadedFile& operator=(const LoadedFile&) = delete;
-
-    TElement* root() const { return m_root; }
-
-private:
-    TLoad m_load;
-    TElement* m_root = nullptr;
-};
-
 } // namespace
 
 int runGeoJson(const QStringList& args, QTextStream& out, QTextStream& err) {
@@ -629,7 +593,7 @@ int runGeoJson(const QStringList& args, QTextStream& out, QTextStream& err) {
         else
             throw ZltError(QStringLiteral("geojson: unknown option \"%1\"").arg(a));
     }
-    const LoadedFile file(fileArgument("geojson", files));
+    const LoadedStream file(fileArgument("geojson", files));
     // Built completely first, so that a failure leaves nothing on the output.
     const QString json = FeatureWriter(err, wgs84).run(file.root());
     out << json;

@@ -1,5 +1,9 @@
 #include "zlt.h"
 
+#include "framework/Notifier.h"
+
+#include <QFileInfo>
+
 #include <charconv>
 #include <cmath>
 
@@ -182,6 +186,30 @@ void appendJsonReal(QString& out, double v) {
         out += v > 0 ? QLatin1String("\"Infinity\"") : QLatin1String("\"-Infinity\"");
     else
         appendJsonNumber(out, v);
+}
+
+LoadedStream::LoadedStream(const QString& fileName) : m_load(fileName) {
+    if (!fileName.isEmpty() && QFileInfo(fileName).isDir())
+        throw ZltError(QStringLiteral("%1: is a directory").arg(fileName));
+    zelto::RecordingNotifier* recorder = zelto::recordingNotifier();
+    const qsizetype errorsBefore = recorder ? recorder->errors().size() : 0;
+    m_load.SetNoProgress(true);
+    m_load.DoIt();
+    m_root = m_load.FOutput;
+    if (!m_root) {
+        // The older layout's reader shows its failures as error boxes and answers no output.
+        const QStringList errors = recorder ? recorder->errors().mid(errorsBefore) : QStringList();
+        throw ZltError(errors.isEmpty() ? QStringLiteral("%1: the stream holds no element").arg(fileName)
+                                        : QStringLiteral("%1: %2").arg(fileName, errors.join("; ")));
+    }
+}
+
+LoadedStream::~LoadedStream() {
+    const std::vector<zelto::TElement*>& read = m_load.ReadElements();
+    if (read.empty())
+        delete m_root;
+    else
+        zelto::FreeElementSet(read);
 }
 
 std::span<const Command> commands() {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "framework/Errors.h"
+#include "persistence/t_Loader.h"
 
 #include <QStringList>
 #include <QTextStream>
@@ -51,6 +52,22 @@ int runJtsk2Wgs(const QStringList& args, QTextStream& out, QTextStream& err);
 void appendJsonString(QString& out, const QString& s);
 void appendJsonNumber(QString& out, double v);
 void appendJsonReal(QString& out, double v);
+
+// A stream file read with the program's loader (either layout); the destructor frees everything
+// the read produced. Raises ZltError naming the file when it is a directory or holds no element.
+class LoadedStream {
+public:
+    explicit LoadedStream(const QString& fileName);
+    ~LoadedStream();
+    LoadedStream(const LoadedStream&) = delete;
+    LoadedStream& operator=(const LoadedStream&) = delete;
+
+    zelto::TElement* root() const { return m_root; }
+
+private:
+    zelto::TLoad m_load;
+    zelto::TElement* m_root = nullptr;
+};
 
 // The single FILE argument of a subcommand; raises ZltError when it is missing or not alone.
 QString fileArgument(const char* command, const QStringList& args);

@@ -46,12 +46,6 @@ TClassInfo::TClassInfo(const char* name, const TClassInfo* parent, const char* u
     : m_name(QString::fromLatin1(name)), m_parent(parent), m_unit(QString::fromLatin1(unit)),
       m_instanceSize(instanceSize), m_create(create), m_declare(declare) {}
 
-bool TClassInfo::inheritsFrom(const TClassInfo& other) const {
-    for (const TClassInfo* c = this; c; c = c->m_parent)
-        if (c == &other) return true;
-    return false;
-}
-
 bool TClassInfo::isElementClass() const {
     return inheritsFrom(TElement::StaticClass());
 }

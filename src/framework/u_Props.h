@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <type_traits>
@@ -157,7 +158,11 @@ public:
     bool isAbstract() const { return m_create == nullptr; }
 
     // This class or a class derived from it.
-    bool inheritsFrom(const TClassInfo& other) const;
+    bool inheritsFrom(const TClassInfo& other) const {
+        for (const TClassInfo* c = this; c; c = c->m_parent)
+            if (c == &other) return true;
+        return false;
+    }
     bool isElementClass() const;
 
     // A new instance through the virtual constructor; nullptr for an abstract class.
@@ -494,20 +499,29 @@ TPersistent* objectFromNumber(qint64 number);
 } // namespace zelto
 
 // Declares the class description of a model class; place at the top of the class body.
+// StaticClass() is asked on every class test (zelto_cast, Is<T>()), so after its first call it is
+// one load from the class's own slot; the description itself is built once, thread-safely, by
+// InitStaticClass().
 #define ZELTO_CLASS(Cls, Base)                                                                               \
 public:                                                                                                      \
     using inherited = Base;                                                                                  \
-    static const ::zelto::TClassInfo& StaticClass();                                                         \
+    static const ::zelto::TClassInfo& StaticClass() {                                                        \
+        const ::zelto::TClassInfo* known = s_zeltoClassInfo.load(std::memory_order_acquire);                \
+        return known ? *known : Cls::InitStaticClass();                                                      \
+    }                                                                                                        \
+    static const ::zelto::TClassInfo& InitStaticClass();                                                     \
     const ::zelto::TClassInfo& ClassType() const override {                                                  \
         return Cls::StaticClass();                                                                           \
     }                                                                                                        \
-    static void DeclareProperties(::zelto::TPropTableBuilder& b);
+    static void DeclareProperties(::zelto::TPropTableBuilder& b);                                            \
+    static inline std::atomic<const ::zelto::TClassInfo*> s_zeltoClassInfo{nullptr};
 
 // Defines the class description; the class defines its own DeclareProperties.
 #define ZELTO_IMPLEMENT_CLASS(Cls, Base, Unit)                                                               \
-    const ::zelto::TClassInfo& Cls::StaticClass() {                                                          \
+    const ::zelto::TClassInfo& Cls::InitStaticClass() {                                                      \
         static const ::zelto::TClassInfo info(#Cls, &Base::StaticClass(), Unit, int(sizeof(Cls)),            \
                                               ::zelto::detail::creatorFor<Cls>(), &Cls::DeclareProperties);  \
+        s_zeltoClassInfo.store(&info, std::memory_order_release);                                            \
         return info;                                                                                         \
     }
 

@@ -135,13 +135,13 @@ TRectangle::~TRectangle() {
     delete FMax;
 }
 
-T2DCoordinate* TRectangle::GetMin() const {
-    if (!FMin) FMin = new T2DCoordinate(EmptyMin, EmptyMin);
+T2DCoordinate* TRectangle::makeMin() const {
+    FMin = new T2DCoordinate(EmptyMin, EmptyMin);
     return FMin;
 }
 
-T2DCoordinate* TRectangle::GetMax() const {
-    if (!FMax) FMax = new T2DCoordinate(EmptyMax, EmptyMax);
+T2DCoordinate* TRectangle::makeMax() const {
+    FMax = new T2DCoordinate(EmptyMax, EmptyMax);
     return FMax;
 }
 

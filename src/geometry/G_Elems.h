@@ -95,8 +95,9 @@ public:
     void Load(TReader& reader, TEntity* index) override;
     void Save(TWriter& writer) override;
 
-    T2DCoordinate* GetMin() const;
-    T2DCoordinate* GetMax() const;
+    // The corners, made empty on first use when missing.
+    T2DCoordinate* GetMin() const { return FMin ? FMin : makeMin(); }
+    T2DCoordinate* GetMax() const { return FMax ? FMax : makeMax(); }
     // Take ownership of the corner (the old one is freed), then Sort.
     void SetMin(TCoordinate* corner);
     void SetMax(TCoordinate* corner);
@@ -147,6 +148,8 @@ public:
 private:
     mutable T2DCoordinate* FMin = nullptr;
     mutable T2DCoordinate* FMax = nullptr;
+    T2DCoordinate* makeMin() const;
+    T2DCoordinate* makeMax() const;
     bool m_pristine = true; // no stored-property setter has run yet
 };
 

@@ -44,16 +44,19 @@ void TTopLinAbscissa::DeclareProperties(TPropTableBuilder& b) {
 }
 ZELTO_IMPLEMENT_CLASS(TTopLinAbscissa, TOwnerElement, "E_QTLin")
 
-T2DCoordinate* TTopLinAbscissa::BeginCoord() const {
-    return FLine ? FLine->GetCoordElement(FIndex) : nullptr;
-}
-
-T2DCoordinate* TTopLinAbscissa::EndCoord() const {
-    return FLine ? FLine->GetCoordElement(FIndex + 1) : nullptr;
-}
-
 bool TTopLinAbscissa::IsValid() const {
     return BeginCoord() && EndCoord();
+}
+
+bool TTopLinAbscissa::GetBox(double& xmin, double& ymin, double& xmax, double& ymax) const {
+    const T2DCoordinate* a = BeginCoord();
+    const T2DCoordinate* b = a ? EndCoord() : nullptr;
+    if (!b) return false;
+    xmin = std::min(a->FX, b->FX);
+    xmax = std::max(a->FX, b->FX);
+    ymin = std::min(a->FY, b->FY);
+    ymax = std::max(a->FY, b->FY);
+    return true;
 }
 
 double TTopLinAbscissa::GetX1() const {
@@ -210,14 +213,17 @@ TTopLinAbscissa* TTopLinAbscissa::CreateDividedWith(double x, double y) {
     FLine->InsertXY(FIndex + 1, x, y);
     auto* a = new TTopLinAbscissa(FLine, FIndex + 1);
     a->FIsNew = true;
+    // The piece lies within the divided segment's old box.
+    a->FHasListedBox = FHasListedBox;
+    std::copy(std::begin(FListedBox), std::end(FListedBox), std::begin(a->FListedBox));
     return a;
 }
 
 bool TTopLinAbscissa::IsOverRectangle(double xmin, double ymin, double xmax, double ymax,
                                       double tolerance) const {
-    if (!IsValid()) return false;
-    return GetXmin() - tolerance <= xmax && GetXmax() + tolerance >= xmin && GetYmin() - tolerance <= ymax &&
-           GetYmax() + tolerance >= ymin;
+    double x0, y0, x1, y1;
+    if (!GetBox(x0, y0, x1, y1)) return false;
+    return x0 - tolerance <= xmax && x1 + tolerance >= xmin && y0 - tolerance <= ymax && y1 + tolerance >= ymin;
 }
 
 bool TTopLinAbscissa::IsIdenticalTo(const TTopLinAbscissa* other) const {
@@ -245,12 +251,7 @@ ZELTO_IMPLEMENT_CLASS_NOPROPS(TQTreeTopLinAbsc, TQTree, "E_QTLin")
 bool TQTreeTopLinAbsc::GiveElementRectangle(const TElement* e, double& xmin, double& ymin, double& xmax,
                                             double& ymax) const {
     const auto* a = zelto_cast<TTopLinAbscissa>(e);
-    if (!a || !a->IsValid()) return false;
-    xmin = a->GetXmin();
-    ymin = a->GetYmin();
-    xmax = a->GetXmax();
-    ymax = a->GetYmax();
-    return true;
+    return a && a->GetBox(xmin, ymin, xmax, ymax);
 }
 
 bool TQTreeTopLinAbsc::ElementIsOverRectangle(const TElement* e, double xmin, double ymin, double xmax,

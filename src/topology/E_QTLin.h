@@ -21,6 +21,12 @@ public:
     bool FIsDeleted = false;  // repeats an old segment
     bool FFixedBegin = false; // the begin has been snapped and must not move again
     bool FFixedEnd = false;
+    // A segment of another line listed for comparison keeps the box it had when it was listed
+    // (not stored). The comparison never moves the vertices of those lines, it only divides
+    // their segments, so the box still bounds the segment and its pieces, and scans over the
+    // candidates test it instead of reading both vertices of every candidate again.
+    bool FHasListedBox = false;
+    double FListedBox[4] = {0, 0, 0, 0}; // xmin, ymin, xmax, ymax
 
     TTopLinAbscissa() = default;
     TTopLinAbscissa(TPolyLineElement* line, qint32 index) : FLine(line), FIndex(index) {}
@@ -28,8 +34,10 @@ public:
     // Both vertices exist (a segment of a line that has lost vertices answers false, and its
     // coordinates read as NaN, so that no comparison holds for it).
     bool IsValid() const;
-    T2DCoordinate* BeginCoord() const;
-    T2DCoordinate* EndCoord() const;
+    T2DCoordinate* BeginCoord() const { return FLine ? FLine->GetCoordElement(FIndex) : nullptr; }
+    T2DCoordinate* EndCoord() const { return FLine ? FLine->GetCoordElement(FIndex + 1) : nullptr; }
+    // The bounding box of the two vertices, read once; false for a segment that is not valid.
+    bool GetBox(double& xmin, double& ymin, double& xmax, double& ymax) const;
 
     double GetX1() const;
     double GetY1() const;

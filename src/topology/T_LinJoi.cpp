@@ -62,13 +62,39 @@ void indexLine(TQTree* tree, TPolyLineElement* line) {
 
 // The end of the first run, which belongs to `newLine` (-1 when the list no longer starts with it).
 int headEnd(const TLinesAbscEntity& l, const TPolyLineElement* newLine) {
-    if (l.ElementsCount() == 0 || l.GetLine(0) != newLine) return -1;
+    if (l.Count() == 0 || l.GetLine(0) != newLine) return -1;
     return l.GetLastAbscIndexForSameLine(0);
 }
 
-bool boxesMeet(const TTopLinAbscissa* p, const TTopLinAbscissa* b, double tolerance) {
-    return p->IsOverRectangle(b->GetXmin(), b->GetYmin(), b->GetXmax(), b->GetYmax(), tolerance);
-}
+// The box of the segment being compared, read once for a scan over the candidates; whoever moves
+// the segment's vertices during the scan reads it again (refresh).
+class SegmentBox {
+public:
+    explicit SegmentBox(const TTopLinAbscissa* s) : m_segment(s) { refresh(); }
+    void refresh() { m_valid = m_segment->GetBox(m_x0, m_y0, m_x1, m_y1); }
+    // The boxes of the segment and of b come within the tolerance of each other.
+    // A candidate's listed box bounds it (see TTopLinAbscissa::FHasListedBox): a candidate that
+    // passes is compared on its real vertices by the caller.
+    bool meets(const TTopLinAbscissa* b, double tolerance) const {
+        if (!m_valid) return false;
+        double x0, y0, x1, y1;
+        if (b->FHasListedBox) {
+            x0 = b->FListedBox[0];
+            y0 = b->FListedBox[1];
+            x1 = b->FListedBox[2];
+            y1 = b->FListedBox[3];
+        } else if (!b->GetBox(x0, y0, x1, y1)) {
+            return false;
+        }
+        return m_x0 - tolerance <= x1 && m_x1 + tolerance >= x0 && m_y0 - tolerance <= y1 &&
+               m_y1 + tolerance >= y0;
+    }
+
+private:
+    const TTopLinAbscissa* m_segment;
+    bool m_valid = false;
+    double m_x0 = 0, m_y0 = 0, m_x1 = 0, m_y1 = 0;
+};
 
 bool isNextOnSameLine(const TTopLinAbscissa* p, const TTopLinAbscissa* b) {
     return b->FLine == p->FLine && b->FIndex == p->FIndex + 1;
@@ -126,8 +152,8 @@ void alignEnd(TTopLinAbscissa* p, double x, double y) {
 class JoinProgress {
 public:
     JoinProgress(TTool& tool, const TLinesAbscEntity& l, const QString& caption, QString stepText)
-        : m_tool(tool), m_on(l.ElementsCount() > 1000), m_text(std::move(stepText)) {
-        if (m_on) m_tool.StartProgress(caption, 0, l.ElementsCount());
+        : m_tool(tool), m_on(l.Count() > 1000), m_text(std::move(stepText)) {
+        if (m_on) m_tool.StartProgress(caption, 0, l.Count());
     }
     ~JoinProgress() {
         if (!m_on) return;
@@ -180,11 +206,6 @@ TElement* LineSource(const TPolyLineElement* line) {
 // ---- TLinesAbscEntity ----------------------------------------------------------------------------
 
 ZELTO_IMPLEMENT_CLASS_NOPROPS(TLinesAbscEntity, TEntity, "T_LinJoi")
-
-TTopLinAbscissa* TLinesAbscEntity::GetAbsc(int i) const {
-    if (i < 0 || i >= ElementsCount()) return nullptr;
-    return zelto_cast<TTopLinAbscissa>(FElements.at(i));
-}
 
 TPolyLineElement* TLinesAbscEntity::GetLine(int i) const {
     const TTopLinAbscissa* a = GetAbsc(i);
@@ -345,13 +366,15 @@ void TCreateLinQTreeAbsc::DoIt() {
     if (!list) return;
     auto* tree = new TQTreeTopLinAbsc;
     double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
-    for (int i = 0; i < list->ElementsCount(); ++i)
-        if (const TTopLinAbscissa* a = list->GetAbsc(i); a && a->IsValid()) {
-            x0 = std::min(x0, a->GetXmin());
-            y0 = std::min(y0, a->GetYmin());
-            x1 = std::max(x1, a->GetXmax());
-            y1 = std::max(y1, a->GetYmax());
+    for (int i = 0; i < list->ElementsCount(); ++i) {
+        double ax0, ay0, ax1, ay1;
+        if (const TTopLinAbscissa* a = list->GetAbsc(i); a && a->GetBox(ax0, ay0, ax1, ay1)) {
+            x0 = std::min(x0, ax0);
+            y0 = std::min(y0, ay0);
+            x1 = std::max(x1, ax1);
+            y1 = std::max(y1, ay1);
         }
+    }
     if (x0 <= x1 && y0 <= y1) {
         tree->SetForRectangle(x0, y0, x1, y1);
         for (int i = 0; i < list->ElementsCount(); ++i) tree->Add(list->GetAbsc(i));
@@ -366,25 +389,45 @@ void TAddLinesIntoLinesAbscEntity::DoIt() {
     // Lines already listed, and lines looked at once (the walker meets a line in every leaf it
     // crosses).
     QSet<const TPolyLineElement*> seen;
-    for (int i = 0; i < LinesAbsc->ElementsCount(); ++i) seen.insert(LinesAbsc->GetLine(i));
-    const double x0 = QTreeAbsc->GetQXMin(), y0 = QTreeAbsc->GetQYMin(), w = QTreeAbsc->FQWidth;
+    // The box of the listed segments: only what comes within the tolerance of it can meet them.
+    // (The segment tree's square is larger than that box in one direction, often by far.)
+    double bx0 = 1e300, by0 = 1e300, bx1 = -1e300, by1 = -1e300;
+    for (int i = 0; i < LinesAbsc->ElementsCount(); ++i) {
+        seen.insert(LinesAbsc->GetLine(i));
+        double x0, y0, x1, y1;
+        if (LinesAbsc->GetAbsc(i)->GetBox(x0, y0, x1, y1)) {
+            bx0 = std::min(bx0, x0);
+            by0 = std::min(by0, y0);
+            bx1 = std::max(bx1, x1);
+            by1 = std::max(by1, y1);
+        }
+    }
+    if (!(bx0 <= bx1 && by0 <= by1)) return;
     const double tol = Tolerance;
+    const double qx0 = bx0 - tol, qy0 = by0 - tol, qx1 = bx1 + tol, qy1 = by1 + tol;
     TQTreeWalker walker;
-    for (TElement* e = walker.GetFirstElementForRectangle(tree, x0, y0, x0 + w, y0 + w, tol); e;
+    for (TElement* e = walker.GetFirstElementForRectangle(tree, bx0, by0, bx1, by1, tol); e;
          e = walker.GetNextElement()) {
         TPolyLineElement* line = JoinableLine(e);
         if (!line || seen.contains(line)) continue;
         seen.insert(line);
         if (CompareOnlyDifferentSource && LineSource(line) == RefContainer) continue;
         const int n = line->GetCoordsCount();
+        const T2DCoordinate* b = n > 0 ? line->GetCoordElement(0) : nullptr;
         for (int i = 0; i + 1 < n; ++i) {
-            const T2DCoordinate* a = line->GetCoordElement(i);
-            const T2DCoordinate* b = line->GetCoordElement(i + 1);
+            const T2DCoordinate* a = b;
+            b = line->GetCoordElement(i + 1);
             if (!a || !b) continue;
-            if (QTreeAbsc->HasElementOverRectangle(std::min(a->FX, b->FX) - tol, std::min(a->FY, b->FY) - tol,
-                                                   std::max(a->FX, b->FX) + tol,
-                                                   std::max(a->FY, b->FY) + tol))
-                LinesAbsc->AddElement(new TTopLinAbscissa(line, i));
+            const double box[4] = {std::min(a->FX, b->FX), std::min(a->FY, b->FY), std::max(a->FX, b->FX),
+                                   std::max(a->FY, b->FY)};
+            const double sx0 = box[0] - tol, sy0 = box[1] - tol, sx1 = box[2] + tol, sy1 = box[3] + tol;
+            if (sx0 > qx1 || sx1 < qx0 || sy0 > qy1 || sy1 < qy0) continue;
+            if (QTreeAbsc->HasElementOverRectangle(sx0, sy0, sx1, sy1)) {
+                auto* listed = new TTopLinAbscissa(line, i);
+                listed->FHasListedBox = true;
+                std::copy(std::begin(box), std::end(box), std::begin(listed->FListedBox));
+                LinesAbsc->AddElement(listed);
+            }
         }
     }
 }
@@ -396,10 +439,10 @@ ZELTO_IMPLEMENT_CLASS_NOPROPS(TDeleteZeroAbscInFirstLine, TProtocolTool, "T_LinJ
 void TDeleteZeroAbscInFirstLine::DoIt() {
     TTool::DoIt();
     auto* l = zelto_cast<TLinesAbscEntity>(FInPut);
-    if (!l || l->ElementsCount() == 0) return;
+    if (!l || l->Count() == 0) return;
     const TPolyLineElement* newLine = l->GetLine(0);
     int i = 0;
-    while (i < l->ElementsCount() && l->GetLine(i) == newLine) {
+    while (i < l->Count() && l->GetLine(i) == newLine) {
         TTopLinAbscissa* a = l->GetAbsc(i);
         const double x1 = a->GetX1(), y1 = a->GetY1(), x2 = a->GetX2(), y2 = a->GetY2();
         const bool zero =
@@ -411,7 +454,7 @@ void TDeleteZeroAbscInFirstLine::DoIt() {
         // The begin vertex goes; the neighbours take over what was decided about the point.
         TTopLinAbscissa* prev = i > 0 && l->GetLine(i - 1) == newLine ? l->GetAbsc(i - 1) : nullptr;
         TTopLinAbscissa* next =
-            i + 1 < l->ElementsCount() && l->GetLine(i + 1) == newLine ? l->GetAbsc(i + 1) : nullptr;
+            i + 1 < l->Count() && l->GetLine(i + 1) == newLine ? l->GetAbsc(i + 1) : nullptr;
         if (next) {
             next->FFixedBegin = next->FFixedBegin || a->FFixedBegin;
             if (a->FIsNewEnd && !a->GetIsFirst()) next->FIsNewEnd = true;
@@ -429,7 +472,7 @@ ZELTO_IMPLEMENT_CLASS_NOPROPS(TPoinPointJoiner, TProtocolTool, "T_LinJoi")
 void TPoinPointJoiner::DoIt() {
     TTool::DoIt();
     auto* l = zelto_cast<TLinesAbscEntity>(FInPut);
-    if (!l || l->ElementsCount() == 0) return;
+    if (!l || l->Count() == 0) return;
     const TPolyLineElement* newLine = l->GetLine(0);
     const int head = headEnd(*l, newLine);
     const double snap = SnapDistance;
@@ -445,9 +488,10 @@ void TPoinPointJoiner::DoIt() {
         auto nearest = [&](int from, int to, bool begin, double& bx, double& by) {
             double best = 1e30;
             bool found = false;
+            const SegmentBox box(p);
             for (int j = from; j <= to; ++j) {
                 const TTopLinAbscissa* b = l->GetAbsc(j);
-                if (!boxesMeet(p, b, snap)) continue;
+                if (!box.meets(b, snap)) continue;
                 double x, y, d;
                 for (bool otherBegin : {true, false}) {
                     if (otherBegin && !b->GetIsFirst()) continue;
@@ -470,7 +514,7 @@ void TPoinPointJoiner::DoIt() {
                 if (win[k] && p->JoinToPoint(k == 0, x[k], y[k], snap) && fix) p->SetFixed(k == 0, true);
         };
         if (SelfTest) pass(i + 1, head, false);
-        pass(head + 1, l->ElementsCount() - 1, true);
+        pass(head + 1, l->Count() - 1, true);
     }
 }
 
@@ -481,7 +525,7 @@ ZELTO_IMPLEMENT_CLASS_NOPROPS(TNewPointOldAbscJoiner, TProtocolTool, "T_LinJoi")
 void TNewPointOldAbscJoiner::DoIt() {
     TTool::DoIt();
     auto* l = zelto_cast<TLinesAbscEntity>(FInPut);
-    if (!l || l->ElementsCount() == 0) return;
+    if (!l || l->Count() == 0) return;
     const TPolyLineElement* newLine = l->GetLine(0);
     int head = headEnd(*l, newLine);
     const double snap = SnapDistance;
@@ -492,9 +536,10 @@ void TNewPointOldAbscJoiner::DoIt() {
         progress.step(i);
         TTopLinAbscissa* p = l->GetAbsc(i);
         if (OnlyEnds && !p->GetIsMargin()) continue;
-        for (int j = SelfTest ? i + 1 : head + 1; j < l->ElementsCount(); ++j) {
+        SegmentBox box(p);
+        for (int j = SelfTest ? i + 1 : head + 1; j < l->Count(); ++j) {
             const TTopLinAbscissa* b = l->GetAbsc(j);
-            if (!boxesMeet(p, b, snap)) continue;
+            if (!box.meets(b, snap)) continue;
             double px, py;
             // The begin onto b: the second half of b is the next candidate. A foot at one of b's
             // ends is that end.
@@ -505,6 +550,7 @@ void TNewPointOldAbscJoiner::DoIt() {
                 } else if (DivideOldLine) {
                     divideAt(*l, j, px, py, false, head, newLine);
                 }
+                box.refresh();
             }
             // The end of the last segment onto b: the second half is not examined.
             b = l->GetAbsc(j);
@@ -515,6 +561,7 @@ void TNewPointOldAbscJoiner::DoIt() {
                 } else if (DivideOldLine && divideAt(*l, j, px, py, false, head, newLine)) {
                     ++j;
                 }
+                box.refresh();
             }
         }
     }
@@ -527,7 +574,7 @@ ZELTO_IMPLEMENT_CLASS_NOPROPS(TNewAbscOldPointJoiner, TProtocolTool, "T_LinJoi")
 void TNewAbscOldPointJoiner::DoIt() {
     TTool::DoIt();
     auto* l = zelto_cast<TLinesAbscEntity>(FInPut);
-    if (!l || l->ElementsCount() == 0) return;
+    if (!l || l->Count() == 0) return;
     const TPolyLineElement* newLine = l->GetLine(0);
     int head = headEnd(*l, newLine);
     const double snap = SnapDistance;
@@ -540,9 +587,10 @@ void TNewAbscOldPointJoiner::DoIt() {
         TTopLinAbscissa* p = l->GetAbsc(i);
         TPointsLine points;
         p->GetPoint(true, points.StartX, points.StartY);
-        for (int j = SelfTest ? i + 1 : head + 1; j < l->ElementsCount(); ++j) {
+        const SegmentBox box(p); // p stays as it is while the old points are collected
+        for (int j = SelfTest ? i + 1 : head + 1; j < l->Count(); ++j) {
             const TTopLinAbscissa* b = l->GetAbsc(j);
-            if (isNextOnSameLine(p, b) || !boxesMeet(p, b, snap)) continue;
+            if (isNextOnSameLine(p, b) || !box.meets(b, snap)) continue;
             for (bool begin : {true, false}) {
                 if (!begin && !b->GetIsLast()) continue;
                 double fx, fy, px, py;
@@ -600,22 +648,23 @@ bool crossing(const TTopLinAbscissa* p, const TTopLinAbscissa* b, double& x, dou
 void TAbscAbscJoiner::DoIt() {
     TTool::DoIt();
     auto* l = zelto_cast<TLinesAbscEntity>(FInPut);
-    if (!l || l->ElementsCount() == 0) return;
+    if (!l || l->Count() == 0) return;
     const TPolyLineElement* newLine = l->GetLine(0);
     int head = headEnd(*l, newLine);
     JoinProgress progress(*this, *l, QStringLiteral("Nové a staré úsečky"),
                           QStringLiteral("Porovnávání nových úseček s úsečkami: "));
     // Every pair of segments crosses once: more divisions than pairs mean that rounding keeps
     // producing crossings, and the rest are left alone.
-    const qint64 maxDivisions = 2 * (qint64(head) + 1) * l->ElementsCount() + 16;
+    const qint64 maxDivisions = 2 * (qint64(head) + 1) * l->Count() + 16;
     qint64 divisions = 0;
 
     for (int i = 0; i <= head; ++i) {
         progress.step(i);
-        for (int j = SelfTest ? i + 1 : head + 1; j < l->ElementsCount(); ++j) {
+        SegmentBox box(l->GetAbsc(i)); // the segment at i stays the same object when divided
+        for (int j = SelfTest ? i + 1 : head + 1; j < l->Count(); ++j) {
             TTopLinAbscissa* p = l->GetAbsc(i);
             TTopLinAbscissa* b = l->GetAbsc(j);
-            if (!boxesMeet(p, b, 0)) continue;
+            if (!box.meets(b, 0)) continue;
             bool id11, id21, id12, id22;
             p->IdentTest(b, id11, id21, id12, id22);
             if ((id11 && id22) || (id12 && id21)) {
@@ -623,7 +672,7 @@ void TAbscAbscJoiner::DoIt() {
                 p->FIsDeleted = true;
                 p->FSwap = reversed;
                 p->FNewAbscissa = b;
-                TTopLinAbscissa* afterB = j + 1 < l->ElementsCount() && l->GetLine(j + 1) == b->FLine &&
+                TTopLinAbscissa* afterB = j + 1 < l->Count() && l->GetLine(j + 1) == b->FLine &&
                                                   l->GetIndex(j + 1) == b->FIndex + 1
                                               ? l->GetAbsc(j + 1)
                                               : nullptr;
@@ -669,6 +718,7 @@ void TAbscAbscJoiner::DoIt() {
                     ++j; // the scan goes on after b's piece
                     ++divisions;
                 }
+                box.refresh();
             }
         }
     }
@@ -682,7 +732,7 @@ void TAbscAbscJoiner::DoIt() {
             p->FIsDeleted = false;
             p->FSwap = false;
         }
-    for (int k = l->ElementsCount() - 1; k >= 1; --k)
+    for (int k = l->Count() - 1; k >= 1; --k)
         if (const TTopLinAbscissa* a = l->GetAbsc(k); a && a->FIsNew && !a->FIsNewEnd) l->DeleteAbsc(k);
 }
 
@@ -698,7 +748,7 @@ void TDivideAbscs::DoIt() {
     int head = -1;    // divisions are not tracked per run here
     qint64 chain = 0; // divisions of the current original segment
     int i = 0;
-    while (i < l->ElementsCount()) {
+    while (i < l->Count()) {
         TTopLinAbscissa* a = l->GetAbsc(i);
         const double length = a ? a->GetLength() : 0;
         if (!(length > maxLength) || !std::isfinite(length) || chain >= MaxPiecesPerSegment) {
@@ -835,13 +885,13 @@ void TSaveChangedLines::cutRun(TLinesAbscEntity& l, int first, int last) {
 void TSaveChangedLines::DoIt() {
     TTool::DoIt();
     auto* l = zelto_cast<TLinesAbscEntity>(FInPut);
-    if (!l || l->ElementsCount() == 0) return;
+    if (!l || l->Count() == 0) return;
     const QString prefix = QStringLiteral("Chyba při ukládání linie č. ") +
                            QString::number(l->GetAbsc(0)->GetLineNo()) + QStringLiteral(" : ");
     try {
         TPolyLineElement* newLine = l->GetLine(0);
         const int head = l->GetLastAbscIndexForSameLine(0);
-        for (int s = head + 1; s < l->ElementsCount();) {
+        for (int s = head + 1; s < l->Count();) {
             const int e = l->GetLastAbscIndexForSameLine(s);
             TPolyLineElement* line = l->GetLine(s);
             if (line && l->IsRunChanged(s, e) && !cutVertices(*l, s, e, line).empty()) {

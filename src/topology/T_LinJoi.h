@@ -22,7 +22,11 @@ namespace zelto {
 class TLinesAbscEntity : public TEntity {
     ZELTO_CLASS(TLinesAbscEntity, TEntity)
 public:
-    TTopLinAbscissa* GetAbsc(int i) const;
+    // The number of segments (ElementsCount without the virtual call, for the scans).
+    qint32 Count() const { return FElements.count(); }
+    TTopLinAbscissa* GetAbsc(int i) const {
+        return i >= 0 && i < FElements.count() ? zelto_cast<TTopLinAbscissa>(FElements.at(i)) : nullptr;
+    }
     TPolyLineElement* GetLine(int i) const;
     qint32 GetIndex(int i) const;
     // The position of the last segment of the run that position i belongs to.

@@ -7,6 +7,7 @@
 #include "geometry/e_GeometryElement.h"
 
 #include <QFile>
+#include <QVarLengthArray>
 #include <QTextStream>
 
 #include <algorithm>
@@ -118,11 +119,12 @@ TQTree* TQTree::newChild(double x, double y) const {
 }
 
 void TQTree::AddRectElement(TElement* e, double xmin, double ymin, double xmax, double ymax) {
-    // Iterative over the inner nodes: each node hands the element to its four children.
-    std::vector<TQTree*> pending{this};
+    // Iterative over the inner nodes: each node hands the element to its four children. (At most
+    // three siblings wait per level, so the stack stays on the stack for any real depth.)
+    QVarLengthArray<TQTree*, 64> pending{this};
     while (!pending.empty()) {
         TQTree* node = pending.back();
-        pending.pop_back();
+        pending.removeLast();
         if (!node->IsOverRectangle(xmin, ymin, xmax, ymax)) continue;
         if (node->GetIsLeaf()) {
             try {

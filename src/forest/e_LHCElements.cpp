@@ -111,6 +111,37 @@ void TTEZBod::DeclareProperties(TPropTableBuilder& b) {
 }
 ZELTO_IMPLEMENT_CLASS(TTEZBod, TTopolPointElement, "e_LHCElements")
 
+// ---- unit labels ---------------------------------------------------------------------------------
+
+namespace {
+
+// The stored names: an unnamed dílec, stand or group contributes nothing (GetName would answer its
+// class name).
+QString oddeleniPart(const Tgis_Oddeleni* o) {
+    return o ? QString::number(o->FCislo) : QString();
+}
+QString dilecPart(const Tgis_Dilec* d) {
+    return d ? oddeleniPart(d->Get_Oddeleni()) + d->FName : QString();
+}
+QString porostPart(const Tgis_Porost* p) {
+    return p ? dilecPart(p->Get_Dilec()) + p->FName : QString();
+}
+
+} // namespace
+
+QString ForestUnitLabel(const Tgis_ForestUnit* unit) {
+    if (!unit) return QString();
+    if (auto* area = zelto_cast<Tgis_UserAreaElement>(unit)) return ForestUnitLabel(area->Get_Skupina());
+    if (auto* group = zelto_cast<Tgis_PorostniSkupina>(unit)) {
+        const QString stand = porostPart(group->Get_Porost());
+        return stand.isEmpty() ? group->FName : stand + QLatin1Char(' ') + group->FName;
+    }
+    if (auto* stand = zelto_cast<Tgis_Porost>(unit)) return porostPart(stand);
+    if (auto* dilec = zelto_cast<Tgis_Dilec>(unit)) return dilecPart(dilec);
+    if (auto* division = zelto_cast<Tgis_Oddeleni>(unit)) return oddeleniPart(division);
+    return QString();
+}
+
 void registerForestElementClasses() {
     for (const TClassInfo* c :
          {&Tgis_UserAreaElement::StaticClass(), &TTEZPlocha::StaticClass(), &TSRFPlocha::StaticClass(),

@@ -107,4 +107,12 @@ public:
 
 void registerForestElementClasses();
 
+// The unit label of a forest unit, as the map names the stand group under a tap: the division's
+// number, the dílec's name, the stand's name, a space and the stand group's name ("12b3 1a"). A
+// division, dílec or stand answers its level's part ("12", "12b", "12b3"); a user or felling area
+// answers the label of the stand group it is attached to. A level that is missing above the unit
+// contributes nothing (a group outside any stand answers its name alone); other units (plan area,
+// LS, storeys, forest types, ...) and none answer "".
+QString ForestUnitLabel(const Tgis_ForestUnit* unit);
+
 } // namespace zelto

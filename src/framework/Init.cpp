@@ -19,8 +19,11 @@
 #include "forest/e_LHCElements.h"
 #include "forest/e_LHCModel.h"
 #include "forest/e_LHCModelSupport.h"
+#include "forest/e_LHCProject.h"
 #include "forest/e_ParcelModel.h"
 #include "forest/e_Person.h"
+#include "forest/e_Project.h"
+#include "forest/e_Zelto01Projects.h"
 #include "forest/t_ForestModelSelector.h"
 #include "persistence/T_Saver.h"
 #include "projection/e_Page.h"
@@ -103,6 +106,9 @@ void init() {
         registerTopolDruhClasses();         // 46 topology kinds
         registerNoteToolClasses();          // 47 note tools
         registerSaverClasses();             // 48 saver
+        registerProjectClasses();           // 49 project
+        registerForestProjectClasses();     // 50 forest project
+        registerProjectRegistryClasses();   // 51 project registry
     });
 }
 

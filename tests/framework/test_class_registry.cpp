@@ -912,6 +912,20 @@ TEST(CoreStartUp, ModulesRegisterInTheModelOrder) {
         // saver
         "TSaver",
         "TSave",
+        // project
+        "TZeltoProject",
+        // forest project
+        "TZELTOLHCProject",
+        // project registry
+        "TZelto01UserLayerInfo",
+        "TZelto01LHCInfo",
+        "TZelto01KatastrInfo",
+        "TZelto01LHCEntity",
+        "TZelto01KatastrEntity",
+        "TZelto01Projects",
+        "TZelto01KatastrRepository",
+        "TZelto01KRElement",
+        "TZelto01LayerInfo",
     };
     const QStringList& log = RegisteredClassNames();
     ASSERT_GE(log.size(), expected.size());

@@ -2,12 +2,15 @@
 //
 // The file is read with the program's loader into a live element graph, which is walked from the
 // root through the children. A geometry element is one feature; a geometry outside any geometry
-// element (the user points and notes of a layer) is one feature; anything else is looked into.
+// element (the user points and notes of a layer) is one feature; anything else is looked into. A
+// forest unit is a feature that is looked into as well, so that a forest model gives every unit
+// (with its unit label) in hierarchy order.
 // Coordinates stay in the model's S-JTSK (EPSG:5514, X east, Y north), or with --wgs84 become WGS84
 // longitude and latitude.
 #include "persistence/T_Saver.h"
 #include "zlt.h"
 
+#include "forest/e_LHCElements.h"
 #include "framework/E_Type.h"
 #include "framework/Notifier.h"
 #include "framework/e_Props.h"
@@ -501,16 +504,42 @@ public:
     }
 
 private:
+    // Whether an entity is part of the forest hierarchy (the model, a unit, a unit's collection).
+    static bool inHierarchy(const TElement* e) {
+        return zelto_cast<Tgis_ForestModel>(e) || zelto_cast<Tgis_ForestUnit>(e) ||
+               zelto_cast<Tgis_ForestModelCollection>(e);
+    }
+
     // Depth first, children in order, each element once: a shared child or a cycle is not
-    // followed again, and the stack lives on the heap however deep the graph goes.
+    // followed again, and the stack lives on the heap however deep the graph goes. A forest unit
+    // that a taxator or a parcel group holds besides its place in the hierarchy is taken in the
+    // hierarchy (so the units come in hierarchy order, the order of the unit selector); one whose
+    // hierarchy the walk never reached follows at the end.
     void walk(TElement* root) {
         struct Frame {
             TEntity* entity;
             int next;
         };
         std::vector<Frame> stack;
-        auto enter = [&](TElement* e) {
+        std::vector<TElement*> later;
+        auto enter = [&](TElement* e, const TEntity* parent) {
             if (!e || m_seen.contains(e)) return;
+            if (auto* unit = zelto_cast<Tgis_ForestUnit>(e)) {
+                if (parent && !inHierarchy(parent) &&
+                    (unit->FindOwnerClass(Tgis_ForestModelCollection::StaticClass()) ||
+                     unit->FindOwnerClass(Tgis_ForestModel::StaticClass()))) {
+                    later.push_back(unit);
+                    return;
+                }
+                m_seen.insert(e);
+                // A forest unit is a feature and holds further units (sub-units, user and felling
+                // areas): its children but its geometry are looked into, right after it.
+                TGeometry* geometry = unit->GetGeometry();
+                feature(unit, geometry);
+                if (geometry) m_seen.insert(geometry);
+                stack.push_back({unit, 0});
+                return;
+            }
             m_seen.insert(e);
             if (auto* ge = zelto_cast<TGeometryElement>(e))
                 feature(ge, ge->GetGeometry());
@@ -519,14 +548,19 @@ private:
             else if (auto* entity = zelto_cast<TEntity>(e))
                 stack.push_back({entity, 0});
         };
-        enter(root);
-        while (!stack.empty()) {
-            Frame& top = stack.back();
-            if (top.next < top.entity->FElements.count())
-                enter(top.entity->FElements.at(top.next++));
-            else
-                stack.pop_back();
-        }
+        auto run = [&](TElement* from) {
+            enter(from, nullptr);
+            while (!stack.empty()) {
+                Frame& top = stack.back();
+                if (top.next < top.entity->FElements.count())
+                    enter(top.entity->FElements.at(top.next++), top.entity);
+                else
+                    stack.pop_back();
+            }
+        };
+        run(root);
+        // Grows while it is walked: a unit taken here may lead to further such units.
+        for (size_t i = 0; i < later.size(); ++i) run(later[i]);
     }
 
     void warn(TElement* e, const QString& why) {
@@ -540,7 +574,8 @@ private:
     void feature(TElement* e, TGeometry* g) {
         QString geometry;
         if (!g) {
-            warn(e, QStringLiteral("no geometry"));
+            // A forest unit with sub-units often has no shape of its own: its sub-units carry it.
+            if (!zelto_cast<Tgis_ItemsForestUnit>(e)) warn(e, QStringLiteral("no geometry"));
         } else {
             try {
                 Shape shape = shapeOf(*g, 0);
@@ -560,6 +595,8 @@ private:
         PropertiesWriter w(m_out);
         w.string(QStringLiteral("class"), e->ClassName());
         w.string(QStringLiteral("name"), e->GetName());
+        if (auto* unit = zelto_cast<Tgis_ForestUnit>(e))
+            w.string(QStringLiteral("unit"), ForestUnitLabel(unit));
         appendStoredProperties(w, m_out, e);
         if (auto* pe = zelto_cast<TPropertyGeometryElement>(e))
             if (TProperties* set = pe->GetProperties())

@@ -42,7 +42,11 @@ const Command kCommands[] = {
     {"geojson", "FILE [--wgs84]", "the objects with a geometry as a GeoJSON FeatureCollection",
      "Reads FILE with the program's loader and walks the element graph from the root through the\n"
      "children, each element once. A geometry element is one feature; a geometry outside any geometry\n"
-     "element (user points, notes) is one feature; other elements are looked into.\n"
+     "element (user points, notes) is one feature; other elements are looked into. A forest unit is a\n"
+     "feature and is looked into as well (its sub-units, user and felling areas follow it), so a forest\n"
+     "model gives its units in hierarchy order (a unit that a taxator or a parcel group also holds comes\n"
+     "at its place in the hierarchy); a unit with sub-units and no geometry of its own gets\n"
+     "\"geometry\": null without a warning.\n"
      "Coordinates stay in the model's S-JTSK (EPSG:5514, X east, Y north), as the \"crs\" member says.\n"
      "Points and texts: Point; lines: LineString (member lines with gaps: MultiLineString); areas:\n"
      "Polygon with holes, composite areas through their plain copy, multi-areas MultiPolygon; geometry\n"
@@ -52,10 +56,13 @@ const Command kCommands[] = {
      "No geometry, a point without position, a line of fewer than 2 positions, a ring of fewer than 3\n"
      "distinct positions or a non-finite coordinate: \"geometry\": null and a warning on standard\n"
      "error (exit status 0).\n"
-     "Properties: \"class\", \"name\", every property the stream writer stores for the element\n"
-     "(enumerations and sets by name, non-finite reals as \"NaN\", \"Infinity\", \"-Infinity\", elements\n"
-     "by class name, a note's Images and Audios as arrays of file names), then the values of the\n"
-     "element's property set as texts; a key repeated ignoring letter case gets \"#2\".\n"
+     "Properties: \"class\", \"name\", for a forest unit \"unit\" (its unit label as \"zlt find\" prints\n"
+     "it: \"12b3 1a\" for a stand group, \"12b3\" a stand, \"12b\" a dílec, \"12\" a division, the\n"
+     "group's label for a user or felling area, \"\" for other units), every property the stream writer\n"
+     "stores for the element (enumerations and sets by name, non-finite reals as \"NaN\", \"Infinity\",\n"
+     "\"-Infinity\", elements by class name, a note's Images and Audios as arrays of file names), then\n"
+     "the values of the element's property set as texts; a key repeated ignoring letter case gets\n"
+     "\"#2\".\n"
      "--wgs84: coordinates in WGS84 longitude and latitude instead (RFC 7946, no \"crs\" member), each\n"
      "vertex converted as \"zlt jtsk2wgs\" does; a geometry with a vertex that does not convert gets\n"
      "\"geometry\": null and a warning.",
@@ -90,6 +97,17 @@ const Command kCommands[] = {
      "out with a warning on standard error. A text line that is not pairs of finite numbers, or a\n"
      "polyline of one point, is an error.",
      runAreas},
+    {"find", "FILE X Y", "the stand group at a model point of a forest data file, by its unit label",
+     "Reads FILE, whose root must be the forest model (Tgis_ForestModel), and searches the stand group\n"
+     "at the model point X Y (metres, EPSG:5514 easting and northing, as \"zlt geojson\" writes them)\n"
+     "as the map does for a tap: the unit selector descends the plan areas, LS, divisions, dílce and\n"
+     "stands whose rectangles hold the point and tests every stand group of such a stand; the first\n"
+     "group in hierarchy order whose area holds the point wins (a point on its outer boundary or\n"
+     "strictly inside a hole is outside it). Prints its unit label: division number, dílec, stand, a\n"
+     "space and the group, for example \"12b3 1a\"; \"none\" when no group holds the point.\n"
+     "X and Y are numbers with a decimal point (\"-745000.5\", \"1e3\"); anything else, a file that\n"
+     "cannot be read or a root of another class is an error.",
+     runFind},
     {"help", "[COMMAND]", "this text, or the details of one subcommand", "", runHelp},
 };
 

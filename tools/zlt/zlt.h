@@ -12,7 +12,14 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <memory>
 #include <span>
+
+namespace zelto {
+class TForestModelSelector;
+class Tgis_ForestModel;
+class Tgis_ForestUnit;
+} // namespace zelto
 
 namespace zlt {
 
@@ -44,6 +51,7 @@ int runDump(const QStringList& args, QTextStream& out, QTextStream& err);
 int runGeoJson(const QStringList& args, QTextStream& out, QTextStream& err);
 int runCs2Jtsk(const QStringList& args, QTextStream& out, QTextStream& err);
 int runJtsk2Wgs(const QStringList& args, QTextStream& out, QTextStream& err);
+int runFind(const QStringList& args, QTextStream& out, QTextStream& err);
 
 // JSON text shared by the subcommands: a string with the escapes JSON needs (a lone surrogate
 // becomes U+FFFD, which UTF-8 output cannot carry otherwise), a finite number in its shortest
@@ -67,6 +75,26 @@ public:
 private:
     zelto::TLoad m_load;
     zelto::TElement* m_root = nullptr;
+};
+
+// The stand-group search of the map's tap (zlt find): a forest unit selector on `model` with frame
+// class and reference frame class Tgis_PorostniSkupina. Every search starts afresh (the selector
+// would otherwise keep its previous result while the point still lies in it), so the answer is the
+// first stand group in hierarchy order whose area holds the point.
+class UnitFinder {
+public:
+    explicit UnitFinder(zelto::Tgis_ForestModel* model);
+    ~UnitFinder();
+    UnitFinder(const UnitFinder&) = delete;
+    UnitFinder& operator=(const UnitFinder&) = delete;
+
+    // The unit found at the model point, or none.
+    zelto::Tgis_ForestUnit* unitAt(double x, double y);
+    // Its unit label (ForestUnitLabel), "none" when nothing was found.
+    QString labelAt(double x, double y);
+
+private:
+    std::unique_ptr<zelto::TForestModelSelector> m_selector;
 };
 
 // The single FILE argument of a subcommand; raises ZltError when it is missing or not alone.

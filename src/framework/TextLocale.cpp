@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <QLocale>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 
@@ -168,11 +169,34 @@ bool tryParseInt64(const QString& s, qint64& value) {
     return true;
 }
 
+double modelDateTimeFromEpochMs(qint64 ms, qint32 offsetSeconds) {
+    constexpr qint64 msPerDay = 86400000;
+    constexpr qint64 unixEpochDay = 25569; // 1970-01-01 counted from 1899-12-30
+    const qint64 local = ms + qint64(offsetSeconds) * 1000;
+    const qint64 day = local >= 0 ? local / msPerDay : -((-local + msPerDay - 1) / msPerDay);
+    return double(day + unixEpochDay) + double(local - day * msPerDay) / double(msPerDay);
+}
+
 double nowAsDateTime() {
-    const QDateTime now = QDateTime::currentDateTime();
-    static const QDate epoch(1899, 12, 30);
-    const qint64 days = epoch.daysTo(now.date());
-    return double(days) + now.time().msecsSinceStartOfDay() / 86400000.0;
+    // Every element message carries this time, so it must be cheap: the local-time offset is read
+    // from the time zone (a file look-up each time) once per UTC minute and kept. Offsets change
+    // only at whole minutes, so the result is the same as converting every time (a change of the
+    // machine's time zone shows within a minute).
+    constexpr qint64 msPerMinute = 60000;
+    constexpr qint64 offsetSpan = qint64(1) << 20; // offsets are within +-14 h = +-50,400 s
+    static std::atomic<qint64> cache{-1};         // minute * offsetSpan + (offset + offsetSpan / 2)
+    const qint64 ms = QDateTime::currentMSecsSinceEpoch();
+    const qint64 minute = ms >= 0 ? ms / msPerMinute : -1;
+    qint64 offsetSeconds;
+    const qint64 cached = cache.load(std::memory_order_relaxed);
+    if (minute >= 0 && cached >= 0 && cached / offsetSpan == minute) {
+        offsetSeconds = cached % offsetSpan - offsetSpan / 2;
+    } else {
+        offsetSeconds = QDateTime::fromMSecsSinceEpoch(ms).offsetFromUtc();
+        if (minute >= 0 && std::abs(offsetSeconds) < offsetSpan / 2)
+            cache.store(minute * offsetSpan + offsetSeconds + offsetSpan / 2, std::memory_order_relaxed);
+    }
+    return modelDateTimeFromEpochMs(ms, qint32(offsetSeconds));
 }
 
 } // namespace zelto

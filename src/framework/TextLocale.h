@@ -42,5 +42,8 @@ bool tryParseInt64(const QString& s, qint64& value);
 
 // The current local moment as days since 1899-12-30 (the model's date-time).
 double nowAsDateTime();
+// A moment given as milliseconds since 1970-01-01 UTC and the local offset from UTC, as the
+// model's date-time (days since 1899-12-30, local).
+double modelDateTimeFromEpochMs(qint64 ms, qint32 offsetSeconds);
 
 } // namespace zelto

@@ -886,10 +886,8 @@ void TSaveChangedLines::DoIt() {
     TTool::DoIt();
     auto* l = zelto_cast<TLinesAbscEntity>(FInPut);
     if (!l || l->Count() == 0) return;
-    const QString prefix = QStringLiteral("Chyba při ukládání linie č. ") +
-                           QString::number(l->GetAbsc(0)->GetLineNo()) + QStringLiteral(" : ");
+    TPolyLineElement* newLine = l->GetLine(0);
     try {
-        TPolyLineElement* newLine = l->GetLine(0);
         const int head = l->GetLastAbscIndexForSameLine(0);
         for (int s = head + 1; s < l->Count();) {
             const int e = l->GetLastAbscIndexForSameLine(s);
@@ -913,7 +911,11 @@ void TSaveChangedLines::DoIt() {
             delete newLine;
         }
     } catch (const std::exception& e) {
-        notifier().error(prefix + errorText(e));
+        // The number is read only for the report: it is a property looked up by name. (The line
+        // is freed only after the last step that can fail.)
+        notifier().error(QStringLiteral("Chyba při ukládání linie č. ") +
+                         QString::number(newLine ? newLine->GetPropertyLongIntByName(QStringLiteral("Cislo")) : -1) +
+                         QStringLiteral(" : ") + errorText(e));
     }
 }
 

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
+#include "framework/TextLocale.h"
 #include "framework/U_String.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
 
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -414,4 +417,43 @@ TEST(StringsPaths, ProgramDirectory) {
 
     EXPECT_FALSE(WinDirStr().isEmpty());
     EXPECT_TRUE(QDir(WinDirStr()).exists());
+}
+
+// The model's "now" (days since 1899-12-30, local time) agrees with converting the local date and
+// time directly, also on repeated calls that use the kept time-zone offset.
+TEST(ModelDateTime, FromEpochAndOffset) {
+    struct Case {
+        qint64 ms;
+        qint32 offset;
+        double expected;
+    };
+    const double dec10Prague = double(QDate(1899, 12, 30).daysTo(QDate(2026, 12, 10))) + 13.0 / 24;
+    const Case cases[] = {
+        {0, 0, 25569.0},                             // 1970-01-01 00:00 UTC
+        {0, 3600, 25569.0 + 1.0 / 24},               // an hour east of Greenwich
+        {0, -7200, 25569.0 - 2.0 / 24},              // west: the evening before
+        {-1, 0, 25569.0 - 1.0 / 86400000},           // a millisecond before 1970
+        {-86400000LL * 25569, 0, 0.0},               // the model's day 0
+        {1796904000000LL, 3600, dec10Prague},        // 2026-12-10 12:00 UTC, 13:00 in Prague
+    };
+    for (const Case& c : cases) {
+        EXPECT_NEAR(zelto::modelDateTimeFromEpochMs(c.ms, c.offset), c.expected, 1e-9) << c.ms << " " << c.offset;
+    }
+}
+
+TEST(ModelDateTime, NowMatchesTheLocalCalendar) {
+    auto direct = [] {
+        const QDateTime now = QDateTime::currentDateTime();
+        return double(QDate(1899, 12, 30).daysTo(now.date())) + now.time().msecsSinceStartOfDay() / 86400000.0;
+    };
+    for (int i = 0; i < 3; ++i) {
+        const double before = direct();
+        const double now = zelto::nowAsDateTime();
+        const double after = direct();
+        // A day boundary between the calls would make the bounds meaningless; it did not happen if
+        // both are on the same day.
+        if (std::floor(before) != std::floor(after)) continue;
+        EXPECT_LE(before - 1e-9, now);
+        EXPECT_LE(now, after + 1e-9);
+    }
 }

@@ -620,16 +620,20 @@ bool TRectEntity::IsInsideRegion(double minX, double minY, double maxX, double m
     return GetMinX() >= minX && GetMaxX() <= maxX && GetMinY() >= minY && GetMaxY() <= maxY;
 }
 
+// The tests below ask for the rectangle once: a geometry element answers it through its geometry.
 bool TRectEntity::RegionIsInside(double minX, double minY, double maxX, double maxY) const {
-    return GetMinX() <= minX && GetMaxX() >= maxX && GetMinY() <= minY && GetMaxY() >= maxY;
+    const TRectangle* r = GetRect();
+    return r->GetMinX() <= minX && r->GetMaxX() >= maxX && r->GetMinY() <= minY && r->GetMaxY() >= maxY;
 }
 
 bool TRectEntity::IsOverRegion(double minX, double minY, double maxX, double maxY) const {
-    return GetMaxX() >= minX && GetMinX() <= maxX && GetMaxY() >= minY && GetMinY() <= maxY;
+    const TRectangle* r = GetRect();
+    return r->GetMaxX() >= minX && r->GetMinX() <= maxX && r->GetMaxY() >= minY && r->GetMinY() <= maxY;
 }
 
 bool TRectEntity::PointIsInside(double x, double y) const {
-    return GetMinX() <= x && x <= GetMaxX() && GetMinY() <= y && y <= GetMaxY();
+    const TRectangle* r = GetRect();
+    return r->GetMinX() <= x && x <= r->GetMaxX() && r->GetMinY() <= y && y <= r->GetMaxY();
 }
 
 TDoubleRect TRectEntity::InterSectByRect(const TDoubleRect& r) const {

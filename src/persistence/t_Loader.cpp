@@ -8,8 +8,15 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <QScopeGuard>
 
 #include <algorithm>
+#include <limits>
+
+#ifdef Q_OS_UNIX
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace zelto {
 
@@ -241,7 +248,25 @@ void TZeltoLoader::NewElement(qint32 classNumber) {
     FActualElement = e;
 }
 
+void TZeltoLoader::releaseConsumedInput() {
+#ifdef Q_OS_UNIX
+    // The reader never needs the bytes behind it again (and would get them back from the file if it
+    // did), so the mapped pages it has passed leave the process's memory every two megabytes: a
+    // large file does not count twice, as bytes and as the elements made from them.
+    if (!m_mapped || !m_reader) return;
+    constexpr qsizetype step = qsizetype(2) << 20;
+    const qsizetype pos = m_reader->Position();
+    if (pos - m_released < step) return;
+    static const qsizetype page = qsizetype(sysconf(_SC_PAGESIZE));
+    const qsizetype upTo = page > 0 ? pos / page * page : 0;
+    if (upTo <= m_released) return;
+    madvise(const_cast<uchar*>(m_mapped) + m_released, size_t(upTo - m_released), MADV_DONTNEED);
+    m_released = upTo;
+#endif
+}
+
 void TZeltoLoader::finishElement(qint32 index) {
+    releaseConsumedInput();
     // While reading, an element's ID holds its height in the child graph (walks keep their marks
     // there too). Freeing and walking a graph recurse once per level, so its depth is bounded.
     TElement* e = m_read[size_t(index)];
@@ -563,7 +588,11 @@ void TZeltoLoader::runCurrentFormat() {
         if (output->Is<TYouShallNotPass>() && m_previousTop >= 0) output = m_read[size_t(m_previousTop)];
         freeUnreachable(output);
         for (TElement* e : m_read) e->ID = -1;
-        m_survivors = m_read;
+        // The bookkeeping of the read is not kept beside the elements it made.
+        m_survivors.swap(m_read);
+        std::vector<TElement*>().swap(m_read);
+        std::vector<bool>().swap(m_held);
+        std::vector<bool>().swap(m_done);
     } catch (...) {
         freeAllRead();
         Finish();
@@ -605,12 +634,31 @@ void TStreamLoader::DoIt() {
     SetOutput(nullptr);
     if (FFileName.isEmpty())
         throw EBadStreamName(QStringLiteral("Chybné jméno souboru : %1 !").arg(FFileName));
-    if (m_data.isEmpty()) {
-        QFile file(FFileName);
+    // A file is read through a memory mapping when the system offers one (no copy of its bytes on
+    // the heap), and its bytes are let go when the read ends. Bytes handed over by SetData stay.
+    QFile file(FFileName);
+    uchar* mapped = nullptr;
+    const bool fromFile = m_data.isEmpty();
+    const auto letGo = qScopeGuard([&] {
+        if (!fromFile) return;
+        m_data = QByteArray();
+        m_mapped = nullptr;
+        if (mapped) file.unmap(mapped);
+    });
+    if (fromFile) {
         if (!file.exists()) throw EBadStream(QStringLiteral("Soubor %1 neexistuje!").arg(FFileName));
         if (!file.open(QIODevice::ReadOnly))
             throw EBadStream(QStringLiteral("%1: %2").arg(FFileName, file.errorString()));
-        m_data = file.readAll();
+        const qint64 size = file.size();
+        if (size > 0 && size <= qint64(std::numeric_limits<qsizetype>::max())) mapped = file.map(0, size);
+        if (mapped) {
+            m_data = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size));
+            m_mapped = mapped;
+            m_released = 0;
+        } else {
+            file.unsetError(); // a file that cannot be mapped is read as a whole
+            m_data = file.readAll();
+        }
         if (file.error() != QFileDevice::NoError)
             throw EBadStream(QStringLiteral("%1: %2").arg(FFileName, file.errorString()));
     }

@@ -94,6 +94,11 @@ protected:
     void runCurrentFormat();
 
     QByteArray m_data;
+    // A file being read through a memory mapping: the mapped bytes (m_data refers to them without
+    // a copy) and how far the pages behind the reader have been handed back (releaseConsumedInput).
+    const uchar* m_mapped = nullptr;
+    qsizetype m_released = 0;
+    void releaseConsumedInput();
     std::unique_ptr<TTaggedReader> m_reader;
     std::deque<LoadedClass> m_classes; // a deque: pointers into it survive a nested list adding a class
     std::vector<TElement*> m_read;     // every element read, by element number

@@ -1,0 +1,396 @@
+// Forest data against GDAL and GEOS, on a generated forest (bench/forest.sh makes the files).
+//
+//   bench_forest load --zlt F.zlt --fgb F.fgb --gpkg F.gpkg [--reps 3]
+//     Loading the forest data: our object stream into the forest model, against GDAL reading the
+//     same polygons from FlatGeobuf and from GeoPackage into OGRGeometry objects it keeps. Every
+//     engine runs in a forked child of its own: wall and CPU time of the load, the child's peak
+//     resident size above its size at the start (the peak is reset there), and that per vertex
+//     (vertices counted by GDAL over the stand-group polygons). Median of the repetitions by CPU.
+//
+//   bench_forest find --zlt F.zlt --geojson F.geojson [--points 10000] [--seed 1]
+//     Unit lookup by point: the map's stand-group search (the forest unit selector as zlt find runs
+//     it) against a GEOS STRtree over the stand groups' prepared polygons (prepared indexes built
+//     before timing), first group in file order that contains the point. Random points over the
+//     groups' extent; µs per query, and how many answers agree.
+#include <gdal.h>
+#include <geos_c.h>
+#include <ogr_geometry.h>
+#include <ogrsf_frmts.h>
+
+#include "forest/e_LHCElements.h"
+#include "forest/e_LHCModel.h"
+#include "framework/Init.h"
+#include "zlt.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <random>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+using namespace zelto;
+
+namespace {
+
+double now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+double cpuNow() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+long statusKb(const char* field) {
+    FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f) return 0;
+    char line[256];
+    long kb = 0;
+    const size_t n = std::strlen(field);
+    while (std::fgets(line, sizeof line, f))
+        if (std::strncmp(line, field, n) == 0) kb = std::atol(line + n);
+    std::fclose(f);
+    return kb;
+}
+
+bool resetPeak() {
+    FILE* f = std::fopen("/proc/self/clear_refs", "w");
+    if (!f) return false;
+    const bool ok = std::fputs("5", f) >= 0;
+    return std::fclose(f) == 0 && ok;
+}
+
+struct LoadReport {
+    double wall = 0, cpu = 0;
+    long extraKb = -1;
+    long heldKb = -1; // resident size after the load, less the size at the start
+    long long vertices = 0; // counted by the engine over what it loaded
+    long long items = 0;    // polygons (GDAL) or elements (zelto)
+};
+
+// Elements reachable from `e` (each once) and the vertices of the poly elements among them.
+void countGraph(TElement* root, long long& elements, long long& vertices) {
+    std::vector<TElement*> stack{root};
+    QSet<TElement*> seen;
+    while (!stack.empty()) {
+        TElement* e = stack.back();
+        stack.pop_back();
+        if (!e || seen.contains(e)) continue;
+        seen.insert(e);
+        ++elements;
+        if (auto* p = zelto_cast<TPolyElement>(e)) vertices += p->GetCoordsCount();
+        if (auto* owner = zelto_cast<TEntity>(e))
+            for (TElement* c : owner->FElements) stack.push_back(c);
+    }
+}
+
+LoadReport loadZelto(const char* file) {
+    LoadReport r;
+    const double t0 = now(), c0 = cpuNow();
+    auto* loaded = new zlt::LoadedStream(QString::fromLocal8Bit(file));
+    r.wall = now() - t0;
+    r.cpu = cpuNow() - c0;
+    r.extraKb = statusKb("VmHWM:"); // corrected by the caller
+    r.heldKb = statusKb("VmRSS:");
+    if (!zelto_cast<Tgis_ForestModel>(loaded->root())) {
+        std::fprintf(stderr, "%s: no forest model\n", file);
+        std::_Exit(3);
+    }
+    countGraph(loaded->root(), r.items, r.vertices);
+    // Kept on purpose: the child ends without freeing, as a loaded model stays in memory.
+    return r;
+}
+
+long long pointsOf(const OGRGeometry* g) {
+    if (!g) return 0;
+    switch (wkbFlatten(g->getGeometryType())) {
+    case wkbPolygon: {
+        auto* p = g->toPolygon();
+        long long n = p->getExteriorRing() ? p->getExteriorRing()->getNumPoints() : 0;
+        for (int i = 0; i < p->getNumInteriorRings(); ++i) n += p->getInteriorRing(i)->getNumPoints();
+        return n;
+    }
+    case wkbMultiPolygon:
+    case wkbGeometryCollection: {
+        long long n = 0;
+        for (const OGRGeometry* part : *g->toGeometryCollection()) n += pointsOf(part);
+        return n;
+    }
+    case wkbLineString:
+        return g->toLineString()->getNumPoints();
+    default:
+        return 0;
+    }
+}
+
+LoadReport loadGdal(const char* file) {
+    LoadReport r;
+    GDALAllRegister();
+    const double t0 = now(), c0 = cpuNow();
+    GDALDataset* ds = GDALDataset::Open(file, GDAL_OF_VECTOR | GDAL_OF_READONLY);
+    if (!ds) {
+        std::fprintf(stderr, "GDAL cannot open %s\n", file);
+        std::_Exit(3);
+    }
+    auto* kept = new std::vector<OGRGeometry*>;
+    std::vector<int> groups; // which of them are stand groups
+    for (OGRLayer* layer : ds->GetLayers()) {
+        const int classField = layer->GetLayerDefn()->GetFieldIndex("class");
+        for (auto& feature : *layer) {
+            OGRGeometry* g = feature->StealGeometry();
+            if (!g) continue;
+            if (classField >= 0 && std::strcmp(feature->GetFieldAsString(classField), "Tgis_PorostniSkupina") == 0)
+                groups.push_back(int(kept->size()));
+            kept->push_back(g);
+        }
+    }
+    r.wall = now() - t0;
+    r.cpu = cpuNow() - c0;
+    r.extraKb = statusKb("VmHWM:");
+    r.heldKb = statusKb("VmRSS:");
+    r.items = (long long)groups.size();
+    for (int i : groups) r.vertices += pointsOf((*kept)[size_t(i)]);
+    return r; // the dataset and geometries stay alive until the child ends
+}
+
+bool inChild(const char* engine, const char* file, LoadReport& report) {
+    int fd[2];
+    if (pipe(fd) != 0) return false;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fd[0]);
+        const bool peakReset = resetPeak();
+        const long startKb = statusKb("VmRSS:");
+        LoadReport r = std::strcmp(engine, "zelto") == 0 ? loadZelto(file) : loadGdal(file);
+        r.extraKb = peakReset ? r.extraKb - startKb : -1;
+        r.heldKb -= startKb;
+        const ssize_t n = write(fd[1], &r, sizeof r);
+        _exit(n == ssize_t(sizeof r) ? 0 : 1);
+    }
+    close(fd[1]);
+    const ssize_t n = read(fd[0], &report, sizeof report);
+    close(fd[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return n == ssize_t(sizeof report) && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+const char* option(int argc, char** argv, const char* name, const char* fallback = nullptr) {
+    for (int i = 2; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], name) == 0) return argv[i + 1];
+    return fallback;
+}
+
+int runLoad(int argc, char** argv) {
+    const char* zltFile = option(argc, argv, "--zlt");
+    const char* fgb = option(argc, argv, "--fgb");
+    const char* gpkg = option(argc, argv, "--gpkg");
+    const int reps = std::max(1, std::atoi(option(argc, argv, "--reps", "3")));
+    if (!zltFile || !fgb || !gpkg) {
+        std::fprintf(stderr, "usage: bench_forest load --zlt F.zlt --fgb F.fgb --gpkg F.gpkg [--reps N]\n");
+        return 2;
+    }
+    struct Engine {
+        const char* name;
+        const char* file;
+        LoadReport median;
+    } engines[] = {{"zelto", zltFile, {}}, {"gdal-fgb", fgb, {}}, {"gdal-gpkg", gpkg, {}}};
+    for (Engine& e : engines) {
+        std::vector<LoadReport> runs;
+        for (int i = 0; i < reps; ++i) {
+            LoadReport r;
+            if (!inChild(e.name, e.file, r)) {
+                std::fprintf(stderr, "%s failed\n", e.name);
+                return 1;
+            }
+            runs.push_back(r);
+        }
+        std::sort(runs.begin(), runs.end(), [](const LoadReport& a, const LoadReport& b) { return a.cpu < b.cpu; });
+        e.median = runs[runs.size() / 2];
+        for (const LoadReport& r : runs) {
+            e.median.extraKb = std::max(e.median.extraKb, r.extraKb);
+            e.median.heldKb = std::max(e.median.heldKb, r.heldKb);
+        }
+    }
+    // Bytes per vertex over the stand groups' vertices as GDAL counts them (the same polygons).
+    const long long vertices = engines[1].median.vertices;
+    std::printf("%-10s %10s %10s %10s %12s %10s %12s %12s %14s\n", "engine", "wall s", "cpu s", "RSS +MB",
+                "bytes/vertex", "held MB", "held b/vtx", "zelto/this", "items");
+    for (const Engine& e : engines) {
+        const double mb = e.median.extraKb / 1024.0;
+        const double perVertex = vertices > 0 ? e.median.extraKb * 1024.0 / double(vertices) : 0;
+        const double heldPerVertex = vertices > 0 ? e.median.heldKb * 1024.0 / double(vertices) : 0;
+        std::printf("%-10s %10.3f %10.3f %10.1f %12.1f %10.1f %12.1f ", e.name, e.median.wall, e.median.cpu, mb,
+                    perVertex, e.median.heldKb / 1024.0, heldPerVertex);
+        if (&e == &engines[0])
+            std::printf("%12s", "");
+        else
+            std::printf("%12.2f", engines[0].median.cpu / e.median.cpu);
+        std::printf(" %14lld\n", e.median.items);
+    }
+    std::printf("stand-group vertices (GDAL): %lld; vertices of all poly elements (zelto): %lld\n", vertices,
+                engines[0].median.vertices);
+    return 0;
+}
+
+// ---- find ----------------------------------------------------------------------------------------
+
+struct GroupPolygon {
+    QString label;
+    GEOSGeometry* geometry = nullptr;
+    const GEOSPreparedGeometry* prepared = nullptr;
+};
+
+int runFind(int argc, char** argv) {
+    const char* zltFile = option(argc, argv, "--zlt");
+    const char* geojson = option(argc, argv, "--geojson");
+    const int points = std::max(1, std::atoi(option(argc, argv, "--points", "10000")));
+    const unsigned seed = unsigned(std::atoi(option(argc, argv, "--seed", "1")));
+    if (!zltFile || !geojson) {
+        std::fprintf(stderr, "usage: bench_forest find --zlt F.zlt --geojson F.geojson [--points N] [--seed S]\n");
+        return 2;
+    }
+    // The stand groups of the exported file, in file (hierarchy) order.
+    QFile f(QString::fromLocal8Bit(geojson));
+    if (!f.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", geojson);
+        return 1;
+    }
+    const QJsonArray features = QJsonDocument::fromJson(f.readAll()).object().value("features").toArray();
+    GEOSContextHandle_t ctx = GEOS_init_r();
+    GEOSGeoJSONReader* reader = GEOSGeoJSONReader_create_r(ctx);
+    std::vector<GroupPolygon> groups;
+    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+    for (const QJsonValue& v : features) {
+        const QJsonObject feature = v.toObject();
+        const QJsonObject props = feature.value("properties").toObject();
+        if (props.value("class").toString() != QLatin1String("Tgis_PorostniSkupina")) continue;
+        const QByteArray geom = QJsonDocument(feature.value("geometry").toObject()).toJson(QJsonDocument::Compact);
+        GEOSGeometry* g = GEOSGeoJSONReader_readGeometry_r(ctx, reader, geom.constData());
+        if (!g) continue;
+        double gx0, gy0, gx1, gy1;
+        GEOSGeom_getXMin_r(ctx, g, &gx0);
+        GEOSGeom_getYMin_r(ctx, g, &gy0);
+        GEOSGeom_getXMax_r(ctx, g, &gx1);
+        GEOSGeom_getYMax_r(ctx, g, &gy1);
+        x0 = std::min(x0, gx0);
+        y0 = std::min(y0, gy0);
+        x1 = std::max(x1, gx1);
+        y1 = std::max(y1, gy1);
+        groups.push_back({props.value("unit").toString(), g, nullptr});
+    }
+    GEOSGeoJSONReader_destroy_r(ctx, reader);
+    if (groups.empty()) {
+        std::fprintf(stderr, "%s has no stand groups\n", geojson);
+        return 1;
+    }
+
+    std::mt19937_64 rng(seed);
+    std::uniform_real_distribution<double> ux(x0, x1), uy(y0, y1);
+    std::vector<std::pair<double, double>> queries(static_cast<size_t>(points));
+    for (auto& q : queries) q = {ux(rng), uy(rng)};
+
+    // GEOS: STRtree of the groups, prepared polygons with their indexes built before timing.
+    const double b0 = now();
+    GEOSSTRtree* tree = GEOSSTRtree_create_r(ctx, 10);
+    for (size_t i = 0; i < groups.size(); ++i) {
+        groups[i].prepared = GEOSPrepare_r(ctx, groups[i].geometry);
+        GEOSSTRtree_insert_r(ctx, tree, groups[i].geometry, reinterpret_cast<void*>(i));
+    }
+    for (GroupPolygon& g : groups) {
+        GEOSGeometry* probe = GEOSPointOnSurface_r(ctx, g.geometry);
+        if (probe) {
+            GEOSPreparedContains_r(ctx, g.prepared, probe); // builds the prepared index
+            GEOSGeom_destroy_r(ctx, probe);
+        }
+    }
+    const double geosBuild = now() - b0;
+    struct QueryState {
+        GEOSContextHandle_t ctx;
+        const std::vector<GroupPolygon>* groups;
+        const GEOSGeometry* point;
+        size_t best;
+    };
+    auto visit = [](void* item, void* data) {
+        auto* s = static_cast<QueryState*>(data);
+        const auto i = reinterpret_cast<size_t>(item);
+        if (i < s->best && GEOSPreparedContains_r(s->ctx, (*s->groups)[i].prepared, s->point) == 1) s->best = i;
+    };
+    std::vector<QString> geosAnswers(queries.size());
+    double t0 = now(), c0 = cpuNow();
+    for (size_t q = 0; q < queries.size(); ++q) {
+        GEOSGeometry* point = GEOSGeom_createPointFromXY_r(ctx, queries[q].first, queries[q].second);
+        QueryState state{ctx, &groups, point, groups.size()};
+        GEOSSTRtree_query_r(ctx, tree, point, visit, &state);
+        if (state.best < groups.size()) geosAnswers[q] = groups[state.best].label;
+        GEOSGeom_destroy_r(ctx, point);
+    }
+    const double geosWall = now() - t0, geosCpu = cpuNow() - c0;
+
+    // The map's search.
+    t0 = now();
+    zlt::LoadedStream loaded{QString::fromLocal8Bit(zltFile)};
+    auto* model = zelto_cast<Tgis_ForestModel>(loaded.root());
+    if (!model) {
+        std::fprintf(stderr, "%s: no forest model\n", zltFile);
+        return 1;
+    }
+    const double zeltoLoad = now() - t0;
+    zlt::UnitFinder finder(model);
+    std::vector<Tgis_ForestUnit*> found(queries.size());
+    double passWall[2], passCpu[2];
+    for (int pass = 0; pass < 2; ++pass) {
+        t0 = now();
+        c0 = cpuNow();
+        for (size_t q = 0; q < queries.size(); ++q) found[q] = finder.unitAt(queries[q].first, queries[q].second);
+        passWall[pass] = now() - t0;
+        passCpu[pass] = cpuNow() - c0;
+    }
+    long agree = 0, hits = 0;
+    for (size_t q = 0; q < queries.size(); ++q) {
+        const QString label = found[q] ? ForestUnitLabel(found[q]) : QString();
+        if (found[q]) ++hits;
+        if (label == geosAnswers[q]) ++agree;
+    }
+    const double n = double(queries.size());
+    std::printf("groups %zu, points %d (seed %u), points inside a group %ld, answers agreeing %ld\n", groups.size(),
+                points, seed, hits, agree);
+    std::printf("zelto  load %.3f s; first pass %.2f us/query wall, %.2f us cpu; second pass %.2f us wall, %.2f us cpu\n",
+                zeltoLoad, passWall[0] / n * 1e6, passCpu[0] / n * 1e6, passWall[1] / n * 1e6, passCpu[1] / n * 1e6);
+    std::printf("geos   tree + prepared indexes %.3f s; %.2f us/query wall, %.2f us cpu\n", geosBuild,
+                geosWall / n * 1e6, geosCpu / n * 1e6);
+    std::printf("zelto/geos (cpu, first pass) %.2f, (second pass) %.2f\n", passCpu[0] / geosCpu, passCpu[1] / geosCpu);
+
+    GEOSSTRtree_destroy_r(ctx, tree);
+    for (GroupPolygon& g : groups) {
+        GEOSPreparedGeom_destroy_r(ctx, g.prepared);
+        GEOSGeom_destroy_r(ctx, g.geometry);
+    }
+    GEOS_finish_r(ctx);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    zelto::init();
+    if (argc >= 2 && std::strcmp(argv[1], "load") == 0) return runLoad(argc, argv);
+    if (argc >= 2 && std::strcmp(argv[1], "find") == 0) return runFind(argc, argv);
+    std::fprintf(stderr, "usage: bench_forest load|find ... (see the head of bench/bench_forest.cpp)\n");
+    return 2;
+}

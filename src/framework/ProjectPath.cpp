@@ -50,7 +50,7 @@ bool TProjectPath::CheckDirectories() {
     Root = withDelimiter(QDir(PublicFolder()).filePath(QStringLiteral("map/project/") + PurePrj));
     User = Root + PurePrj + QStringLiteral("_USER.zlt");
     CFG = Root + PurePrj + QStringLiteral(".cfg");
-    UserLayers = Root + QStringLiteral("USERLAYERS_") + UID + QStringLiteral(".xml");
+    UserLayers = Root + QStringLiteral("USERLAYERS_") + FileNamePart(UID) + QStringLiteral(".xml");
     UDSM = Root + QStringLiteral("UDSM_") + PurePrj + QStringLiteral(".zlt");
     Audio = Root + QStringLiteral("audio/");
     Img = Root + QStringLiteral("img/");
@@ -61,7 +61,16 @@ bool TProjectPath::CheckDirectories() {
 }
 
 QString TProjectPath::Layer(const QString& layerName) {
-    return Root + QStringLiteral("UDSML_") + PurePrj + QLatin1Char('_') + layerName + QStringLiteral(".zlt");
+    return Root + QStringLiteral("UDSML_") + PurePrj + QLatin1Char('_') + FileNamePart(layerName) +
+           QStringLiteral(".zlt");
+}
+
+QString TProjectPath::FileNamePart(const QString& name) {
+    QString part = name;
+    for (QChar& c : part)
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
+            c = QLatin1Char('_');
+    return part;
 }
 
 } // namespace zelto

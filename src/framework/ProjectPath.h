@@ -14,7 +14,7 @@ struct TProjectPath {
     static QString User;       // Root + PurePrj + "_USER.zlt"
     static QString CFG;        // Root + PurePrj + ".cfg"
     static QString UID;        // the user identifier
-    static QString UserLayers; // Root + "USERLAYERS_" + UID + ".xml"
+    static QString UserLayers; // Root + "USERLAYERS_" + FileNamePart(UID) + ".xml"
     static QString UDSM;       // Root + "UDSM_" + PurePrj + ".zlt"
     static QString Audio;      // Root + "audio/"
     static QString Img;        // Root + "img/"
@@ -26,6 +26,9 @@ struct TProjectPath {
     static bool CheckDirectories();
     // Root + "UDSML_" + PurePrj + "_" + layerName + ".zlt".
     static QString Layer(const QString& layerName);
+    // A name of the data (a layer name, the user identifier) as a part of a file name in Root: a
+    // path separator or a control character becomes "_", so that no name leads out of Root.
+    static QString FileNamePart(const QString& name);
 
     // The platform's public (shared documents) folder; the application may set another one.
     static QString PublicFolder();

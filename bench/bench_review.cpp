@@ -1,0 +1,131 @@
+// The map redraw Review of a full 1920 x 1080 view on generated tiles: cold (the tile cache empty,
+// every tile decoded from its file) and warm (every tile in the cache, only drawn). The tiles are
+// 256 x 256 JPEG pictures named ".j", 256 m each, at 1 m per pixel: 9 x 6 tiles touch the view.
+// Run: build/release/bench/bench_review
+#include <benchmark/benchmark.h>
+
+#include "Kordlin_Main.h"
+#include "TiledMap.h"
+#include "UiKit.h"
+
+#include "framework/Init.h"
+#include "projection/e_Proje.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QImageWriter>
+#include <QPainter>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <random>
+
+using namespace zelto;
+
+namespace {
+
+constexpr int TilePixels = 256;
+constexpr int Columns = 40, Rows = 30;
+constexpr int MinX = -600000, MinY = -1100000;
+
+// A map directory with one level of textured JPEG tiles (seeded noise over a gradient, so that
+// decoding costs what a real orthophoto tile costs).
+struct TileSet {
+    QTemporaryDir dir;
+    TileSet() {
+        const QString maps = dir.filePath(QStringLiteral("maps"));
+        QDir().mkpath(maps + QStringLiteral("/ortofoto"));
+        std::mt19937 rng(7);
+        std::uniform_int_distribution<int> noise(-40, 40);
+        for (int c = 0; c < Columns; ++c)
+            for (int r = 0; r < Rows; ++r) {
+                QImage tile(TilePixels, TilePixels, QImage::Format_RGB32);
+                for (int y = 0; y < TilePixels; ++y) {
+                    auto* line = reinterpret_cast<QRgb*>(tile.scanLine(y));
+                    for (int x = 0; x < TilePixels; ++x) {
+                        const int g = 90 + (x + y + c * 7 + r * 11) % 80 + noise(rng);
+                        line[x] =
+                            qRgb(std::clamp(g / 2, 0, 255), std::clamp(g, 0, 255), std::clamp(g / 3, 0, 255));
+                    }
+                }
+                QImageWriter writer(QStringLiteral("%1/ortofoto/T_%2-%3.j").arg(maps).arg(c).arg(r), "jpeg");
+                writer.setQuality(80);
+                writer.write(tile);
+            }
+        QFile xml(maps + QStringLiteral("/Tiles.xml"));
+        xml.open(QIODevice::WriteOnly);
+        xml.write(
+            QStringLiteral("<Maps><Map><name>Ortofoto</name><ext>j</ext><dir>ortofoto</dir><TileMatrixSet>"
+                           "<M><ID>T</ID><MinX>%1</MinX><MinY>%2</MinY><TileWidth>256</TileWidth>"
+                           "<TileHeight>256</TileHeight><OverX>0</OverX><OverY>0</OverY>"
+                           "<MatrixWidth>%3</MatrixWidth><MatrixHeight>%4</MatrixHeight></M>"
+                           "</TileMatrixSet></Map></Maps>")
+                .arg(MinX)
+                .arg(MinY)
+                .arg(Columns)
+                .arg(Rows)
+                .toUtf8());
+    }
+    QString mapDir() const { return dir.filePath(QStringLiteral("maps")); }
+};
+
+struct Fixture {
+    TileSet tiles;
+    std::unique_ptr<TMainForm> form;
+    Fixture() {
+        form = std::make_unique<TMainForm>();
+        form->resize(1920, 1080);
+        form->show();
+        QCoreApplication::processEvents();
+        TTiledMapController& map = form->TiledMap();
+        map.LoadMap(tiles.mapDir());
+        map.MapChangeActive = true;
+        // 1 m per pixel, the view's corner off the tile grid so that edge tiles are cut.
+        form->Projection()->ChangeProjection(MinX + 2000.5 + 960, MinY + 1500.5 + 540, 5333);
+    }
+};
+
+Fixture& fixture() {
+    static Fixture f;
+    return f;
+}
+
+void BM_ReviewCold(benchmark::State& state) {
+    Fixture& f = fixture();
+    TTiledMapController& map = f.form->TiledMap();
+    for (auto _ : state) {
+        map.Tiles.Clear();
+        map.Review();
+    }
+    if (map.Tiles.Count() == 0) state.SkipWithError("no tile was drawn");
+    state.counters["tiles"] = map.Tiles.Count();
+    state.counters["bitmap_px"] = double(f.form->Image->Bitmap().width()) * f.form->Image->Bitmap().height();
+}
+BENCHMARK(BM_ReviewCold)->Unit(benchmark::kMillisecond);
+
+void BM_ReviewWarm(benchmark::State& state) {
+    Fixture& f = fixture();
+    TTiledMapController& map = f.form->TiledMap();
+    map.Review(); // fills the cache
+    const int decoded = map.Tiles.Count();
+    for (auto _ : state) map.Review();
+    if (map.Tiles.Count() != decoded) state.SkipWithError("a warm redraw decoded tiles");
+    state.counters["tiles"] = map.Tiles.Count();
+}
+BENCHMARK(BM_ReviewWarm)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    zelto::init();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    // The form goes before the application object.
+    fixture().form.reset();
+    return 0;
+}

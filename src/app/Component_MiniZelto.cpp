@@ -1,0 +1,173 @@
+#include "Component_MiniZelto.h"
+
+#include "Kordlin_Main.h"
+#include "SecondaryWindows.h"
+#include "TiledMap.h"
+#include "UiKit.h"
+
+#include "forest/e_LHCModel.h"
+#include "forest/t_ForestModelSelector.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QHash>
+#include <QListWidget>
+#include <QThread>
+
+namespace zelto {
+
+namespace {
+
+QHash<QString, QString>& palette() {
+    static QHash<QString, QString> pages;
+    return pages;
+}
+
+} // namespace
+
+TMiniZelto::TMiniZelto(QObject* owner) : QObject(owner) {}
+
+TMiniZelto::~TMiniZelto() = default;
+
+TMainForm* TMiniZelto::Form() const {
+    return FM.data();
+}
+
+void TMiniZelto::Register() {
+    palette().insert(QString::fromLatin1(staticMetaObject.className()).section(QStringLiteral("::"), -1),
+                     QStringLiteral("ZeltoM"));
+}
+
+QString TMiniZelto::PalettePage(const QString& className) {
+    return palette().value(className);
+}
+
+// ---- properties held by the form --------------------------------------------------------------
+
+QString TMiniZelto::GetOddeleni() const {
+    return FM ? FM->S_Oddeleni : QString();
+}
+void TMiniZelto::SetOddeleni(const QString& v) {
+    if (FM) FM->S_Oddeleni = v;
+}
+QString TMiniZelto::GetDilec() const {
+    return FM ? FM->S_Dilec : QString();
+}
+void TMiniZelto::SetDilec(const QString& v) {
+    if (FM) FM->S_Dilec = v;
+}
+QString TMiniZelto::GetPorost() const {
+    return FM ? FM->S_Porost : QString();
+}
+void TMiniZelto::SetPorost(const QString& v) {
+    if (FM) FM->S_Porost = v;
+}
+QString TMiniZelto::GetSkupina() const {
+    return FM ? FM->S_Skupina : QString();
+}
+void TMiniZelto::SetSkupina(const QString& v) {
+    if (FM) FM->S_Skupina = v;
+}
+
+bool TMiniZelto::GetMapVisible() const {
+    return FM && FM->isVisible();
+}
+void TMiniZelto::SetMapVisible(bool v) {
+    if (FM) FM->setVisible(v);
+}
+
+bool TMiniZelto::GetMapCloseIsVisible() const {
+    return FM && FM->GetCloseIsVisible();
+}
+void TMiniZelto::SetMapCloseIsVisible(bool v) {
+    if (FM) FM->SetCloseIsVisible(v);
+}
+
+void TMiniZelto::SetDataOnBackGround(bool v) {
+    FDataOnBackGround = v;
+    if (FM) FM->SetDataOnBackGround(v);
+}
+
+void TMiniZelto::SetOpenButtonVisible(bool v) {
+    FOpenButtonVisible = v;
+    if (FM) FM->kb_OpenProject->setVisible(v);
+}
+
+bool TMiniZelto::GetGPS_Active() {
+    if (FM) FGPS_Active = FM->GpsOn;
+    return FGPS_Active;
+}
+
+void TMiniZelto::SetGPS_Active(bool v) {
+    FGPS_Active = v;
+    if (FM && v != FM->GpsOn) FM->Button4Click();
+}
+
+int TMiniZelto::GetActualMapIndex() const {
+    return FM ? FM->TiledMap().ActualMap : -1;
+}
+
+void TMiniZelto::SetActualMapIndex(int index) {
+    if (!FM) return;
+    TTiledMapController& map = FM->TiledMap();
+    map.MapChangeActive = false;
+    FM->MapCombo->setCurrentIndex(index);
+    map.MapChangeActive = true;
+    map.MapComboChange();
+}
+
+void TMiniZelto::SetUser(const QString& v) {
+    FUser = v;
+    if (FM) FM->SetUser(v);
+}
+
+Tgis_PorostniSkupina* TMiniZelto::GetSelectedSkupina() const {
+    if (!FM || !FM->Selector) return nullptr;
+    return zelto_cast<Tgis_PorostniSkupina>(FM->Selector->GetActualFrame());
+}
+
+// ---- operations -------------------------------------------------------------------------------
+
+void TMiniZelto::DoIt() {
+    Q_ASSERT(QThread::currentThread() == qApp->thread());
+    // 1. The secondary windows, once per process.
+    createSecondaryWindows();
+    // 2. This component's form, once.
+    if (!FM) {
+        auto* form = new TMainForm;
+        ownByApplication(form);
+        FM = form;
+        MainForm = form;
+        form->SetOnSelectJPRL(FOnSelectJPRL);
+        form->SetOnMapReady(FOnMapReady);
+        form->SetOnDataReady(FOnDataReady);
+        form->SetDataOnBackGround(FDataOnBackGround);
+        form->kb_OpenProject->setVisible(FOpenButtonVisible);
+    }
+    // 3. - 6.
+    FM->SetUser(FUser);
+    if (!FMapOnBackground) FM->show();
+    if (FAutoOpenProject) FM->LoadProject(FAutoOpenProjectFile);
+    if (FGPS_Active != FM->GpsOn) FM->Button4Click();
+}
+
+void TMiniZelto::Import(const QString&, bool, int, const QString&) {
+    // The layer import window (and with it the remote import) is not part of the package yet.
+}
+
+void TMiniZelto::ShowTheForest(bool Highlight) {
+    FError = 0;
+    if (!FM) return;
+    FM->ShowTheForest(Highlight);
+    FError = FM->FError;
+}
+
+bool TMiniZelto::RetrieveMapList(QStringList* MList) {
+    if (FM && MList) {
+        MList->clear();
+        for (int i = 0; i < FM->MapListBox->count(); ++i) MList->append(FM->MapListBox->item(i)->text());
+    }
+    return false;
+}
+
+} // namespace zelto

@@ -1,0 +1,701 @@
+#include "Kordlin_Main.h"
+
+#include "BitmapCodecs.h"
+#include "Kordlin_MainTool.h"
+#include "Project.h"
+#include "TiledMap.h"
+#include "UiKit.h"
+
+#include "forest/t_ForestModelSelector.h"
+#include "framework/Errors.h"
+#include "framework/Notifier.h"
+#include "persistence/t_Loader.h"
+#include "platform/AppEvents.h"
+#include "platform/StorageFolders.h"
+#include "projection/e_Wcs.h"
+#include "symbology/e_Color.h"
+#include "symbology/e_Device.h"
+#include "topology/e_TopolDruhy.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPropertyAnimation>
+#include <QTabWidget>
+
+namespace zelto {
+
+TMainForm* MainForm = nullptr;
+
+TVirtualKeyboardClient::~TVirtualKeyboardClient() = default;
+
+namespace {
+
+void processEventsHook() {
+    QCoreApplication::processEvents();
+}
+
+QString systemFolder() {
+    return QDir(platform::storageFolders().publicFolder()).filePath(QStringLiteral("map/system"));
+}
+
+// Reads an object stream; its root, which the caller owns, or none (with the reason) when the
+// file is damaged.
+TElement* readStream(const QString& path, QString& reason) {
+    TLoad load(path);
+    load.SetNoProgress(true);
+    try {
+        load.DoIt();
+    } catch (const EZeltoError& e) {
+        reason = e.message();
+        return nullptr;
+    }
+    if (!load.FOutput) reason = QStringLiteral("soubor neobsahuje žádný prvek");
+    return load.FOutput;
+}
+
+} // namespace
+
+TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
+    setPendingEventsHook(&processEventsHook);
+    m_tiledMap = std::make_unique<TTiledMapController>(*this);
+    m_project = std::make_unique<TProjectController>(*this);
+    CreateDesign();
+    Wire();
+    MainForm = this;
+    FormCreate();
+}
+
+TMainForm::~TMainForm() {
+    if (m_appEvents && m_appEvents == platform::appEventService())
+        m_appEvents->unsubscribe(m_appEventSubscription);
+    if (m_canvas) m_canvas->SetBitmap(nullptr);
+    delete PSYMB;
+    delete Zn;
+    delete m_device;
+    delete m_mainTool;
+    if (MainForm == this) MainForm = nullptr;
+}
+
+void TMainForm::Wire() {
+    TTiledMapController* map = m_tiledMap.get();
+    TProjectController* project = m_project.get();
+    Image->OnResize = [map] { map->ImageResize(); };
+    connect(MapCombo, &QComboBox::currentIndexChanged, this, [map] { map->MapComboChange(); });
+    connect(MapListBox, &QListWidget::itemClicked, this,
+            [this, map](QListWidgetItem* item) { map->MapListBoxItemClick(MapListBox->row(item)); });
+    for (ui::TTouchButton* b : {b_OpenProject, kb_OpenProject, Image2})
+        connect(b, &QAbstractButton::clicked, this, [project] { project->b_OpenProjectClick(); });
+    for (ui::TTouchButton* b : {b_Settings, b_Settings2})
+        connect(b, &QAbstractButton::clicked, this, [this] { b_SettingsClick(); });
+    for (ui::TTouchButton* b : {b_Menu, Image4, ks_InfoLayout_MenuRect, ks_ActionLayout_Rect})
+        connect(b, &QAbstractButton::clicked, this, [this] { b_MenuClick(); });
+    connect(b_Main, &QAbstractButton::clicked, this, [this] { b_MainClick(); });
+    Rect_Menu->OnClick = [this] { b_MainClick(); };
+    MultiViewCover->OnClick = [this] { CloseDrawer(); };
+    connect(tabc, &QTabWidget::currentChanged, this, [this] { tabcChange(); });
+    connect(MainListBox, &QListWidget::itemClicked, this,
+            [this](QListWidgetItem* item) { MainListBoxItemClick(MainListBox->row(item)); });
+    for (ui::TTouchButton* b : {Button4, kButton4})
+        connect(b, &QAbstractButton::clicked, this, [this] { Button4Click(); });
+    connect(kb_Close, &QAbstractButton::clicked, this, [this] { hide(); });
+    if (QInputMethod* im = QGuiApplication::inputMethod())
+        connect(im, &QInputMethod::visibleChanged, this, [this, im] {
+            const QRect bounds = im->keyboardRectangle().toRect();
+            if (im->isVisible())
+                FormVirtualKeyboardShown(this, true, bounds);
+            else
+                FormVirtualKeyboardHidden(this, false, bounds);
+        });
+}
+
+// ---- creation --------------------------------------------------------------------------------
+
+void TMainForm::FormCreate() {
+    try {
+        // 1. Background and foreground of the application.
+        if ((m_appEvents = platform::appEventService()))
+            m_appEventSubscription = m_appEvents->subscribe([this](platform::AppEvent e) {
+                HandleAppEvent(e);
+                return true;
+            });
+
+        // 2. State.
+        Application_Background = Zoomed = ZoomSilence = false;
+        InfoY = ks_InfoLayout->y();
+        Pani = pani1 = 0;
+        LineColor = 0xFFFF0000;
+        PointColor = 0xFFFF1493;
+        DefaultColor = 0xFFFF1493;
+        m_dataOnBackGround = true;
+        // The map is painted on the raster engine: there is no canvas quality or GPU canvas to set.
+        Status = 0;
+        ImDrawing = false;
+        m_tiledMap->Reviewing = false;
+        Test = CHeckJPRL = CheckNotes = CheckLines = CheckAreas = true;
+
+        // 3. Tile cache and map state.
+        m_tiledMap->Tiles.Clear();
+        m_tiledMap->ActualMap = m_tiledMap->ActualTileMatrix = 0;
+        m_tiledMap->MapChangeActive = SuperLayerChangeActive = Moving = false;
+        BmMoving = true;
+        BmInMove = Fix = false;
+        m_gpsFixed = false;
+        ToolsMoving = false;
+        ToolsVisible = true;
+        Rotate = AreaBlinked = false;
+        iLastOdd = -1;
+        BColor = 0xFF000000;
+
+        // 4. The pictures.
+        const QSize size = Image->DeviceSize();
+        Image->ResizeBitmap(size.width(), size.height());
+        Image->Bitmap().fill(QColor::fromRgba(BColor));
+        m_tiledMap->Bm = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        Image_edit->ResizeBitmap(size.width(), size.height());
+        Image_edit->show();
+        Image_Edit_Detail->ResizeBitmap(size.width(), size.height());
+        Edit_Clear();
+        MLineCLosed = MLineQuickArea = false;
+
+        // 5. The drawing device on the map picture (its page and projection).
+        m_device = new TCanvasDevice;
+        m_canvas = std::make_unique<TCanvas>(&Image->Bitmap());
+        m_device->SetCanvas(m_canvas.get());
+
+        // 6., 7.
+        RefX = RefY = LastX = LastY = 0;
+        ActiveTool = 0;
+        ComingActiveTool = WaitingActiveTool = -1;
+        m_tiledMap->Reviews.fill(0);
+        m_tiledMap->LastReview = 0;
+        aJTSK = false;
+
+        // 8. The main tool and with it the world.
+        m_mainTool = new TMainTool;
+        m_mainTool->FForm = this;
+        m_useGestures = false;
+        m_mainTool->OnProgress = [this](qint64 id, int event, const QString& name, const QString& text,
+                                        int min, int max, int progress) {
+            if (Hooks.OnProgress) Hooks.OnProgress(id, event, name, text, min, max, progress);
+        };
+
+        // 9. Bars.
+        TabViewLayout->hide();
+        SetTopBar_Visible(false);
+        ktopbar->show();
+        b_Settings->hide();
+        if (QListWidgetItem* import = MainListBox->item(5)) {
+            import->setHidden(true);
+            // The menu list shrinks by the hidden row.
+            MainListBox->setFixedHeight(MainListBox->height() - import->sizeHint().height());
+        }
+        Image_Logo->hide();
+
+        // 10., 11. The alternative style.
+        KavintStyle = true;
+        SetTopBar_Visible(false);
+        ktopbar->hide();
+        botbar->hide();
+        cb_topbar->hide();
+        cb_botbar->hide();
+        SetStyleGroups();
+
+        // 12.
+        SetUser(QStringLiteral("12345"));
+
+        // 13. Symbol sets, colours, parameter file, tile codec.
+        ZnPSYMB_Load();
+        Colors_Prepare();
+        LoadParams();
+        RegisterBitmapExtensions();
+        LoadTilePlaceholder();
+        _Frames->raise();
+        ProcessPendingEvents();
+    } catch (...) {
+        notifier().message(QStringLiteral("Bum"));
+    }
+}
+
+void TMainForm::SetStyleGroups() {
+    for (QWidget* w : {static_cast<QWidget*>(InfoLayout), static_cast<QWidget*>(ScaleLayout),
+                       static_cast<QWidget*>(Panel1), static_cast<QWidget*>(GPSLayout)})
+        w->setVisible(!KavintStyle);
+    for (QWidget* w : {static_cast<QWidget*>(ks_InfoLayout), static_cast<QWidget*>(ks_ScaleLayOut),
+                       static_cast<QWidget*>(Layout_SideButtons), static_cast<QWidget*>(Layout_gps)})
+        w->setVisible(KavintStyle);
+    for (int i = 0; i < MainListBox->count(); ++i)
+        MainListBox->item(i)->setIcon(KavintStyle && i < ImageList_Main_ks.size() ? ImageList_Main_ks[i]
+                                                                                  : QIcon());
+}
+
+void TMainForm::LoadParams() {
+    cbActive = false;
+    const QString path = QDir(systemFolder()).filePath(QStringLiteral("params.prx"));
+    // Only the file's presence counts: it asks for an indented top bar.
+    m_topBarMargin = QFileInfo::exists(path) ? topBar->height() / 2 : 0;
+    topBar->move(topBar->x(), m_topBarMargin);
+    cbActive = true;
+}
+
+void TMainForm::ZnPSYMB_Load() {
+    const QString dir = systemFolder();
+    // A damaged symbol file is reported and left out; the form works without the symbols.
+    auto read = [this](const QString& path, const QString& caption) -> TElement* {
+        SetProgressText(caption + path);
+        QString reason;
+        TElement* root = readStream(path, reason);
+        if (!root)
+            notifier().message(
+                QStringLiteral("Soubor %1 nelze přečíst: %2").arg(QDir::toNativeSeparators(path), reason));
+        return root;
+    };
+    const QString psymbPath = QDir(dir).filePath(QStringLiteral("PSYMB.zlt"));
+    if (QFileInfo(psymbPath).isFile()) {
+        TElement* root = read(psymbPath, QStringLiteral("Čtení PSYMB z "));
+        auto* symbols = zelto_cast<TOwnerEntity>(root);
+        if (!symbols) {
+            delete root;
+            return;
+        }
+        delete PSYMB;
+        PSYMB = symbols;
+    }
+    const QString znPath = QDir(dir).filePath(QStringLiteral("Zn.zlt"));
+    if (QFileInfo(znPath).isFile()) {
+        TElement* root = read(znPath, QStringLiteral("Čtení Zn z "));
+        auto* kinds = zelto_cast<TTopolDruhy>(root);
+        if (!kinds) {
+            delete root;
+            return;
+        }
+        delete Zn;
+        Zn = kinds;
+    }
+    if (!Zn) return;
+    QComboBox* combo = KavintStyle ? ks_Point_Edit_ComboBox : Point_Edit_ComboBox;
+    combo->clear();
+    TTopolDruhCollection* points = Zn->GetB();
+    for (int i = 0; i < points->ElementsCount(); ++i) {
+        auto* kind = zelto_cast<TTopolDruh>(points->Get(i));
+        if (!kind) continue;
+        combo->addItem(kind->GetName(), QVariant::fromValue(static_cast<void*>(kind)));
+        if (!points->GetActualDruh()) points->SetActualDruh(kind);
+        if (KavintStyle) combo->setItemData(combo->count() - 1, QColor(0xFFFFFFFFu), Qt::ForegroundRole);
+    }
+    combo->setCurrentIndex(combo->count() > 0 ? 0 : -1);
+}
+
+void TMainForm::Colors_Prepare() {
+    ColorListBox->setUpdatesEnabled(false);
+    ColorListBox->clear();
+    for (int i = 0; i <= 15; ++i) {
+        const QColor colour = QColor::fromRgba(DejBarvicku(i));
+        QPixmap swatch(20, 20);
+        swatch.fill(Qt::transparent);
+        {
+            QPainter p(&swatch);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(QColor(255, 255, 255, 90));
+            p.setBrush(colour);
+            p.drawRoundedRect(QRectF(1, 1, 18, 18), 4, 4);
+        }
+        auto* item = new QListWidgetItem(QIcon(swatch), QString::number(i), ColorListBox);
+        item->setData(Qt::UserRole, i);
+    }
+    ColorListBox->setUpdatesEnabled(true);
+    Barva = 13;
+}
+
+void TMainForm::RegisterBitmapExtensions() {
+    TBitmapCodecManager::RegisterBitmapCodecClass(QStringLiteral(".j"), QStringLiteral("JPEG image"), "jpeg");
+}
+
+void TMainForm::LoadTilePlaceholder() {
+    // The picture of a missing tile: the system folder's own when it has one, else a hatched tile.
+    QImage picture;
+    const QString path = QDir(systemFolder()).filePath(QStringLiteral("HicSuntLeones.png"));
+    if (QFileInfo(path).isFile()) picture = TBitmapCodecManager::Load(path);
+    if (picture.isNull()) {
+        picture = QImage(256, 256, QImage::Format_ARGB32_Premultiplied);
+        picture.fill(QColor(0x2a, 0x30, 0x35));
+        QPainter p(&picture);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(0x3b, 0x43, 0x4a), 2));
+        for (int d = -256; d < 256; d += 24) p.drawLine(d, 256, d + 256, 0);
+    }
+    Image_HicSuntLeones->Bitmap() = picture;
+}
+
+// ---- lifecycle -------------------------------------------------------------------------------
+
+void TMainForm::resizeEvent(QResizeEvent*) {
+    LayoutControls();
+}
+
+void TMainForm::showEvent(QShowEvent*) {
+    FormShow();
+}
+
+void TMainForm::FormShow() {
+    if (b_Settings->x() + b_Settings->width() > botbar->width())
+        b_Settings->move(botbar->width() - 20 - b_Settings->width(), b_Settings->y());
+}
+
+void TMainForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) FormActivate();
+    QWidget::changeEvent(event);
+}
+
+void TMainForm::FormActivate() {
+    ImageBakule->hide();
+    Status = 0;
+}
+
+void TMainForm::HandleAppEvent(platform::AppEvent event) {
+    switch (event) {
+    case platform::AppEvent::EnteredBackground:
+        Application_Background = true;
+        break;
+    case platform::AppEvent::BecameActive:
+        if (Application_Background) {
+            Application_Background = false;
+            Review();
+        }
+        break;
+    }
+}
+
+void TMainForm::keyReleaseEvent(QKeyEvent* event) {
+    // The hardware back key; Escape is its counterpart on a desktop keyboard.
+    if (event->key() == Qt::Key_Back || event->key() == Qt::Key_Escape) {
+        CloseAllForms();
+        event->accept();
+        return;
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
+void TMainForm::CloseAllForms() {
+    if (QWidget* dialog = Frame(QStringLiteral("Superdialog")); dialog && dialog->isVisibleTo(this))
+        dialog->close();
+    if (QWidget* notes = Frame(QStringLiteral("Kordlin_Notes_Frame")); notes && notes->isVisibleTo(this))
+        notes->hide();
+}
+
+void TMainForm::ForEachVisibleKeyboardClient(const std::function<void(TVirtualKeyboardClient*)>& f) {
+    for (const char* name : {"fmx_AreaDialog", "Note_Dialog", "Superdialog"}) {
+        QWidget* frame = Frame(QLatin1String(name));
+        if (!frame || !frame->isVisibleTo(this)) continue;
+        if (auto* client = dynamic_cast<TVirtualKeyboardClient*>(frame)) f(client);
+    }
+}
+
+void TMainForm::FormVirtualKeyboardShown(QObject* sender, bool keyboardVisible, const QRect& bounds) {
+    ForEachVisibleKeyboardClient(
+        [&](TVirtualKeyboardClient* c) { c->FormVirtualKeyboardShown(sender, keyboardVisible, bounds); });
+}
+
+void TMainForm::FormVirtualKeyboardHidden(QObject* sender, bool keyboardVisible, const QRect& bounds) {
+    ForEachVisibleKeyboardClient(
+        [&](TVirtualKeyboardClient* c) { c->FormVirtualKeyboardHidden(sender, keyboardVisible, bounds); });
+}
+
+QWidget* TMainForm::Frame(const QString& name) const {
+    return _Frames->findChild<QWidget*>(name, Qt::FindDirectChildrenOnly);
+}
+
+void TMainForm::SetFrame(const QString& name, QWidget* frame) {
+    QWidget* old = Frame(name);
+    if (!frame || frame == old) return;
+    frame->setParent(_Frames);
+    frame->setObjectName(name);
+    frame->setGeometry(0, 0, width(), height());
+    frame->hide();
+    frame->installEventFilter(this);
+    delete old;
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // The frame container is shown while one of its frames is, so that the map takes the input
+    // otherwise.
+    if (watched->parent() == _Frames) {
+        if (event->type() == QEvent::ShowToParent) {
+            _Frames->show();
+            _Frames->raise();
+        } else if (event->type() == QEvent::HideToParent) {
+            bool any = false;
+            for (QObject* child : _Frames->children())
+                if (auto* w = qobject_cast<QWidget*>(child); w && w != watched && !w->isHidden()) any = true;
+            if (!any) _Frames->hide();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- published properties --------------------------------------------------------------------
+
+TPageProjection* TMainForm::Projection() const {
+    return m_device ? m_device->GetProjection() : nullptr;
+}
+
+bool TMainForm::GetCloseIsVisible() const {
+    return m_closeIsVisible;
+}
+
+void TMainForm::SetCloseIsVisible(bool v) {
+    m_closeIsVisible = v;
+    kb_Close->setVisible(v);
+}
+
+bool TMainForm::GetTopBar_Visible() const {
+    return !topBar->isHidden();
+}
+
+void TMainForm::SetTopBar_Visible(bool v) {
+    topBar->setVisible(v);
+    const int y = InfoY + (v ? topBar->height() : 0);
+    ks_InfoLayout->move(ks_InfoLayout->x(), y);
+    ks_ActionLayout->move(ks_ActionLayout->x(), y);
+}
+
+QString TMainForm::GetUser() const {
+    if (m_mainTool && m_mainTool->OwnWorld()) return m_mainTool->OwnWorld()->UID;
+    return m_userWithoutWorld;
+}
+
+void TMainForm::SetUser(const QString& user) {
+    if (m_mainTool && m_mainTool->OwnWorld())
+        m_mainTool->OwnWorld()->SetUID(user);
+    else
+        m_userWithoutWorld = user;
+}
+
+// ---- operations ------------------------------------------------------------------------------
+
+bool TMainForm::LoadProject(const QString& aFileName) {
+    try {
+        return m_project->LoadProject(aFileName);
+    } catch (const std::exception& e) {
+        ShowProgress(false);
+        HideBusy();
+        TZeltoMainTool::HandleException(e);
+        return false;
+    }
+}
+
+void TMainForm::Review() {
+    m_tiledMap->Review();
+}
+
+void TMainForm::ShowTheForest(bool Highlight) {
+    FError = 0;
+    // Moving the view to the named unit needs the forest data on the map; until that controller
+    // is wired in, the view stays where it is.
+    if (Hooks.ShowTheForest) Hooks.ShowTheForest(Highlight);
+}
+
+void TMainForm::ShowUnitLabel(const QString& label) {
+    l_JPRL->setText(label);
+    l_JPRLs->setText(label);
+    ks_l_JPRLs->setText(label);
+    ks_l_JPRLs->setVisible(!label.isEmpty());
+    ks_InfoLayout->resize(ks_InfoLayout->sizeHint().width(), ks_InfoLayout->height());
+    ks_ActionLayout->move(ks_InfoLayout->geometry().right() + 9, ks_ActionLayout->y());
+}
+
+void TMainForm::Button4Click() {
+    if (Hooks.ToggleGps) Hooks.ToggleGps();
+}
+
+void TMainForm::showProjectChooser() {
+    // Stand-in for the package's file chooser (xFileDialog) until it is wired in here: the
+    // platform's file dialog with the same filter and caption.
+    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Výběr souboru projektu"),
+                                                      platform::storageFolders().publicFolder(),
+                                                      QStringLiteral("Projekt (*.opx)"));
+    if (!file.isEmpty()) m_project->OnSelectFile(file);
+}
+
+void TMainForm::DrawLayers() {
+    if (Hooks.DrawLayers) Hooks.DrawLayers();
+}
+void TMainForm::Drawgps() {
+    if (Hooks.Drawgps) Hooks.Drawgps();
+}
+void TMainForm::DrawActualRoute() {
+    if (Hooks.DrawActualRoute) Hooks.DrawActualRoute();
+}
+void TMainForm::DrawEditedPoint() {
+    if (Hooks.DrawEditedPoint) Hooks.DrawEditedPoint();
+}
+void TMainForm::ShowGPSCoords() {
+    if (Hooks.ShowGPSCoords) Hooks.ShowGPSCoords();
+}
+void TMainForm::LoadDET(const QString& fileName) {
+    if (Hooks.LoadDET) Hooks.LoadDET(fileName);
+}
+
+void TMainForm::StartActiveTool(int tool) {
+    if (Hooks.StartActiveTool)
+        Hooks.StartActiveTool(tool);
+    else
+        ActiveTool = tool;
+}
+
+void TMainForm::Edit_Clear() {
+    Image_edit->ClearBitmap();
+    Image_edit->update();
+}
+
+void TMainForm::FireMapReady() {
+    if (FOnMapReady) FOnMapReady(nullptr);
+}
+
+// ---- menu drawer -----------------------------------------------------------------------------
+
+void TMainForm::b_SettingsClick() {
+    tabc->setCurrentWidget(tab_main);
+    OpenDrawer();
+}
+
+void TMainForm::b_MenuClick() {
+    SetTopBar_Visible(false);
+    tabc->setCurrentWidget(tab_main);
+    OpenDrawer();
+}
+
+void TMainForm::b_MainClick() {
+    tabc->setCurrentWidget(tab_main);
+}
+
+void TMainForm::tabcChange() {
+    if (tabc->currentWidget() == tab_view) {
+        const bool was = cbActive;
+        cbActive = false;
+        cb_botbar->setChecked(!botbar->isHidden());
+        cbActive = was;
+    }
+    Rect_Menu->setVisible(tabc->currentWidget() != tab_main);
+}
+
+void TMainForm::MainListBoxItemClick(int row) {
+    switch (row) {
+    case 0:
+        tabc->setCurrentWidget(tab_Tools);
+        break;
+    case 1:
+        tabc->setCurrentWidget(tab_view);
+        break;
+    case 2:
+        ListBox_Layers->show();
+        tab_layers_Layout->hide();
+        tabc->setCurrentWidget(tab_layers);
+        break;
+    case 3:
+        tabc->setCurrentWidget(tab_Options);
+        break;
+    case 4:
+        if (Hooks.LockDisplay) Hooks.LockDisplay();
+        break;
+    case 5:
+        if (Hooks.StartImport) Hooks.StartImport();
+        break;
+    default:
+        break;
+    }
+}
+
+void TMainForm::PositionDrawer(bool open) {
+    const int w = std::min(360, std::max(280, width() * 85 / 100));
+    MultiView->setGeometry(open ? 0 : -w, 0, w, height());
+}
+
+void TMainForm::OpenDrawer() {
+    m_drawerOpen = true;
+    tabcChange();
+    MultiViewCover->show();
+    MultiViewCover->raise();
+    MultiView->show();
+    MultiView->raise();
+    LockPanel->raise();
+    LockLayout->raise();
+    _Frames->raise();
+    if (!isVisible()) return PositionDrawer(true);
+    PositionDrawer(false);
+    auto* slide = new QPropertyAnimation(MultiView, "pos", MultiView);
+    slide->setDuration(180);
+    slide->setEasingCurve(QEasingCurve::OutCubic);
+    slide->setEndValue(QPoint(0, 0));
+    slide->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void TMainForm::CloseDrawer() {
+    if (!m_drawerOpen) return;
+    m_drawerOpen = false;
+    MultiViewCover->hide();
+    if (!isVisible()) {
+        MultiView->hide();
+        return PositionDrawer(false);
+    }
+    auto* slide = new QPropertyAnimation(MultiView, "pos", MultiView);
+    slide->setDuration(160);
+    slide->setEasingCurve(QEasingCurve::InCubic);
+    slide->setEndValue(QPoint(-MultiView->width(), 0));
+    connect(slide, &QAbstractAnimation::finished, MultiView, [this] {
+        if (!m_drawerOpen) MultiView->hide();
+    });
+    slide->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+// ---- progress display ------------------------------------------------------------------------
+
+void TMainForm::ShowBusy(const QString& text) {
+    l_Progress->setText(text);
+    l_Progress->show();
+    l_Progress->raise();
+    AniIndicator->show();
+    AniIndicator->raise();
+    AniIndicator->setAnimating(true);
+}
+
+void TMainForm::HideBusy() {
+    AniIndicator->setAnimating(false);
+    AniIndicator->hide();
+}
+
+void TMainForm::SetProgressText(const QString& text) {
+    l_Progress->setText(text);
+}
+
+void TMainForm::SetProgressRange(int min, int max) {
+    ProgressBar->setRange(min, std::max(min, max));
+}
+
+void TMainForm::SetProgressValue(int value) {
+    ProgressBar->setValue(value);
+}
+
+void TMainForm::ShowProgress(bool visible) {
+    l_Progress->setVisible(visible);
+    ProgressBar->setVisible(visible);
+    if (visible) {
+        l_Progress->raise();
+        ProgressBar->raise();
+    }
+}
+
+void TMainForm::ProcessPendingEvents() {
+    processPendingEvents();
+}
+
+} // namespace zelto

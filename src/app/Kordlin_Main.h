@@ -1,0 +1,292 @@
+// The map form: a full-window map with translucent bars over it, the slide-in menu drawer and
+// the panels of the tools. The form is the hub of the map application; the state and operations
+// of each concern live in a controller of their own (the tiled map, the project) which the form
+// creates, wires to its controls and forwards to.
+#pragma once
+
+#include "ZeltoEvent.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QProgressBar;
+class QTabWidget;
+
+namespace zelto {
+
+namespace ui {
+class TBusyIndicator;
+class TClickPanel;
+class TImageControl;
+class TPanel;
+class TSwitch;
+class TTouchButton;
+} // namespace ui
+namespace platform {
+enum class AppEvent;
+class AppEventService;
+} // namespace platform
+
+class TCanvas;
+class TCanvasDevice;
+class TForestModelSelector;
+class TMainTool;
+class TOwnerEntity;
+class TPageProjection;
+class TProjectController;
+class TTiledMapController;
+class TTopolDruhy;
+
+// A frame embedded in the form that reacts to the on-screen keyboard (the area dialog, the note
+// dialog, the generic dialog).
+class TVirtualKeyboardClient {
+public:
+    virtual ~TVirtualKeyboardClient();
+    virtual void FormVirtualKeyboardShown(QObject* sender, bool keyboardVisible, const QRect& bounds) = 0;
+    virtual void FormVirtualKeyboardHidden(QObject* sender, bool keyboardVisible, const QRect& bounds) = 0;
+};
+
+// Operations that later controllers provide (layer drawing, GPS, forest data, tools, display
+// lock, import). Each one does nothing until its controller is wired in.
+struct TFormHooks {
+    std::function<void()> DrawLayers;            // the user layers over the tiles
+    std::function<void()> Drawgps;               // the GPS marker
+    std::function<void()> DrawActualRoute;       // the GPS route being recorded (message 34 with a line)
+    std::function<void()> DrawEditedPoint;       // the point being edited (message 34 with another element)
+    std::function<void()> ShowGPSCoords;         // the GPS read-out (message 42)
+    std::function<void()> ToggleGps;             // the GPS button
+    std::function<void()> LockDisplay;           // the display lock
+    std::function<void()> StartImport;           // the layer import window
+    std::function<void(const QString&)> LoadDET; // reading the forest data file
+    std::function<void(bool)> ShowTheForest;     // moving the view to the named unit
+    std::function<void(int)> StartActiveTool;    // starting a tool
+    // Progress reports of the tools (sender identity, event, process name, text, minimum,
+    // maximum, position), for the progress bookkeeping.
+    std::function<void(qint64, int, const QString&, const QString&, int, int, int)> OnProgress;
+};
+
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // ---- the controllers ----
+    TTiledMapController& TiledMap() { return *m_tiledMap; }
+    TProjectController& Project() { return *m_project; }
+    TFormHooks Hooks;
+
+    // ---- state of the form ----
+    bool KavintStyle = false;
+    bool Application_Background = false;
+    bool Zoomed = false, ZoomSilence = false;
+    int InfoY = 0;
+    int Pani = 0, pani1 = 0;
+    quint32 LineColor = 0, PointColor = 0, DefaultColor = 0;
+    int Status = 0;
+    bool ImDrawing = false;
+    bool Test = false, CHeckJPRL = false, CheckNotes = false, CheckLines = false, CheckAreas = false;
+    bool SuperLayerChangeActive = false, Moving = false, BmMoving = false, BmInMove = false, Fix = false;
+    bool ToolsMoving = false, ToolsVisible = false, Rotate = false, AreaBlinked = false;
+    int iLastOdd = -1;
+    quint32 BColor = 0xFF000000;
+    double RefX = 0, RefY = 0, LastX = 0, LastY = 0;
+    int ActiveTool = 0, ComingActiveTool = -1, WaitingActiveTool = -1;
+    bool aJTSK = false;
+    bool MLineCLosed = false, MLineQuickArea = false;
+    bool cbActive = false; // switch guard: switch handlers act only while set
+    bool GpsOn = false;
+    bool OddListExists = false;
+    int Barva = 0;
+    int FError = 0;
+    QString S_LHC, S_Oddeleni, S_Dilec, S_Porost, S_Skupina;
+    TOwnerEntity* PSYMB = nullptr;            // the point symbol set (owned)
+    TTopolDruhy* Zn = nullptr;                // the kinds of point objects (owned)
+    TForestModelSelector* Selector = nullptr; // the forest unit selector (none until forest data are shown)
+
+    // ---- published properties ----
+    TCanvasDevice* Device() const { return m_device; }
+    TPageProjection* Projection() const;
+    TCanvas* Canvas() const { return m_canvas.get(); }
+    TMainTool* MainTool() const { return m_mainTool; }
+    bool GetDataOnBackGround() const { return m_dataOnBackGround; }
+    void SetDataOnBackGround(bool v) { m_dataOnBackGround = v; }
+    bool GetCloseIsVisible() const;
+    void SetCloseIsVisible(bool v);
+    bool GetTopBar_Visible() const;
+    void SetTopBar_Visible(bool v);
+    bool GetUse_Gestures() const { return m_useGestures; }
+    void SetUse_Gestures(bool v) { m_useGestures = v; }
+    bool GetGPSFixed() const { return m_gpsFixed; }
+    void SetGPSFixed(bool v) { m_gpsFixed = v; }
+    // The user: the UID of the world this form's main tool created.
+    QString GetUser() const;
+    void SetUser(const QString& user);
+    void SetOnSelectJPRL(TZeltoEvent e) { FOnSelectJPRL = std::move(e); }
+    void SetOnMapReady(TZeltoEvent e) { FOnMapReady = std::move(e); }
+    void SetOnDataReady(TZeltoEvent e) { FOnDataReady = std::move(e); }
+    const TZeltoEvent& GetOnMapReady() const { return FOnMapReady; }
+    // The top margin of the top bar (half its height with a parameter file).
+    int TopBarMargin() const { return m_topBarMargin; }
+    bool IsDrawerOpen() const { return m_drawerOpen; }
+
+    // ---- operations ----
+    // Opens a project (see TProjectController::LoadProject); errors escaping it are shown.
+    bool LoadProject(const QString& aFileName);
+    void Review();
+    void ShowTheForest(bool Highlight);
+    // Shows the unit label in the three labels that carry it (the alternative style's only while
+    // there is one).
+    void ShowUnitLabel(const QString& label);
+    void Button4Click();
+    void LoadParams();
+    void SaveParams() {}
+    void ZnPSYMB_Load();
+    void Colors_Prepare();
+    static void RegisterBitmapExtensions();
+    void HandleAppEvent(platform::AppEvent event);
+    void CloseAllForms();
+    void FormVirtualKeyboardShown(QObject* sender, bool keyboardVisible, const QRect& bounds);
+    void FormVirtualKeyboardHidden(QObject* sender, bool keyboardVisible, const QRect& bounds);
+    void b_SettingsClick();
+    void b_MenuClick();
+    void b_MainClick();
+    void tabcChange();
+    void MainListBoxItemClick(int row);
+    void CloseDrawer();
+    void OpenDrawer();
+    // Replaces the placeholder of an embedded frame (Kordlin_Notes_Frame, Note_Dialog,
+    // fmx_AreaDialog, Superdialog) by the frame itself.
+    void SetFrame(const QString& name, QWidget* frame);
+    QWidget* Frame(const QString& name) const;
+
+    // The project chooser; opens the chosen file.
+    void showProjectChooser();
+
+    // Hooks run by the controllers (no-ops until their controllers exist).
+    void DrawLayers();
+    void Drawgps();
+    void DrawActualRoute();
+    void DrawEditedPoint();
+    void ShowGPSCoords();
+    void LoadDET(const QString& fileName);
+    void StartActiveTool(int tool);
+    void Edit_Clear();
+    void FireMapReady();
+
+    // The progress display: the label with the busy indicator, and the progress bar.
+    void ShowBusy(const QString& text);
+    void HideBusy();
+    void SetProgressText(const QString& text);
+    void SetProgressRange(int min, int max);
+    void SetProgressValue(int value);
+    void ShowProgress(bool visible);
+    void ProcessPendingEvents();
+
+    // ---- controls (the form's design; names as their objectName) ----
+    ui::TImageControl *Image = nullptr, *Image_Edit_Detail = nullptr, *Image_edit = nullptr;
+    ui::TImageControl* Image_HicSuntLeones = nullptr;
+    QWidget *gpsCursor = nullptr, *ImageBakule = nullptr, *Image_Logo = nullptr;
+    ui::TPanel *topBar = nullptr, *ktopbar = nullptr, *botbar = nullptr;
+    ui::TTouchButton *b_OpenProject = nullptr, *kb_OpenProject = nullptr, *Image2 = nullptr;
+    ui::TTouchButton *b_Settings = nullptr, *b_Settings2 = nullptr, *b_Menu = nullptr, *Image4 = nullptr,
+                     *b_Main = nullptr;
+    ui::TTouchButton *b_HK = nullptr, *Button21 = nullptr, *kb_HK = nullptr, *b_FindLHC = nullptr,
+                     *kb_FindLHC = nullptr;
+    ui::TTouchButton *Button4 = nullptr, *kButton4 = nullptr, *kb_Close = nullptr;
+    ui::TTouchButton *topbarvisible = nullptr, *botbarvisible = nullptr, *ktopbarunvisible = nullptr,
+                     *botbarunvisible = nullptr;
+    ui::TPanel *Panel1 = nullptr, *Layout_SideButtons = nullptr;
+    ui::TPanel *InfoLayout = nullptr, *ks_InfoLayout = nullptr, *ks_ActionLayout = nullptr;
+    ui::TTouchButton *ks_InfoLayout_MenuRect = nullptr, *ks_ActionLayout_Rect = nullptr;
+    QWidget* ks_InfoLayout_MenuImage = nullptr;
+    QLabel *ks_l_JPRLs = nullptr, *l_JPRLs = nullptr, *l_JPRL = nullptr, *ks_l_Caption = nullptr,
+           *ks_l_layer = nullptr;
+    ui::TPanel *ScaleLayout = nullptr, *ks_ScaleLayOut = nullptr;
+    QLabel *ks_l_Scale = nullptr, *l_gps = nullptr;
+    QWidget *ks_Scale_R = nullptr, *ks_Scale_R2 = nullptr;
+    ui::TPanel *GPSLayout = nullptr, *Layout_gps = nullptr;
+    ui::TPanel* p_Find_Layout = nullptr;
+    QComboBox *ed_odd = nullptr, *ed_Dil = nullptr, *ed_por = nullptr, *ed_PSK = nullptr;
+    ui::TPanel *p_Note = nullptr, *ks_p_Note = nullptr, *ks_EditLineLayout = nullptr;
+    ui::TPanel *ks_Point_Edit_Layout = nullptr, *Point_Edit_Layout = nullptr;
+    QComboBox *ks_Point_Edit_ComboBox = nullptr, *Point_Edit_ComboBox = nullptr;
+    QWidget* LockPanel = nullptr;
+    ui::TPanel* LockLayout = nullptr;
+    QLabel* Locktext = nullptr;
+    QLabel* l_Progress = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    ui::TBusyIndicator* AniIndicator = nullptr;
+    ui::TPanel* MultiView = nullptr;
+    ui::TClickPanel *MultiViewCover = nullptr, *Rect_Menu = nullptr;
+    QLabel *Label29 = nullptr, *Label30 = nullptr;
+    QTabWidget* tabc = nullptr;
+    QWidget *tab_main = nullptr, *tab_layers = nullptr, *tab_Tools = nullptr, *tab_view = nullptr,
+            *tab_Options = nullptr;
+    QWidget *LayoutMain = nullptr, *TabViewLayout = nullptr, *tab_layers_Layout = nullptr;
+    QListWidget *MainListBox = nullptr, *MapListBox = nullptr, *ListBox_Layers = nullptr;
+    QComboBox* MapCombo = nullptr;
+    ui::TSwitch *cb_botbar = nullptr, *cb_topbar = nullptr, *cb_TopBarMargin = nullptr;
+    ui::TSwitch *cb_jprl = nullptr, *cb_Line = nullptr, *cb_Note = nullptr, *cb_GPS = nullptr;
+    QLabel* l_cb_GPS = nullptr;
+    ui::TPanel* ColorPopup = nullptr;
+    QListWidget* ColorListBox = nullptr;
+    QWidget* _Frames = nullptr;
+    QTimer *ZoomTimer = nullptr, *LockTimer = nullptr, *FixTimer = nullptr;
+    QList<QIcon> ImageList_Main_ks;
+
+    // Texts of the menu rows, as shown (row 1 and row 5 are hidden).
+    static QStringList MainMenuTexts();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateDesign();
+    void Wire();
+    void LoadTilePlaceholder();
+    void FormCreate();
+    void FormShow();
+    void FormActivate();
+    void LayoutControls();
+    void PositionDrawer(bool open);
+    void DrawPlaceholder();
+    void SetStyleGroups();
+    void ForEachVisibleKeyboardClient(const std::function<void(TVirtualKeyboardClient*)>& f);
+
+    std::unique_ptr<TTiledMapController> m_tiledMap;
+    std::unique_ptr<TProjectController> m_project;
+    std::unique_ptr<TCanvas> m_canvas;
+    TCanvasDevice* m_device = nullptr; // owned
+    TMainTool* m_mainTool = nullptr;   // owned (and a child of its world)
+    TZeltoEvent FOnSelectJPRL, FOnMapReady, FOnDataReady;
+    bool m_dataOnBackGround = false;
+    bool m_useGestures = false;
+    bool m_gpsFixed = false;
+    bool m_closeIsVisible = false;
+    bool m_drawerOpen = false;
+    int m_topBarMargin = 0;
+    QString m_userWithoutWorld;
+    platform::AppEventService* m_appEvents = nullptr;
+    int m_appEventSubscription = 0;
+};
+
+// The last map form created; none when it was destroyed.
+extern TMainForm* MainForm;
+
+} // namespace zelto

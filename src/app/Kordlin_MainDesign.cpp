@@ -1,0 +1,559 @@
+// The map form's design: every control with its name, text and place. Positions follow the
+// form's size (LayoutControls); the bars and floating panels lie over the map picture.
+#include "Kordlin_Main.h"
+
+#include "TiledMap.h"
+#include "UiKit.h"
+
+#include <QComboBox>
+#include <QGraphicsDropShadowEffect>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPainter>
+#include <QProgressBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace zelto {
+
+using namespace ui;
+
+namespace {
+
+template <class W, class... Args> W* make(QWidget* parent, const char* name, Args&&... args) {
+    auto* w = new W(std::forward<Args>(args)..., parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+template <class P = TPanel> P* panel(QWidget* parent, const char* name, int radius = 12) {
+    auto* w = new P(parent, radius);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
+TTouchButton* iconButton(QWidget* parent, const char* name, IconKind icon, bool round = false) {
+    auto* b = make<TTouchButton>(parent, name);
+    b->setIconKind(icon);
+    b->setRound(round);
+    b->setFixedSize(TouchSize, TouchSize);
+    return b;
+}
+
+TTouchButton* textButton(QWidget* parent, const char* name, const QString& text) {
+    auto* b = make<TTouchButton>(parent, name);
+    b->setText(text);
+    b->setMinimumHeight(TouchSize);
+    return b;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text) {
+    auto* l = make<QLabel>(parent, name);
+    l->setText(text);
+    return l;
+}
+
+// A button made of a round rectangle and an image on it (the side buttons).
+TTouchButton* rectWithImage(QWidget* parent, const char* rectName, const char* imageName, IconKind icon) {
+    auto* rect = make<TTouchButton>(parent, rectName);
+    rect->setRound(true);
+    rect->setFixedSize(56, 56);
+    auto* image = make<TIconImage>(rect, imageName, icon);
+    image->setGeometry(16, 16, 24, 24);
+    return rect;
+}
+
+// Shows a dark circle with the white ring of the GPS position.
+class GpsCircle : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(0x1e, 0x6f, 0xff), 2));
+        p.setBrush(Qt::white);
+        p.drawEllipse(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
+};
+
+// The scale bar and its end cap.
+class ScaleBar : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), textColor());
+    }
+};
+
+} // namespace
+
+QStringList TMainForm::MainMenuTexts() {
+    return {QStringLiteral("  Nástroje"),  QStringLiteral("Zobrazení"),          QStringLiteral("  Vrstvy"),
+            QStringLiteral("  Nastavení"), QStringLiteral("  Zamknout displej"), QStringLiteral("  Import")};
+}
+
+void TMainForm::CreateDesign() {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("MiniZelto"));
+    setAttribute(Qt::WA_StyledBackground);
+    setStyleSheet(formStyleSheet());
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    resize(1280, 800);
+    setMinimumSize(480, 360);
+
+    // The three pictures, bottom to top.
+    Image = make<TImageControl>(this, "Image");
+    Image->setAttribute(Qt::WA_OpaquePaintEvent); // the map picture covers its whole area
+    Image_Edit_Detail = make<TImageControl>(this, "Image_Edit_Detail");
+    Image_Edit_Detail->hide();
+    Image_edit = make<TImageControl>(this, "Image_edit");
+    gpsCursor = make<GpsCircle>(this, "gpsCursor");
+    gpsCursor->setAttribute(Qt::WA_TransparentForMouseEvents);
+    gpsCursor->resize(20, 20);
+    gpsCursor->hide();
+    ImageBakule = make<TIconImage>(this, "ImageBakule", IconKind::Marker);
+    ImageBakule->resize(36, 36);
+    ImageBakule->hide();
+    Image_HicSuntLeones = make<TImageControl>(this, "Image_HicSuntLeones");
+    Image_HicSuntLeones->resize(256, 256);
+    Image_HicSuntLeones->hide();
+
+    // Classic style: top bar, bottom bar, side panel, info, scale and GPS panels.
+    topBar = panel(this, "topBar", 0);
+    topBar->setFill(QColor(0, 0, 0, 204));
+    {
+        auto* row = new QHBoxLayout(topBar);
+        row->setContentsMargins(4, 0, 4, 0);
+        row->setSpacing(4);
+        Image2 = iconButton(topBar, "Image2", IconKind::OpenFolder);
+        b_OpenProject = textButton(topBar, "b_OpenProject", QStringLiteral("Otevřít projekt"));
+        b_FindLHC = iconButton(topBar, "b_FindLHC", IconKind::Search);
+        b_HK = textButton(topBar, "b_HK", QStringLiteral("hk"));
+        Button4 = textButton(topBar, "Button4", QStringLiteral("GPS"));
+        b_Main = iconButton(topBar, "b_Main", IconKind::Back);
+        Image4 = iconButton(topBar, "Image4", IconKind::Logo);
+        b_Menu = iconButton(topBar, "b_Menu", IconKind::Menu);
+        for (QWidget* w :
+             {static_cast<QWidget*>(Image2), static_cast<QWidget*>(b_OpenProject),
+              static_cast<QWidget*>(b_FindLHC), static_cast<QWidget*>(b_HK), static_cast<QWidget*>(Button4)})
+            row->addWidget(w);
+        row->addStretch();
+        row->addWidget(b_Main);
+        row->addWidget(Image4);
+        row->addWidget(b_Menu);
+    }
+    ktopbar = panel(this, "ktopbar", 0);
+    {
+        auto* row = new QHBoxLayout(ktopbar);
+        row->setContentsMargins(4, 0, 4, 0);
+        b_Settings2 = iconButton(ktopbar, "b_Settings2", IconKind::Settings);
+        Button21 = textButton(ktopbar, "Button21", QStringLiteral("hk"));
+        ktopbarunvisible = iconButton(ktopbar, "ktopbarunvisible", IconKind::ArrowUp);
+        row->addWidget(b_Settings2);
+        row->addWidget(Button21);
+        row->addStretch();
+        row->addWidget(ktopbarunvisible);
+    }
+    botbar = panel(this, "botbar", 0);
+    l_gps = label(botbar, "l_gps", QStringLiteral("gps neni zapnuta"));
+    l_JPRL = label(botbar, "l_JPRL", QString());
+    b_Settings = iconButton(botbar, "b_Settings", IconKind::Settings);
+    b_Settings->move(1200, 0);
+    botbarunvisible = iconButton(botbar, "botbarunvisible", IconKind::ArrowDown);
+    topbarvisible = iconButton(this, "topbarvisible", IconKind::ArrowDown, true);
+    botbarvisible = iconButton(this, "botbarvisible", IconKind::ArrowUp, true);
+    topbarvisible->hide();
+    botbarvisible->hide();
+
+    Panel1 = panel(this, "Panel1", 28);
+    {
+        auto* column = new QVBoxLayout(Panel1);
+        column->setContentsMargins(4, 4, 4, 4);
+        column->addWidget(iconButton(Panel1, "b_plus", IconKind::Plus));
+        column->addWidget(iconButton(Panel1, "b_Minus", IconKind::Minus));
+        column->addWidget(iconButton(Panel1, "b_Hand", IconKind::Hand));
+        column->addWidget(iconButton(Panel1, "b_Tools", IconKind::Tools));
+    }
+    InfoLayout = panel(this, "InfoLayout");
+    {
+        auto* row = new QHBoxLayout(InfoLayout);
+        row->setContentsMargins(12, 0, 12, 0);
+        l_JPRLs = label(InfoLayout, "l_JPRLs", QString());
+        row->addWidget(l_JPRLs);
+    }
+    ScaleLayout = panel(this, "ScaleLayout");
+    GPSLayout = panel(this, "GPSLayout", 32);
+    {
+        auto* row = new QHBoxLayout(GPSLayout);
+        row->setContentsMargins(8, 8, 8, 8);
+        row->addWidget(iconButton(GPSLayout, "b_gpss", IconKind::Gps, true));
+    }
+
+    // The alternative style: floating panels over the map.
+    Layout_SideButtons = panel(this, "Layout_SideButtons", 32);
+    {
+        auto* column = new QVBoxLayout(Layout_SideButtons);
+        column->setContentsMargins(4, 6, 4, 6);
+        column->setSpacing(4);
+        column->addWidget(rectWithImage(Layout_SideButtons, "plus_rect", "plus_img", IconKind::Plus));
+        column->addWidget(rectWithImage(Layout_SideButtons, "minus_rect", "minus_img", IconKind::Minus));
+        column->addWidget(rectWithImage(Layout_SideButtons, "hand_rect", "hand_img", IconKind::Hand));
+        column->addWidget(rectWithImage(Layout_SideButtons, "tools_rect", "tools_img", IconKind::Tools));
+    }
+    ks_InfoLayout = panel(this, "ks_InfoLayout", 14);
+    {
+        auto* row = new QHBoxLayout(ks_InfoLayout);
+        row->setContentsMargins(4, 4, 4, 4);
+        row->setSpacing(2);
+        ks_InfoLayout_MenuRect = make<TTouchButton>(ks_InfoLayout, "ks_InfoLayout_MenuRect");
+        ks_InfoLayout_MenuRect->setFixedSize(TouchSize, TouchSize);
+        ks_InfoLayout_MenuImage =
+            make<TIconImage>(ks_InfoLayout_MenuRect, "ks_InfoLayout_MenuImage", IconKind::Menu);
+        ks_InfoLayout_MenuImage->setGeometry(12, 12, 24, 24);
+        ks_l_JPRLs = label(ks_InfoLayout, "ks_l_JPRLs", QString());
+        ks_l_JPRLs->hide(); // shown with a unit label (ShowUnitLabel)
+        kb_FindLHC = iconButton(ks_InfoLayout, "kb_FindLHC", IconKind::Search);
+        kb_HK = iconButton(ks_InfoLayout, "kb_HK", IconKind::HandOver);
+        row->addWidget(ks_InfoLayout_MenuRect);
+        row->addWidget(ks_l_JPRLs);
+        row->addWidget(kb_FindLHC);
+        row->addWidget(kb_HK);
+    }
+    ks_ActionLayout = panel(this, "ks_ActionLayout", 14);
+    {
+        auto* row = new QHBoxLayout(ks_ActionLayout);
+        row->setContentsMargins(4, 4, 12, 4);
+        ks_ActionLayout_Rect = iconButton(ks_ActionLayout, "ks_ActionLayout_Rect", IconKind::Tools);
+        ks_l_Caption = label(ks_ActionLayout, "ks_l_Caption", QString());
+        ks_l_layer = label(ks_ActionLayout, "ks_l_layer", QString());
+        row->addWidget(ks_ActionLayout_Rect);
+        row->addWidget(ks_l_Caption);
+        row->addWidget(ks_l_layer, 1);
+    }
+    ks_ActionLayout->hide();
+    // Design positions of the information and action bars: below the screen's edge by 16.
+    ks_InfoLayout->move(16, 16);
+    ks_ActionLayout->setGeometry(0, 16, 320, 56);
+    ks_ScaleLayOut = panel(this, "ks_ScaleLayOut", 10);
+    ks_Scale_R = make<ScaleBar>(ks_ScaleLayOut, "ks_Scale_R");
+    ks_Scale_R2 = make<ScaleBar>(ks_ScaleLayOut, "ks_Scale_R2");
+    ks_l_Scale = label(ks_ScaleLayOut, "ks_l_Scale", QString());
+    ks_Scale_R->setGeometry(12, 24, 100, 3);
+    ks_Scale_R2->setGeometry(111, 16, 3, 11);
+    ks_l_Scale->setGeometry(120, 6, 88, 28);
+    Layout_gps = panel(this, "Layout_gps", 36);
+    {
+        auto* row = new QHBoxLayout(Layout_gps);
+        row->setContentsMargins(4, 4, 4, 4);
+        kButton4 = make<TTouchButton>(Layout_gps, "kButton4");
+        kButton4->setRound(true);
+        kButton4->setText(QStringLiteral("GPS"));
+        kButton4->setFixedSize(64, 64);
+        row->addWidget(kButton4);
+    }
+
+    // Forest unit search.
+    p_Find_Layout = panel(this, "p_Find_Layout", 16);
+    {
+        auto* grid = new QGridLayout(p_Find_Layout);
+        grid->setContentsMargins(16, 12, 12, 16);
+        grid->setHorizontalSpacing(8);
+        const char* names[] = {"ed_odd", "ed_Dil", "ed_por", "ed_PSK"};
+        const char* buttons[] = {"Button9", "Button10", "Button11", "Button12"};
+        const QString captions[] = {QStringLiteral("Oddělení"), QStringLiteral("Dílec"),
+                                    QStringLiteral("Porost"), QStringLiteral("Skupina")};
+        QComboBox** combos[] = {&ed_odd, &ed_Dil, &ed_por, &ed_PSK};
+        for (int i = 0; i < 4; ++i) {
+            auto* caption = make<QLabel>(p_Find_Layout, (std::string("l_") + names[i]).c_str());
+            caption->setText(captions[i]);
+            *combos[i] = make<QComboBox>(p_Find_Layout, names[i]);
+            (*combos[i])->setPlaceholderText(captions[i]);
+            grid->addWidget(caption, i, 0);
+            grid->addWidget(*combos[i], i, 1);
+            grid->addWidget(iconButton(p_Find_Layout, buttons[i], IconKind::Search), i, 2);
+        }
+        grid->addWidget(iconButton(p_Find_Layout, "Button8", IconKind::Close), 0, 3);
+        grid->setColumnStretch(1, 1);
+    }
+    p_Find_Layout->hide();
+
+    // Tool panels (their contents arrive with the tools).
+    p_Note = panel(this, "p_Note");
+    ks_p_Note = panel(this, "ks_p_Note");
+    ks_EditLineLayout = panel(this, "ks_EditLineLayout");
+    Point_Edit_Layout = panel(this, "Point_Edit_Layout");
+    Point_Edit_ComboBox = make<QComboBox>(Point_Edit_Layout, "Point_Edit_ComboBox");
+    ks_Point_Edit_Layout = panel(this, "ks_Point_Edit_Layout");
+    ks_Point_Edit_ComboBox = make<QComboBox>(ks_Point_Edit_Layout, "ks_Point_Edit_ComboBox");
+    for (TPanel* panel : {p_Note, ks_p_Note, ks_EditLineLayout, Point_Edit_Layout, ks_Point_Edit_Layout}) {
+        panel->resize(360, 72);
+        panel->hide();
+    }
+    Point_Edit_ComboBox->setGeometry(12, 12, 336, 48);
+    ks_Point_Edit_ComboBox->setGeometry(12, 12, 336, 48);
+
+    // Colour pick list.
+    ColorPopup = panel(this, "ColorPopup", 12);
+    ColorPopup->resize(177, 321);
+    ColorListBox = make<QListWidget>(ColorPopup, "ColorListBox");
+    ColorListBox->setGeometry(4, 4, 169, 313);
+    ColorPopup->hide();
+
+    // Progress display.
+    l_Progress = label(this, "l_Progress", QString());
+    l_Progress->setAlignment(Qt::AlignCenter);
+    l_Progress->setAttribute(Qt::WA_TransparentForMouseEvents);
+    {
+        // White text with a black glow stays readable over any map.
+        auto* glow = new QGraphicsDropShadowEffect(l_Progress);
+        glow->setOffset(0, 0);
+        glow->setBlurRadius(10);
+        glow->setColor(Qt::black);
+        l_Progress->setGraphicsEffect(glow);
+    }
+    l_Progress->hide();
+    ProgressBar = make<QProgressBar>(this, "ProgressBar");
+    ProgressBar->setTextVisible(false);
+    ProgressBar->hide();
+    AniIndicator = make<TBusyIndicator>(this, "AniIndicator");
+    AniIndicator->resize(50, 50);
+    AniIndicator->hide();
+
+    // The menu drawer with its dimming cover.
+    MultiViewCover = panel<TClickPanel>(this, "MultiViewCover", 0);
+    MultiViewCover->setFill(QColor(0, 0, 0, 110));
+    MultiViewCover->hide();
+    MultiView = panel(this, "MultiView", 0);
+    MultiView->setFill(drawerColor());
+    MultiView->hide();
+    {
+        auto* column = new QVBoxLayout(MultiView);
+        column->setContentsMargins(0, 0, 0, 0);
+        column->setSpacing(0);
+        Rect_Menu = panel<TClickPanel>(MultiView, "Rect_Menu", 0);
+        Rect_Menu->setFill(QColor(255, 255, 255, 14));
+        Rect_Menu->setFixedHeight(56);
+        Rect_Menu->setCursor(Qt::PointingHandCursor);
+        auto* strip = new QHBoxLayout(Rect_Menu);
+        strip->setContentsMargins(16, 0, 16, 0);
+        Label30 = label(Rect_Menu, "Label30", QStringLiteral("<"));
+        Label29 = label(Rect_Menu, "Label29", QStringLiteral("Menu"));
+        strip->addWidget(Label30);
+        strip->addSpacing(12);
+        strip->addWidget(Label29, 1);
+        column->addWidget(Rect_Menu);
+
+        tabc = make<QTabWidget>(MultiView, "tabc");
+        tabc->tabBar()->hide();
+        tabc->setDocumentMode(true);
+        column->addWidget(tabc, 1);
+
+        tab_main = make<QWidget>(tabc, "tab_main");
+        {
+            auto* v = new QVBoxLayout(tab_main);
+            v->setContentsMargins(12, 16, 12, 12);
+            v->setSpacing(8);
+            LayoutMain = make<QWidget>(tab_main, "LayoutMain");
+            auto* main = new QVBoxLayout(LayoutMain);
+            main->setContentsMargins(0, 0, 0, 0);
+            main->setSpacing(6);
+            kb_OpenProject = textButton(LayoutMain, "kb_OpenProject", QStringLiteral("Otevřít projekt"));
+            kb_OpenProject->setIconKind(IconKind::OpenFolder);
+            kb_OpenProject->setAccent(true);
+            main->addWidget(kb_OpenProject);
+            MainListBox = make<QListWidget>(LayoutMain, "MainListBox");
+            MainListBox->setIconSize(QSize(24, 24));
+            MainListBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            const QStringList texts = MainMenuTexts();
+            for (int i = 0; i < texts.size(); ++i) {
+                auto* item = new QListWidgetItem(texts[i], MainListBox);
+                item->setSizeHint(QSize(0, 52));
+                item->setData(Qt::UserRole, QStringLiteral("ListBoxItem%1").arg(i + 1));
+                if (i == 1) item->setHidden(true); // "Zobrazení" is reached through the view switches only
+            }
+            // The list is as high as its shown rows.
+            MainListBox->setFixedHeight(52 * (int(texts.size()) - 1) + 4);
+            main->addWidget(MainListBox);
+            v->addWidget(LayoutMain);
+            v->addWidget(label(tab_main, "l_MapList", QStringLiteral("ZOBRAZIT MAPU :")));
+            MapListBox = make<QListWidget>(tab_main, "MapListBox");
+            v->addWidget(MapListBox, 1);
+            kb_Close = textButton(tab_main, "kb_Close", QStringLiteral("Zavřít"));
+            kb_Close->setIconKind(IconKind::Close);
+            kb_Close->hide();
+            v->addWidget(kb_Close);
+        }
+        tab_layers = make<QWidget>(tabc, "tab_layers");
+        {
+            auto* v = new QVBoxLayout(tab_layers);
+            v->setContentsMargins(12, 12, 12, 12);
+            ListBox_Layers = make<QListWidget>(tab_layers, "ListBox_Layers");
+            tab_layers_Layout = make<QWidget>(tab_layers, "tab_layers_Layout");
+            tab_layers_Layout->hide();
+            v->addWidget(ListBox_Layers, 1);
+            v->addWidget(tab_layers_Layout);
+        }
+        tab_Tools = make<QWidget>(tabc, "tab_Tools");
+        new QVBoxLayout(tab_Tools);
+        tab_view = make<QWidget>(tabc, "tab_view");
+        {
+            auto* v = new QVBoxLayout(tab_view);
+            v->setContentsMargins(12, 12, 12, 12);
+            v->setSpacing(8);
+            MapCombo = make<QComboBox>(tab_view, "MapCombo");
+            v->addWidget(MapCombo);
+            TabViewLayout = make<QWidget>(tab_view, "TabViewLayout");
+            auto* switches = new QVBoxLayout(TabViewLayout);
+            switches->setContentsMargins(0, 0, 0, 0);
+            cb_botbar = make<TSwitch>(TabViewLayout, "cb_botbar", QStringLiteral("Zobr. dolní panel"));
+            cb_topbar = make<TSwitch>(TabViewLayout, "cb_topbar", QStringLiteral("Zobr. horní panel"));
+            cb_TopBarMargin =
+                make<TSwitch>(TabViewLayout, "cb_TopBarMargin", QStringLiteral("Odsadit h. panel"));
+            cb_botbar->setChecked(true);
+            cb_topbar->setChecked(true);
+            for (TSwitch* s : {cb_botbar, cb_topbar, cb_TopBarMargin}) switches->addWidget(s);
+            v->addWidget(TabViewLayout);
+            v->addStretch();
+        }
+        tab_Options = make<QWidget>(tabc, "tab_Options");
+        {
+            auto* v = new QVBoxLayout(tab_Options);
+            v->setContentsMargins(0, 8, 0, 12);
+            v->setSpacing(0);
+            v->addWidget(label(tab_Options, "l_OptionsHeader", QStringLiteral("NASTAVENÍ")));
+            cb_jprl = make<TSwitch>(tab_Options, "cb_jprl", QStringLiteral("JPRL v ploše"));
+            cb_jprl->setChecked(true);
+            v->addWidget(cb_jprl);
+            v->addWidget(label(tab_Options, "l_OptionsPick", QStringLiteral("Vybírat klepnutím:")));
+            cb_Line = make<TSwitch>(tab_Options, "cb_Line", QStringLiteral("Viditelné Linie"));
+            cb_Note = make<TSwitch>(tab_Options, "cb_Note", QStringLiteral("Poznámky"));
+            cb_Line->setChecked(true);
+            cb_Note->setChecked(true);
+            v->addWidget(cb_Line);
+            v->addWidget(cb_Note);
+            auto* gpsRow = new QHBoxLayout;
+            gpsRow->setContentsMargins(16, 0, 0, 0);
+            l_cb_GPS = label(tab_Options, "l_cb_GPS", QStringLiteral("Zapnout GPS"));
+            cb_GPS = make<TSwitch>(tab_Options, "cb_GPS", QString());
+            gpsRow->addWidget(l_cb_GPS, 1);
+            gpsRow->addWidget(cb_GPS);
+            v->addLayout(gpsRow);
+            v->addStretch();
+        }
+        tabc->addTab(tab_main, QStringLiteral("Menu"));
+        tabc->addTab(tab_layers, QStringLiteral("Vrstvy"));
+        tabc->addTab(tab_Tools, QStringLiteral("Nástroje"));
+        tabc->addTab(tab_view, QStringLiteral("Zobrazení"));
+        tabc->addTab(tab_Options, QStringLiteral("Nastavení"));
+    }
+
+    // The display lock.
+    LockPanel = panel<TClickPanel>(this, "LockPanel", 0);
+    static_cast<TClickPanel*>(LockPanel)->setFill(QColor(0, 0, 0, 26));
+    LockPanel->hide();
+    LockLayout = panel(this, "LockLayout", 20);
+    LockLayout->resize(425, 249);
+    {
+        auto* v = new QVBoxLayout(LockLayout);
+        v->setContentsMargins(16, 16, 16, 16);
+        Locktext = label(LockLayout, "Locktext", QStringLiteral("Displej je uzamčen!"));
+        Locktext->setAlignment(Qt::AlignCenter);
+        Locktext->setWordWrap(true);
+        auto* hint =
+            label(LockLayout, "l_LockHint", QStringLiteral("Přejeďte prstem do levého horního rohu"));
+        hint->setAlignment(Qt::AlignCenter);
+        v->addWidget(Locktext, 1);
+        v->addWidget(hint);
+    }
+    LockLayout->hide();
+
+    // The logo at the top right corner (hidden in the alternative style).
+    Image_Logo = make<TIconImage>(this, "Image_Logo", IconKind::Logo);
+    Image_Logo->resize(81, 81);
+
+    // The embedded frames, hidden until they are needed.
+    _Frames = make<QWidget>(this, "_Frames");
+    for (const char* name : {"Kordlin_Notes_Frame", "Note_Dialog", "fmx_AreaDialog", "Superdialog"}) {
+        auto* frame = make<QWidget>(_Frames, name);
+        frame->hide();
+        frame->installEventFilter(this);
+    }
+    _Frames->hide();
+
+    ZoomTimer = make<QTimer>(this, "ZoomTimer");
+    ZoomTimer->setInterval(500);
+    LockTimer = make<QTimer>(this, "LockTimer");
+    LockTimer->setInterval(2000);
+    FixTimer = make<QTimer>(this, "FixTimer");
+    FixTimer->setInterval(1000);
+
+    ImageList_Main_ks = {makeIcon(IconKind::Tools),    makeIcon(IconKind::View), makeIcon(IconKind::Layers),
+                         makeIcon(IconKind::Settings), makeIcon(IconKind::Lock), makeIcon(IconKind::Import)};
+    LayoutControls();
+}
+
+void TMainForm::LayoutControls() {
+    const int W = width(), H = height();
+    for (QWidget* w : {static_cast<QWidget*>(Image), static_cast<QWidget*>(Image_edit),
+                       static_cast<QWidget*>(Image_Edit_Detail), LockPanel,
+                       static_cast<QWidget*>(MultiViewCover), _Frames})
+        w->setGeometry(0, 0, W, H);
+    for (QObject* child : _Frames->children())
+        if (auto* frame = qobject_cast<QWidget*>(child)) frame->setGeometry(0, 0, W, H);
+
+    topBar->setGeometry(0, m_topBarMargin, W, TouchSize);
+    ktopbar->setGeometry(0, 0, W, TouchSize);
+    botbar->setGeometry(0, H - TouchSize, W, TouchSize);
+    l_gps->setGeometry(12, 0, 240, TouchSize);
+    l_JPRL->setGeometry(260, 0, 200, TouchSize);
+    botbarunvisible->move(W - TouchSize - 4, 0);
+    topbarvisible->move((W - TouchSize) / 2, 0);
+    botbarvisible->move((W - TouchSize) / 2, H - TouchSize);
+
+    const QSize side = Layout_SideButtons->sizeHint();
+    Layout_SideButtons->setGeometry(W - side.width() - 16, (H - side.height()) / 2, side.width(),
+                                    side.height());
+    const QSize panel1 = Panel1->sizeHint();
+    Panel1->setGeometry(W - panel1.width() - 8, (H - panel1.height()) / 2, panel1.width(), panel1.height());
+
+    // The information and action bars keep their vertical place (the top bar moves them).
+    const QSize info = ks_InfoLayout->sizeHint();
+    ks_InfoLayout->setGeometry(16, ks_InfoLayout->y(), info.width(), 56);
+    InfoLayout->setGeometry(8, ks_InfoLayout->y(), 300, TouchSize);
+    ks_ActionLayout->setGeometry(ks_InfoLayout->geometry().right() + 9, ks_InfoLayout->y(),
+                                 ks_ActionLayout->width(), 56);
+
+    ks_ScaleLayOut->setGeometry(16, H - 16 - 40, 220, 40);
+    ScaleLayout->setGeometry(8, H - TouchSize - 48, 220, 40);
+    Layout_gps->setGeometry(W - 16 - 72, H - 16 - 72, 72, 72);
+    GPSLayout->setGeometry(W - 8 - 64, H - TouchSize - 72, 64, 64);
+
+    const QSize find = p_Find_Layout->sizeHint();
+    const int findWidth = std::min(std::max(find.width(), 420), W - 32);
+    p_Find_Layout->setGeometry((W - findWidth) / 2, 80, findWidth, find.height());
+    for (QWidget* w : {static_cast<QWidget*>(p_Note), static_cast<QWidget*>(ks_p_Note),
+                       static_cast<QWidget*>(ks_EditLineLayout), static_cast<QWidget*>(Point_Edit_Layout),
+                       static_cast<QWidget*>(ks_Point_Edit_Layout)})
+        w->move((W - w->width()) / 2, H - w->height() - 24);
+    ColorPopup->move(W - ColorPopup->width() - 100, (H - ColorPopup->height()) / 2);
+
+    AniIndicator->move((W - AniIndicator->width()) / 2, H - 100 - AniIndicator->height());
+    l_Progress->setGeometry(0, AniIndicator->y() - 48, W, 40);
+    ProgressBar->setGeometry(W / 4, AniIndicator->y() + AniIndicator->height() + 20, W / 2, 10);
+    LockLayout->move((W - LockLayout->width()) / 2, (H - LockLayout->height()) / 2);
+    Image_Logo->move(W - Image_Logo->width(), 0);
+    PositionDrawer(m_drawerOpen);
+}
+
+} // namespace zelto

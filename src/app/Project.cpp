@@ -1,0 +1,178 @@
+#include "Project.h"
+
+#include "Kordlin_Main.h"
+#include "TiledMap.h"
+#include "UiKit.h"
+
+#include "framework/Notifier.h"
+#include "framework/ProjectPath.h"
+#include "platform/StorageFolders.h"
+#include "symbology/e_Device.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+namespace zelto {
+
+namespace {
+
+// Reads and parses the project file; false with the reason when it cannot.
+bool readProjectFile(const QString& fileName, QDomDocument& doc, QString& reason) {
+    const QFileInfo info(fileName);
+    if (!info.exists()) {
+        reason = QStringLiteral("soubor neexistuje");
+        return false;
+    }
+    QFile file(fileName);
+    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+        reason = info.isDir() ? QStringLiteral("je to složka") : file.errorString();
+        return false;
+    }
+    QString message;
+    int line = 0, column = 0;
+    if (!doc.setContent(&file, &message, &line, &column)) {
+        reason = QStringLiteral("%1 (řádek %2, sloupec %3)").arg(message).arg(line).arg(column);
+        return false;
+    }
+    if (doc.documentElement().isNull()) {
+        reason = QStringLiteral("dokument nemá kořenový prvek");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+TProjectController::TProjectController(TMainForm& form) : m_form(form) {}
+TProjectController::~TProjectController() = default;
+
+QString TProjectController::GetAbsolutePath(const QString& aRootPath, const QString& aRelativePath) {
+    const QString relative =
+        QDir::fromNativeSeparators(QString(aRelativePath).replace(QLatin1Char('\\'), QLatin1Char('/')));
+    if (QDir::isAbsolutePath(relative)) return QDir::cleanPath(relative);
+    return QDir::cleanPath(QDir::fromNativeSeparators(aRootPath) + QLatin1Char('/') + relative);
+}
+
+QString TProjectController::FindLayerValue(const QString& aLayer, const QString& aValue) const {
+    QString result;
+    for (QDomElement entry = XMLDocument.documentElement().firstChildElement(); !entry.isNull();
+         entry = entry.nextSiblingElement())
+        if (entry.firstChildElement(QStringLiteral("Layer")).text().trimmed() == aLayer)
+            result = entry.firstChildElement(aValue).text().trimmed();
+    return result;
+}
+
+QString TProjectController::FindLayerPath(const QString& aLayer) const {
+    return FindLayerValue(aLayer, QStringLiteral("File"));
+}
+
+QString TProjectController::FindLayerExt(const QString& aLayer) const {
+    return FindLayerValue(aLayer, QStringLiteral("Ext"));
+}
+
+bool TProjectController::LoadProject(const QString& aFileName) {
+    Q_ASSERT(QThread::currentThread() == qApp->thread());
+    // The file is read before anything is given up: a project file that cannot be read leaves
+    // the open project as it was.
+    QDomDocument doc;
+    QString reason;
+    if (!readProjectFile(aFileName, doc, reason)) {
+        notifier().message(
+            QStringLiteral("Projekt %1 nelze otevřít: %2").arg(QDir::toNativeSeparators(aFileName), reason));
+        return false;
+    }
+
+    // 1. An empty map at once.
+    TTiledMapController& map = m_form.TiledMap();
+    m_form.Image->setEnabled(true);
+    map.MapChangeActive = false;
+    map.Tiles.Clear();
+    // The user layers (active layer, edited layer, layer collection and their list) are given up
+    // here once they exist; there are none yet.
+    map.ClearMaps();
+    if (TCanvas* canvas = m_form.Canvas()) canvas->Clear(m_form.BColor);
+    m_form.Image->update();
+    m_form.ProcessPendingEvents();
+    m_form.OddListExists = false;
+
+    // 2. The project's paths and working directory.
+    TProjectPath::Clear();
+    TProjectPath::UID = m_form.GetUser();
+    TProjectPath::Project = aFileName;
+    TProjectPath::SetPublicFolder(platform::storageFolders().publicFolder());
+    if (!TProjectPath::CheckDirectories()) {
+        notifier().message(QStringLiteral("Pracovní složku projektu %1 nelze vytvořit.")
+                               .arg(QDir::toNativeSeparators(TProjectPath::Root)));
+        return false;
+    }
+
+    // 3. The settings file.
+    m_ini = std::make_unique<TRealIniFile>(TProjectPath::CFG);
+
+    // 4. The older files next to the project file and in the public folder.
+    const QFileInfo info(aFileName);
+    const QString D = info.absolutePath();
+    const QString N = info.completeBaseName();
+    const QString P = TProjectPath::PublicFolder();
+    LayersPath = QDir(D).filePath(N + QStringLiteral("_USER.zlt"));
+    AlternativeLayersPath = QDir(P).filePath(N + QStringLiteral("_USER.zlt"));
+    RoutesPath = QDir(D).filePath(N + QStringLiteral("_RTS.zlt"));
+    AlternativeRoutesPath = QDir(P).filePath(N + QStringLiteral("_RTS.zlt"));
+    NotesPath = QDir(D).filePath(N + QStringLiteral("_NTS.zlt"));
+    AlternativeNotesPath = QDir(P).filePath(N + QStringLiteral("_NTS.zlt"));
+
+    // 5. The project document.
+    XMLDocument = doc;
+
+    // 6. What the project shows, relative to the project file's directory.
+    MapPath = FindLayerPath(QStringLiteral("Map"));
+    ForestPath = FindLayerPath(QStringLiteral("Det"));
+    FindLayerExt(QStringLiteral("Map")); // read as the format has it; the extension has no effect
+    if (!MapPath.isEmpty()) MapPath = GetAbsolutePath(D, MapPath);
+    if (!ForestPath.isEmpty()) ForestPath = GetAbsolutePath(D, ForestPath);
+
+    // 7. Progress on.
+    m_form.ShowProgress(true);
+    Layers_Modified = false;
+    LayersLocal_Modified = false;
+
+    // 8. The user layers are read and checked here (definitions, local settings, layer files,
+    // then the checks and the list), and saved when the checks changed them. They arrive with
+    // the layer controller; until then a project opens without user layers.
+
+    // 9. The forest data (in the background by default).
+    if (!ForestPath.isEmpty()) m_form.LoadDET(ForestPath);
+
+    // 10. The map directory.
+    map.LoadMap(MapPath);
+
+    // 11. Progress off.
+    m_form.ShowProgress(false);
+
+    // 12. The whole first map in view, drawn.
+    map.ChangeProjectionByFirstMapTile();
+    map.Review();
+    map.MapChangeActive = true;
+    m_form.ProcessPendingEvents();
+
+    // 13. The host learns that the map is ready.
+    m_form.FireMapReady();
+
+    // 14. The map browsing tool.
+    m_form.StartActiveTool(0);
+    ActiveToolRestart = false;
+    return true;
+}
+
+void TProjectController::b_OpenProjectClick() {
+    m_form.showProjectChooser();
+}
+
+void TProjectController::OnSelectFile(const QString& fileName) {
+    LoadProject(fileName);
+}
+
+} // namespace zelto

@@ -1,0 +1,129 @@
+#include "app_fixture.h"
+
+#include <QImageWriter>
+#include <QSaveFile>
+
+namespace apptest {
+
+using namespace zelto;
+
+namespace {
+
+QString escaped(const QString& s) {
+    return s.toHtmlEscaped();
+}
+
+} // namespace
+
+QString mapElement(const MapDesc& map, bool withDir) {
+    QString xml =
+        QStringLiteral("<Map><name>%1</name><ext>%2</ext>").arg(escaped(map.name), escaped(map.ext));
+    if (withDir) xml += QStringLiteral("<dir>%1</dir>").arg(escaped(map.dir));
+    xml += QStringLiteral("<TileMatrixSet>");
+    for (const Matrix& m : map.matrices)
+        xml += QStringLiteral("<TileMatrix><ID>%1</ID><MinX>%2</MinX><MinY>%3</MinY><TileWidth>%4</TileWidth>"
+                              "<TileHeight>%5</TileHeight><OverX>%6</OverX><OverY>%7</OverY>"
+                              "<MatrixWidth>%8</MatrixWidth><MatrixHeight>%9</MatrixHeight></TileMatrix>")
+                   .arg(escaped(m.id), m.minX, m.minY, m.tileWidth, m.tileHeight, m.overX, m.overY,
+                        m.matrixWidth, m.matrixHeight);
+    xml += QStringLiteral("</TileMatrixSet></Map>");
+    return xml;
+}
+
+QString tilesXml(const std::vector<MapDesc>& maps) {
+    QString xml = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Maps>");
+    for (const MapDesc& m : maps) xml += mapElement(m, true);
+    return xml + QStringLiteral("</Maps>\n");
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    f.write(bytes);
+}
+
+void writeText(const QString& path, const QString& text) {
+    writeBytes(path, text.toUtf8());
+}
+
+void writeTiles(const QString& dir, const MapDesc& map, int pixels) {
+    QDir().mkpath(dir);
+    const QByteArray format = map.ext == QLatin1String("j") ? QByteArray("jpeg") : map.ext.toLatin1();
+    for (size_t level = 0; level < map.matrices.size(); ++level) {
+        const Matrix& m = map.matrices[level];
+        for (int c = 0; c < m.matrixWidth.toInt(); ++c)
+            for (int r = 0; r < m.matrixHeight.toInt(); ++r) {
+                QImage tile(pixels, pixels, QImage::Format_RGB32);
+                tile.fill(tileColor(int(level), c, r));
+                const QString name =
+                    QStringLiteral("%1/%2_%3-%4.%5").arg(dir, m.id).arg(c).arg(r).arg(map.ext);
+                QImageWriter writer(name, format);
+                ASSERT_TRUE(writer.write(tile)) << name.toStdString() << writer.errorString().toStdString();
+            }
+    }
+}
+
+QString projectXml(const std::vector<std::pair<QString, QString>>& entries) {
+    QString xml = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Project>");
+    for (const auto& [layer, file] : entries)
+        xml += QStringLiteral("<Entry><Layer>%1</Layer><File>%2</File></Entry>")
+                   .arg(escaped(layer), escaped(file));
+    return xml + QStringLiteral("</Project>\n");
+}
+
+void AppTest::SetUp() {
+    ASSERT_TRUE(m_temp.isValid());
+    QDir().mkpath(publicDir());
+    QDir().mkpath(path(QStringLiteral("downloads")));
+    auto folders =
+        std::make_unique<platform::FakeStorageFolders>(publicDir(), path(QStringLiteral("downloads")));
+    m_folders = folders.get();
+    platform::setStorageFolders(std::move(folders));
+    auto events = std::make_unique<platform::FakeAppEventService>();
+    m_appEvents = events.get();
+    platform::setAppEventService(std::move(events));
+    recordingNotifier()->clear();
+}
+
+void AppTest::TearDown() {
+    platform::setStorageFolders(nullptr);
+    platform::setAppEventService(nullptr);
+}
+
+QString AppTest::makeMapDir(const QString& relative, const std::vector<MapDesc>& maps) {
+    const QString dir = path(relative);
+    QDir().mkpath(dir);
+    writeText(dir + QStringLiteral("/Tiles.xml"), tilesXml(maps));
+    for (const MapDesc& m : maps) writeTiles(dir + QLatin1Char('/') + m.dir, m);
+    return dir;
+}
+
+void AppTest::addSubdirectoryMap(const QString& mapDir, const QString& sub, const MapDesc& map) {
+    const QString dir = mapDir + QLatin1Char('/') + sub;
+    writeTiles(dir, map);
+    writeText(dir + QStringLiteral("/MapTiles.xml"),
+              QStringLiteral("<?xml version=\"1.0\"?>\n") + mapElement(map, false));
+}
+
+QString AppTest::makeProject(const QString& relative, const std::vector<MapDesc>& maps) {
+    const QString opx = path(relative);
+    const QString dir = QFileInfo(opx).absolutePath();
+    makeMapDir(QDir(path(QString())).relativeFilePath(dir + QStringLiteral("/maps")), maps);
+    writeText(opx, projectXml({{QStringLiteral("Map"), QStringLiteral("maps")},
+                               {QStringLiteral("Det"),
+                                QFileInfo(opx).completeBaseName() + QStringLiteral("_lhc.zlt")}}));
+    return opx;
+}
+
+MapDesc standMap() {
+    MapDesc m;
+    m.name = QStringLiteral("Porostní mapa");
+    m.dir = QStringLiteral("porostni");
+    // A coarse level of 400 m tiles and a fine one of 100 m tiles over the same 800 x 400 m.
+    m.matrices = {Matrix::grid(QStringLiteral("L0"), -600000, -1100000, 400, 2, 1),
+                  Matrix::grid(QStringLiteral("L1"), -600000, -1100000, 100, 8, 4)};
+    return m;
+}
+
+} // namespace apptest

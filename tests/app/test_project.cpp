@@ -1,0 +1,233 @@
+// Opening a project: the project file's lookups, the paths of the working directory, the order
+// that ends in OnMapReady, and what bad project files do.
+#include "app_fixture.h"
+
+#include "Project.h"
+
+#include "framework/ProjectPath.h"
+#include "framework/_IniFile.h"
+#include "projection/e_Proje.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTimer>
+
+namespace apptest {
+namespace {
+
+using namespace zelto;
+
+class ProjectTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        form = newForm();
+        form->SetOnMapReady([this](TElement*) { ++mapReady; });
+    }
+    void TearDown() override {
+        form.reset();
+        AppTest::TearDown();
+    }
+    std::unique_ptr<TMainForm> form;
+    int mapReady = 0;
+};
+
+TEST_F(ProjectTest, OpeningBuildsPathsListsAndViewAndTellsTheHostOnce) {
+    MapDesc vekova = standMap();
+    vekova.name = QStringLiteral("Věková mapa");
+    const QString opx = makeProject(QStringLiteral("data/Revír 7.opx"), {standMap()});
+    addSubdirectoryMap(path(QStringLiteral("data/maps")), QStringLiteral("vekova"), vekova);
+    form->SetUser(QStringLiteral("lesnik"));
+
+    ASSERT_TRUE(form->LoadProject(opx));
+    EXPECT_EQ(mapReady, 1);
+    EXPECT_EQ(messages(), QStringList());
+
+    const QString root = publicDir() + QStringLiteral("/map/project/Revír 7/");
+    EXPECT_EQ(TProjectPath::Project, opx);
+    EXPECT_EQ(TProjectPath::PurePrj, QStringLiteral("Revír 7"));
+    EXPECT_EQ(TProjectPath::Root, root);
+    EXPECT_EQ(TProjectPath::UID, QStringLiteral("lesnik"));
+    EXPECT_EQ(TProjectPath::UserLayers, root + QStringLiteral("USERLAYERS_lesnik.xml"));
+    EXPECT_EQ(TProjectPath::CFG, root + QStringLiteral("Revír 7.cfg"));
+    for (const char* dir : {"audio", "img", "maps"})
+        EXPECT_TRUE(QFileInfo(root + QLatin1String(dir)).isDir()) << dir;
+    TProjectController& project = form->Project();
+    ASSERT_NE(project.IniFIle(), nullptr);
+    EXPECT_EQ(project.IniFIle()->FileName(), TProjectPath::CFG);
+    EXPECT_EQ(project.LayersPath, path(QStringLiteral("data/Revír 7_USER.zlt")));
+    EXPECT_EQ(project.AlternativeLayersPath, publicDir() + QStringLiteral("/Revír 7_USER.zlt"));
+    EXPECT_EQ(project.RoutesPath, path(QStringLiteral("data/Revír 7_RTS.zlt")));
+    EXPECT_EQ(project.AlternativeNotesPath, publicDir() + QStringLiteral("/Revír 7_NTS.zlt"));
+    EXPECT_EQ(project.MapPath, path(QStringLiteral("data/maps")));
+    EXPECT_EQ(project.ForestPath, path(QStringLiteral("data/Revír 7_lhc.zlt")));
+
+    // Both maps, the Tiles.xml one first, selected in both lists.
+    TTiledMapController& map = form->TiledMap();
+    ASSERT_EQ(map.Maps.size(), 2u);
+    EXPECT_EQ(form->MapCombo->itemText(1), QStringLiteral("Věková mapa"));
+    EXPECT_EQ(form->MapListBox->item(0)->text(), QStringLiteral("Porostní mapa"));
+    EXPECT_EQ(form->MapCombo->currentIndex(), 0);
+    EXPECT_EQ(form->MapListBox->currentRow(), 0);
+    EXPECT_TRUE(map.MapChangeActive);
+    EXPECT_EQ(map.ReviewsDone, 1);
+    EXPECT_FALSE(form->l_Progress->isVisibleTo(form.get()));
+    EXPECT_FALSE(form->ProgressBar->isVisibleTo(form.get()));
+
+    // The view holds the first map's whole extent (800 x 400 m) and fills it in one direction.
+    const TDoubleRect v = form->Projection()->GetModelView();
+    EXPECT_LE(v.MinX, -600000 + 1e-6);
+    EXPECT_GE(v.MaxX, -599200 - 1e-6);
+    EXPECT_LE(v.MinY, -1100000 + 1e-6);
+    EXPECT_GE(v.MaxY, -1099600 - 1e-6);
+    EXPECT_TRUE(std::abs(v.MaxX - v.MinX - 800) < 1e-6 || std::abs(v.MaxY - v.MinY - 400) < 1e-6);
+    EXPECT_NEAR(form->Projection()->GetCenterX(), -599600, 1e-6);
+    EXPECT_NEAR(form->Projection()->GetCenterY(), -1099800, 1e-6);
+}
+
+TEST_F(ProjectTest, ProjectFileLookups) {
+    const QString dir = path(QStringLiteral("p"));
+    struct Case {
+        const char* what;
+        std::vector<std::pair<QString, QString>> entries;
+        QString map, forest;
+    };
+    const Case cases[] = {
+        {"relative paths are taken from the project's directory",
+         {{"Map", "maps"}, {"Det", "les.zlt"}},
+         dir + "/maps",
+         dir + "/les.zlt"},
+        {"an absolute path stays", {{"Map", "/srv/mapy"}}, "/srv/mapy", ""},
+        {"backslashes of the data are separators",
+         {{"Map", "..\\spolecne\\mapy"}},
+         path("spolecne/mapy"),
+         ""},
+        {"the last entry of a kind wins", {{"Det", "a.zlt"}, {"Det", "b.zlt"}}, "", dir + "/b.zlt"},
+        {"the kind is compared exactly", {{"det", "a.zlt"}, {"MAP", "m"}}, "", ""},
+        {"other kinds are ignored", {{"Layer", "x"}, {"Map", "m"}}, dir + "/m", ""},
+    };
+    for (const Case& c : cases) {
+        const QString opx = dir + QStringLiteral("/P.opx");
+        writeText(opx, projectXml(c.entries));
+        ASSERT_TRUE(form->LoadProject(opx)) << c.what;
+        EXPECT_EQ(form->Project().MapPath, c.map) << c.what;
+        EXPECT_EQ(form->Project().ForestPath, c.forest) << c.what;
+    }
+    // A missing child reads as empty; FindLayerValue reads any child.
+    writeText(dir + QStringLiteral("/Q.opx"),
+              QStringLiteral(
+                  "<P><E><Layer>Map</Layer><Ext>jpg</Ext></E><E><Layer>Det</Layer><File>d</File></E></P>"));
+    ASSERT_TRUE(form->LoadProject(dir + QStringLiteral("/Q.opx")));
+    EXPECT_EQ(form->Project().FindLayerPath(QStringLiteral("Map")), QString());
+    EXPECT_EQ(form->Project().FindLayerExt(QStringLiteral("Map")), QStringLiteral("jpg"));
+    EXPECT_EQ(form->Project().FindLayerValue(QStringLiteral("Det"), QStringLiteral("File")),
+              QStringLiteral("d"));
+    EXPECT_EQ(mapReady, int(std::size(cases)) + 1);
+}
+
+TEST_F(ProjectTest, WithoutAMapNothingIsLoadedAndTheViewStays) {
+    form->Projection()->ChangeProjection(-700000, -1000000, 10000);
+    const QString opx = path(QStringLiteral("nomap/N.opx"));
+    writeText(opx, projectXml({{QStringLiteral("Det"), QStringLiteral("n.zlt")}}));
+    ASSERT_TRUE(form->LoadProject(opx));
+    EXPECT_TRUE(form->TiledMap().Maps.empty());
+    EXPECT_EQ(form->Projection()->GetCenterX(), -700000);
+    EXPECT_EQ(form->TiledMap().ReviewsDone, 0) << "no map: the redraw draws nothing";
+    EXPECT_EQ(mapReady, 1);
+}
+
+TEST_F(ProjectTest, AProjectFileThatCannotBeReadLeavesTheOpenProject) {
+    const QString good = makeProject(QStringLiteral("good/G.opx"), {standMap()});
+    ASSERT_TRUE(form->LoadProject(good));
+    const QString root = TProjectPath::Root;
+    writeText(path(QStringLiteral("bad/Broken.opx")), QStringLiteral("<Project><Entry><Layer>Map</Layer>"));
+    writeText(path(QStringLiteral("bad/Empty.opx")), QString());
+    struct Case {
+        QString file;
+        const char* reason;
+    };
+    const Case cases[] = {{path(QStringLiteral("bad/Missing.opx")), "neexistuje"},
+                          {path(QStringLiteral("bad/Broken.opx")), "řádek"},
+                          {path(QStringLiteral("bad/Empty.opx")), "řádek"},
+                          {path(QStringLiteral("bad")), "složka"}};
+    for (const Case& c : cases) {
+        recordingNotifier()->clear();
+        EXPECT_FALSE(form->LoadProject(c.file));
+        ASSERT_EQ(messages().size(), 1) << c.file.toStdString();
+        EXPECT_TRUE(messages()[0].startsWith(QStringLiteral("Projekt "))) << messages()[0].toStdString();
+        EXPECT_TRUE(messages()[0].contains(QString::fromUtf8(c.reason))) << messages()[0].toStdString();
+        EXPECT_EQ(form->TiledMap().Maps.size(), 1u);
+        EXPECT_EQ(TProjectPath::Root, root);
+    }
+    EXPECT_EQ(mapReady, 1);
+    EXPECT_FALSE(QFileInfo::exists(publicDir() + QStringLiteral("/map/project/Broken")));
+}
+
+TEST_F(ProjectTest, AMissingMapDirectoryIsReportedAndTheProjectOpens) {
+    const QString opx = path(QStringLiteral("m/M.opx"));
+    writeText(opx, projectXml({{QStringLiteral("Map"), QStringLiteral("mapy")}}));
+    ASSERT_TRUE(form->LoadProject(opx));
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].contains(QStringLiteral("neexistuje"))) << messages()[0].toStdString();
+    EXPECT_TRUE(form->TiledMap().Maps.empty());
+    EXPECT_EQ(mapReady, 1);
+}
+
+TEST_F(ProjectTest, AWorkingDirectoryThatCannotBeMadeIsReported) {
+    const QString opx = makeProject(QStringLiteral("w/W.opx"), {standMap()});
+    writeText(publicDir() + QStringLiteral("/map/project"),
+              QStringLiteral("a file where a directory belongs"));
+    EXPECT_FALSE(form->LoadProject(opx));
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].contains(QStringLiteral("nelze vytvořit")));
+    EXPECT_EQ(mapReady, 0);
+}
+
+TEST_F(ProjectTest, ReopeningKeepsTheWorkingDirectoryAndTheUserPicksTheLayerFile) {
+    const QString first = makeProject(QStringLiteral("a/Prvni.opx"), {standMap()});
+    const QString second = makeProject(QStringLiteral("b/Druhy.opx"), {standMap()});
+    ASSERT_TRUE(form->LoadProject(first));
+    const QString kept = TProjectPath::Root + QStringLiteral("kept.txt");
+    writeText(kept, QStringLiteral("x"));
+    ASSERT_TRUE(form->LoadProject(first));
+    EXPECT_TRUE(QFileInfo::exists(kept));
+
+    form->SetUser(QStringLiteral("jiny"));
+    ASSERT_TRUE(form->LoadProject(second));
+    EXPECT_EQ(TProjectPath::Root, publicDir() + QStringLiteral("/map/project/Druhy/"));
+    EXPECT_EQ(TProjectPath::UserLayers, TProjectPath::Root + QStringLiteral("USERLAYERS_jiny.xml"));
+    EXPECT_EQ(TProjectPath::Layer(QStringLiteral("Log")),
+              TProjectPath::Root + QStringLiteral("UDSML_Druhy_Log.zlt"));
+    EXPECT_EQ(form->Project().IniFIle()->FileName(), TProjectPath::CFG);
+    EXPECT_EQ(mapReady, 3);
+}
+
+TEST_F(ProjectTest, NamesFromTheDataStayInsideTheWorkingDirectory) {
+    const QString opx = makeProject(QStringLiteral("s/S.opx"), {standMap()});
+    form->SetUser(QStringLiteral("../../evil"));
+    ASSERT_TRUE(form->LoadProject(opx));
+    const QString root = TProjectPath::Root;
+    for (const QString& file :
+         {TProjectPath::UserLayers, TProjectPath::Layer(QStringLiteral("../../../etc/x")),
+          TProjectPath::Layer(QStringLiteral("a\\..\\..\\b"))}) {
+        EXPECT_TRUE(file.startsWith(root)) << file.toStdString();
+        EXPECT_EQ(QFileInfo(file).absolutePath() + QLatin1Char('/'), root) << file.toStdString();
+    }
+}
+
+TEST_F(ProjectTest, GetAbsolutePath) {
+    EXPECT_EQ(TProjectController::GetAbsolutePath(QStringLiteral("/d/p"), QStringLiteral("maps")),
+              QStringLiteral("/d/p/maps"));
+    EXPECT_EQ(TProjectController::GetAbsolutePath(QStringLiteral("/d/p"), QStringLiteral("/abs/m")),
+              QStringLiteral("/abs/m"));
+    EXPECT_EQ(TProjectController::GetAbsolutePath(QStringLiteral("/d/p"), QStringLiteral("sub\\m")),
+              QStringLiteral("/d/p/sub/m"));
+    EXPECT_EQ(TProjectController::GetAbsolutePath(QStringLiteral("/d/p/"), QStringLiteral("../m")),
+              QStringLiteral("/d/m"));
+}
+
+} // namespace
+} // namespace apptest

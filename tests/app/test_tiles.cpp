@@ -1,0 +1,380 @@
+// The tiled map: reading the map directory, the level that suits the scale, where a tile's
+// pixels land, overlap and edge rules, the placeholder of missing tiles, and redraw bookkeeping.
+#include "app_fixture.h"
+
+#include "BitmapCodecs.h"
+#include "UiKit.h"
+
+#include "framework/M_Zelto.h"
+#include "projection/e_Proje.h"
+#include "symbology/e_Device.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QProgressBar>
+#include <QTimer>
+
+namespace apptest {
+namespace {
+
+using namespace zelto;
+
+constexpr double OneMetrePerPixel = 5333; // the page resolution: scale 5333 shows 1 m as 1 pixel
+
+class TilesTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        form = newForm();
+    }
+    void TearDown() override {
+        form.reset();
+        AppTest::TearDown();
+    }
+    TTiledMapController& map() { return form->TiledMap(); }
+    // Loads the map directory and makes it the shown one, as opening a project does.
+    void load(const QString& dir) {
+        map().LoadMap(dir);
+        map().MapChangeActive = true;
+    }
+    // Centres the view at 1 m per pixel so that the page point of model (x, y) is
+    // (W/2 + x - cx, H/2 - (y - cy)).
+    void view(double cx, double cy, double scale = OneMetrePerPixel) {
+        form->Projection()->ChangeProjection(cx, cy, scale);
+    }
+    QString tileName(int level, int c, int r) {
+        const RMap& m = map().Maps[size_t(map().ActualMap)];
+        return m.TileFileName(m.TileMatrixSet[size_t(level)], c, r);
+    }
+    std::unique_ptr<TMainForm> form;
+};
+
+TEST_F(TilesTest, LevelFollowsTheScale) {
+    MapDesc m;
+    m.name = QStringLiteral("Úrovně");
+    m.dir = QStringLiteral("u");
+    m.matrices = {Matrix::grid(QStringLiteral("A"), 0, 0, 2000, 2, 2),
+                  Matrix::grid(QStringLiteral("B"), 0, 0, 1000, 4, 4),
+                  Matrix::grid(QStringLiteral("C"), 0, 0, 500, 8, 8)};
+    load(makeMapDir(QStringLiteral("maps"), {m}));
+    const std::pair<double, int> cases[] = {
+        {OneMetrePerPixel, 2},     // 2000, 1000, 500 pixels: the third is the first within 500
+        {4 * OneMetrePerPixel, 0}, // 4 m per pixel: the first measures 500 pixels
+        {2 * OneMetrePerPixel, 1},
+        {1000, 2}, // nothing within 500 pixels: the last one stays
+    };
+    for (const auto& [scale, level] : cases) {
+        view(1000, 1000, scale);
+        map().Review();
+        EXPECT_EQ(map().ActualTileMatrix, level) << scale;
+    }
+}
+
+TEST_F(TilesTest, TilePixelsLandWhereTheGridSaysAndOverlapGoesToTheLaterTile) {
+    MapDesc m;
+    m.name = QStringLiteral("Mřížka");
+    m.dir = QStringLiteral("g");
+    // 100 m tiles overlapping by 10 m: tile c starts at 90 c.
+    m.matrices = {Matrix::grid(QStringLiteral("G"), -600000, -1100000, 100, 5, 3, 10)};
+    load(makeMapDir(QStringLiteral("maps"), {m}));
+    const double cx = -599800, cy = -1099870;
+    view(cx, cy);
+    const int W = form->Image->Bitmap().width(), H = form->Image->Bitmap().height();
+    auto pageX = [&](double x) { return int(W / 2 + (x - cx)); };
+    auto pageY = [&](double y) { return int(H / 2 - (y - cy)); };
+    ASSERT_EQ(form->Projection()->GetPageX(-599900), pageX(-599900));
+    ASSERT_EQ(form->Projection()->GetPageY(-1099900), pageY(-1099900));
+    map().Review();
+    EXPECT_EQ(map().ReviewsDone, 1);
+    for (int c = 0; c < 5; ++c)
+        for (int r = 0; r < 3; ++r) {
+            // The middle of the part that no later tile covers.
+            const double x = -600000 + 90 * c + 45, y = -1100000 + 90 * r + 45;
+            EXPECT_EQ(pixel(*form, pageX(x), pageY(y)), tileColor(0, c, r)) << c << "," << r;
+        }
+    // The 10 m strip shared by tiles 0 and 1 shows tile 1 (drawn later); just west of it, tile 0.
+    EXPECT_EQ(pixel(*form, pageX(-600000 + 95), pageY(-1100000 + 40)), tileColor(0, 1, 0));
+    EXPECT_EQ(pixel(*form, pageX(-600000 + 88), pageY(-1100000 + 40)), tileColor(0, 0, 0));
+    // The grid ends at 5 x 90 + 10 = 460 m: east of it the background.
+    EXPECT_EQ(pixel(*form, pageX(-600000 + 465), pageY(-1100000 + 40)), QColor(Qt::black));
+    EXPECT_EQ(pixel(*form, pageX(-600000 + 455), pageY(-1100000 + 40)), tileColor(0, 4, 0));
+    // South and west of the grid: background strips.
+    EXPECT_EQ(pixel(*form, pageX(-600000 - 5), pageY(-1100000 + 40)), QColor(Qt::black));
+    EXPECT_EQ(pixel(*form, pageX(-600000 + 40), pageY(-1100000 - 5)), QColor(Qt::black));
+    EXPECT_EQ(map().Tiles.Count(), 15);
+    EXPECT_FALSE(map().Reviewing);
+    for (int slot : map().Reviews) EXPECT_EQ(slot, 0);
+    EXPECT_EQ(map().Bm, form->Image->Bitmap()) << "the snapshot is the finished picture";
+}
+
+TEST_F(TilesTest, OnlyTilesThatOverlapTheViewAreTouched) {
+    MapDesc m;
+    m.name = QStringLiteral("Velká");
+    m.dir = QStringLiteral("v");
+    m.matrices = {Matrix::grid(QStringLiteral("V"), 0, 0, 100, 100, 100)};
+    load(makeMapDir(QStringLiteral("maps"), {}));
+    writeText(path(QStringLiteral("maps/Tiles.xml")), tilesXml({m})); // no tile files: placeholders
+    load(path(QStringLiteral("maps")));
+    const int W = form->Image->Bitmap().width(), H = form->Image->Bitmap().height();
+    ASSERT_EQ(W % 2, 0);
+    ASSERT_EQ(H % 2, 0);
+    // The view's east edge lies exactly on the west edge of column 30, its north edge on the
+    // south edge of row 20: those tiles touch the view and are not drawn.
+    view(3000 - W / 2.0, 2000 - H / 2.0);
+    map().Review();
+    const TDoubleRect v = form->Projection()->GetModelView();
+    ASSERT_EQ(v.MaxX, 3000);
+    ASSERT_EQ(v.MaxY, 2000);
+    EXPECT_NE(map().Tiles.Find(tileName(0, 29, 19)), nullptr);
+    EXPECT_EQ(map().Tiles.Find(tileName(0, 30, 19)), nullptr);
+    EXPECT_EQ(map().Tiles.Find(tileName(0, 29, 20)), nullptr);
+    const int columns = 30 - int(std::floor(v.MinX / 100)), rows = 20 - int(std::floor(v.MinY / 100));
+    EXPECT_EQ(map().Tiles.Count(), columns * rows) << "every overlapping tile once, no other";
+}
+
+TEST_F(TilesTest, AViewOutsideTheMapShowsTheBackgroundOnly) {
+    load(makeMapDir(QStringLiteral("maps"), {standMap()}));
+    int layers = 0;
+    form->Hooks.DrawLayers = [&] { ++layers; };
+    form->Canvas()->Clear(0xFFFFFFFF);
+    view(0, 0);
+    map().Review();
+    const QImage& picture = form->Image->Bitmap();
+    for (int y = 0; y < picture.height(); y += 37)
+        for (int x = 0; x < picture.width(); x += 41)
+            ASSERT_EQ(picture.pixel(x, y), 0xFF000000u) << x << "," << y;
+    EXPECT_EQ(map().Tiles.Count(), 0);
+    EXPECT_EQ(layers, 1) << "the layers are still drawn over the background";
+}
+
+TEST_F(TilesTest, MissingAndUnreadableTilesShowThePlaceholder) {
+    MapDesc m = standMap();
+    const QString dir = makeMapDir(QStringLiteral("maps"), {m});
+    QFile::remove(dir + QStringLiteral("/porostni/L1_1-0.png"));
+    writeBytes(dir + QStringLiteral("/porostni/L1_2-0.png"), QByteArray("not a picture"));
+    QImage magenta(8, 8, QImage::Format_ARGB32_Premultiplied);
+    magenta.fill(Qt::magenta);
+    form->Image_HicSuntLeones->Bitmap() = magenta;
+    load(dir);
+    view(-599800, -1099800, OneMetrePerPixel / 2); // 400 m tiles measure 800 pixels: the 100 m level
+    map().Review();
+    ASSERT_EQ(map().ActualTileMatrix, 1);
+    auto at = [&](double x, double y) {
+        return pixel(*form, form->Projection()->GetPageX(x), form->Projection()->GetPageY(y));
+    };
+    EXPECT_EQ(at(-600000 + 150, -1100000 + 50), QColor(Qt::magenta)) << "missing";
+    EXPECT_EQ(at(-600000 + 250, -1100000 + 50), QColor(Qt::magenta)) << "unreadable";
+    EXPECT_EQ(at(-600000 + 50, -1100000 + 50), tileColor(1, 0, 0));
+    EXPECT_EQ(messages(), QStringList()) << "a missing tile is not an error";
+    ASSERT_EQ(protocols().size(), 1);
+    EXPECT_TRUE(protocols()[0].contains(QStringLiteral("L1_2-0.png")));
+
+    // The cache keeps the placeholder for the name, even once the file appears.
+    writeTiles(dir + QStringLiteral("/porostni"), m);
+    map().Review();
+    EXPECT_EQ(at(-600000 + 150, -1100000 + 50), QColor(Qt::magenta));
+    EXPECT_NE(map().Tiles.Find(tileName(1, 1, 0).toUpper()), nullptr) << "lookups ignore letter case";
+}
+
+TEST_F(TilesTest, JpegTilesNamedDotJAreDrawn) {
+    MapDesc m = standMap();
+    m.ext = QStringLiteral("j");
+    load(makeMapDir(QStringLiteral("maps"), {m}));
+    view(-599800, -1099800, OneMetrePerPixel / 2);
+    map().Review();
+    ASSERT_EQ(map().ActualTileMatrix, 1);
+    // The middle of tile (1, 3) of the fine level.
+    const QColor c = pixel(*form, form->Projection()->GetPageX(-600000 + 150),
+                           form->Projection()->GetPageY(-1100000 + 350));
+    const QColor want = tileColor(1, 1, 3);
+    EXPECT_NEAR(c.red(), want.red(), 6);
+    EXPECT_NEAR(c.green(), want.green(), 6);
+    EXPECT_NEAR(c.blue(), want.blue(), 6);
+    EXPECT_EQ(protocols(), QStringList());
+}
+
+TEST_F(TilesTest, SubdirectoryDescriptionReplacesTheTilesXmlEntryInPlace) {
+    MapDesc a = standMap();
+    a.name = QStringLiteral("Stará");
+    a.dir = QStringLiteral("A");
+    MapDesc b = standMap();
+    b.name = QStringLiteral("Druhá");
+    b.dir = QStringLiteral("B");
+    const QString dir = makeMapDir(QStringLiteral("maps"), {a, b});
+    MapDesc fixed = standMap();
+    fixed.name = QStringLiteral("Opravená");
+    fixed.matrices = {Matrix::grid(QStringLiteral("F"), -500000, -1000000, 250, 2, 2)};
+    addSubdirectoryMap(dir, QStringLiteral("A"), fixed);
+    MapDesc extra = standMap();
+    extra.name = QStringLiteral("Navíc");
+    addSubdirectoryMap(dir, QStringLiteral("C"), extra);
+    QDir().mkpath(dir + QStringLiteral("/D")); // no MapTiles.xml: skipped
+    load(dir);
+    ASSERT_EQ(map().Maps.size(), 3u);
+    EXPECT_EQ(map().Maps[0].MapName, QStringLiteral("Opravená"));
+    EXPECT_EQ(map().Maps[0].MapDir, dir + QStringLiteral("/A/"));
+    ASSERT_EQ(map().Maps[0].TileMatrixSet.size(), 1u);
+    EXPECT_EQ(map().Maps[0].TileMatrixSet[0].ID, QStringLiteral("F"));
+    EXPECT_EQ(map().Maps[0].MinX, -500000);
+    EXPECT_EQ(map().Maps[0].MaxX, -499500);
+    EXPECT_EQ(map().Maps[2].MapName, QStringLiteral("Navíc"));
+    const QStringList names{QStringLiteral("Opravená"), QStringLiteral("Druhá"), QStringLiteral("Navíc")};
+    ASSERT_EQ(form->MapCombo->count(), 3);
+    ASSERT_EQ(form->MapListBox->count(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(form->MapCombo->itemText(i), names[i]);
+        EXPECT_EQ(form->MapListBox->item(i)->text(), names[i]);
+    }
+    EXPECT_EQ(form->l_Progress->text(), QStringLiteral("Příprava mapy Navíc"));
+}
+
+TEST_F(TilesTest, MatrixNumbersAndUnusableLevels) {
+    MapDesc m;
+    m.name = QStringLiteral("Čísla");
+    m.dir = QStringLiteral("n");
+    Matrix odd = Matrix::grid(QStringLiteral("X"), 0, 0, 100, 2, 2, 0);
+    odd.minX = QStringLiteral("12a"); // not an integer: 0
+    odd.minY = QStringLiteral("-50");
+    odd.overX = QStringLiteral("2.5");
+    Matrix flat = Matrix::grid(QStringLiteral("Y"), 0, 0, 100, 2, 2);
+    flat.overX = QStringLiteral("100"); // tiles no wider than their overlap: the grid never moves on
+    Matrix empty = Matrix::grid(QStringLiteral("Z"), 0, 0, 100, 0, 2);
+    Matrix escape = Matrix::grid(QStringLiteral("../../etc/x"), 0, 0, 100, 2, 2);
+    m.matrices = {odd, flat, empty, escape};
+    load(makeMapDir(QStringLiteral("maps"), {}));
+    writeText(path(QStringLiteral("maps/Tiles.xml")), tilesXml({m}));
+    load(path(QStringLiteral("maps")));
+    ASSERT_EQ(map().Maps.size(), 1u);
+    const RMap& r = map().Maps[0];
+    ASSERT_EQ(r.TileMatrixSet.size(), 1u);
+    const RTileMatrix& x = r.TileMatrixSet[0];
+    EXPECT_EQ(x.MinX, 0);
+    EXPECT_EQ(x.MinY, -50);
+    EXPECT_EQ(x.OverX, 2.5);
+    EXPECT_EQ(x.MaxX, 2 * 100 - 2.5);
+    EXPECT_EQ(x.MaxY, 150);
+    EXPECT_EQ(r.MaxX, 197.5);
+    EXPECT_EQ(protocols().size(), 3);
+}
+
+TEST_F(TilesTest, BadMapFilesAreReportedAndTheRestIsRead) {
+    const QString dir = path(QStringLiteral("maps"));
+    writeText(dir + QStringLiteral("/Tiles.xml"), QStringLiteral("<Maps><Map><name>x</name>"));
+    MapDesc good = standMap();
+    addSubdirectoryMap(dir, QStringLiteral("dobra"), good);
+    writeText(dir + QStringLiteral("/spatna/MapTiles.xml"), QStringLiteral("<Map><name>"));
+    MapDesc outside = standMap();
+    outside.name = QStringLiteral("Ven");
+    outside.dir = QStringLiteral("../../jinde");
+    load(dir);
+    ASSERT_EQ(map().Maps.size(), 1u);
+    EXPECT_EQ(map().Maps[0].MapName, good.name);
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].contains(QStringLiteral("Tiles.xml")));
+    EXPECT_TRUE(messages()[0].contains(QStringLiteral("MapTiles.xml")));
+
+    recordingNotifier()->clear();
+    writeText(dir + QStringLiteral("/Tiles.xml"), tilesXml({outside}));
+    load(dir);
+    ASSERT_EQ(map().Maps.size(), 1u) << "a map whose tiles lie outside the map directory is left out";
+    ASSERT_EQ(messages().size(), 1) << "the problems of one reading are shown together";
+    EXPECT_TRUE(messages()[0].contains(QStringLiteral("Ven")));
+    EXPECT_TRUE(messages()[0].contains(QStringLiteral("spatna")));
+}
+
+TEST_F(TilesTest, SwitchingTheMapSelectsItInBothListsAndRedrawsInPlace) {
+    MapDesc second = standMap();
+    second.name = QStringLiteral("Druhá");
+    second.dir = QStringLiteral("druha");
+    load(makeMapDir(QStringLiteral("maps"), {standMap(), second}));
+    view(-599800, -1099800, 2 * OneMetrePerPixel);
+    form->b_MenuClick();
+    const int done = map().ReviewsDone;
+    form->MapCombo->setCurrentIndex(1);
+    EXPECT_EQ(map().ActualMap, 1);
+    EXPECT_EQ(form->MapListBox->currentRow(), 1);
+    EXPECT_FALSE(form->IsDrawerOpen());
+    EXPECT_EQ(map().ReviewsDone, done + 1);
+    EXPECT_EQ(form->Projection()->GetCenterX(), -599800);
+    EXPECT_EQ(form->Projection()->GetScale(), 2 * OneMetrePerPixel);
+
+    emit form->MapListBox->itemClicked(form->MapListBox->item(0));
+    EXPECT_EQ(map().ActualMap, 0);
+    EXPECT_EQ(form->MapCombo->currentIndex(), 0);
+    EXPECT_EQ(map().ReviewsDone, done + 2);
+
+    map().MapChangeActive = false; // while the lists are filled nothing switches
+    form->MapCombo->setCurrentIndex(1);
+    EXPECT_EQ(map().ActualMap, 0);
+}
+
+TEST_F(TilesTest, NothingIsDrawnInTheBackgroundAndOnceOnReturn) {
+    load(makeMapDir(QStringLiteral("maps"), {standMap()}));
+    view(-599800, -1099800);
+    m_appEvents->send(platform::AppEvent::EnteredBackground);
+    EXPECT_TRUE(form->Application_Background);
+    map().Review();
+    TMessageBus::instance().publish(nullptr,
+                                    TZeltoMessage::CreateAll(tm_ReView, nullptr, nullptr, nullptr, false));
+    EXPECT_EQ(map().ReviewsDone, 0);
+    m_appEvents->send(platform::AppEvent::BecameActive);
+    EXPECT_EQ(map().ReviewsDone, 1);
+    m_appEvents->send(platform::AppEvent::BecameActive);
+    EXPECT_EQ(map().ReviewsDone, 1) << "only a return from the background redraws";
+    TMessageBus::instance().publish(nullptr,
+                                    TZeltoMessage::CreateAll(tm_ReView, nullptr, nullptr, nullptr, false));
+    EXPECT_EQ(map().ReviewsDone, 2) << "message 34 without data redraws";
+}
+
+TEST_F(TilesTest, ARedrawStartedDuringARedrawTakesOver) {
+    MapDesc m;
+    m.name = QStringLiteral("Vnoření");
+    m.dir = QStringLiteral("n");
+    m.matrices = {Matrix::grid(QStringLiteral("N"), 0, 0, 100, 40, 40)};
+    load(makeMapDir(QStringLiteral("maps"), {m}));
+    view(2000, 2000);
+    // A redraw requested while the first one lets events run between its tiles: a zero timer
+    // that waits for the first redraw to hold its slot.
+    bool nested = false;
+    int layersDrawn = 0;
+    form->Hooks.DrawLayers = [&] { ++layersDrawn; };
+    QObject context;
+    std::function<void()> poll = [&] {
+        if (std::find(map().Reviews.begin(), map().Reviews.end(), 1) == map().Reviews.end()) {
+            QTimer::singleShot(0, &context, poll);
+            return;
+        }
+        nested = true;
+        EXPECT_TRUE(map().Reviewing);
+        form->Review();
+    };
+    QTimer::singleShot(0, &context, poll);
+    map().Review();
+    EXPECT_TRUE(nested);
+    EXPECT_EQ(map().ReviewsDone, 1) << "the outer redraw stopped when the inner one had finished the picture";
+    EXPECT_EQ(layersDrawn, 1);
+    EXPECT_FALSE(map().Reviewing);
+    for (int slot : map().Reviews) EXPECT_EQ(slot, 0);
+}
+
+TEST_F(TilesTest, ResizingKeepsCentreAndScaleAndRedraws) {
+    load(makeMapDir(QStringLiteral("maps"), {standMap()}));
+    form->show();
+    view(-599800, -1099800, 2 * OneMetrePerPixel);
+    const int done = map().ReviewsDone;
+    form->resize(900, 640);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(form->Image->Bitmap().size(), form->Image->DeviceSize());
+    EXPECT_EQ(form->Image->width(), 900);
+    EXPECT_EQ(form->Projection()->GetPage()->GetWidth(), form->Image->Bitmap().width());
+    EXPECT_EQ(form->Projection()->GetCenterX(), -599800);
+    EXPECT_EQ(form->Projection()->GetScale(), 2 * OneMetrePerPixel);
+    EXPECT_GT(map().ReviewsDone, done);
+    EXPECT_EQ(map().Bm.size(), form->Image->Bitmap().size());
+    EXPECT_LE(form->ks_ActionLayout->width(), 400);
+}
+
+} // namespace
+} // namespace apptest

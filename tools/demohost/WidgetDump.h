@@ -1,0 +1,13 @@
+// A description of every widget of a set of windows as JSON, for checking the screen without
+// looking at it: name, class, window, visibility, geometry (in its window), text and items.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QWidget>
+
+namespace zdemo {
+
+QByteArray dumpWidgets(const QList<QWidget*>& windows);
+
+} // namespace zdemo

@@ -1,0 +1,140 @@
+// zelto-demo [--project FILE.opx] [--user NAME] [--size WxH] [--screenshot FILE] [--dump-widgets FILE]
+//
+// Places the map component on a small host window and opens the project. With --screenshot or
+// --dump-widgets it waits for OnMapReady and the first finished redraw, writes the map window as
+// PNG and/or the description of every widget of the component's windows as JSON, and exits.
+#include "DemoHost.h"
+#include "WidgetDump.h"
+
+#include "AppNotifier.h"
+#include "Component_MiniZelto.h"
+#include "Kordlin_Main.h"
+#include "SecondaryWindows.h"
+#include "TiledMap.h"
+
+#include "framework/Init.h"
+#include "framework/Notifier.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QWindow>
+
+#include <cstdio>
+
+using namespace zelto;
+
+namespace {
+
+int fail(const QString& text, int code = 1) {
+    std::fprintf(stderr, "zelto-demo: %s\n", qPrintable(text));
+    return code;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("zelto-demo"));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("MiniZelto demo host"));
+    parser.addHelpOption();
+    const QCommandLineOption project(QStringLiteral("project"), QStringLiteral("Project file to open."),
+                                     QStringLiteral("FILE"));
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("User name."),
+                                  QStringLiteral("NAME"), QStringLiteral("demo"));
+    const QCommandLineOption size(QStringLiteral("size"), QStringLiteral("Size of the map window."),
+                                  QStringLiteral("WxH"), QStringLiteral("1280x800"));
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save the map window as PNG once the map is drawn, then exit."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption dump(
+        QStringLiteral("dump-widgets"),
+        QStringLiteral("Write the component's widgets as JSON once the map is drawn, then exit."),
+        QStringLiteral("FILE"));
+    parser.addOptions({project, user, size, screenshot, dump});
+    parser.process(app);
+
+    const QRegularExpressionMatch wh =
+        QRegularExpression(QStringLiteral("^(\\d+)x(\\d+)$")).match(parser.value(size));
+    if (!wh.hasMatch() || wh.captured(1).toInt() < 320 || wh.captured(2).toInt() < 240)
+        return fail(QStringLiteral("--size wants WxH, at least 320x240"), 2);
+    const QSize mapSize(wh.captured(1).toInt(), wh.captured(2).toInt());
+    const QString projectFile = parser.value(project);
+    const QString screenshotFile = parser.value(screenshot);
+    const QString dumpFile = parser.value(dump);
+    const bool automated = !screenshotFile.isEmpty() || !dumpFile.isEmpty();
+
+    zelto::init();
+    if (automated) {
+        // Nobody to click message boxes away: texts go to the log.
+        auto recorder = std::make_unique<RecordingNotifier>();
+        recorder->setQuiet(false);
+        setNotifier(std::move(recorder));
+    } else {
+        installMessageBoxNotifier();
+    }
+    TMiniZelto::Register();
+
+    zdemo::DemoHost host(parser.value(user));
+    host.show();
+    TMiniZelto* component = host.component();
+    component->SetOpenButtonVisible(true);
+    component->SetMapCloseIsVisible(true);
+
+    // The first DoIt creates the map form without showing it, so that it can take its size first;
+    // the second shows it and opens the project.
+    component->SetMapOnBackground(true);
+    component->DoIt();
+    TMainForm* form = component->Form();
+    form->resize(mapSize);
+    component->SetMapOnBackground(false);
+    component->SetAutoOpenProject(!projectFile.isEmpty());
+    component->SetAutoOpenProjectFile(projectFile);
+    component->DoIt();
+    if (!projectFile.isEmpty() && host.mapReadyCount() == 0) {
+        if (automated) {
+            const QStringList texts = recordingNotifier() ? recordingNotifier()->all() : QStringList();
+            return fail(
+                QStringLiteral("the project was not opened: %1").arg(texts.join(QStringLiteral("; "))));
+        }
+    }
+    if (!automated) return app.exec();
+
+    // Wait until the window is on the screen and no redraw runs (a resize on mapping redraws).
+    auto* poll = new QTimer(&app);
+    int settled = 0;
+    int ticks = 0;
+    int result = 0;
+    QObject::connect(poll, &QTimer::timeout, &app, [&] {
+        ++ticks;
+        QWindow* window = form->windowHandle();
+        const bool ready = window && window->isExposed() && !form->TiledMap().Reviewing &&
+                           (projectFile.isEmpty() || form->TiledMap().ReviewsDone > 0);
+        settled = ready ? settled + 1 : 0;
+        if (settled < 3 && ticks < 200) return;
+        poll->stop();
+        if (settled < 3) {
+            result = fail(QStringLiteral("the map window did not settle"));
+        } else {
+            if (!dumpFile.isEmpty()) {
+                QList<QWidget*> windows{form};
+                for (SecondaryWindow w : {SecondaryWindow::FileDialog, SecondaryWindow::ImportLayer,
+                                          SecondaryWindow::ImageViewer, SecondaryWindow::MediaPlayer})
+                    windows << secondaryWindow(w);
+                QFile out(dumpFile);
+                if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+                    out.write(zdemo::dumpWidgets(windows)) < 0)
+                    result = fail(QStringLiteral("cannot write %1: %2").arg(dumpFile, out.errorString()));
+            }
+            if (result == 0 && !screenshotFile.isEmpty() && !form->grab().save(screenshotFile, "PNG"))
+                result = fail(QStringLiteral("cannot write %1").arg(screenshotFile));
+        }
+        QApplication::exit(result);
+    });
+    poll->start(50);
+    return app.exec();
+}

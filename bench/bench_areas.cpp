@@ -21,6 +21,8 @@
 #include "geometry/e_Geometry.h"
 #include "topology/t_AreMak.h"
 
+#include "bench_process.h"
+
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -41,37 +43,10 @@ using testdata::Polyline;
 
 namespace {
 
-double now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// CPU time of this process: on a machine shared with other work, wall time measures the others too.
-double cpuNow() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-// A field of /proc/self/status in kB ("VmRSS:", "VmHWM:").
-long statusKb(const char* field) {
-    FILE* f = std::fopen("/proc/self/status", "r");
-    if (!f) return 0;
-    char line[256];
-    long kb = 0;
-    const size_t n = std::strlen(field);
-    while (std::fgets(line, sizeof line, f))
-        if (std::strncmp(line, field, n) == 0) kb = std::atol(line + n);
-    std::fclose(f);
-    return kb;
-}
-
-// Sets the process's peak resident size back to its current one (Linux 4.0 and later).
-bool resetPeak() {
-    FILE* f = std::fopen("/proc/self/clear_refs", "w");
-    if (!f) return false;
-    const bool ok = std::fputs("5", f) >= 0;
-    return std::fclose(f) == 0 && ok;
-}
+using benchproc::cpuNow;
+using benchproc::now;
+using benchproc::resetPeak;
+using benchproc::statusKb;
 
 // What a child reports through its pipe.
 struct Report {

@@ -22,6 +22,8 @@
 #include "framework/Init.h"
 #include "zlt.h"
 
+#include "bench_process.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
@@ -45,34 +47,10 @@ using namespace zelto;
 
 namespace {
 
-double now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-double cpuNow() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-long statusKb(const char* field) {
-    FILE* f = std::fopen("/proc/self/status", "r");
-    if (!f) return 0;
-    char line[256];
-    long kb = 0;
-    const size_t n = std::strlen(field);
-    while (std::fgets(line, sizeof line, f))
-        if (std::strncmp(line, field, n) == 0) kb = std::atol(line + n);
-    std::fclose(f);
-    return kb;
-}
-
-bool resetPeak() {
-    FILE* f = std::fopen("/proc/self/clear_refs", "w");
-    if (!f) return false;
-    const bool ok = std::fputs("5", f) >= 0;
-    return std::fclose(f) == 0 && ok;
-}
+using benchproc::cpuNow;
+using benchproc::now;
+using benchproc::resetPeak;
+using benchproc::statusKb;
 
 struct LoadReport {
     double wall = 0, cpu = 0;

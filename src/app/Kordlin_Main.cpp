@@ -3,8 +3,10 @@
 #include "BitmapCodecs.h"
 #include "Kordlin_MainTool.h"
 #include "Project.h"
+#include "SecondaryWindows.h"
 #include "TiledMap.h"
 #include "UiKit.h"
+#include "dialogs/t_xFileDialog.h"
 
 #include "forest/t_ForestModelSelector.h"
 #include "framework/Errors.h"
@@ -20,7 +22,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QInputMethod>
@@ -29,6 +30,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QProgressBar>
+#include <QPointer>
 #include <QPropertyAnimation>
 #include <QTabWidget>
 
@@ -518,12 +520,18 @@ void TMainForm::Button4Click() {
 }
 
 void TMainForm::showProjectChooser() {
-    // Stand-in for the package's file chooser (xFileDialog) until it is wired in here: the
-    // platform's file dialog with the same filter and caption.
-    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("Výběr souboru projektu"),
-                                                      platform::storageFolders().publicFolder(),
-                                                      QStringLiteral("Projekt (*.opx)"));
-    if (!file.isEmpty()) m_project->OnSelectFile(file);
+    // The process's file chooser: ".opx" files, from the top of the tree, and the chosen file is
+    // opened as the project. (A form used without DoIt gets the chooser made here.)
+    auto* chooser = qobject_cast<TxFileDialog*>(secondaryWindow(SecondaryWindow::FileDialog));
+    if (!chooser) chooser = CreateXFileDialog();
+    chooser->SetFilter(QStringLiteral(".opx"));
+    chooser->SetDirectory(QStringLiteral("/"));
+    chooser->SetCaption(QStringLiteral("Výběr souboru projektu"));
+    QPointer<TMainForm> self(this);
+    chooser->SetOnSelect([self](const QString& file) {
+        if (self) self->m_project->OnSelectFile(file);
+    });
+    chooser->show();
 }
 
 void TMainForm::DrawLayers() {

@@ -1,5 +1,7 @@
 #include "SecondaryWindows.h"
 
+#include "dialogs/t_xFileDialog.h"
+
 #include <QCoreApplication>
 #include <QList>
 #include <QPointer>
@@ -73,6 +75,9 @@ void createSecondaryWindows() {
         if (w.windows[i]) continue;
         const auto which = SecondaryWindow(i);
         QWidget* window = w.factories[i] ? w.factories[i]() : nullptr;
+        // The file chooser is the package's own; the other windows are plain stand-ins until
+        // their parts set a factory.
+        if (!window && which == SecondaryWindow::FileDialog) window = CreateXFileDialog();
         if (!window) {
             window = new QWidget;
             window->setWindowTitle(windowTitle(which));

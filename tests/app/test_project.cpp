@@ -3,12 +3,15 @@
 #include "app_fixture.h"
 
 #include "Project.h"
+#include "dialogs/t_xFileDialog.h"
 
 #include "framework/ProjectPath.h"
 #include "framework/_IniFile.h"
 #include "projection/e_Proje.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QListWidget>
@@ -227,6 +230,38 @@ TEST_F(ProjectTest, GetAbsolutePath) {
               QStringLiteral("/d/p/sub/m"));
     EXPECT_EQ(TProjectController::GetAbsolutePath(QStringLiteral("/d/p/"), QStringLiteral("../m")),
               QStringLiteral("/d/m"));
+}
+
+// "Otevřít projekt" shows the package's file chooser on ".opx" files; tapping a project file in it
+// and confirming opens that project.
+TEST_F(ProjectTest, TheOpenProjectButtonOpensTheFileTappedInTheChooser) {
+    const QString opx = makeProject(QStringLiteral("volba/Vybrany.opx"), {standMap()});
+    writeText(path(QStringLiteral("volba/poznamky.txt")), QStringLiteral("not a project"));
+    auto* button = form->findChild<QAbstractButton*>(QStringLiteral("kb_OpenProject"));
+    ASSERT_NE(button, nullptr);
+    button->click();
+    TxFileDialog* chooser = xFileDialog;
+    ASSERT_NE(chooser, nullptr);
+    EXPECT_TRUE(chooser->isVisible());
+    EXPECT_EQ(chooser->Filter(), QStringLiteral(".opx"));
+    EXPECT_EQ(mapReady, 0);
+
+    ASSERT_TRUE(chooser->SetDirectory(QFileInfo(opx).absolutePath()));
+    auto* list = chooser->findChild<QListWidget*>();
+    ASSERT_NE(list, nullptr);
+    QStringList shown;
+    int tapped = -1;
+    for (int i = 0; i < list->count(); ++i) {
+        shown << list->item(i)->text();
+        if (list->item(i)->data(TxFileDialog::KindRole).toInt() == TxFileDialog::FileEntry) tapped = i;
+    }
+    EXPECT_FALSE(shown.join(' ').contains(QStringLiteral("poznamky"))) << shown.join(' ').toStdString();
+    ASSERT_GE(tapped, 0) << shown.join(' ').toStdString();
+    chooser->ListViewItemClickEx(tapped);
+    chooser->b_OKClick();
+    EXPECT_FALSE(chooser->isVisible());
+    EXPECT_EQ(mapReady, 1);
+    EXPECT_EQ(QFileInfo(TProjectPath::Project).canonicalFilePath(), QFileInfo(opx).canonicalFilePath());
 }
 
 } // namespace

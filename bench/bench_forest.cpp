@@ -22,6 +22,7 @@
 #include "framework/Init.h"
 #include "zlt.h"
 
+#include "../tests/common/geos_stand_groups.h"
 #include "bench_process.h"
 
 #include <QCoreApplication>
@@ -227,12 +228,6 @@ int runLoad(int argc, char** argv) {
 
 // ---- find ----------------------------------------------------------------------------------------
 
-struct GroupPolygon {
-    QString label;
-    GEOSGeometry* geometry = nullptr;
-    const GEOSPreparedGeometry* prepared = nullptr;
-};
-
 int runFind(int argc, char** argv) {
     const char* zltFile = option(argc, argv, "--zlt");
     const char* geojson = option(argc, argv, "--geojson");
@@ -249,74 +244,23 @@ int runFind(int argc, char** argv) {
         return 1;
     }
     const QJsonArray features = QJsonDocument::fromJson(f.readAll()).object().value("features").toArray();
-    GEOSContextHandle_t ctx = GEOS_init_r();
-    GEOSGeoJSONReader* reader = GEOSGeoJSONReader_create_r(ctx);
-    std::vector<GroupPolygon> groups;
-    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
-    for (const QJsonValue& v : features) {
-        const QJsonObject feature = v.toObject();
-        const QJsonObject props = feature.value("properties").toObject();
-        if (props.value("class").toString() != QLatin1String("Tgis_PorostniSkupina")) continue;
-        const QByteArray geom = QJsonDocument(feature.value("geometry").toObject()).toJson(QJsonDocument::Compact);
-        GEOSGeometry* g = GEOSGeoJSONReader_readGeometry_r(ctx, reader, geom.constData());
-        if (!g) continue;
-        double gx0, gy0, gx1, gy1;
-        GEOSGeom_getXMin_r(ctx, g, &gx0);
-        GEOSGeom_getYMin_r(ctx, g, &gy0);
-        GEOSGeom_getXMax_r(ctx, g, &gx1);
-        GEOSGeom_getYMax_r(ctx, g, &gy1);
-        x0 = std::min(x0, gx0);
-        y0 = std::min(y0, gy0);
-        x1 = std::max(x1, gx1);
-        y1 = std::max(y1, gy1);
-        groups.push_back({props.value("unit").toString(), g, nullptr});
-    }
-    GEOSGeoJSONReader_destroy_r(ctx, reader);
-    if (groups.empty()) {
+    // GEOS: STRtree of the groups, prepared polygons with their indexes built before timing.
+    const double b0 = now();
+    const zelto::testing::GeosStandGroups groups(features);
+    const double geosBuild = now() - b0;
+    if (groups.count() == 0) {
         std::fprintf(stderr, "%s has no stand groups\n", geojson);
         return 1;
     }
 
     std::mt19937_64 rng(seed);
-    std::uniform_real_distribution<double> ux(x0, x1), uy(y0, y1);
+    std::uniform_real_distribution<double> ux(groups.XMin, groups.XMax), uy(groups.YMin, groups.YMax);
     std::vector<std::pair<double, double>> queries(static_cast<size_t>(points));
     for (auto& q : queries) q = {ux(rng), uy(rng)};
 
-    // GEOS: STRtree of the groups, prepared polygons with their indexes built before timing.
-    const double b0 = now();
-    GEOSSTRtree* tree = GEOSSTRtree_create_r(ctx, 10);
-    for (size_t i = 0; i < groups.size(); ++i) {
-        groups[i].prepared = GEOSPrepare_r(ctx, groups[i].geometry);
-        GEOSSTRtree_insert_r(ctx, tree, groups[i].geometry, reinterpret_cast<void*>(i));
-    }
-    for (GroupPolygon& g : groups) {
-        GEOSGeometry* probe = GEOSPointOnSurface_r(ctx, g.geometry);
-        if (probe) {
-            GEOSPreparedContains_r(ctx, g.prepared, probe); // builds the prepared index
-            GEOSGeom_destroy_r(ctx, probe);
-        }
-    }
-    const double geosBuild = now() - b0;
-    struct QueryState {
-        GEOSContextHandle_t ctx;
-        const std::vector<GroupPolygon>* groups;
-        const GEOSGeometry* point;
-        size_t best;
-    };
-    auto visit = [](void* item, void* data) {
-        auto* s = static_cast<QueryState*>(data);
-        const auto i = reinterpret_cast<size_t>(item);
-        if (i < s->best && GEOSPreparedContains_r(s->ctx, (*s->groups)[i].prepared, s->point) == 1) s->best = i;
-    };
     std::vector<QString> geosAnswers(queries.size());
     double t0 = now(), c0 = cpuNow();
-    for (size_t q = 0; q < queries.size(); ++q) {
-        GEOSGeometry* point = GEOSGeom_createPointFromXY_r(ctx, queries[q].first, queries[q].second);
-        QueryState state{ctx, &groups, point, groups.size()};
-        GEOSSTRtree_query_r(ctx, tree, point, visit, &state);
-        if (state.best < groups.size()) geosAnswers[q] = groups[state.best].label;
-        GEOSGeom_destroy_r(ctx, point);
-    }
+    for (size_t q = 0; q < queries.size(); ++q) geosAnswers[q] = groups.labelAt(queries[q].first, queries[q].second);
     const double geosWall = now() - t0, geosCpu = cpuNow() - c0;
 
     // The map's search.
@@ -345,20 +289,13 @@ int runFind(int argc, char** argv) {
         if (label == geosAnswers[q]) ++agree;
     }
     const double n = double(queries.size());
-    std::printf("groups %zu, points %d (seed %u), points inside a group %ld, answers agreeing %ld\n", groups.size(),
+    std::printf("groups %d, points %d (seed %u), points inside a group %ld, answers agreeing %ld\n", groups.count(),
                 points, seed, hits, agree);
     std::printf("zelto  load %.3f s; first pass %.2f us/query wall, %.2f us cpu; second pass %.2f us wall, %.2f us cpu\n",
                 zeltoLoad, passWall[0] / n * 1e6, passCpu[0] / n * 1e6, passWall[1] / n * 1e6, passCpu[1] / n * 1e6);
-    std::printf("geos   tree + prepared indexes %.3f s; %.2f us/query wall, %.2f us cpu\n", geosBuild,
+    std::printf("geos   polygons read, tree and prepared indexes built %.3f s; %.2f us/query wall, %.2f us cpu\n", geosBuild,
                 geosWall / n * 1e6, geosCpu / n * 1e6);
     std::printf("zelto/geos (cpu, first pass) %.2f, (second pass) %.2f\n", passCpu[0] / geosCpu, passCpu[1] / geosCpu);
-
-    GEOSSTRtree_destroy_r(ctx, tree);
-    for (GroupPolygon& g : groups) {
-        GEOSPreparedGeom_destroy_r(ctx, g.prepared);
-        GEOSGeom_destroy_r(ctx, g.geometry);
-    }
-    GEOS_finish_r(ctx);
     return 0;
 }
 

@@ -85,7 +85,8 @@ void createSecondaryWindows() {
         if (window->objectName().isEmpty()) window->setObjectName(secondaryWindowName(which));
         window->hide();
         w.windows[i] = window;
-        ownByApplication(window);
+        // The package's file chooser already goes with the application object.
+        if (window != xFileDialog) ownByApplication(window);
     }
 }
 

@@ -1,5 +1,7 @@
 #include "UiKit.h"
 
+#include "dialogs/PartsLook.h"
+
 #include <QIconEngine>
 #include <QMouseEvent>
 #include <QPainter>
@@ -10,8 +12,9 @@
 
 namespace zelto::ui {
 
+// The accent and the text colours are those of the dialogs and the other parts: one palette.
 QColor accentColor() {
-    return QColor(0x3d, 0xc2, 0x7a); // a fresh leaf green
+    return parts::accentColor();
 }
 QColor barColor() {
     return QColor(18, 22, 26, 200);
@@ -20,10 +23,10 @@ QColor drawerColor() {
     return QColor(22, 27, 32, 250);
 }
 QColor textColor() {
-    return QColor(0xf4, 0xf6, 0xf7);
+    return parts::textColor();
 }
 QColor dimTextColor() {
-    return QColor(0xa9, 0xb3, 0xbb);
+    return parts::dimTextColor();
 }
 
 QString formStyleSheet() {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "sample.h"
+#include "geos_stand_groups.h"
 #include "zlt.h"
 
 #include "forest/e_LHCModel.h"
@@ -850,77 +851,30 @@ TEST(SampleOracle, ZltFindNamesTheGroupGeosFindsInTheExportedPolygons) {
     QTextStream outStream(&out), errStream(&err);
     ASSERT_EQ(zlt::runZlt({"geojson", generated.forestPath}, outStream, errStream), 0) << err.toStdString();
     outStream.flush();
-    const QJsonArray features = QJsonDocument::fromJson(out.toUtf8()).object().value("features").toArray();
-
-    GEOSContextHandle_t ctx = GEOS_init_r();
-    GEOSGeoJSONReader* reader = GEOSGeoJSONReader_create_r(ctx);
-    struct Group {
-        QString label;
-        GEOSGeometry* geometry;
-        const GEOSPreparedGeometry* prepared;
-    };
-    std::vector<Group> groups;
-    std::vector<GEOSGeometry*> boundaries;
-    GEOSSTRtree* tree = GEOSSTRtree_create_r(ctx, 10);
-    double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
-    for (const QJsonValue& v : features) {
-        if (v["properties"]["class"].toString() != "Tgis_PorostniSkupina") continue;
-        const QByteArray json = QJsonDocument(v["geometry"].toObject()).toJson(QJsonDocument::Compact);
-        GEOSGeometry* g = GEOSGeoJSONReader_readGeometry_r(ctx, reader, json.constData());
-        ASSERT_NE(g, nullptr);
-        double gx0, gy0, gx1, gy1;
-        GEOSGeom_getXMin_r(ctx, g, &gx0);
-        GEOSGeom_getYMin_r(ctx, g, &gy0);
-        GEOSGeom_getXMax_r(ctx, g, &gx1);
-        GEOSGeom_getYMax_r(ctx, g, &gy1);
-        x0 = std::min(x0, gx0), y0 = std::min(y0, gy0), x1 = std::max(x1, gx1), y1 = std::max(y1, gy1);
-        groups.push_back({v["properties"]["unit"].toString(), g, GEOSPrepare_r(ctx, g)});
-        boundaries.push_back(GEOSBoundary_r(ctx, g));
-    }
-    GEOSGeoJSONReader_destroy_r(ctx, reader);
-    ASSERT_EQ(int(groups.size()), 600);
-    for (size_t i = 0; i < groups.size(); ++i)
-        GEOSSTRtree_insert_r(ctx, tree, groups[i].geometry, reinterpret_cast<void*>(i));
-    GEOSGeometry* allBoundaries =
-        GEOSGeom_createCollection_r(ctx, GEOS_GEOMETRYCOLLECTION, boundaries.data(), unsigned(boundaries.size()));
-    const GEOSPreparedGeometry* nearBoundary = GEOSPrepare_r(ctx, allBoundaries);
+    const zelto::testing::GeosStandGroups groups(
+        QJsonDocument::fromJson(out.toUtf8()).object().value("features").toArray());
+    ASSERT_EQ(groups.unreadable(), 0);
+    ASSERT_EQ(groups.count(), 600);
 
     zlt::LoadedStream stream(generated.forestPath);
     auto* model = zelto_cast<Tgis_ForestModel>(stream.root());
     ASSERT_NE(model, nullptr);
     zlt::UnitFinder finder(model);
 
-    struct Query {
-        GEOSContextHandle_t ctx;
-        const std::vector<Group>* groups;
-        const GEOSGeometry* point;
-        size_t first;
-    };
     std::mt19937_64 rng(5);
     // A margin around the groups so that some points fall outside the forest.
-    const double mx = (x1 - x0) * 0.05, my = (y1 - y0) * 0.05;
-    std::uniform_real_distribution<double> px(x0 - mx, x1 + mx), py(y0 - my, y1 + my);
+    const double mx = (groups.XMax - groups.XMin) * 0.05, my = (groups.YMax - groups.YMin) * 0.05;
+    std::uniform_real_distribution<double> px(groups.XMin - mx, groups.XMax + mx),
+        py(groups.YMin - my, groups.YMax + my);
     int compared = 0, outside = 0, skipped = 0;
     for (int n = 0; n < 10000; ++n) {
         const double x = px(rng), y = py(rng);
-        GEOSGeometry* p = GEOSGeom_createPointFromXY_r(ctx, x, y);
-        if (GEOSPreparedDistanceWithin_r(ctx, nearBoundary, p, 1e-3) == 1) {
+        if (groups.nearBoundary(x, y, 1e-3)) {
             ++skipped;
-            GEOSGeom_destroy_r(ctx, p);
             continue;
         }
-        Query q{ctx, &groups, p, groups.size()};
-        GEOSSTRtree_query_r(
-            ctx, tree, p,
-            [](void* item, void* data) {
-                auto* s = static_cast<Query*>(data);
-                const auto i = reinterpret_cast<size_t>(item);
-                if (i < s->first && GEOSPreparedContains_r(s->ctx, (*s->groups)[i].prepared, s->point) == 1)
-                    s->first = i;
-            },
-            &q);
-        GEOSGeom_destroy_r(ctx, p);
-        const QString expected = q.first < groups.size() ? groups[q.first].label : QStringLiteral("none");
+        QString expected = groups.labelAt(x, y);
+        if (expected.isEmpty()) expected = QStringLiteral("none");
         ASSERT_EQ(finder.labelAt(x, y).toStdString(), expected.toStdString()) << "point " << x << " " << y;
         ++compared;
         outside += expected == "none";
@@ -928,14 +882,4 @@ TEST(SampleOracle, ZltFindNamesTheGroupGeosFindsInTheExportedPolygons) {
     EXPECT_GT(compared, 9900);
     EXPECT_GT(outside, 200); // the margin and the lobes of the outline
     EXPECT_LT(outside, compared - 5000);
-
-    GEOSSTRtree_destroy_r(ctx, tree);
-    GEOSPreparedGeom_destroy_r(ctx, nearBoundary);
-    GEOSGeom_destroy_r(ctx, allBoundaries); // owns the boundaries
-    for (Group& g : groups) {
-        GEOSPreparedGeom_destroy_r(ctx, g.prepared);
-        GEOSGeom_destroy_r(ctx, g.geometry);
-    }
-    GEOS_finish_r(ctx);
 }
-

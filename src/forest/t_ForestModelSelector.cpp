@@ -2,6 +2,9 @@
 
 #include "framework/Worlds.h"
 #include "framework/e_Class.h"
+#include "geometry/RectListIndex.h"
+
+#include <unordered_map>
 
 namespace zelto {
 
@@ -12,6 +15,42 @@ bool isClass(const TPersistent* e, const TClassInfo* cls) {
 }
 
 } // namespace
+
+struct ChildIndex {
+    quint64 epoch = 0; // the model's change count it was built at
+    bool built = false;
+    std::vector<Tgis_ForestUnit*> units; // the forest-unit children in list order
+    TRectListIndex rects;                // their rectangles
+};
+
+struct TForestModelSelector::ChildIndexes {
+    quint64 epoch = 0; // the model's change count at the end of the last search
+    std::unordered_map<const Tgis_ItemsForestUnit*, ChildIndex> byUnit;
+};
+
+const ChildIndex& TForestModelSelector::childIndex(Tgis_ItemsForestUnit* unit) {
+    if (!m_indexes) m_indexes = std::make_unique<ChildIndexes>();
+    // Entries are never dropped here: the caller may be visiting the index of an ancestor. A
+    // changed model (a list or a rectangle anywhere) rebuilds the entry asked for.
+    ChildIndex& index = m_indexes->byUnit[unit];
+    if (!index.built || index.epoch != modelEpoch()) {
+        index.units.clear();
+        std::vector<TDoubleRect> rects;
+        for (TElement* e : unit->GetItems()->FElements)
+            if (auto* child = zelto_cast<Tgis_ForestUnit>(e)) {
+                index.units.push_back(child);
+                rects.push_back(child->GetRect()->GetDoubleRect());
+            }
+        index.rects.Build(rects);
+        index.built = true;
+        // Reading a rectangle may complete it (a unit without geometry); that is no change the
+        // index has missed.
+        index.epoch = modelEpoch();
+    }
+    return index;
+}
+
+TForestModelSelector::~TForestModelSelector() = default;
 
 void TForestModelSelector::DeclareProperties(TPropTableBuilder& b) {
     using S = TForestModelSelector;
@@ -45,6 +84,7 @@ void TForestModelSelector::FindInput() {
 void TForestModelSelector::SetForestModel(Tgis_ForestModel* model) {
     if (model == FForestModel) return;
     FForestModel = model;
+    m_indexes.reset();
     SetActualFrame(nullptr);
     FActualReferenceFrame = nullptr;
     SetActualLHC(nullptr);
@@ -106,6 +146,23 @@ Tgis_ForestUnit* TForestModelSelector::GetFrameByXY(Tgis_ForestUnit* aUnit, doub
     const TClassInfo* itemClass = unit->GetItemClass();
     const bool enterEvery = itemClass && itemClass == FReferenceFrameClass;
     const bool frames = itemClass && itemClass == FFrameClass;
+    if (!enterEvery) {
+        // The children whose rectangle contains the point, in list order, from the index.
+        const ChildIndex& index = childIndex(unit);
+        Tgis_ForestUnit* found = nullptr;
+        index.rects.VisitAt(x, y, [&](int i) {
+            Tgis_ForestUnit* child = index.units[size_t(i)];
+            if (frames) {
+                if (!child->IsHitByXY(x, y, 0)) return false;
+                found = child;
+                return true;
+            }
+            if (!child->Is<Tgis_ItemsForestUnit>()) return true; // the search ends here, empty
+            found = GetFrameByXY(child, x, y);
+            return found != nullptr;
+        });
+        return found;
+    }
     for (TElement* e : unit->GetItems()->FElements) {
         auto* child = zelto_cast<Tgis_ForestUnit>(e);
         if (!child) continue;
@@ -132,6 +189,15 @@ void TForestModelSelector::DoIt() {
     } guard{this};
     SetActualFrame(nullptr);
     FActualReferenceFrame = nullptr;
+    // Between searches, the indexes of a model that has changed since are all dropped (units may
+    // be gone); they are rebuilt as the searches reach them.
+    if (m_indexes && m_indexes->epoch != modelEpoch()) m_indexes->byUnit.clear();
+    struct EpochMark {
+        std::unique_ptr<ChildIndexes>& indexes;
+        ~EpochMark() {
+            if (indexes) indexes->epoch = modelEpoch();
+        }
+    } mark{m_indexes};
     for (TElement* e : FForestModel->FElements) {
         auto* unit = zelto_cast<Tgis_ForestUnit>(e);
         if (!unit) continue;

@@ -1,11 +1,14 @@
 // The forest unit selector: finds the unit of a wanted class (the stand group for the map) whose
 // geometry contains a model point. It descends the forest model and skips every branch whose
 // bounding rectangle does not contain the point, except below units of the reference frame class,
-// whose children are all entered.
+// whose children are all entered. The children rectangles of each unit it descends are kept in a
+// point index, rebuilt when the model has changed since (see modelEpoch).
 #pragma once
 
 #include "e_LHCModel.h"
 #include "t_FrameSelect.h"
+
+#include <memory>
 
 namespace zelto {
 
@@ -28,6 +31,7 @@ public:
     const TClassInfo* FReferenceFrameClass = nullptr;
 
     TForestModelSelector();
+    ~TForestModelSelector() override;
 
     // The model of the element named "Data" in the world's object model (its first forest model
     // child); none without it.
@@ -68,7 +72,12 @@ public:
     void SetActualSkupina(Tgis_PorostniSkupina* unit);
 
 private:
+    struct ChildIndexes;
+    // The point index of a unit's children (only forest units), valid for the current model.
+    const struct ChildIndex& childIndex(Tgis_ItemsForestUnit* unit);
+
     Tgis_ForestUnit* m_actualFrame = nullptr; // not owned
+    std::unique_ptr<ChildIndexes> m_indexes;
 };
 
 void registerForestModelSelectorClasses();

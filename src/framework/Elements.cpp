@@ -42,6 +42,7 @@ void TSuperList::reserve(int capacity) {
 }
 
 void TSuperList::append(TElement* e) {
+    touchModel();
     if (!isBlock()) {
         if (!(m_bits & SingleTag)) { // never created or empty: hold it inline
             m_bits = quintptr(e) | SingleTag;
@@ -55,6 +56,7 @@ void TSuperList::append(TElement* e) {
 }
 
 void TSuperList::insert(int index, TElement* e) {
+    touchModel();
     const int n = count();
     if (index < 0 || index > n) throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
     if (n == 0) {
@@ -69,6 +71,7 @@ void TSuperList::insert(int index, TElement* e) {
 }
 
 void TSuperList::removeAt(int index) {
+    touchModel();
     const int n = count();
     if (index < 0 || index >= n) throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
     if (!isBlock()) {
@@ -81,6 +84,7 @@ void TSuperList::removeAt(int index) {
 }
 
 TElement* TSuperList::takeLast() {
+    touchModel();
     const int n = count();
     if (n == 0) return nullptr;
     if (!isBlock()) {

@@ -11,6 +11,7 @@
 
 #include <QByteArray>
 
+#include <atomic>
 #include <cstdlib>
 #include <vector>
 
@@ -136,6 +137,22 @@ enum : qint32 {
 constexpr bool KillIt = true;
 constexpr bool DontKill = false;
 
+// The model's change counter. Every change of an element list and every change of a rectangle
+// advances it, so that an index built over children and their rectangles can tell whether it is
+// still current (compare the value it was built at). The model is changed by one thread at a time,
+// so a plain load and store suffice: any change of the value invalidates, a lost increment does not
+// matter.
+namespace detail {
+inline std::atomic<quint64> g_modelEpoch{0};
+}
+inline quint64 modelEpoch() {
+    return detail::g_modelEpoch.load(std::memory_order_relaxed);
+}
+inline void touchModel() {
+    detail::g_modelEpoch.store(detail::g_modelEpoch.load(std::memory_order_relaxed) + 1,
+                               std::memory_order_relaxed);
+}
+
 // A plain ordered list of element references. One pointer wide: a list that was never used holds
 // nothing, a list of one element holds it inline (most owner lists), and only longer lists
 // allocate a block.
@@ -157,6 +174,7 @@ public:
     bool isEmpty() const { return count() == 0; }
     TElement* at(int i) const { return isBlock() ? items()[i] : single(); }
     void set(int i, TElement* e) {
+        touchModel();
         if (isBlock())
             items()[i] = e;
         else
@@ -171,13 +189,17 @@ public:
     int removeFirst(const TElement* e);
     // Empties the list (it stays created).
     void clear() {
+        touchModel();
         if (isBlock())
             block()->count = 0;
         else if (m_bits)
             m_bits = EmptyTag;
     }
     void reserve(int capacity);
-    void swap(TSuperList& other) noexcept { std::swap(m_bits, other.m_bits); }
+    void swap(TSuperList& other) noexcept {
+        touchModel();
+        std::swap(m_bits, other.m_bits);
+    }
 
     class const_iterator {
     public:
@@ -307,8 +329,12 @@ public:
     virtual bool GetPropertyBooleanByName(const QString& name) const;
     virtual void SetPropertyBooleanByName(const QString& name, bool value);
 
-    int GetLastPropertyIndex() const { return ClassType().propertyCount() - 1; }
-    QString Get_ClassName() const { return ClassName(); }
+    int GetLastPropertyIndex() const {
+        return ClassType().propertyCount() - 1;
+    }
+    QString Get_ClassName() const {
+        return ClassName();
+    }
     static TElement* LoadElement(TReader& reader, TEntity* index);
     static void SaveElement(const TElement* element, TWriter& writer);
     void PostTextMsg(qint32 msg, const QString& text, TElement* receiver);
@@ -316,7 +342,9 @@ public:
 
     // Whether an owning entity holds this element although it does not keep a list of owners
     // (the guard against destroying such an element from two containers).
-    bool heldByContainer() const { return m_flags & HeldFlag; }
+    bool heldByContainer() const {
+        return m_flags & HeldFlag;
+    }
 
 protected:
     friend class TEntity;

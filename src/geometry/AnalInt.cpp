@@ -158,8 +158,18 @@ bool InsideRingXY(const std::vector<std::pair<double, double>>& ring, double X, 
     int crossings = 0;
     for (size_t i = 1; i <= n; ++i) {
         const auto [px, py] = ring[i - 1];
-        const auto [cx, cy] = ring[i % n];
+        const auto [cx, cy] = ring[i == n ? 0 : i];
 
+        // Most edges lie wholly above or below the ray's line, farther than the on-segment
+        // tolerance: the point is not on them and they do not cross the ray.
+        if (!withinWidened(Y, py, cy)) {
+            onRay = false;
+            if (startsOnRay && cy != Y) {
+                arrivalKnown = true;
+                arrivalY = cy;
+            }
+            continue;
+        }
         if (BodLeziNaUsecce(X, Y, px, py, cx, cy)) return false;
 
         const bool candidate = (px >= X || cx >= X) && std::min(py, cy) <= Y && Y <= std::max(py, cy);
@@ -201,7 +211,9 @@ bool InsideTestXY(const TEntity* area, double X, double Y) {
     if (!area) return false;
     const int n = area->FElements.count();
     if (n < 3) return false;
-    std::vector<std::pair<double, double>> ring(static_cast<size_t>(n));
+    // One buffer per thread: the test runs for every area a search reaches.
+    thread_local std::vector<std::pair<double, double>> ring;
+    ring.resize(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         const auto* c = zelto_cast<TCoordinate>(area->FElements.at(i));
         if (!c) return false;

@@ -202,6 +202,7 @@ void TRectangle::Save(TWriter& writer) {
 }
 
 void TRectangle::Sort() {
+    touchModel();
     if (!FMin || !FMax) return;
     if (FMax->FX < FMin->FX) std::swap(FMax->FX, FMin->FX);
     if (FMax->FY < FMin->FY) std::swap(FMax->FY, FMin->FY);
@@ -219,6 +220,7 @@ bool TRectangle::IsEmpty() const {
 }
 
 void TRectangle::UpdateByXY(double x, double y) {
+    touchModel();
     T2DCoordinate* mn = GetMin();
     T2DCoordinate* mx = GetMax();
     if (mn->FX > x) mn->FX = x;
@@ -264,6 +266,7 @@ void TRectangle::Grow(double deltaX, double deltaY) {
 }
 
 void TRectangle::Move(double deltaX, double deltaY) {
+    touchModel();
     GetMin()->FX += deltaX;
     GetMin()->FY += deltaY;
     GetMax()->FX += deltaX;

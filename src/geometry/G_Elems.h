@@ -106,10 +106,22 @@ public:
     double GetMinY() const { return GetMin()->FY; }
     double GetMaxX() const { return GetMax()->FX; }
     double GetMaxY() const { return GetMax()->FY; }
-    void SetMinX(double v) { GetMin()->FX = v; }
-    void SetMinY(double v) { GetMin()->FY = v; }
-    void SetMaxX(double v) { GetMax()->FX = v; }
-    void SetMaxY(double v) { GetMax()->FY = v; }
+    void SetMinX(double v) {
+        touchModel();
+        GetMin()->FX = v;
+    }
+    void SetMinY(double v) {
+        touchModel();
+        GetMin()->FY = v;
+    }
+    void SetMaxX(double v) {
+        touchModel();
+        GetMax()->FX = v;
+    }
+    void SetMaxY(double v) {
+        touchModel();
+        GetMax()->FY = v;
+    }
     double GetWidth() const { return GetMaxX() - GetMinX(); }
     double GetHeight() const { return GetMaxY() - GetMinY(); }
     void SetWidth(double w) { SetMaxX(GetMinX() + w); }

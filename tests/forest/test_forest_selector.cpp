@@ -307,3 +307,58 @@ TEST(ForestSelector, FindsItsModelInTheWorld) {
     EXPECT_EQ(s.GetForestModel(), nullptr);
     EXPECT_EQ(s.GetActualFrame(), nullptr);
 }
+
+// The selector keeps the children rectangles of the units it descends; every change of the model
+// between searches must be seen: moved, added and freed groups, and a new order of the children.
+TEST(ForestSelector, FollowsChangesOfTheModelBetweenSearches) {
+    Tgis_ForestModel model;
+    model.SetAutoCreate(true);
+    // Forty divisions in a row, so that a unit's children are many enough for a grid.
+    std::vector<CountingGroup*> groups;
+    for (int o = 1; o <= 40; ++o) {
+        Tgis_Porost* stand = model.CreatePorost(1, 1, o, "a", "1");
+        groups.push_back(addGroup(stand, "1", square(o * 100, 0, 90)));
+    }
+    model.UpdateAll();
+    auto s = mapSelector(&model);
+    ASSERT_EQ(findAt(*s, 1050, 50), groups[9]);
+    ASSERT_EQ(findAt(*s, 5000, 50), nullptr);
+
+    // Moved: division 11's group goes to (5000, 0); its units' rectangles follow.
+    groups[10]->SetGeometry(square(5000, 0, 90));
+    model.UpdateAll();
+    s->SetActualFrame(nullptr);
+    EXPECT_EQ(findAt(*s, 5050, 50), groups[10]);
+    EXPECT_EQ(findAt(*s, 1150, 50), nullptr);
+
+    // Added: a new division at the far end.
+    Tgis_Porost* added = model.CreatePorost(1, 1, 41, "a", "1");
+    CountingGroup* newGroup = addGroup(added, "1", square(8000, 0, 90));
+    model.UpdateAll();
+    EXPECT_EQ(findAt(*s, 8050, 50), newGroup);
+
+    // Freed: the whole division 5 (its index entry must not be used again).
+    auto* ls = static_cast<Tgis_ItemsForestUnit*>(model.GetFirstLHC()->GetItem(0));
+    Tgis_CisloForestUnit* division5 = ls->GetItemCislo(5);
+    ASSERT_NE(division5, nullptr);
+    ls->GetItems()->FreeElement(division5);
+    model.UpdateAll();
+    EXPECT_EQ(findAt(*s, 550, 50), nullptr);
+    EXPECT_EQ(findAt(*s, 650, 50), groups[5]);
+
+    // Reordered: two overlapping divisions; the first in the list wins.
+    CountingGroup* first = addGroup(model.CreatePorost(1, 1, 42, "a", "1"), "1", square(9000, 0, 90));
+    CountingGroup* second = addGroup(model.CreatePorost(1, 1, 43, "a", "1"), "1", square(9050, 0, 90));
+    model.UpdateAll();
+    s->SetActualFrame(nullptr);
+    EXPECT_EQ(findAt(*s, 9070, 50), first);
+    TSuperList& divisions = ls->GetItems()->FElements;
+    const int a = divisions.indexOf(first->Get_Oddeleni()), b = divisions.indexOf(second->Get_Oddeleni());
+    ASSERT_GE(a, 0);
+    ASSERT_GE(b, 0);
+    TElement* tmp = divisions.at(a);
+    divisions.set(a, divisions.at(b));
+    divisions.set(b, tmp);
+    s->SetActualFrame(nullptr);
+    EXPECT_EQ(findAt(*s, 9070, 50), second);
+}

@@ -1,10 +1,14 @@
 // The map redraw Review of a full 1920 x 1080 view on generated tiles: cold (the tile cache empty,
 // every tile decoded from its file) and warm (every tile in the cache, only drawn). The tiles are
 // 256 x 256 JPEG pictures named ".j", 256 m each, at 1 m per pixel: 9 x 6 tiles touch the view.
+// The same view also times one frame of each gesture through the navigation controller: a pan
+// frame (the snapshot blitted at an offset over the background) and a pinch frame (the snapshot
+// stretched, the cross drawn), each with and without the window repaint that shows it.
 // Run: build/release/bench/bench_review
 #include <benchmark/benchmark.h>
 
 #include "Kordlin_Main.h"
+#include "Navigation.h"
 #include "TiledMap.h"
 #include "UiKit.h"
 
@@ -114,6 +118,89 @@ void BM_ReviewWarm(benchmark::State& state) {
     state.counters["tiles"] = map.Tiles.Count();
 }
 BENCHMARK(BM_ReviewWarm)->Unit(benchmark::kMillisecond);
+
+// One frame of a drag: the controller paints the snapshot shifted onto the map bitmap. The
+// finger alternates between two places, so that no event repeats the previous location.
+void panFrames(benchmark::State& state, bool repaint) {
+    Fixture& f = fixture();
+    TNavigationController& nav = f.form->Navigation();
+    TPageProjection* P = f.form->Projection();
+    const double cx = P->GetCenterX(), cy = P->GetCenterY(), scale = P->GetScale();
+    f.form->TiledMap().Review(); // the snapshot is the finished picture
+    nav.ZoomTimerTimer();
+    TGestureEventInfo e;
+    e.GestureID = TGestureKind::Pan;
+    bool handled = false;
+    e.Location = QPointF(960, 540);
+    e.Flags = gfBegin;
+    nav.FormGesture(nullptr, e, handled);
+    e.Flags = gfNone;
+    const int before = nav.FramesPainted();
+    int i = 0;
+    for (auto _ : state) {
+        e.Location = QPointF(++i % 2 ? 1003 : 987, 561);
+        nav.FormGesture(nullptr, e, handled);
+        if (repaint) QCoreApplication::processEvents();
+    }
+    if (nav.FramesPainted() - before != int(state.iterations()))
+        state.SkipWithError("a frame was not painted");
+    e.Flags = gfEnd;
+    nav.FormGesture(nullptr, e, handled);
+    P->ChangeProjection(cx, cy, scale); // the other benchmarks see the same view
+}
+
+void BM_PanFrame(benchmark::State& state) {
+    panFrames(state, false);
+}
+BENCHMARK(BM_PanFrame)->Unit(benchmark::kMillisecond);
+
+void BM_PanFrameShown(benchmark::State& state) {
+    panFrames(state, true);
+}
+BENCHMARK(BM_PanFrameShown)->Unit(benchmark::kMillisecond);
+
+// One frame of a pinch: new scale around the fingers' midpoint, the snapshot stretched into its
+// model rectangle, the cross. The fingers alternate between spread (the snapshot enlarged over
+// the whole picture) and closed (reduced, with background around it).
+void pinchFrames(benchmark::State& state, bool repaint) {
+    Fixture& f = fixture();
+    TNavigationController& nav = f.form->Navigation();
+    TPageProjection* P = f.form->Projection();
+    const double cx = P->GetCenterX(), cy = P->GetCenterY(), scale = P->GetScale();
+    f.form->TiledMap().Review();
+    nav.ZoomTimerTimer();
+    TGestureEventInfo e;
+    e.GestureID = TGestureKind::Zoom;
+    e.Location = QPointF(900, 500);
+    e.Distance = 200;
+    e.Flags = gfBegin;
+    bool handled = false;
+    nav.FormGesture(nullptr, e, handled);
+    e.Flags = gfNone;
+    const int before = nav.FramesPainted();
+    int i = 0;
+    for (auto _ : state) {
+        e.Distance = ++i % 2 ? 300 : 150;
+        nav.FormGesture(nullptr, e, handled);
+        if (repaint) QCoreApplication::processEvents();
+    }
+    if (nav.FramesPainted() - before != int(state.iterations()))
+        state.SkipWithError("a frame was not painted");
+    e.Flags = gfEnd;
+    nav.FormGesture(nullptr, e, handled);
+    nav.ZoomTimerTimer();
+    P->ChangeProjection(cx, cy, scale); // the other benchmarks see the same view
+}
+
+void BM_PinchFrame(benchmark::State& state) {
+    pinchFrames(state, false);
+}
+BENCHMARK(BM_PinchFrame)->Unit(benchmark::kMillisecond);
+
+void BM_PinchFrameShown(benchmark::State& state) {
+    pinchFrames(state, true);
+}
+BENCHMARK(BM_PinchFrameShown)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -2,6 +2,7 @@
 
 #include "BitmapCodecs.h"
 #include "Kordlin_MainTool.h"
+#include "Navigation.h"
 #include "Project.h"
 #include "SecondaryWindows.h"
 #include "TiledMap.h"
@@ -71,6 +72,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     setPendingEventsHook(&processEventsHook);
     m_tiledMap = std::make_unique<TTiledMapController>(*this);
     m_project = std::make_unique<TProjectController>(*this);
+    m_navigation = std::make_unique<TNavigationController>(*this);
     CreateDesign();
     Wire();
     MainForm = this;
@@ -118,6 +120,9 @@ void TMainForm::Wire() {
             else
                 FormVirtualKeyboardHidden(this, false, bounds);
         });
+
+    // View navigation: the overlay's input, the zoom buttons, the zoom timer.
+    m_navigation->Wire();
 }
 
 // ---- creation --------------------------------------------------------------------------------
@@ -132,9 +137,8 @@ void TMainForm::FormCreate() {
             });
 
         // 2. State.
-        Application_Background = Zoomed = ZoomSilence = false;
+        Application_Background = false;
         InfoY = ks_InfoLayout->y();
-        Pani = pani1 = 0;
         LineColor = 0xFFFF0000;
         PointColor = 0xFFFF1493;
         DefaultColor = 0xFFFF1493;
@@ -148,7 +152,7 @@ void TMainForm::FormCreate() {
         // 3. Tile cache and map state.
         m_tiledMap->Tiles.Clear();
         m_tiledMap->ActualMap = m_tiledMap->ActualTileMatrix = 0;
-        m_tiledMap->MapChangeActive = SuperLayerChangeActive = Moving = false;
+        m_tiledMap->MapChangeActive = SuperLayerChangeActive = false;
         BmMoving = true;
         BmInMove = Fix = false;
         m_gpsFixed = false;
@@ -163,6 +167,7 @@ void TMainForm::FormCreate() {
         Image->ResizeBitmap(size.width(), size.height());
         Image->Bitmap().fill(QColor::fromRgba(BColor));
         m_tiledMap->Bm = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        m_tiledMap->Bm.fill(QColor::fromRgba(BColor)); // a drag before the first redraw shows the background
         Image_edit->ResizeBitmap(size.width(), size.height());
         Image_edit->show();
         Image_Edit_Detail->ResizeBitmap(size.width(), size.height());
@@ -185,7 +190,9 @@ void TMainForm::FormCreate() {
         // 8. The main tool and with it the world.
         m_mainTool = new TMainTool;
         m_mainTool->FForm = this;
-        m_useGestures = false;
+        // Navigation state (zoom, pan counters, mouse drag) and mouse mode.
+        m_navigation->Reset();
+        SetUse_Gestures(false);
         m_mainTool->OnProgress = [this](qint64 id, int event, const QString& name, const QString& text,
                                         int min, int max, int progress) {
             if (Hooks.OnProgress) Hooks.OnProgress(id, event, name, text, min, max, progress);
@@ -457,6 +464,14 @@ bool TMainForm::GetCloseIsVisible() const {
 void TMainForm::SetCloseIsVisible(bool v) {
     m_closeIsVisible = v;
     kb_Close->setVisible(v);
+}
+
+bool TMainForm::GetUse_Gestures() const {
+    return m_navigation->GetUse_Gestures();
+}
+
+void TMainForm::SetUse_Gestures(bool v) {
+    m_navigation->SetUse_Gestures(v);
 }
 
 bool TMainForm::GetTopBar_Visible() const {

@@ -42,6 +42,7 @@ class TCanvas;
 class TCanvasDevice;
 class TForestModelSelector;
 class TMainTool;
+class TNavigationController;
 class TOwnerEntity;
 class TPageProjection;
 class TProjectController;
@@ -85,19 +86,18 @@ public:
     // ---- the controllers ----
     TTiledMapController& TiledMap() { return *m_tiledMap; }
     TProjectController& Project() { return *m_project; }
+    TNavigationController& Navigation() { return *m_navigation; }
     TFormHooks Hooks;
 
     // ---- state of the form ----
     bool KavintStyle = false;
     bool Application_Background = false;
-    bool Zoomed = false, ZoomSilence = false;
     int InfoY = 0;
-    int Pani = 0, pani1 = 0;
     quint32 LineColor = 0, PointColor = 0, DefaultColor = 0;
     int Status = 0;
     bool ImDrawing = false;
     bool Test = false, CHeckJPRL = false, CheckNotes = false, CheckLines = false, CheckAreas = false;
-    bool SuperLayerChangeActive = false, Moving = false, BmMoving = false, BmInMove = false, Fix = false;
+    bool SuperLayerChangeActive = false, BmMoving = false, BmInMove = false, Fix = false;
     bool ToolsMoving = false, ToolsVisible = false, Rotate = false, AreaBlinked = false;
     int iLastOdd = -1;
     quint32 BColor = 0xFF000000;
@@ -126,8 +126,9 @@ public:
     void SetCloseIsVisible(bool v);
     bool GetTopBar_Visible() const;
     void SetTopBar_Visible(bool v);
-    bool GetUse_Gestures() const { return m_useGestures; }
-    void SetUse_Gestures(bool v) { m_useGestures = v; }
+    // Touch gestures or mouse on the map (the navigation controller's input mode).
+    bool GetUse_Gestures() const;
+    void SetUse_Gestures(bool v);
     bool GetGPSFixed() const { return m_gpsFixed; }
     void SetGPSFixed(bool v) { m_gpsFixed = v; }
     // The user: the UID of the world this form's main tool created.
@@ -246,6 +247,21 @@ public:
     QTimer *ZoomTimer = nullptr, *LockTimer = nullptr, *FixTimer = nullptr;
     QList<QIcon> ImageList_Main_ks;
 
+    // ---- view navigation controls ----
+    // Zoom buttons of the classic side panel and of the alternative side column.
+    ui::TTouchButton *b_plus = nullptr, *b_Minus = nullptr, *plus_rect = nullptr, *minus_rect = nullptr;
+    QWidget *plus_img = nullptr, *minus_img = nullptr;
+    // The classic scale bar: three segments, tick labels and their shadows.
+    QWidget *Rectangle1 = nullptr, *Rectangle2 = nullptr, *Rectangle3 = nullptr;
+    QLabel *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr, *Text5 = nullptr;
+    QLabel *Text22 = nullptr, *Text33 = nullptr, *Text44 = nullptr, *Text55 = nullptr;
+    // Scale and centre read-outs (classic bottom bar).
+    QLabel *l_scale = nullptr, *l_jtsk = nullptr;
+    // The line highlight of the blinking, the GPS arrow.
+    QWidget *GPath = nullptr, *gpscur = nullptr;
+    // Length and area read-outs of the line tools (alternative and classic style).
+    QLabel *ks_l_Delka = nullptr, *ks_l_Plocha = nullptr, *l_Text = nullptr;
+
     // Texts of the menu rows, as shown (row 1 and row 5 are hidden).
     static QStringList MainMenuTexts();
 
@@ -271,12 +287,12 @@ private:
 
     std::unique_ptr<TTiledMapController> m_tiledMap;
     std::unique_ptr<TProjectController> m_project;
+    std::unique_ptr<TNavigationController> m_navigation;
     std::unique_ptr<TCanvas> m_canvas;
     TCanvasDevice* m_device = nullptr; // owned
     TMainTool* m_mainTool = nullptr;   // owned (and a child of its world)
     TZeltoEvent FOnSelectJPRL, FOnMapReady, FOnDataReady;
     bool m_dataOnBackGround = false;
-    bool m_useGestures = false;
     bool m_gpsFixed = false;
     bool m_closeIsVisible = false;
     bool m_drawerOpen = false;

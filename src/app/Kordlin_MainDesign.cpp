@@ -93,6 +93,57 @@ protected:
     }
 };
 
+// The controls of the view navigation that the rest of the design does not make: the classic
+// scale bar (three segments with tick labels, their shadows 10 pixels higher in black), the scale
+// and centre read-outs of the classic bottom bar, the line highlight, the GPS arrow and the
+// length and area read-outs of the line tools.
+void createNavigationControls(TMainForm& f) {
+    auto segment = [&](const char* name, int x) {
+        QWidget* r = make<ScaleBar>(f.ScaleLayout, name);
+        r->setGeometry(x, 30, 50, 4);
+        return r;
+    };
+    f.Rectangle1 = segment("Rectangle1", 12);
+    f.Rectangle2 = segment("Rectangle2", 62);
+    f.Rectangle3 = segment("Rectangle3", 112);
+    auto tick = [&](const char* name, const QString& text, int x, int y, bool shadow) {
+        QLabel* l = label(f.ScaleLayout, name, text);
+        l->setGeometry(x, y, 48, 14);
+        l->setStyleSheet(shadow ? QStringLiteral("font-size: 10px; color: black;")
+                                : QStringLiteral("font-size: 10px;"));
+        return l;
+    };
+    f.Text22 = tick("Text22", QStringLiteral("50"), 62, 4, true);
+    f.Text33 = tick("Text33", QStringLiteral("100"), 112, 4, true);
+    f.Text44 = tick("Text44", QStringLiteral("150"), 162, 4, true);
+    f.Text55 = tick("Text55", QStringLiteral("m"), 162, 4, true);
+    f.Text1 = tick("Text1", QStringLiteral("0"), 12, 14, false);
+    f.Text2 = tick("Text2", QStringLiteral("50"), 62, 14, false);
+    f.Text3 = tick("Text3", QStringLiteral("100"), 112, 14, false);
+    f.Text4 = tick("Text4", QStringLiteral("150"), 162, 14, false);
+    f.Text5 = tick("Text5", QStringLiteral("m"), 162, 14, false);
+
+    f.l_jtsk = label(f.botbar, "l_jtsk", QString());
+    f.l_jtsk->setGeometry(470, 0, 230, TouchSize);
+    f.l_scale = label(f.botbar, "l_scale", QString());
+    f.l_scale->setGeometry(710, 0, 150, TouchSize);
+
+    f.GPath = make<QWidget>(&f, "GPath");
+    f.GPath->setAttribute(Qt::WA_TransparentForMouseEvents);
+    f.GPath->hide();
+    f.gpscur = make<TIconImage>(&f, "gpscur", IconKind::Gps);
+    f.gpscur->resize(36, 36);
+    f.gpscur->hide();
+
+    f.ks_l_Delka = label(f.ks_EditLineLayout, "ks_l_Delka", QString());
+    f.ks_l_Delka->setGeometry(16, 8, 160, 28);
+    f.ks_l_Plocha = label(f.ks_EditLineLayout, "ks_l_Plocha", QString());
+    f.ks_l_Plocha->setGeometry(16, 36, 160, 28);
+    f.l_Text = label(&f, "l_Text", QString());
+    f.l_Text->resize(420, 28);
+    f.l_Text->hide();
+}
+
 } // namespace
 
 QStringList TMainForm::MainMenuTexts() {
@@ -180,8 +231,8 @@ void TMainForm::CreateDesign() {
     {
         auto* column = new QVBoxLayout(Panel1);
         column->setContentsMargins(4, 4, 4, 4);
-        column->addWidget(iconButton(Panel1, "b_plus", IconKind::Plus));
-        column->addWidget(iconButton(Panel1, "b_Minus", IconKind::Minus));
+        column->addWidget(b_plus = iconButton(Panel1, "b_plus", IconKind::Plus));
+        column->addWidget(b_Minus = iconButton(Panel1, "b_Minus", IconKind::Minus));
         column->addWidget(iconButton(Panel1, "b_Hand", IconKind::Hand));
         column->addWidget(iconButton(Panel1, "b_Tools", IconKind::Tools));
     }
@@ -206,8 +257,12 @@ void TMainForm::CreateDesign() {
         auto* column = new QVBoxLayout(Layout_SideButtons);
         column->setContentsMargins(4, 6, 4, 6);
         column->setSpacing(4);
-        column->addWidget(rectWithImage(Layout_SideButtons, "plus_rect", "plus_img", IconKind::Plus));
-        column->addWidget(rectWithImage(Layout_SideButtons, "minus_rect", "minus_img", IconKind::Minus));
+        column->addWidget(plus_rect =
+                              rectWithImage(Layout_SideButtons, "plus_rect", "plus_img", IconKind::Plus));
+        column->addWidget(minus_rect =
+                              rectWithImage(Layout_SideButtons, "minus_rect", "minus_img", IconKind::Minus));
+        plus_img = plus_rect->findChild<QWidget*>(QStringLiteral("plus_img"));
+        minus_img = minus_rect->findChild<QWidget*>(QStringLiteral("minus_img"));
         column->addWidget(rectWithImage(Layout_SideButtons, "hand_rect", "hand_img", IconKind::Hand));
         column->addWidget(rectWithImage(Layout_SideButtons, "tools_rect", "tools_img", IconKind::Tools));
     }
@@ -500,6 +555,10 @@ void TMainForm::CreateDesign() {
 
     ImageList_Main_ks = {makeIcon(IconKind::Tools),    makeIcon(IconKind::View), makeIcon(IconKind::Layers),
                          makeIcon(IconKind::Settings), makeIcon(IconKind::Lock), makeIcon(IconKind::Import)};
+
+    // View navigation.
+    createNavigationControls(*this);
+
     LayoutControls();
 }
 

@@ -1,6 +1,7 @@
 #include "Project.h"
 
 #include "Kordlin_Main.h"
+#include "Navigation.h"
 #include "TiledMap.h"
 #include "UiKit.h"
 
@@ -155,6 +156,7 @@ bool TProjectController::LoadProject(const QString& aFileName) {
     // 12. The whole first map in view, drawn.
     map.ChangeProjectionByFirstMapTile();
     map.Review();
+    m_form.Navigation().ShowScaleAndCoords();
     map.MapChangeActive = true;
     m_form.ProcessPendingEvents();
 

@@ -443,6 +443,7 @@ void TTiledMapController::ImageResize() {
     m_form.Image_edit->ResizeBitmap(size.width(), size.height());
     m_form.Image_Edit_Detail->ResizeBitmap(size.width(), size.height());
     Bm = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    Bm.fill(QColor::fromRgba(m_form.BColor));
     m_form.Canvas()->SetBitmap(&image->Bitmap());
     ClearPicture();
     m_form.Edit_Clear();

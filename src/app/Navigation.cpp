@@ -1,0 +1,857 @@
+#include "Navigation.h"
+
+#include "Kordlin_Main.h"
+#include "TiledMap.h"
+#include "UiKit.h"
+
+#include "framework/TextLocale.h"
+#include "projection/e_Proje.h"
+#include "symbology/e_Device.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QRegion>
+#include <QStyleHints>
+#include <QThread>
+#include <QTimer>
+#include <QTouchEvent>
+#include <QWheelEvent>
+
+#include <array>
+#include <cmath>
+
+namespace zelto {
+
+// ---- the arithmetic ---------------------------------------------------------------------------
+
+double chooseNiceLength(double L) {
+    static constexpr std::array<double, 11> nice = {0, 1, 2, 5, 10, 25, 50, 100, 200, 500, 1000};
+    if (!(L > 0) || !std::isfinite(L)) return 0;
+    double chosen = 0;
+    for (double entry : nice) {
+        if (!(entry < L)) break;
+        chosen = entry;
+    }
+    return chosen == 1000 ? 1000 * std::floor(L / 1000) : chosen;
+}
+
+QString formatNumber(double value, int decimals) {
+    decimals = std::clamp(decimals, 0, 9);
+    if (!std::isfinite(value)) return QStringLiteral("0");
+    const double power = std::pow(10.0, decimals);
+    double rounded = std::round(value * power) / power; // halves away from zero
+    if (!std::isfinite(rounded)) rounded = value;
+    if (rounded == 0) rounded = 0; // no "-0"
+    QString text = QString::number(rounded, 'f', decimals);
+    if (decimals > 0) {
+        while (text.endsWith(QLatin1Char('0'))) text.chop(1);
+        if (text.endsWith(QLatin1Char('.'))) text.chop(1);
+        text.replace(QLatin1Char('.'), decimalSeparator());
+    }
+    return text;
+}
+
+bool isUsableScale(double scale) {
+    return std::isfinite(scale) && scale > 0 && scale < 1e30;
+}
+
+TScaleBar kavintScaleBar(const TProjection& projection, double availablePixels) {
+    TScaleBar bar;
+    const double L = projection.GetModelLength(float(availablePixels));
+    bar.Km = L >= 3000;
+    bar.Metres = chooseNiceLength(L);
+    bar.Width = projection.GetPageLength(bar.Metres);
+    bar.Value = bar.Km ? bar.Metres / 1000 : bar.Metres;
+    bar.ValueText = formatNumber(bar.Value, 0) + (bar.Km ? QStringLiteral(" km") : QStringLiteral(" m"));
+    return bar;
+}
+
+TScaleBar classicScaleBar(const TProjection& projection, double availablePixels) {
+    TScaleBar bar;
+    const double L = projection.GetModelLength(float(availablePixels));
+    bar.Km = L >= 3000;
+    bar.Metres = chooseNiceLength(L / 3);
+    bar.Width = projection.GetPageLength(bar.Metres);
+    bar.Value = bar.Km ? bar.Metres / 1000 : bar.Metres;
+    // A segment of 500 m in kilometres is half a kilometre: whole numbers would show it as 1
+    // (and 1.5 as 2), so kilometres keep one decimal.
+    bar.ValueText = formatNumber(bar.Value, bar.Km ? 1 : 0);
+    return bar;
+}
+
+std::optional<double> pinchScale(double scale1, int distance, int lastDist) {
+    if (lastDist <= 0 || distance <= 0) return std::nullopt;
+    const double scale = scale1 / (double(distance) / double(lastDist));
+    if (!isUsableScale(scale)) return std::nullopt;
+    return scale;
+}
+
+double wheelScale(double scale, int wheelDelta) {
+    return wheelDelta > 0 ? scale * 0.8 : scale * 1.25;
+}
+
+void zoomAround(TPageProjection& projection, double pageX, double pageY, double scale) {
+    const T_Page* page = projection.GetPage();
+    const double width = page ? double(page->FRect.Right - page->FRect.Left) : 0;
+    const double height = page ? double(page->FRect.Bottom - page->FRect.Top) : 0;
+    const double dx = pageX - width / 2, dy = pageY - height / 2;
+    double mx = projection.GetModelX(float(pageX));
+    double my = projection.GetModelY(float(pageY));
+    projection.ChangeProjection(projection.GetCenterX(), projection.GetCenterY(), scale);
+    mx -= projection.GetModelLength(float(dx));
+    my += projection.GetModelLength(float(dy));
+    projection.ChangeProjection(mx, my, scale);
+}
+
+std::vector<double> zoomButtonFrames(double s0, bool zoomIn) {
+    const double step = zoomIn ? 0.1 : 0.05;
+    const int frames = zoomIn ? 5 : 10;
+    std::vector<double> scales;
+    for (int k = 1; k <= frames; ++k) {
+        const double d = 1.0 + k * step;
+        scales.push_back(zoomIn ? s0 / d : s0 * d);
+    }
+    return scales;
+}
+
+double zoomButtonFinal(double s0, bool zoomIn) {
+    return zoomIn ? s0 / 1.5 : s0 * 1.5;
+}
+
+bool vertexGrabbed(const TProjection& projection, float x, float y, const QPointF& vertex) {
+    const double mx = projection.GetModelX(x);
+    const double my0 = projection.GetModelY(y);
+    const double my100 = projection.GetModelY(y - 100);
+    const double tolerance = projection.GetModelLength(50);
+    return std::hypot(mx - vertex.x(), my100 - vertex.y()) < tolerance ||
+           std::hypot(mx - vertex.x(), my0 - vertex.y()) < tolerance;
+}
+
+TEditedLine::~TEditedLine() = default;
+TEditedPoint::~TEditedPoint() = default;
+
+// ---- touch input ------------------------------------------------------------------------------
+
+void TTouchTranslator::Emit(TGestureKind kind, const QPointF& at, int flags, int distance) {
+    if (!OnGesture) return;
+    TGestureEventInfo e;
+    e.GestureID = kind;
+    e.Location = at;
+    e.Flags = flags;
+    e.Distance = distance;
+    OnGesture(e);
+}
+
+void TTouchTranslator::Touch(const std::vector<QPointF>& points, bool finished) {
+    const size_t n = finished ? 0 : points.size();
+    if (n >= 1) m_last = points[0];
+    auto pinch = [&](int flags) {
+        const QPointF mid = (points[0] + points[1]) / 2;
+        const int distance =
+            int(std::lround(std::hypot(points[0].x() - points[1].x(), points[0].y() - points[1].y())));
+        Emit(TGestureKind::Zoom, mid, flags, distance);
+        m_last = mid;
+    };
+    switch (m_state) {
+    case State::Idle:
+        if (n == 1) {
+            m_down = points[0];
+            m_state = State::Pressed;
+        } else if (n >= 2) {
+            pinch(gfBegin);
+            m_state = State::Pinching;
+        }
+        break;
+    case State::Pressed:
+        if (n == 0) {
+            m_state = State::Idle;
+            if (OnTap) OnTap(m_last);
+        } else if (n == 1) {
+            if (std::hypot(m_last.x() - m_down.x(), m_last.y() - m_down.y()) > Slop) {
+                // The pan starts where the finger touched down, so the map stays under it.
+                Emit(TGestureKind::Pan, m_down, gfBegin);
+                Emit(TGestureKind::Pan, m_last, gfNone);
+                m_state = State::Panning;
+            }
+        } else {
+            pinch(gfBegin);
+            m_state = State::Pinching;
+        }
+        break;
+    case State::Panning:
+        if (n == 0) {
+            Emit(TGestureKind::Pan, m_last, gfEnd);
+            m_state = State::Idle;
+        } else if (n == 1) {
+            Emit(TGestureKind::Pan, m_last, gfNone);
+        } else {
+            // A second finger: the pinch takes over (it ends the pan when it ends).
+            pinch(gfBegin);
+            m_state = State::Pinching;
+        }
+        break;
+    case State::Pinching:
+        if (n >= 2) {
+            pinch(gfNone);
+        } else {
+            Emit(TGestureKind::Zoom, m_last, gfEnd);
+            m_state = n == 0 ? State::Idle : State::Spent;
+        }
+        break;
+    case State::Spent:
+        if (n == 0) m_state = State::Idle;
+        break;
+    }
+}
+
+// ---- the controller ---------------------------------------------------------------------------
+
+TNavigationController::TNavigationController(TMainForm& form) : m_form(form) {
+    m_touch.OnGesture = [this](const TGestureEventInfo& e) {
+        bool handled = false;
+        FormGesture(m_form.Image_edit, e, handled);
+    };
+    m_touch.OnTap = [this](const QPointF& at) {
+        if (Hooks.ImageTap) Hooks.ImageTap(float(at.x()), float(at.y()));
+    };
+}
+
+TNavigationController::~TNavigationController() = default;
+
+void TNavigationController::Reset() {
+    LastLocalX = LastLocalY = 0;
+    aX = aY = 0;
+    X1 = Y1 = X2 = Y2 = 0;
+    Scale1 = 0;
+    LastDist = 0;
+    Zoomed = ZoomSilence = false;
+    PanStatus = 0;
+    Pani = pani1 = 0;
+    Moving = false;
+    m_deferredEnd.reset();
+    // The zoom timer runs from the creation on (it only ends a quiet period).
+    if (m_form.ZoomTimer) m_form.ZoomTimer->start();
+}
+
+void TNavigationController::Wire() {
+    m_form.Image_edit->installEventFilter(this);
+    for (QAbstractButton* b :
+         {static_cast<QAbstractButton*>(m_form.b_plus), static_cast<QAbstractButton*>(m_form.plus_rect)})
+        if (b) connect(b, &QAbstractButton::clicked, this, [this] { b_plusClick(); });
+    for (QAbstractButton* b :
+         {static_cast<QAbstractButton*>(m_form.b_Minus), static_cast<QAbstractButton*>(m_form.minus_rect)})
+        if (b) connect(b, &QAbstractButton::clicked, this, [this] { b_MinusClick(); });
+    connect(m_form.ZoomTimer, &QTimer::timeout, this, [this] { ZoomTimerTimer(); });
+    m_touch.Slop = QGuiApplication::styleHints()->startDragDistance() * PageScale();
+}
+
+void TNavigationController::SetUse_Gestures(bool value) {
+    m_useGestures = value;
+    Moving = false;
+    m_touch.Reset();
+    if (m_form.Image_edit) m_form.Image_edit->setAttribute(Qt::WA_AcceptTouchEvents, value);
+}
+
+QImage& TNavigationController::Bm() {
+    return m_form.TiledMap().Bm;
+}
+
+double TNavigationController::PageScale() const {
+    return m_form.Image ? m_form.Image->devicePixelRatioF() : 1.0;
+}
+
+bool TNavigationController::IsLineTool() const {
+    return m_form.ActiveTool == 2 || m_form.ActiveTool == 4;
+}
+
+void TNavigationController::StopGpsFollow() {
+    if (Hooks.StopGpsFollow) Hooks.StopGpsFollow();
+}
+
+// ---- gestures ---------------------------------------------------------------------------------
+
+void TNavigationController::CommonFirstSteps(bool& Handled) {
+    m_form.SetTopBar_Visible(false);
+    Handled = true;
+}
+
+void TNavigationController::FormGesture(QObject*, const TGestureEventInfo& EventInfo, bool& Handled) {
+    Q_ASSERT(QThread::currentThread() == qApp->thread());
+    CommonFirstSteps(Handled);
+    if (m_form.TiledMap().Reviewing) {
+        // A redraw lets events run between tiles; an end dropped here would leave the gesture
+        // open (and the next drag measured from this one's start), so it waits for the redraw.
+        if (EventInfo.IsEnd()) DeferEnd(EventInfo);
+        return;
+    }
+    if (m_deferredEnd) RetryDeferredEnd();
+    if (m_form.GPath) m_form.GPath->hide();
+    switch (EventInfo.GestureID) {
+    case TGestureKind::Zoom:
+        if (EventInfo.IsBegin())
+            ZoomBegin(EventInfo);
+        else if (EventInfo.IsEnd())
+            ZoomEnd();
+        else
+            ZoomIntermediate(EventInfo);
+        break;
+    case TGestureKind::Pan:
+        if (ZoomSilence) return; // the fingers leaving the glass after a pinch
+        if (EventInfo.IsBegin())
+            PanBegin(EventInfo);
+        else if (EventInfo.IsEnd())
+            PanEnd(EventInfo);
+        else
+            PanIntermediate(EventInfo);
+        break;
+    default:
+        break;
+    }
+}
+
+void TNavigationController::DeferEnd(const TGestureEventInfo& e) {
+    const bool scheduled = m_deferredEnd.has_value();
+    m_deferredEnd = e;
+    if (!scheduled) QTimer::singleShot(10, this, [this] { RetryDeferredEnd(); });
+}
+
+void TNavigationController::RetryDeferredEnd() {
+    if (!m_deferredEnd) return;
+    if (m_form.TiledMap().Reviewing) {
+        QTimer::singleShot(10, this, [this] { RetryDeferredEnd(); });
+        return;
+    }
+    const TGestureEventInfo e = *m_deferredEnd;
+    m_deferredEnd.reset();
+    bool handled = false;
+    FormGesture(nullptr, e, handled);
+}
+
+void TNavigationController::ZoomBegin(const TGestureEventInfo& e) {
+    TPageProjection* P = m_form.Projection();
+    if (!P) return;
+    Zoomed = true;
+    ZoomSilence = false;
+    StopGpsFollow();
+    if (m_form.p_Note) m_form.p_Note->hide();
+    const TDoubleRect V = P->GetModelView();
+    X1 = V.MinX;
+    Y1 = V.MaxY;
+    X2 = V.MaxX;
+    Y2 = V.MinY;
+    Scale1 = P->GetScale();
+    LastDist = e.Distance;
+    // A drag in progress has already moved the picture: the view follows it, so that the pinch
+    // goes on from where the map is shown (the snapshot keeps its model rectangle).
+    if (pani1 != 0 && PanStatus == 1 && (aX != 0 || aY != 0)) {
+        P->ChangeProjection(P->GetCenterX() - P->GetModelLength(aX), P->GetCenterY() + P->GetModelLength(aY),
+                            Scale1);
+        aX = aY = 0;
+    }
+    // Stopping the redraws lets events run: the state above is complete by then.
+    m_form.TiledMap().StopReviews();
+}
+
+void TNavigationController::ZoomIntermediate(const TGestureEventInfo& e) {
+    TPageProjection* P = m_form.Projection();
+    if (!Zoomed || !P) return; // no pinch was begun
+    const std::optional<double> scale = pinchScale(Scale1, e.Distance, LastDist);
+    if (!scale) {
+        // Without a starting distance the spread has no ratio: the first real distance becomes
+        // the start, and the pinch is measured from there.
+        if (LastDist <= 0 && e.Distance > 0) LastDist = e.Distance;
+        return;
+    }
+    const double x = e.Location.x(), y = e.Location.y();
+    zoomAround(*P, x, y, *scale);
+    const int left = P->GetPageX(X1), top = P->GetPageY(Y1);
+    const int right = P->GetPageX(X2), bottom = P->GetPageY(Y2);
+    const QPointF cross(x, y);
+    PaintStretched(QRectF(left, top, right - left, bottom - top), &cross);
+    m_form.Drawgps();
+    RedrawEditOverlay();
+    QueueShowScaleAndCoords();
+}
+
+void TNavigationController::ZoomEnd() {
+    RedrawEditOverlay();
+    m_form.Review();
+    ShowScaleAndCoords();
+    Zoomed = false;
+    Pani = pani1 = 0;
+    m_form.LastX = m_form.LastY = 0;
+    aX = aY = 0;
+    ZoomSilence = true;
+    m_form.ZoomTimer->start(500);
+}
+
+void TNavigationController::ZoomTimerTimer() {
+    m_form.ZoomTimer->stop();
+    ZoomSilence = false;
+}
+
+void TNavigationController::PanBegin(const TGestureEventInfo& e) {
+    if (Zoomed || Pani > 0) return;
+    TPageProjection* P = m_form.Projection();
+    if (!P) return;
+    PanStatus = 0;
+    ++Pani;
+    ++pani1;
+    // The offset of an earlier drag must not move the map of this one (an end without any move
+    // between would otherwise apply it again).
+    aX = aY = 0;
+    StopGpsFollow();
+    const float x = float(e.Location.x()), y = float(e.Location.y());
+    m_form.LastX = x;
+    m_form.LastY = y;
+    LastLocalX = x;
+    LastLocalY = y;
+    m_form.TiledMap().StopReviews();
+
+    if (IsLineTool()) {
+        QPointF vertex;
+        if (m_line && m_line->ActiveVertex(vertex) && vertexGrabbed(*P, x, y, vertex)) {
+            m_form.RefX = P->GetPageX(vertex.x()) - x;
+            m_form.RefY = P->GetPageY(vertex.y()) - y;
+            PanStatus = 2;
+        } else {
+            // The line moves with the map: it goes into the snapshot.
+            m_form.Edit_Clear();
+            if (m_line) {
+                m_line->DrawLineEdit(&Bm());
+                m_line->DrawLineDetail(&Bm());
+            }
+            PanStatus = 1;
+        }
+    } else if (m_form.ActiveTool == 3) {
+        if (m_point && m_point->PointIsInside(QPointF(P->GetModelX(x), P->GetModelY(y)))) {
+            const QPointF ref = m_point->RefPoint();
+            m_form.RefX = P->GetPageX(ref.x()) - x;
+            m_form.RefY = P->GetPageY(ref.y()) - y;
+            // The symbol is drawn once and then only blitted while it is dragged.
+            QImage& detail = m_form.Image_Edit_Detail->Bitmap();
+            detail.fill(Qt::transparent);
+            m_point->DrawPoint(&detail);
+            PanStatus = 3;
+        } else {
+            if (m_point) {
+                m_form.Edit_Clear();
+                m_point->DrawPoint(&Bm());
+            }
+            PanStatus = 1;
+        }
+    } else {
+        PanStatus = 1;
+    }
+}
+
+void TNavigationController::PanIntermediate(const TGestureEventInfo& e) {
+    if (Zoomed || Pani == 0 || PanStatus == 0) return;
+    TPageProjection* P = m_form.Projection();
+    if (!P) return;
+    const float x = float(e.Location.x()), y = float(e.Location.y());
+    if (x == LastLocalX && y == LastLocalY) return;
+    switch (PanStatus) {
+    case 2: {
+        LastLocalX = x;
+        LastLocalY = y;
+        QPointF vertex;
+        if (!m_line || !m_line->ActiveVertex(vertex)) return;
+        m_line->SetActiveVertex(QPointF(P->GetModelX(float(LastLocalX + m_form.RefX)),
+                                        P->GetModelY(float(LastLocalY + m_form.RefY))));
+        m_line->DrawLineDetail(nullptr);
+        ShowMeasure();
+        break;
+    }
+    case 3: {
+        LastLocalX = x;
+        LastLocalY = y;
+        if (!m_point) return;
+        m_point->SetRefPoint(QPointF(P->GetModelX(float(LastLocalX + m_form.RefX)),
+                                     P->GetModelY(float(LastLocalY + m_form.RefY))));
+        aX = x - float(m_form.LastX);
+        aY = y - float(m_form.LastY);
+        ui::TImageControl* overlay = m_form.Image_edit;
+        overlay->ClearBitmap();
+        {
+            QPainter p(&overlay->Bitmap());
+            p.setCompositionMode(QPainter::CompositionMode_Source);
+            p.drawImage(QPointF(std::round(aX), std::round(aY)), m_form.Image_Edit_Detail->Bitmap());
+        }
+        overlay->update();
+        break;
+    }
+    case 1: {
+        MoveFloatingMarkers(x - LastLocalX, y - LastLocalY);
+        if (m_form.gpscur && !m_form.gpscur->isHidden() && Hooks.DrawgpsTear)
+            Hooks.DrawgpsTear(P->GetModelLength(aX), P->GetModelLength(aY));
+        LastLocalX = x;
+        LastLocalY = y;
+        aX = x - float(m_form.LastX);
+        aY = y - float(m_form.LastY);
+        PaintShifted(aX, aY);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void TNavigationController::PanEnd(const TGestureEventInfo&) {
+    if (Zoomed) return ZoomEnd();
+    if (pani1 == 0) return;
+    Pani = pani1 = 0;
+    TPageProjection* P = m_form.Projection();
+    switch (PanStatus) {
+    case 1:
+        if (P) {
+            // Page y grows downwards, model Y upwards.
+            P->ChangeProjection(P->GetCenterX() - P->GetModelLength(aX),
+                                P->GetCenterY() + P->GetModelLength(aY), P->GetScale());
+        }
+        m_form.LastX = m_form.LastY = 0;
+        aX = aY = 0;
+        RedrawEditOverlay();
+        m_form.Review();
+        ShowScaleAndCoords();
+        break;
+    case 3:
+        if (m_point) {
+            m_form.Edit_Clear();
+            m_point->DrawPoint(nullptr);
+            m_point->Moved();
+        }
+        break;
+    default:
+        break; // a dragged vertex is kept by its line tool
+    }
+    PanStatus = 1;
+}
+
+void TNavigationController::RedrawEditOverlay() {
+    if (IsLineTool() && m_line) {
+        m_line->DrawLineEdit(nullptr);
+        m_line->DrawLineDetail(nullptr);
+    }
+    if (m_form.ActiveTool == 3 && m_point) m_point->DrawPoint(nullptr);
+}
+
+void TNavigationController::ShowMeasure() {
+    if (!m_line) return;
+    const double length = m_line->Length();
+    const double hectares = std::abs(m_line->Area()) / 10000;
+    if (m_form.KavintStyle) {
+        m_form.ks_l_Delka->setText(formatNumber(length, 1) + QStringLiteral(" m "));
+        m_form.ks_l_Plocha->setText(formatNumber(hectares, 2) + QStringLiteral(" ha"));
+    } else {
+        m_form.l_Text->setText(QStringLiteral("Délka: ") + formatNumber(length, 3) +
+                               QStringLiteral(" m      Plocha:") + formatNumber(hectares, 2) +
+                               QStringLiteral(" ha"));
+    }
+}
+
+void TNavigationController::MoveFloatingMarkers(double dx, double dy) {
+    const double ratio = PageScale();
+    const QPoint by(int(std::lround(dx / ratio)), int(std::lround(dy / ratio)));
+    if (by.isNull()) return;
+    for (QWidget* w : {static_cast<QWidget*>(m_form.p_Note), m_form.ImageBakule, m_form.gpsCursor})
+        if (w && !w->isHidden()) w->move(w->pos() + by);
+}
+
+// ---- painting the snapshot --------------------------------------------------------------------
+
+namespace {
+
+// Paints with the canvas of the map picture, replacing pixels (the snapshot is opaque, so
+// replacing is the same as clearing and drawing it over), without smoothing: a frame is shown
+// for a few milliseconds, the redraw at the end paints the real picture.
+class SnapshotPainter {
+public:
+    explicit SnapshotPainter(TCanvas* canvas) : m_canvas(canvas) {
+        if (!m_canvas || !m_canvas->BeginScene()) {
+            m_canvas = nullptr;
+            return;
+        }
+        m_painter = m_canvas->Painter();
+        m_painter->save();
+        m_painter->setOpacity(1);
+        m_painter->setRenderHint(QPainter::Antialiasing, false);
+        m_painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+        m_painter->setCompositionMode(QPainter::CompositionMode_Source);
+    }
+    ~SnapshotPainter() {
+        if (!m_canvas) return;
+        m_painter->restore();
+        m_canvas->EndScene();
+    }
+    SnapshotPainter(const SnapshotPainter&) = delete;
+    SnapshotPainter& operator=(const SnapshotPainter&) = delete;
+    QPainter* operator->() const { return m_painter; }
+    explicit operator bool() const { return m_canvas != nullptr; }
+
+    // The background colour wherever the target does not cover the picture.
+    void ClearAround(const QRect& target, quint32 argb) {
+        const QRect picture(QPoint(0, 0), m_canvas->Bitmap()->size());
+        const QRegion uncovered = QRegion(picture).subtracted(QRegion(target.intersected(picture)));
+        for (const QRect& r : uncovered) m_painter->fillRect(r, QColor::fromRgba(argb));
+    }
+
+private:
+    TCanvas* m_canvas;
+    QPainter* m_painter = nullptr;
+};
+
+} // namespace
+
+void TNavigationController::PaintShifted(double dx, double dy) {
+    const QImage& bm = Bm();
+    if (bm.isNull()) return;
+    SnapshotPainter p(m_form.Canvas());
+    if (!p) return;
+    const QPoint at(int(std::lround(dx)), int(std::lround(dy)));
+    p.ClearAround(QRect(at, bm.size()), m_form.BColor);
+    p->drawImage(at, bm);
+    ++m_frames;
+    m_form.Image->update();
+}
+
+void TNavigationController::PaintStretched(const QRectF& target, const QPointF* cross) {
+    const QImage& bm = Bm();
+    if (bm.isNull()) return;
+    SnapshotPainter p(m_form.Canvas());
+    if (!p) return;
+    const QRect whole = target.toRect();
+    p.ClearAround(whole, m_form.BColor);
+    if (!whole.isEmpty()) p->drawImage(QRectF(whole), bm);
+    if (cross) {
+        p->setCompositionMode(QPainter::CompositionMode_SourceOver);
+        p->setPen(QPen(Qt::white, 1));
+        const double x = std::round(cross->x()), y = std::round(cross->y());
+        p->drawLine(QPointF(x - 10, y), QPointF(x + 10, y));
+        p->drawLine(QPointF(x, y - 10), QPointF(x, y + 10));
+    }
+    ++m_frames;
+    m_form.Image->update();
+}
+
+// ---- mouse mode -------------------------------------------------------------------------------
+
+void TNavigationController::ImageMouseDown(QObject*, Qt::MouseButton, Qt::MouseButtons, float X, float Y) {
+    LastLocalX = X;
+    LastLocalY = Y;
+}
+
+void TNavigationController::ImageMouseMove(QObject*, Qt::MouseButtons Shift, float X, float Y) {
+    if (!(Shift & Qt::LeftButton)) return;
+    bool handled = false;
+    TGestureEventInfo e;
+    e.GestureID = TGestureKind::Pan;
+    if (!Moving) {
+        e.Location = QPointF(LastLocalX, LastLocalY);
+        e.Flags = gfBegin;
+        FormGesture(nullptr, e, handled);
+        Moving = true;
+    }
+    e.Location = QPointF(X, Y);
+    e.Flags = gfNone;
+    FormGesture(nullptr, e, handled);
+}
+
+void TNavigationController::ImageMouseUp(QObject*, Qt::MouseButton Button, Qt::MouseButtons, float X,
+                                         float Y) {
+    if (Moving) {
+        Moving = false;
+        bool handled = false;
+        TGestureEventInfo e;
+        e.GestureID = TGestureKind::Pan;
+        e.Location = QPointF(X, Y);
+        e.Flags = gfEnd;
+        FormGesture(nullptr, e, handled);
+        return;
+    }
+    // A click of the primary button without movement is a tap.
+    if (Button == Qt::LeftButton && Hooks.ImageTap) Hooks.ImageTap(X, Y);
+}
+
+void TNavigationController::ImageMouseWheel(QObject*, Qt::KeyboardModifiers, int WheelDelta, bool& Handled,
+                                            const QPointF& at) {
+    Q_ASSERT(QThread::currentThread() == qApp->thread());
+    if (m_form.p_Note) m_form.p_Note->hide();
+    if (Handled) return;
+    Handled = true;
+    TPageProjection* P = m_form.Projection();
+    if (!P) return;
+    const double scale = wheelScale(P->GetScale(), WheelDelta);
+    if (!isUsableScale(scale)) return;
+    zoomAround(*P, at.x(), at.y(), scale);
+    m_form.Review();
+    RedrawEditOverlay();
+    QueueShowScaleAndCoords();
+}
+
+// ---- zoom buttons -----------------------------------------------------------------------------
+
+void TNavigationController::b_plusClick() {
+    ZoomButton(true);
+}
+
+void TNavigationController::b_MinusClick() {
+    ZoomButton(false);
+}
+
+void TNavigationController::ZoomButton(bool zoomIn) {
+    Q_ASSERT(QThread::currentThread() == qApp->thread());
+    TPageProjection* P = m_form.Projection();
+    // A click during the animation would be overridden by the running one's final scale.
+    if (!P || m_animating) return;
+    m_animating = true;
+    m_form.SetTopBar_Visible(false);
+    const TDoubleRect V = P->GetModelView();
+    const double s0 = P->GetScale();
+    const double cx = P->GetCenterX(), cy = P->GetCenterY();
+    for (double scale : zoomButtonFrames(s0, zoomIn)) {
+        if (!isUsableScale(scale)) break;
+        P->ChangeProjection(cx, cy, scale);
+        const int left = P->GetPageX(V.MinX), top = P->GetPageY(V.MaxY);
+        const int right = P->GetPageX(V.MaxX), bottom = P->GetPageY(V.MinY);
+        PaintStretched(QRectF(left, top, right - left, bottom - top), nullptr);
+        RedrawEditOverlay();
+        m_form.ProcessPendingEvents();
+    }
+    const double final = zoomButtonFinal(s0, zoomIn);
+    P->ChangeProjection(cx, cy, isUsableScale(final) ? final : s0);
+    m_form.Review();
+    RedrawEditOverlay();
+    ShowScaleAndCoords();
+    m_animating = false;
+}
+
+// ---- read-outs --------------------------------------------------------------------------------
+
+void TNavigationController::QueueShowScaleAndCoords() {
+    if (m_scaleQueued) return;
+    m_scaleQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_scaleQueued) ShowScaleAndCoords();
+        },
+        Qt::QueuedConnection);
+}
+
+void TNavigationController::ShowScaleAndCoords() {
+    m_scaleQueued = false;
+    TPageProjection* P = m_form.Projection();
+    if (!P) return;
+    // The scale rounded to an integer, halves to the even neighbour.
+    m_form.l_scale->setText(QStringLiteral("1 : ") + QString::number(std::nearbyint(P->GetScale()), 'f', 0));
+    m_form.l_jtsk->setText(QStringLiteral("X: ") + formatNumber(P->GetCenterX(), 0) + QStringLiteral(" Y: ") +
+                           formatNumber(P->GetCenterY(), 0));
+    if (m_form.ScaleLayout->isHidden() && m_form.ks_ScaleLayOut->isHidden()) return;
+    const double ratio = PageScale();
+    if (m_form.KavintStyle) {
+        const double available = (m_form.ks_l_Scale->x() - m_form.ks_Scale_R->x() - 20) * ratio;
+        const TScaleBar bar = kavintScaleBar(*P, available);
+        const int w = int(std::lround(bar.Width / ratio));
+        m_form.ks_l_Scale->setText(bar.ValueText);
+        m_form.ks_Scale_R->resize(w, m_form.ks_Scale_R->height());
+        m_form.ks_Scale_R2->move(m_form.ks_Scale_R->x() + w - 1, m_form.ks_Scale_R2->y());
+        return;
+    }
+    // The bar reaches up to the info panel beside it, at most 250 pixels; with no info panel to
+    // its right it has the whole 250.
+    int room = m_form.InfoLayout->x() - m_form.ScaleLayout->x() - 10;
+    if (room <= 0) room = 250;
+    const TScaleBar bar = classicScaleBar(*P, std::min(room, 250) * ratio);
+    const int w = int(std::lround(bar.Width / ratio));
+    const int decimals = bar.Km ? 1 : 0;
+    const QString unit = bar.Km ? QStringLiteral("km") : QStringLiteral("m");
+    for (QWidget* r : {m_form.Rectangle1, m_form.Rectangle2, m_form.Rectangle3}) r->resize(w, r->height());
+    m_form.Rectangle2->move(m_form.Rectangle1->x() + w, m_form.Rectangle2->y());
+    m_form.Rectangle3->move(m_form.Rectangle2->x() + w, m_form.Rectangle3->y());
+    m_form.Text2->setText(bar.ValueText);
+    m_form.Text2->move(m_form.Text1->x() + w, m_form.Text2->y());
+    m_form.Text3->setText(formatNumber(2 * bar.Value, decimals));
+    m_form.Text3->move(m_form.Text2->x() + w, m_form.Text3->y());
+    m_form.Text4->setText(formatNumber(3 * bar.Value, decimals));
+    m_form.Text4->move(m_form.Text3->x() + w, m_form.Text4->y());
+    m_form.Text5->setText(unit);
+    m_form.Text5->move(m_form.Rectangle3->x() + w, m_form.Text5->y());
+    const std::pair<QLabel*, QLabel*> shadows[] = {{m_form.Text22, m_form.Text2},
+                                                   {m_form.Text33, m_form.Text3},
+                                                   {m_form.Text44, m_form.Text4},
+                                                   {m_form.Text55, m_form.Text5}};
+    for (const auto& [shadow, label] : shadows) {
+        shadow->setText(label->text());
+        shadow->move(label->x(), shadow->y());
+    }
+}
+
+// ---- Qt input ---------------------------------------------------------------------------------
+
+bool TNavigationController::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_form.Image_edit) return false;
+    return m_useGestures ? FilterTouch(event) : FilterMouse(event);
+}
+
+bool TNavigationController::FilterMouse(QEvent* event) {
+    const double ratio = PageScale();
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto* m = static_cast<QMouseEvent*>(event);
+        const QPointF at = m->position() * ratio;
+        ImageMouseDown(m_form.Image_edit, m->button(), m->buttons(), float(at.x()), float(at.y()));
+        return true;
+    }
+    case QEvent::MouseMove: {
+        auto* m = static_cast<QMouseEvent*>(event);
+        const QPointF at = m->position() * ratio;
+        ImageMouseMove(m_form.Image_edit, m->buttons(), float(at.x()), float(at.y()));
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* m = static_cast<QMouseEvent*>(event);
+        const QPointF at = m->position() * ratio;
+        ImageMouseUp(m_form.Image_edit, m->button(), m->buttons(), float(at.x()), float(at.y()));
+        return true;
+    }
+    case QEvent::Wheel: {
+        auto* w = static_cast<QWheelEvent*>(event);
+        const int delta = w->angleDelta().y() != 0 ? w->angleDelta().y() : w->angleDelta().x();
+        if (delta == 0) return true; // a pixel scroll with no angle carries no zoom step
+        bool handled = false;
+        ImageMouseWheel(m_form.Image_edit, w->modifiers(), delta, handled, w->position() * ratio);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool TNavigationController::FilterTouch(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel: {
+        auto* t = static_cast<QTouchEvent*>(event);
+        const double ratio = PageScale();
+        std::vector<QPointF> fingers;
+        for (const QEventPoint& point : t->points())
+            if (point.state() != QEventPoint::Released) fingers.push_back(point.position() * ratio);
+        const bool finished = event->type() == QEvent::TouchEnd || event->type() == QEvent::TouchCancel;
+        m_touch.Touch(fingers, finished);
+        event->accept();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+} // namespace zelto

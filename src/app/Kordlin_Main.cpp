@@ -7,7 +7,11 @@
 #include "SecondaryWindows.h"
 #include "TiledMap.h"
 #include "UiKit.h"
+#include "dialogs/fr_Kordlin_SuperDialog.h"
 #include "dialogs/t_xFileDialog.h"
+#include "lock/BarsController.h"
+#include "lock/LockController.h"
+#include "lock/ProgressController.h"
 
 #include "forest/t_ForestModelSelector.h"
 #include "framework/Errors.h"
@@ -38,8 +42,6 @@
 namespace zelto {
 
 TMainForm* MainForm = nullptr;
-
-TVirtualKeyboardClient::~TVirtualKeyboardClient() = default;
 
 namespace {
 
@@ -75,6 +77,7 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
     m_navigation = std::make_unique<TNavigationController>(*this);
     CreateDesign();
     Wire();
+    WireParts();
     MainForm = this;
     FormCreate();
 }
@@ -250,9 +253,11 @@ void TMainForm::SetStyleGroups() {
 void TMainForm::LoadParams() {
     cbActive = false;
     const QString path = QDir(systemFolder()).filePath(QStringLiteral("params.prx"));
-    // Only the file's presence counts: it asks for an indented top bar.
-    m_topBarMargin = QFileInfo::exists(path) ? topBar->height() / 2 : 0;
-    topBar->move(topBar->x(), m_topBarMargin);
+    // Only the file's presence counts: it asks for an indented top bar. The switch shows it
+    // (while the guard is off, so nothing is saved).
+    const bool indented = QFileInfo::exists(path);
+    cb_TopBarMargin->setChecked(indented);
+    m_bars->SetTopBarMargin(indented);
     cbActive = true;
 }
 
@@ -475,14 +480,17 @@ void TMainForm::SetUse_Gestures(bool v) {
 }
 
 bool TMainForm::GetTopBar_Visible() const {
-    return !topBar->isHidden();
+    return m_bars->GetTopBar_Visible();
 }
 
 void TMainForm::SetTopBar_Visible(bool v) {
-    topBar->setVisible(v);
-    const int y = InfoY + (v ? topBar->height() : 0);
-    ks_InfoLayout->move(ks_InfoLayout->x(), y);
-    ks_ActionLayout->move(ks_ActionLayout->x(), y);
+    // InfoY is the form's design position of the information bar (taken at creation).
+    m_bars->SetInfoY(InfoY);
+    m_bars->SetTopBar_Visible(v);
+}
+
+int TMainForm::TopBarMargin() const {
+    return m_bars ? m_bars->TopBarMargin() : 0; // the design lays the bars out before the wiring
 }
 
 QString TMainForm::GetUser() const {
@@ -628,7 +636,7 @@ void TMainForm::MainListBoxItemClick(int row) {
         tabc->setCurrentWidget(tab_Options);
         break;
     case 4:
-        if (Hooks.LockDisplay) Hooks.LockDisplay();
+        LockDisplay();
         break;
     case 5:
         if (Hooks.StartImport) Hooks.StartImport();
@@ -644,6 +652,7 @@ void TMainForm::PositionDrawer(bool open) {
 }
 
 void TMainForm::OpenDrawer() {
+    if (!MultiView->isEnabled()) return; // the display is locked
     m_drawerOpen = true;
     tabcChange();
     MultiViewCover->show();
@@ -666,6 +675,7 @@ void TMainForm::CloseDrawer() {
     if (!m_drawerOpen) return;
     m_drawerOpen = false;
     MultiViewCover->hide();
+    m_bars->MultiViewHidden(ActiveTool);
     if (!isVisible()) {
         MultiView->hide();
         return PositionDrawer(false);
@@ -680,45 +690,113 @@ void TMainForm::CloseDrawer() {
     slide->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
-// ---- progress display ------------------------------------------------------------------------
+// ---- progress display (TProgressController) -----------------------------------------------
 
 void TMainForm::ShowBusy(const QString& text) {
-    l_Progress->setText(text);
-    l_Progress->show();
-    l_Progress->raise();
-    AniIndicator->show();
-    AniIndicator->raise();
-    AniIndicator->setAnimating(true);
+    m_progress->ShowBusy(text);
 }
 
 void TMainForm::HideBusy() {
-    AniIndicator->setAnimating(false);
-    AniIndicator->hide();
+    m_progress->HideBusy();
 }
 
 void TMainForm::SetProgressText(const QString& text) {
-    l_Progress->setText(text);
+    m_progress->SetText(text);
 }
 
 void TMainForm::SetProgressRange(int min, int max) {
-    ProgressBar->setRange(min, std::max(min, max));
+    m_progress->SetBarRange(min, max);
 }
 
 void TMainForm::SetProgressValue(int value) {
-    ProgressBar->setValue(value);
+    m_progress->SetBarValue(value);
 }
 
 void TMainForm::ShowProgress(bool visible) {
-    l_Progress->setVisible(visible);
-    ProgressBar->setVisible(visible);
-    if (visible) {
-        l_Progress->raise();
-        ProgressBar->raise();
-    }
+    m_progress->ShowProgress(visible);
+}
+
+TOwnerEntity* TMainForm::Proc() {
+    return m_progress->Proc();
+}
+
+void TMainForm::SetProc(TOwnerEntity* proc) {
+    m_progress->SetProc(proc);
+}
+
+qint64 TMainForm::ActiveProgress() const {
+    return m_progress->ActiveProgress();
 }
 
 void TMainForm::ProcessPendingEvents() {
     processPendingEvents();
+}
+
+// ---- display lock, bars, progress and the generic dialog -------------------------------------
+
+void TMainForm::WireParts() {
+    // The display lock: the form's shield, message and timer; the drawer closes and is disabled
+    // while the display is locked.
+    m_lock = std::make_unique<TLockController>(this, TLockWidgets{LockPanel, LockLayout, Locktext, LockTimer},
+                                               MultiView);
+    m_lock->CloseDrawer = [this] { CloseDrawer(); };
+    Hooks.LockDisplay = [this] { m_lock->LockDisplay(); };
+
+    // The bars, their hide and restore buttons and the switches of the view and option tabs.
+    TBarWidgets bars;
+    bars.topBar = topBar;
+    bars.ktopbar = ktopbar;
+    bars.botbar = botbar;
+    bars.ktopbarunvisible = ktopbarunvisible;
+    bars.botbarunvisible = botbarunvisible;
+    bars.topbarvisible = topbarvisible;
+    bars.botbarvisible = botbarvisible;
+    bars.ks_InfoLayout = ks_InfoLayout;
+    bars.ks_ActionLayout = ks_ActionLayout;
+    bars.cb_topbar = cb_topbar;
+    bars.cb_botbar = cb_botbar;
+    bars.cb_TopBarMargin = cb_TopBarMargin;
+    bars.cb_Line = cb_Line;
+    bars.cb_Note = cb_Note;
+    m_bars = std::make_unique<TBarsController>(bars);
+    m_bars->SwitchesActive = [this] { return cbActive; };
+    m_bars->SaveParams = [this] { SaveParams(); };
+    connect(m_bars.get(), &TBarsController::checkLinesChanged, this, [this](bool on) { CheckLines = on; });
+    connect(m_bars.get(), &TBarsController::checkNotesChanged, this, [this](bool on) { CheckNotes = on; });
+    // The logo toggles the top bar.
+    if (auto* logo = qobject_cast<QAbstractButton*>(Image_Logo))
+        connect(logo, &QAbstractButton::clicked, this, [this] { SetTopBar_Visible(!GetTopBar_Visible()); });
+
+    // The progress display and the bookkeeping of the tools' progress reports.
+    m_progress = std::make_unique<TProgressController>(ProgressBar, l_Progress, AniIndicator);
+    m_progress->AnimateIndicator = [this](bool on) { AniIndicator->setAnimating(on); };
+    Hooks.OnProgress = [this](qint64 id, int event, const QString& name, const QString& text, int min, int max,
+                              int progress) { m_progress->OnProgress(id, event, name, text, min, max, progress); };
+
+    // The generic dialog takes its place among the embedded frames, hidden.
+    auto* dialog = new TSuperdialog;
+    SetFrame(QStringLiteral("Superdialog"), dialog);
+    m_superdialog = dialog;
+}
+
+void TMainForm::LockDisplay() {
+    if (Hooks.LockDisplay) Hooks.LockDisplay();
+}
+
+TSuperdialog* TMainForm::Superdialog() const {
+    // SetFrame may have put another frame in its place.
+    return m_superdialog && Frame(QStringLiteral("Superdialog")) == m_superdialog ? m_superdialog.data()
+                                                                                  : nullptr;
+}
+
+TSuperdialog* TMainForm::PrepareSuperdialog(bool editMode, const QString& prompt) {
+    TSuperdialog* dialog = Superdialog();
+    if (!dialog) return nullptr;
+    dialog->SetKavintStyle(KavintStyle);
+    dialog->ResetEvents();
+    dialog->SetEditMode(editMode);
+    dialog->SetaText(prompt);
+    return dialog;
 }
 
 } // namespace zelto

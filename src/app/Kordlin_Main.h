@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ZeltoEvent.h"
+#include "dialogs/VirtualKeyboardClient.h"
 
 #include <QImage>
 #include <QPointer>
@@ -38,28 +39,24 @@ enum class AppEvent;
 class AppEventService;
 } // namespace platform
 
+class TBarsController;
 class TCanvas;
 class TCanvasDevice;
 class TForestModelSelector;
+class TLockController;
 class TMainTool;
 class TNavigationController;
 class TOwnerEntity;
 class TPageProjection;
+class TProgressController;
 class TProjectController;
+class TSuperdialog;
 class TTiledMapController;
 class TTopolDruhy;
 
-// A frame embedded in the form that reacts to the on-screen keyboard (the area dialog, the note
-// dialog, the generic dialog).
-class TVirtualKeyboardClient {
-public:
-    virtual ~TVirtualKeyboardClient();
-    virtual void FormVirtualKeyboardShown(QObject* sender, bool keyboardVisible, const QRect& bounds) = 0;
-    virtual void FormVirtualKeyboardHidden(QObject* sender, bool keyboardVisible, const QRect& bounds) = 0;
-};
-
-// Operations that later controllers provide (layer drawing, GPS, forest data, tools, display
-// lock, import). Each one does nothing until its controller is wired in.
+// Operations that controllers provide (layer drawing, GPS, forest data, tools, display lock,
+// import, progress). Each one does nothing until its controller is wired in; the display lock
+// and the progress reports are wired by the form itself (WireParts).
 struct TFormHooks {
     std::function<void()> DrawLayers;            // the user layers over the tiles
     std::function<void()> Drawgps;               // the GPS marker
@@ -88,6 +85,23 @@ public:
     TProjectController& Project() { return *m_project; }
     TNavigationController& Navigation() { return *m_navigation; }
     TFormHooks Hooks;
+
+    // ---- display lock, bars, progress and the generic dialog ----
+    TLockController& Lock() { return *m_lock; }
+    TBarsController& Bars() { return *m_bars; }
+    TProgressController& Progress() { return *m_progress; }
+    // The generic dialog embedded in the frame container; none when another frame took its place.
+    TSuperdialog* Superdialog() const;
+    // Prepares the generic dialog for a use, as its users do: the form's style, no handlers left
+    // from an earlier use, the question or the text-entry form and the prompt. The caller shows
+    // it and then sets its handlers.
+    TSuperdialog* PrepareSuperdialog(bool editMode, const QString& prompt);
+    // Locks the display (the menu row "  Zamknout displej").
+    void LockDisplay();
+    // The running processes (created on first read) and the one the progress bar follows.
+    TOwnerEntity* Proc();
+    void SetProc(TOwnerEntity* proc);
+    qint64 ActiveProgress() const;
 
     // ---- state of the form ----
     bool KavintStyle = false;
@@ -139,7 +153,7 @@ public:
     void SetOnDataReady(TZeltoEvent e) { FOnDataReady = std::move(e); }
     const TZeltoEvent& GetOnMapReady() const { return FOnMapReady; }
     // The top margin of the top bar (half its height with a parameter file).
-    int TopBarMargin() const { return m_topBarMargin; }
+    int TopBarMargin() const;
     bool IsDrawerOpen() const { return m_drawerOpen; }
 
     // ---- operations ----
@@ -224,7 +238,7 @@ public:
     ui::TPanel *ks_Point_Edit_Layout = nullptr, *Point_Edit_Layout = nullptr;
     QComboBox *ks_Point_Edit_ComboBox = nullptr, *Point_Edit_ComboBox = nullptr;
     QWidget* LockPanel = nullptr;
-    ui::TPanel* LockLayout = nullptr;
+    QWidget* LockLayout = nullptr;
     QLabel* Locktext = nullptr;
     QLabel* l_Progress = nullptr;
     QProgressBar* ProgressBar = nullptr;
@@ -275,6 +289,7 @@ protected:
 private:
     void CreateDesign();
     void Wire();
+    void WireParts(); // the lock, bars, progress and generic dialog controllers
     void LoadTilePlaceholder();
     void FormCreate();
     void FormShow();
@@ -288,6 +303,10 @@ private:
     std::unique_ptr<TTiledMapController> m_tiledMap;
     std::unique_ptr<TProjectController> m_project;
     std::unique_ptr<TNavigationController> m_navigation;
+    std::unique_ptr<TLockController> m_lock;
+    std::unique_ptr<TBarsController> m_bars;
+    std::unique_ptr<TProgressController> m_progress;
+    QPointer<TSuperdialog> m_superdialog;
     std::unique_ptr<TCanvas> m_canvas;
     TCanvasDevice* m_device = nullptr; // owned
     TMainTool* m_mainTool = nullptr;   // owned (and a child of its world)
@@ -296,7 +315,6 @@ private:
     bool m_gpsFixed = false;
     bool m_closeIsVisible = false;
     bool m_drawerOpen = false;
-    int m_topBarMargin = 0;
     QString m_userWithoutWorld;
     platform::AppEventService* m_appEvents = nullptr;
     int m_appEventSubscription = 0;

@@ -4,6 +4,7 @@
 
 #include "TiledMap.h"
 #include "UiKit.h"
+#include "lock/LockController.h"
 
 #include <QComboBox>
 #include <QGraphicsDropShadowEffect>
@@ -513,29 +514,18 @@ void TMainForm::CreateDesign() {
         tabc->addTab(tab_Options, QStringLiteral("Nastavení"));
     }
 
-    // The display lock.
-    LockPanel = panel<TClickPanel>(this, "LockPanel", 0);
-    static_cast<TClickPanel*>(LockPanel)->setFill(QColor(0, 0, 0, 26));
-    LockPanel->hide();
-    LockLayout = panel(this, "LockLayout", 20);
-    LockLayout->resize(425, 249);
+    // The display lock: the shield over the whole form and the centred message (hidden).
     {
-        auto* v = new QVBoxLayout(LockLayout);
-        v->setContentsMargins(16, 16, 16, 16);
-        Locktext = label(LockLayout, "Locktext", QStringLiteral("Displej je uzamčen!"));
-        Locktext->setAlignment(Qt::AlignCenter);
-        Locktext->setWordWrap(true);
-        auto* hint =
-            label(LockLayout, "l_LockHint", QStringLiteral("Přejeďte prstem do levého horního rohu"));
-        hint->setAlignment(Qt::AlignCenter);
-        v->addWidget(Locktext, 1);
-        v->addWidget(hint);
+        const TLockWidgets lock = BuildLockWidgets(this);
+        LockPanel = lock.LockPanel;
+        LockLayout = lock.LockLayout;
+        Locktext = lock.Locktext;
     }
-    LockLayout->hide();
 
-    // The logo at the top right corner (hidden in the alternative style).
-    Image_Logo = make<TIconImage>(this, "Image_Logo", IconKind::Logo);
-    Image_Logo->resize(81, 81);
+    // The logo at the top right corner (hidden in the alternative style); a click toggles the
+    // top bar.
+    Image_Logo = iconButton(this, "Image_Logo", IconKind::Logo);
+    Image_Logo->setFixedSize(81, 81);
 
     // The embedded frames, hidden until they are needed.
     _Frames = make<QWidget>(this, "_Frames");
@@ -571,7 +561,7 @@ void TMainForm::LayoutControls() {
     for (QObject* child : _Frames->children())
         if (auto* frame = qobject_cast<QWidget*>(child)) frame->setGeometry(0, 0, W, H);
 
-    topBar->setGeometry(0, m_topBarMargin, W, TouchSize);
+    topBar->setGeometry(0, TopBarMargin(), W, TouchSize);
     ktopbar->setGeometry(0, 0, W, TouchSize);
     botbar->setGeometry(0, H - TouchSize, W, TouchSize);
     l_gps->setGeometry(12, 0, 240, TouchSize);

@@ -1,11 +1,13 @@
-// The map application's look: one dark translucent surface colour, one accent colour, touch-sized
-// controls (48 px at scale 1) and icons drawn as vector paths, so they stay crisp at every screen
-// scale. Qt's device pixel ratio does the DPI scaling; sizes here are device-independent pixels.
+// The map form's own controls in the application's one look (dialogs/PartsLook): touch-sized
+// buttons and switches (48 px at scale 1) with vector icons, the map picture holders, the bars
+// and panels and the busy indicator. Qt's device pixel ratio does the DPI scaling; sizes here are
+// device-independent pixels.
 #pragma once
+
+#include "dialogs/PartsLook.h"
 
 #include <QAbstractButton>
 #include <QColor>
-#include <QFrame>
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
@@ -16,45 +18,23 @@
 
 namespace zelto::ui {
 
-// Colours of the surfaces and the accent.
-QColor accentColor();
-QColor barColor();    // translucent dark bars over the map
-QColor drawerColor(); // the slide-in menu
-QColor textColor();   // text on the dark surfaces
-QColor dimTextColor();
-// The minimum edge of a touch target.
-inline constexpr int TouchSize = 48;
+// The look is the one of the whole application (dialogs/PartsLook): its colours, icon set and
+// panel are used here under the names the form's code knows.
+using parts::accentColor;
+using parts::dimTextColor;
+using parts::drawerColor;
+using parts::IconKind;
+using parts::makeIcon;
+using parts::paintIcon;
+using parts::textColor;
+using parts::TouchSize;
+// Translucent dark bars over the map.
+inline QColor barColor() {
+    return parts::surfaceColor();
+}
 
 // The style sheet of the whole map form (labels, lists, combo boxes, tabs, progress bar).
 QString formStyleSheet();
-
-enum class IconKind {
-    Menu,
-    Plus,
-    Minus,
-    Hand,
-    Tools,
-    Gps,
-    Search,
-    HandOver,
-    OpenFolder,
-    Lock,
-    Layers,
-    Settings,
-    View,
-    Import,
-    Close,
-    ArrowUp,
-    ArrowDown,
-    Back,
-    Logo,
-    Marker
-};
-
-// Paints the icon into the rectangle with the colour (stroked paths, round caps).
-void paintIcon(QPainter& painter, IconKind kind, const QRectF& rect, const QColor& color);
-// An icon that paints itself at whatever size and scale it is asked for.
-QIcon makeIcon(IconKind kind, const QColor& color = textColor());
 
 // A flat, round-cornered touch button with an optional painted icon and text on a dark surface.
 class TTouchButton : public QAbstractButton {
@@ -143,26 +123,12 @@ private:
     bool m_blank = true;
 };
 
-// A dark translucent panel with rounded corners (bars and floating panels over the map).
-class TPanel : public QFrame {
+// A dark translucent panel with rounded corners (bars and floating panels over the map): the
+// application's one panel with the bar colour.
+class TPanel : public parts::TBox {
     Q_OBJECT
 public:
     explicit TPanel(QWidget* parent = nullptr, int radius = 12);
-    void setFill(const QColor& color) {
-        m_fill = color;
-        update();
-    }
-    void setRadius(int radius) {
-        m_radius = radius;
-        update();
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-
-private:
-    QColor m_fill;
-    int m_radius;
 };
 
 // A turning arc: the busy indicator.
@@ -185,12 +151,8 @@ private:
 class TClickPanel : public TPanel {
     Q_OBJECT
 public:
-    using TPanel::TPanel;
+    explicit TClickPanel(QWidget* parent = nullptr, int radius = 12);
     std::function<void()> OnClick;
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
 } // namespace zelto::ui

@@ -243,6 +243,9 @@ TEST_F(AppTest, ParameterFileIndentsTheTopBarByHalfItsHeight) {
     EXPECT_EQ(form->TopBarMargin(), 24);
     EXPECT_EQ(form->topBar->y(), 24);
     EXPECT_TRUE(form->cbActive);
+    EXPECT_TRUE(form->cb_TopBarMargin->isChecked()) << "the switch shows the indented bar";
+    form->cb_TopBarMargin->setChecked(false);
+    EXPECT_EQ(form->topBar->y(), 0);
 }
 
 void saveStream(TElement* root, const QString& path) {
@@ -376,7 +379,9 @@ TEST_F(AppTest, MenuDrawerAndRows) {
     EXPECT_EQ(form->tabc->currentWidget(), form->tab_main);
 
     // The view tab shows the bottom bar's state in its switch without acting on it.
-    form->cb_botbar->setChecked(true);
+    form->cbActive = false;
+    form->cb_botbar->setChecked(true); // out of step with the hidden bar
+    form->cbActive = true;
     form->MainListBoxItemClick(1);
     EXPECT_FALSE(form->cb_botbar->isChecked());
     EXPECT_TRUE(form->cbActive);

@@ -1,10 +1,12 @@
-// The look shared by the dialogs, the lock and the progress parts of the map application: dark
-// translucent surfaces, one accent colour, white cards, touch targets of at least 48 pixels and
-// glyphs drawn as vector paths, so that they stay crisp at every screen scale. Sizes are
-// device-independent pixels; Qt's device pixel ratio does the DPI scaling.
+// The one look of the map application, shared by the map form (through UiKit) and by its parts
+// (the dialogs, the lock and the progress display): dark translucent surfaces over the map, one
+// accent colour, white cards, touch targets of at least 48 pixels and icons drawn as vector
+// paths, so that they stay crisp at every screen scale. Sizes are device-independent pixels;
+// Qt's device pixel ratio does the DPI scaling.
 #pragma once
 
 #include <QColor>
+#include <QIcon>
 #include <QPixmap>
 #include <QWidget>
 
@@ -12,8 +14,9 @@ class QPainter;
 
 namespace zelto::parts {
 
-QColor accentColor();      // the one accent colour (the map form's leaf green)
-QColor surfaceColor();     // translucent dark panels over the map
+QColor accentColor();      // the one accent colour (leaf green)
+QColor surfaceColor();     // translucent dark bars and panels over the map
+QColor drawerColor();      // the slide-in menu, nearly opaque
 QColor textColor();        // text on dark surfaces
 QColor dimTextColor();     // secondary text on dark surfaces
 QColor cardColor();        // the white cards of the alternative style
@@ -21,16 +24,46 @@ QColor cardStrokeColor();  // light grey edges of the cards
 QColor cardDimTextColor(); // secondary text on the cards
 inline constexpr int TouchSize = 48;
 
-enum class Glyph { Folder, File, Up, Lock, SwipeToCorner };
+// The icon set. All icons are drawn on a 24 x 24 grid with round-capped strokes; some have a
+// light tint of their colour inside.
+enum class IconKind {
+    Menu,
+    Plus,
+    Minus,
+    Hand,
+    Tools,
+    Gps,
+    Search,
+    HandOver,
+    OpenFolder,
+    Lock,
+    Layers,
+    Settings,
+    View,
+    Import,
+    Close,
+    ArrowUp,
+    ArrowDown,
+    Back,
+    Logo,
+    Marker,
+    Folder,       // a closed folder (a directory in a listing)
+    File,         // a page with a folded corner
+    Up,           // an arrow with a stem: the way up to the parent directory
+    SwipeToCorner // an arrow into the top left corner (the unlock swipe)
+};
 
-// Paints the glyph into the rectangle (stroked paths with round caps, light fills).
-void paintGlyph(QPainter& painter, Glyph glyph, const QRectF& rect, const QColor& color);
-// The glyph as a pixmap of `size` device-independent pixels for the given pixel ratio.
-QPixmap glyphPixmap(Glyph glyph, int size, qreal devicePixelRatio, const QColor& color);
+// Paints the icon centred in the rectangle, as a square of its shorter side.
+void paintIcon(QPainter& painter, IconKind kind, const QRectF& rect, const QColor& color);
+// The icon as a pixmap of `size` device-independent pixels for the given pixel ratio.
+QPixmap iconPixmap(IconKind kind, int size, qreal devicePixelRatio, const QColor& color);
+// An icon that paints itself at whatever size and scale it is asked for (dimmed when disabled).
+QIcon makeIcon(IconKind kind, const QColor& color = textColor());
 
-// A rounded box: a fill, an optional stroke and a radius on the chosen corners. A clickable box
-// reports a press and release inside it as `clicked` and darkens while pressed; presses on its
-// children that they do not take (labels) count as presses on the box.
+// The one panel: a rounded box with a fill, an optional stroke and a radius on the chosen
+// corners. A clickable box reports a press and release inside it as `clicked` and darkens (or,
+// when dark, lightens) while pressed; presses on its children that they do not take (labels)
+// count as presses on the box.
 class TBox : public QWidget {
     Q_OBJECT
 public:
@@ -38,6 +71,7 @@ public:
 
     explicit TBox(QWidget* parent = nullptr);
     void setFill(const QColor& color);
+    QColor fill() const { return m_fill; }
     void setStroke(const QColor& color);
     void setRadius(qreal radius, int corners = AllCorners);
     void setClickable(bool clickable);

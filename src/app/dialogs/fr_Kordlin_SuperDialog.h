@@ -7,6 +7,8 @@
 // Close called by the form) runs the close handler, once.
 #pragma once
 
+#include "VirtualKeyboardClient.h"
+
 #include <QRect>
 #include <QWidget>
 
@@ -23,7 +25,7 @@ namespace parts {
 class TBox;
 }
 
-class TSuperdialog : public QWidget {
+class TSuperdialog : public QWidget, public TVirtualKeyboardClient {
     Q_OBJECT
 public:
     // An event handler; the sender handed to it is always none.
@@ -74,9 +76,10 @@ public:
 public slots:
     // The on-screen keyboard went up or down; `bounds` is its rectangle in the coordinates of the
     // dialog's parent, which the dialog fills. The alternative style's text-entry card moves up
-    // so that it ends at the keyboard's top edge. (Slots, so that the form can reach them by name.)
-    void FormVirtualKeyboardShown(QObject* sender, bool keyboardVisible, const QRect& bounds);
-    void FormVirtualKeyboardHidden(QObject* sender, bool keyboardVisible, const QRect& bounds);
+    // so that it ends at the keyboard's top edge. The form reaches them through
+    // TVirtualKeyboardClient; they are slots as well, for connections by name.
+    void FormVirtualKeyboardShown(QObject* sender, bool keyboardVisible, const QRect& bounds) override;
+    void FormVirtualKeyboardHidden(QObject* sender, bool keyboardVisible, const QRect& bounds) override;
 
     // Yes: the yes handler when set (and then no close handler), then Close.
     void b_OKClick();

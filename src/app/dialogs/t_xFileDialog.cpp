@@ -50,10 +50,10 @@ QLabel#l_Message { background: rgba(200,60,50,0.85); color: white; border-radius
         .arg(accent);
 }
 
-QLabel* pictureHolder(QWidget* parent, const char* name, parts::Glyph glyph, const QColor& color) {
+QLabel* pictureHolder(QWidget* parent, const char* name, parts::IconKind glyph, const QColor& color) {
     auto* holder = new QLabel(parent);
     holder->setObjectName(QLatin1String(name));
-    holder->setPixmap(parts::glyphPixmap(glyph, EntryIconSize, GlyphRatio, color));
+    holder->setPixmap(parts::iconPixmap(glyph, EntryIconSize, GlyphRatio, color));
     holder->hide();
     return holder;
 }
@@ -124,9 +124,9 @@ void TxFileDialog::build() {
     l_Message->setObjectName(QStringLiteral("l_Message"));
     l_Message->setWordWrap(true);
     l_Message->hide();
-    ImageControl1 = pictureHolder(this, "ImageControl1", parts::Glyph::Folder, parts::accentColor());
-    ImageControl2 = pictureHolder(this, "ImageControl2", parts::Glyph::File, parts::textColor());
-    ImageControl3 = pictureHolder(this, "ImageControl3", parts::Glyph::Up, parts::textColor());
+    ImageControl1 = pictureHolder(this, "ImageControl1", parts::IconKind::Folder, parts::accentColor());
+    ImageControl2 = pictureHolder(this, "ImageControl2", parts::IconKind::File, parts::textColor());
+    ImageControl3 = pictureHolder(this, "ImageControl3", parts::IconKind::Up, parts::textColor());
 
     auto* top = new QHBoxLayout;
     top->addWidget(ed_Caption, 1);

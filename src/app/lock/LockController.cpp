@@ -7,7 +7,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QTouchEvent>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -21,23 +20,14 @@ const QString UnlockingText = QStringLiteral("Odemykání ...");
 const QString UnlockedText = QStringLiteral("Odemčeno !");
 constexpr int MessageWidth = 425, MessageHeight = 249;
 
-// The shield: a faint veil over the form, so that the user sees that something covers the map.
-class TLockShield : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), QColor(0, 0, 0, 26));
-    }
-};
-
 } // namespace
 
 TLockWidgets BuildLockWidgets(QWidget* host) {
     TLockWidgets w;
-    auto* shield = new TLockShield(host);
+    // The shield: a faint veil over the form (opacity 0.1), so that the user sees that something
+    // covers the map.
+    auto* shield = new parts::TBox(host);
+    shield->setFill(QColor(0, 0, 0, 26));
     shield->setObjectName(QStringLiteral("LockPanel"));
     shield->setGeometry(host->rect());
     shield->hide();
@@ -50,7 +40,9 @@ TLockWidgets BuildLockWidgets(QWidget* host) {
     message->hide();
     auto* callout = new parts::TBox(message);
     callout->setObjectName(QStringLiteral("LockCallout"));
-    callout->setFill(QColor(18, 22, 26, 170));
+    QColor calloutFill = parts::surfaceColor();
+    calloutFill.setAlpha(170); // half-transparent: the map shows through
+    callout->setFill(calloutFill);
     callout->setRadius(24);
     callout->setGeometry(0, 0, MessageWidth, MessageHeight);
 
@@ -58,11 +50,9 @@ TLockWidgets BuildLockWidgets(QWidget* host) {
     text->setObjectName(QStringLiteral("Locktext"));
     text->setAlignment(Qt::AlignCenter);
     text->setWordWrap(true);
-    QFont big = text->font();
-    big.setPointSize(38);
-    big.setBold(true);
-    text->setFont(big);
-    text->setStyleSheet(QStringLiteral("color: #ffffff; background: transparent;"));
+    // The size is in the label's own style sheet: a host's style sheet would override a font.
+    text->setStyleSheet(
+        QStringLiteral("color: #ffffff; background: transparent; font-size: 38pt; font-weight: bold;"));
     auto* glow = new QGraphicsDropShadowEffect(text);
     glow->setColor(QColor(255, 255, 255, 170));
     glow->setBlurRadius(18);
@@ -72,15 +62,12 @@ TLockWidgets BuildLockWidgets(QWidget* host) {
 
     auto* arrow = new QLabel(callout);
     arrow->setObjectName(QStringLiteral("LockSwipeGlyph"));
-    arrow->setPixmap(parts::glyphPixmap(parts::Glyph::SwipeToCorner, 28, 3.0, parts::accentColor()));
+    arrow->setPixmap(parts::iconPixmap(parts::IconKind::SwipeToCorner, 28, 3.0, parts::accentColor()));
     arrow->setFixedSize(28, 28);
     auto* hint = new QLabel(QStringLiteral("Přejeďte prstem do levého horního rohu"), callout);
     hint->setObjectName(QStringLiteral("LockHint"));
-    QFont small = hint->font();
-    small.setPixelSize(16);
-    hint->setFont(small);
-    hint->setStyleSheet(
-        QStringLiteral("color: %1; background: transparent;").arg(parts::dimTextColor().name()));
+    hint->setStyleSheet(QStringLiteral("color: %1; background: transparent; font-size: 16px;")
+                            .arg(parts::dimTextColor().name()));
 
     auto* hintRow = new QHBoxLayout;
     hintRow->addStretch(1);
@@ -96,9 +83,10 @@ TLockWidgets BuildLockWidgets(QWidget* host) {
 }
 
 TLockController::TLockController(QWidget* host, const TLockWidgets& widgets, QWidget* drawer, QObject* parent)
-    : QObject(parent), m_host(host), m_w(widgets), m_drawer(drawer) {
-    m_timer.setInterval(MessageTime);
-    connect(&m_timer, &QTimer::timeout, this, &TLockController::LockTimerTimer);
+    : QObject(parent), m_host(host), m_w(widgets), m_drawer(drawer),
+      m_timer(widgets.LockTimer ? widgets.LockTimer : &m_ownTimer) {
+    m_timer->setInterval(MessageTime);
+    connect(m_timer, &QTimer::timeout, this, &TLockController::LockTimerTimer);
     if (m_w.LockPanel) {
         m_w.LockPanel->setAttribute(Qt::WA_AcceptTouchEvents);
         m_w.LockPanel->installEventFilter(this);
@@ -131,7 +119,7 @@ void TLockController::showMessage(const QString& text, bool restartTimer) {
         m_w.LockLayout->show();
         m_w.LockLayout->raise();
     }
-    if (restartTimer) m_timer.start();
+    if (restartTimer && m_timer) m_timer->start();
 }
 
 void TLockController::LockDisplay() {
@@ -155,7 +143,7 @@ void TLockController::LockDisplay() {
 
 void TLockController::LockTimerTimer() {
     if (m_w.LockLayout) m_w.LockLayout->hide();
-    m_timer.stop();
+    if (m_timer) m_timer->stop();
 }
 
 void TLockController::LockPanelClick() {

@@ -20,6 +20,8 @@ struct TLockWidgets {
     QWidget* LockPanel = nullptr;  // the shield, covering the whole form
     QWidget* LockLayout = nullptr; // the centred lock message
     QLabel* Locktext = nullptr;    // the message's main text
+    // The form's timer that takes the message away; unset, the controller uses one of its own.
+    QTimer* LockTimer = nullptr;
 };
 
 // Builds the shield `LockPanel` and the message `LockLayout` (with `Locktext` and the hint
@@ -52,7 +54,7 @@ public:
     bool IsLocked() const;
     bool Unlocking() const { return m_unlocking; }
     QPointF UnlockStart() const { return {m_unlockX, m_unlockY}; }
-    QTimer* LockTimer() { return &m_timer; }
+    QTimer* LockTimer() { return m_timer; }
 
 public slots:
     // The shield's events, in host coordinates.
@@ -82,7 +84,8 @@ private:
     QPointer<QWidget> m_host;
     TLockWidgets m_w;
     QPointer<QWidget> m_drawer;
-    QTimer m_timer;
+    QTimer m_ownTimer;
+    QPointer<QTimer> m_timer; // the form's, else m_ownTimer
     bool m_unlocking = false;
     qreal m_unlockX = 0, m_unlockY = 0;
     bool m_pressed = false; // a press on the shield waits for its release

@@ -51,11 +51,11 @@ TProgressElem* TProgressController::FindProcess(qint64 ID) const {
     return zelto_cast<TProgressElem>(FProc->FindElementName(QString::number(ID)));
 }
 
-void TProgressController::setBarRange(int min, int max) {
+void TProgressController::SetBarRange(int min, int max) {
     if (m_bar) m_bar->setRange(min, qMax(min, max));
 }
 
-void TProgressController::setBarValue(int value) {
+void TProgressController::SetBarValue(int value) {
     // Out of range values would be dropped by the bar: they show as the nearest end.
     if (m_bar) m_bar->setValue(qBound(m_bar->minimum(), value, m_bar->maximum()));
 }
@@ -100,8 +100,8 @@ void TProgressController::Zelto_ProgressStart(qint64 ID, const QString& Name, in
     e->FProgress = Progress;
     e->FText.clear();
     FActiveProgress = ID;
-    setBarRange(Min, Max);
-    setBarValue(Min);
+    SetBarRange(Min, Max);
+    SetBarValue(Min);
 }
 
 void TProgressController::Zelto_Progress(qint64 ID, int Value) {
@@ -110,9 +110,9 @@ void TProgressController::Zelto_Progress(qint64 ID, int Value) {
     e->FProgress = Value;
     if (FActiveProgress != ID) {
         FActiveProgress = ID;
-        setBarRange(e->FMin, e->FMax);
+        SetBarRange(e->FMin, e->FMax);
     }
-    setBarValue(e->FProgress);
+    SetBarValue(e->FProgress);
 }
 
 void TProgressController::Zelto_ProgressMax(qint64 ID, int Value) {
@@ -122,8 +122,8 @@ void TProgressController::Zelto_ProgressMax(qint64 ID, int Value) {
     if (FActiveProgress != ID) FActiveProgress = ID;
     // The bar takes the element's whole state: setting the minimum alone could clip the value
     // against the maximum of the process it followed before.
-    setBarRange(e->FMin, e->FMax);
-    setBarValue(e->FProgress);
+    SetBarRange(e->FMin, e->FMax);
+    SetBarValue(e->FProgress);
 }
 
 void TProgressController::Zelto_ProgressEnd(qint64 ID) {
@@ -131,7 +131,7 @@ void TProgressController::Zelto_ProgressEnd(qint64 ID) {
     if (!e) return;
     Proc()->SetElementToFree(e);
     FActiveProgress = 0;
-    setBarValue(0);
+    SetBarValue(0);
 }
 
 void TProgressController::Zelto_ProgressText(qint64 ID, const QString& Text) {
@@ -156,7 +156,20 @@ void TProgressController::HideBusy() {
     m_busy = false;
     if (AnimateIndicator) AnimateIndicator(false);
     if (m_indicator) m_indicator->hide();
-    if (m_label) m_label->hide();
+    if (m_label && !m_progressShown) m_label->hide();
+}
+
+void TProgressController::ShowProgress(bool visible) {
+    m_progressShown = visible;
+    for (QWidget* w : {static_cast<QWidget*>(m_label.data()), static_cast<QWidget*>(m_bar.data())}) {
+        if (!w) continue;
+        w->setVisible(visible);
+        if (visible) w->raise();
+    }
+}
+
+void TProgressController::SetText(const QString& text) {
+    if (m_label) m_label->setText(text);
 }
 
 } // namespace zelto

@@ -77,14 +77,22 @@ public:
     TProgressElem* FindProcess(qint64 ID) const;
 
     // The busy indicator: shown and animating, with the text in the progress label when one is
-    // given; hiding it hides the label as well.
+    // given; hiding it hides the label as well, unless the progress display is shown.
     void ShowBusy(const QString& text = QString());
     void HideBusy();
     bool IsBusy() const { return m_busy; }
 
+    // The progress display (the label and the bar), shown while a project is being opened; the
+    // busy indicator may come and go meanwhile without taking the label with it.
+    void ShowProgress(bool visible);
+    bool IsProgressShown() const { return m_progressShown; }
+    void SetText(const QString& text);
+    // The bar's range and value, kept current whether it is shown or not. A value out of the
+    // range shows at the nearer end.
+    void SetBarRange(int min, int max);
+    void SetBarValue(int value);
+
 private:
-    void setBarRange(int min, int max);
-    void setBarValue(int value);
     void freeProc();
 
     QPointer<QProgressBar> m_bar;
@@ -93,6 +101,7 @@ private:
     TOwnerEntity* FProc = nullptr;
     qint64 FActiveProgress = 0;
     bool m_busy = false;
+    bool m_progressShown = false;
 };
 
 } // namespace zelto

@@ -2,8 +2,9 @@
 // groups' colours, their boundaries and the labels lie exactly where the forest data put them.
 //
 // The stand map has four tile matrices, from 8 m to 1 m per pixel, the age map three, down to 2 m;
-// a tile picture is 512 × 512 pixels and overlaps its neighbours by 4 pixels. All matrices share one
-// lower-left corner on whole metres. Tile (c, r) of a matrix covers X from MinX + c × (TileWidth − OverX) and
+// a tile picture is 512 × 512 pixels and overlaps its neighbours by 4 pixels. Each matrix is centred on
+// the forest with its lower-left corner on whole metres, so that the map's extent (which the map
+// window shows first) has the forest in its middle, however far the coarse tiles reach beyond it. Tile (c, r) of a matrix covers X from MinX + c × (TileWidth − OverX) and
 // Y from MinY + r × (TileHeight − OverY), rows counted from the south; in the matrix's pixel grid its left
 // edge lies at c × 508 and its top edge at (MatrixHeight − 1 − r) × 508, so neighbouring tiles are cut from
 // one continuous picture.
@@ -120,8 +121,7 @@ void writeTile(const QString& path, const QByteArray& bytes) {
 
 std::vector<TileLevel> planLevels(const Layout& layout, MapStyle style) {
     const double margin = 120;
-    const int minX = int(std::floor((layout.minX - margin) / 64)) * 64;
-    const int minY = int(std::floor((layout.minY - margin) / 64)) * 64;
+    const double minX = layout.minX - margin, minY = layout.minY - margin;
     const double maxX = layout.maxX + margin, maxY = layout.maxY + margin;
     std::vector<TileLevel> levels;
     int index = 0;
@@ -136,13 +136,16 @@ std::vector<TileLevel> planLevels(const Layout& layout, MapStyle style) {
                    .arg(++index);
         l.pixelSize = p;
         l.tilePixels = kTilePixels;
-        l.minX = minX;
-        l.minY = minY;
         l.tileWidth = l.tileHeight = int(kTilePixels * p);
         l.overX = l.overY = kOverlapPixels * p;
         const double step = l.tileWidth - l.overX;
-        l.matrixWidth = std::max(1, int(std::ceil((maxX - minX - l.overX) / step)));
-        l.matrixHeight = std::max(1, int(std::ceil((maxY - minY - l.overY) / step)));
+        // One metre more than the forest needs, so that rounding the corner down cannot leave its
+        // east or north edge uncovered.
+        l.matrixWidth = std::max(1, int(std::ceil((maxX - minX + 1 - l.overX) / step)));
+        l.matrixHeight = std::max(1, int(std::ceil((maxY - minY + 1 - l.overY) / step)));
+        const double width = l.matrixWidth * step + l.overX, height = l.matrixHeight * step + l.overY;
+        l.minX = int(std::floor((minX + maxX - width) / 2));
+        l.minY = int(std::floor((minY + maxY - height) / 2));
         levels.push_back(l);
     }
     return levels;

@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
         load.SetNoProgress(true);
         load.DoIt();
         const double t = now() - t0;
-        const qsizetype count = qsizetype(load.ReadElements().size());
+        const qsizetype count = load.RecordsRead();
         const double mb = double(QFileInfo(args[2]).size()) / 1e6;
         std::printf("read elements=%lld seconds=%.3f elements/s=%.0f MB/s=%.1f peakRSS_MB=%.0f\n",
                     (long long)count, t, count / t, mb / t, peakRssKb() / 1024.0);

@@ -41,6 +41,23 @@ void TSuperList::reserve(int capacity) {
     if (capacity > (isBlock() ? block()->capacity : 1)) grow(capacity);
 }
 
+void TSuperList::squeeze() {
+    if (!isBlock()) return;
+    const int n = block()->count;
+    if (n == block()->capacity) return;
+    if (n <= 1) {
+        TElement* only = n == 1 ? items()[0] : nullptr;
+        std::free(block());
+        m_bits = n == 1 ? quintptr(only) | SingleTag : EmptyTag;
+        return;
+    }
+    // Shrinking in place never fails in practice; if it does, the list simply keeps its slack.
+    if (auto* d = static_cast<Block*>(std::realloc(block(), sizeof(Block) + sizeof(TElement*) * size_t(n)))) {
+        d->capacity = n;
+        m_bits = reinterpret_cast<quintptr>(d);
+    }
+}
+
 void TSuperList::append(TElement* e) {
     touchModel();
     if (!isBlock()) {

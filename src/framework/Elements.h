@@ -196,6 +196,11 @@ public:
             m_bits = EmptyTag;
     }
     void reserve(int capacity);
+    // Slots the list holds without growing: 1 for an inline list, the block's size otherwise.
+    int capacity() const { return isBlock() ? block()->capacity : 1; }
+    // Gives back the slots beyond the count (the growth slack): the block shrinks to the count, and
+    // a list of one element or none goes back inline. The order and the elements stay.
+    void squeeze();
     void swap(TSuperList& other) noexcept {
         touchModel();
         std::swap(m_bits, other.m_bits);

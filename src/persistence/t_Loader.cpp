@@ -13,6 +13,9 @@
 #include <algorithm>
 #include <limits>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #ifdef Q_OS_UNIX
 #include <sys/mman.h>
 #include <unistd.h>
@@ -30,7 +33,196 @@ QString quoted(const QString& cls, const QString& prop) {
     return cls + QStringLiteral(" property \"") + prop + QStringLiteral("\"");
 }
 
+// Whether instances of the class can hold other elements through stored element properties.
+bool hasElementProperties(const TClassInfo& cls) {
+    for (const TPropInfo& p : cls.properties())
+        if (p.kind == tkClass && p.readable() && p.staticallyStored()) return true;
+    return false;
+}
+
+// Takes out of `read` the elements their holder frees: a plain element (not an entity, no element
+// properties) that an owning container holds (it has no list of owners, so it has one holder and
+// that holder destroys it), that exactly one entity of the read lists, and that no element property
+// of the read names. Freeing the rest with FreeElementSet frees these with their holders, and the
+// list of a read no longer costs a slot for every vertex of every line.
+// Element IDs serve as the numbers of the read while this runs; they are restored when asked,
+// otherwise they end as -1.
+void dropElementsFreedByTheirHolder(std::vector<TElement*>& read, const TElement* output, bool restoreIds) {
+    const size_t n = read.size();
+    std::vector<qint32> savedIds;
+    if (restoreIds) {
+        savedIds.reserve(n);
+        for (TElement* e : read) savedIds.push_back(e->ID);
+    }
+    for (size_t i = 0; i < n; ++i) read[i]->ID = qint32(i);
+    auto numberOf = [&](const TElement* x) -> qint64 {
+        if (!x || x->ID < 0 || size_t(x->ID) >= n || read[size_t(x->ID)] != x) return -1;
+        return x->ID;
+    };
+    std::vector<bool> listedOnce(n), keep(n);
+    const TClassInfo* lastClass = nullptr;
+    bool lastHasProperties = false;
+    for (size_t i = 0; i < n; ++i) {
+        TElement* e = read[i];
+        if (auto* entity = zelto_cast<TEntity>(e)) {
+            // A container that does not hold what it lists must find its entries alive when it dies.
+            const bool holds = !entity->Is<TQuickEntity>();
+            for (TElement* child : entity->FElements) {
+                const qint64 k = numberOf(child);
+                if (k < 0) continue;
+                if (!holds || listedOnce[size_t(k)])
+                    keep[size_t(k)] = true;
+                else
+                    listedOnce[size_t(k)] = true;
+            }
+        }
+        const TClassInfo& cls = e->ClassType();
+        if (&cls != lastClass) {
+            lastClass = &cls;
+            lastHasProperties = hasElementProperties(cls);
+        }
+        if (!lastHasProperties) continue;
+        for (const TPropInfo& p : cls.properties())
+            if (p.kind == tkClass && p.readable() && p.staticallyStored()) {
+                try {
+                    const qint64 k = numberOf(zelto_cast<TElement>(p.get(e).obj));
+                    if (k >= 0) keep[size_t(k)] = true;
+                } catch (...) {
+                }
+            }
+        keep[i] = true; // it may own what its properties name
+    }
+    size_t out = 0;
+    for (size_t i = 0; i < n; ++i) {
+        TElement* e = read[i];
+        const bool freedByHolder = listedOnce[i] && !keep[i] && e != output && e->heldByContainer() &&
+                                   !zelto_cast<TEntity>(e);
+        e->ID = restoreIds ? savedIds[i] : -1;
+        if (!freedByHolder) read[out++] = e;
+    }
+    read.resize(out);
+    read.shrink_to_fit();
+}
+
 } // namespace
+
+// ---- the table of elements read ------------------------------------------------------------------
+
+namespace detail {
+
+void TReadTable::clear() {
+    std::vector<Page>().swap(m_pages);
+    std::vector<Run>().swap(m_runs);
+    m_size = 0;
+}
+
+void TReadTable::push_back(TElement* element) {
+    if ((m_size & (PageSize - 1)) == 0) {
+        if (!m_pages.empty()) compact(m_pages.size() - 1); // the page before is full now
+        m_pages.emplace_back();
+        m_pages.back().dense = std::make_unique_for_overwrite<TElement*[]>(size_t(PageSize));
+    }
+    Page& page = m_pages.back();
+    page.dense[size_t(m_size & (PageSize - 1))] = element;
+    ++page.live;
+    ++m_size;
+}
+
+TElement* TReadTable::find(qint32 number) const {
+    const Page& page = m_pages[size_t(number >> PageBits)];
+    const auto offset = quint16(number & (PageSize - 1));
+    if (page.dense) return page.dense[offset];
+    const auto it = std::lower_bound(page.offsets.begin(), page.offsets.end(), offset);
+    return it != page.offsets.end() && *it == offset ? page.elements[size_t(it - page.offsets.begin())] : nullptr;
+}
+
+void TReadTable::put(qint32 number, TElement* element) {
+    Page& page = m_pages[size_t(number >> PageBits)];
+    const auto offset = quint16(number & (PageSize - 1));
+    ++page.live;
+    if (page.dense) {
+        page.dense[offset] = element;
+        return;
+    }
+    const auto it = std::lower_bound(page.offsets.begin(), page.offsets.end(), offset);
+    page.elements.insert(page.elements.begin() + (it - page.offsets.begin()), element);
+    page.offsets.insert(it, offset);
+}
+
+void TReadTable::drop(qint32 number) {
+    Page& page = m_pages[size_t(number >> PageBits)];
+    const auto offset = quint16(number & (PageSize - 1));
+    if (page.dense) {
+        if (!page.dense[offset]) return;
+        page.dense[offset] = nullptr;
+    } else {
+        const auto it = std::lower_bound(page.offsets.begin(), page.offsets.end(), offset);
+        if (it == page.offsets.end() || *it != offset) return;
+        page.elements.erase(page.elements.begin() + (it - page.offsets.begin()));
+        page.offsets.erase(it);
+    }
+    --page.live;
+}
+
+void TReadTable::compact(size_t index) {
+    Page& page = m_pages[index];
+    if (!page.dense || page.live > PageSize / 4) return;
+    page.offsets.reserve(size_t(page.live));
+    page.elements.reserve(size_t(page.live));
+    for (qint32 i = 0; i < PageSize; ++i)
+        if (TElement* e = page.dense[size_t(i)]) {
+            page.offsets.push_back(quint16(i));
+            page.elements.push_back(e);
+        }
+    page.dense.reset();
+}
+
+TElement* TReadTable::operator[](qint32 number) {
+    if (TElement* e = find(number)) return e;
+    const auto it = std::upper_bound(m_runs.begin(), m_runs.end(), number,
+                                     [](qint32 n, const Run& r) { return n < r.first; });
+    if (it == m_runs.begin()) return nullptr;
+    const Run& run = *(it - 1);
+    if (number >= run.first + run.count) return nullptr;
+    TElement* e = run.at(number);
+    put(number, e); // named again: from now on an ordinary entry
+    return e;
+}
+
+int TReadTable::retire(const std::vector<qint32>& numbers, const std::vector<TElement*>& elements) {
+    int retired = 0;
+    qint32 after = m_runs.empty() ? 0 : m_runs.back().first + m_runs.back().count;
+    size_t i = 0;
+    while (i < numbers.size()) {
+        // The longest run from i: consecutive numbers whose addresses step evenly.
+        size_t j = i + 1;
+        qptrdiff step = 0;
+        if (j < numbers.size()) {
+            step = reinterpret_cast<char*>(elements[j]) - reinterpret_cast<char*>(elements[i]);
+            if (step < -32768 || step > 32767) step = 0;
+        }
+        while (step != 0 && j < numbers.size() && j - i < 65535 && numbers[j] == numbers[j - 1] + 1 &&
+               reinterpret_cast<char*>(elements[j]) - reinterpret_cast<char*>(elements[j - 1]) == step)
+            ++j;
+        const size_t count = j - i;
+        if (count >= size_t(MinRun) && numbers[i] >= after) {
+            m_runs.push_back(Run{numbers[i], quint16(count), qint16(step), elements[i]});
+            for (size_t k = i; k < j; ++k) {
+                drop(numbers[k]);
+                elements[k]->ID = -1;
+            }
+            after = numbers[i] + qint32(count);
+            retired += int(count);
+            // Full pages that few numbers use any more keep only those.
+            for (size_t page = size_t(numbers[i] >> PageBits); page <= size_t(numbers[j - 1] >> PageBits); ++page)
+                if (page + 1 < m_pages.size()) compact(page);
+        }
+        i = j;
+    }
+    return retired;
+}
+
+} // namespace detail
 
 // ---- TZeltoLoader --------------------------------------------------------------------------------
 
@@ -87,13 +279,16 @@ void TZeltoLoader::Prepare() {
         AddElement(FInstance);
     }
     PrepareClasses();
+    m_table.clear();
     m_read.clear();
     m_survivors.clear();
     m_held.clear();
     m_done.clear();
+    m_named.clear();
     m_depth = 0;
     m_lastTop = m_previousTop = -1;
     m_lastGauge = 0;
+    m_recordsRead = 0;
 }
 
 void TZeltoLoader::PrepareClasses() {
@@ -106,9 +301,11 @@ void TZeltoLoader::PrepareClasses() {
 
 void TZeltoLoader::Finish() {
     FContainer->Clear();
+    m_table.clear();
     m_read.clear();
     m_held.clear();
     m_done.clear();
+    m_named.clear();
     EndGauge();
 }
 
@@ -218,7 +415,7 @@ void TZeltoLoader::LoadAll() {
                 m_reader->Fail(QStringLiteral("unknown class number %1").arg(n), itemAt);
             NewElement(n);
             const qint32 number = m_reader->ReadInteger();
-            const qint32 index = qint32(m_read.size()) - 1;
+            const qint32 index = m_table.size() - 1;
             if (number != index)
                 m_reader->Fail(QStringLiteral("element number %1 where %2 was due").arg(number).arg(index),
                                itemAt);
@@ -269,9 +466,10 @@ void TZeltoLoader::finishElement(qint32 index) {
     releaseConsumedInput();
     // While reading, an element's ID holds its height in the child graph (walks keep their marks
     // there too). Freeing and walking a graph recurse once per level, so its depth is bounded.
-    TElement* e = m_read[size_t(index)];
+    TElement* e = m_table[index];
     qint32 height = 0;
-    if (auto* entity = zelto_cast<TEntity>(e))
+    auto* entity = zelto_cast<TEntity>(e);
+    if (entity)
         for (int i = entity->ElementsCount() - 1; i >= 0; --i) {
             TElement* child = entity->FElements.at(i);
             if (!child) continue;
@@ -287,14 +485,17 @@ void TZeltoLoader::finishElement(qint32 index) {
     if (height > MaxChildDepth)
         m_reader->Fail(QStringLiteral("child graph deeper than %1 levels").arg(MaxChildDepth));
     e->ID = height;
+    // The record is complete: its child list keeps no growth slack (setters may have appended).
+    if (entity) entity->FElements.squeeze();
     m_done[size_t(index)] = true;
 }
 
 void TZeltoLoader::AddNextElement(TElement* element) {
-    // m_read is the index of the elements read (element number = position).
-    m_read.push_back(element);
+    // The table of the elements read (element number = position).
+    m_table.push_back(element);
     m_held.push_back(false);
     m_done.push_back(false);
+    m_named.push_back(false);
 }
 
 void TZeltoLoader::LoadProperties() {
@@ -407,7 +608,7 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
             TElement* element = FActualElement;
             LoadedClass* cls = m_class;
             TZeltoClass* entry = FActualClass;
-            const qint32 before = qint32(m_read.size());
+            const qint32 before = m_table.size();
             ++m_depth;
             LoadAll();
             --m_depth;
@@ -415,18 +616,19 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
             m_class = cls;
             FActualClass = entry;
             FActualPropertyIndex = index;
-            if (qint32(m_read.size()) > before && FLastElementIndex >= 0) {
+            if (m_table.size() > before && FLastElementIndex >= 0) {
                 targetIndex = FLastElementIndex;
-                target = m_read[size_t(targetIndex)];
+                target = m_table[targetIndex];
             }
-        } else if (ref >= 0 && ref < qint32(m_read.size()) && m_read[size_t(ref)] != FActualElement) {
+        } else if (ref >= 0 && ref < m_table.size() && m_table[ref] != FActualElement) {
             targetIndex = ref;
-            target = m_read[size_t(ref)];
+            target = m_table[ref];
         } else if (ref != -1) {
             protocol(QStringLiteral("Loader Error: ") + m_class->name + QStringLiteral(" ClassProperty ") +
                      sp.name);
         }
         classTarget = targetIndex;
+        if (targetIndex >= 0) m_named[size_t(targetIndex)] = true;
         v = TValue::object(target);
         break;
     }
@@ -449,7 +651,7 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
     // record was complete (a reference back to an unfinished element may close a cycle).
     if (classTarget >= 0 && m_done[size_t(classTarget)] && sp.current->readable()) {
         try {
-            if (sp.current->get(FActualElement).obj == m_read[size_t(classTarget)])
+            if (sp.current->get(FActualElement).obj == m_table[classTarget])
                 m_held[size_t(classTarget)] = true;
         } catch (...) {
         }
@@ -477,7 +679,7 @@ void TZeltoLoader::LoadElements() {
         // A child's record is complete before its parent's child list; anything else (a later
         // number, the element itself, or inside a nested list the element whose property holds
         // that list) would make a cycle.
-        if (n < 0 || n >= qint32(m_read.size()) || !m_done[size_t(n)]) {
+        if (n < 0 || n >= m_table.size() || !m_done[size_t(n)]) {
             protocol(QStringLiteral("Loader Error: ") + m_class->name + QStringLiteral(" child ") +
                      QString::number(n));
             continue;
@@ -496,18 +698,48 @@ void TZeltoLoader::LoadElements() {
         });
     }
     entity->FElements.reserve(entity->ElementsCount() + int(m_children.size()));
+    // A plain element (not an entity, no element properties) that this owning entity takes and
+    // that nothing named before is the entity's alone: its number can be retired from the table.
+    const bool holds = !entity->Is<TQuickEntity>();
+    m_retiring.clear();
+    m_retiringElements.clear();
     for (qint32 n : m_children) {
+        TElement* child = m_table[n];
+        const bool fresh = !m_held[size_t(n)] && !m_named[size_t(n)];
+        const int before = entity->ElementsCount();
         try {
-            entity->AddElement(m_read[size_t(n)]);
+            entity->AddElement(child);
             m_held[size_t(n)] = true;
         } catch (...) {
+            continue;
+        }
+        if (holds && fresh && entity->ElementsCount() == before + 1 && entity->FElements.at(before) == child &&
+            child->heldByContainer() && isPlainLeaf(child)) {
+            m_retiring.push_back(n);
+            m_retiringElements.push_back(child);
         }
     }
+    if (m_retiring.size() >= size_t(detail::TReadTable::MinRun)) m_table.retire(m_retiring, m_retiringElements);
+}
+
+bool TZeltoLoader::isPlainLeaf(const TElement* e) {
+    const TClassInfo& cls = e->ClassType();
+    if (&cls != m_plainClass) {
+        m_plainClass = &cls;
+        m_plainClassIsLeaf = !cls.inheritsFrom(TEntity::StaticClass()) && !hasElementProperties(cls);
+    }
+    return m_plainClassIsLeaf;
 }
 
 void TZeltoLoader::freeAllRead() {
+    // Retired elements go with the holders that took them, unless a setter took them away.
     std::vector<TElement*> all;
     all.swap(m_read);
+    m_table.forEachLive([&](qint32, TElement* e) { all.push_back(e); });
+    m_table.forEachRetired([&](TElement* e) {
+        if (!e->heldByContainer()) all.push_back(e);
+    });
+    m_table.clear();
     FContainer->Clear();
     FreeElementSet(all);
 }
@@ -573,26 +805,54 @@ void TZeltoLoader::runCurrentFormat() {
     m_reader = std::make_unique<TTaggedReader>(m_data, FFileName, 4);
     Prepare();
     // An element record takes at least 9 bytes; most take far more.
-    m_read.reserve(size_t(m_data.size() / 32));
     m_held.reserve(size_t(m_data.size() / 32));
+    m_done.reserve(size_t(m_data.size() / 32));
+    m_named.reserve(size_t(m_data.size() / 32));
     StartGauge();
     TElement* output = nullptr;
     try {
         LoadInfo();
         LoadAll();
+        m_recordsRead = m_table.size();
         if (m_lastTop < 0) m_reader->Fail(QStringLiteral("the stream holds no element"));
         // The root is the last record of the top-level list; elements of its nested lists have
         // higher numbers. A closing marker gives way to the top-level record before it and is
         // freed with everything else the output does not reach (something may refer to it).
-        output = m_read[size_t(m_lastTop)];
-        if (output->Is<TYouShallNotPass>() && m_previousTop >= 0) output = m_read[size_t(m_previousTop)];
+        output = m_table[m_lastTop];
+        if (output->Is<TYouShallNotPass>() && m_previousTop >= 0) output = m_table[m_previousTop];
+        // From here on the elements not retired are handled as a list, with their held marks.
+        {
+            std::vector<bool> held;
+            held.reserve(m_held.size());
+            m_table.forEachLive([&](qint32 n, TElement* e) {
+                m_read.push_back(e);
+                held.push_back(m_held[size_t(n)]);
+            });
+            // A retired element that a setter has since taken from its holder is handled like any
+            // other element nothing holds.
+            m_table.forEachRetired([&](TElement* e) {
+                if (!e->heldByContainer()) {
+                    m_read.push_back(e);
+                    held.push_back(false);
+                }
+            });
+            m_table.clear();
+            m_held.swap(held);
+            std::vector<bool>().swap(m_named);
+        }
         freeUnreachable(output);
-        for (TElement* e : m_read) e->ID = -1;
         // The bookkeeping of the read is not kept beside the elements it made.
-        m_survivors.swap(m_read);
-        std::vector<TElement*>().swap(m_read);
         std::vector<bool>().swap(m_held);
         std::vector<bool>().swap(m_done);
+        std::vector<TElement*> all;
+        all.swap(m_read);
+        dropElementsFreedByTheirHolder(all, output, false);
+        m_survivors.swap(all);
+#ifdef __GLIBC__
+        // The table and the marks lived between the elements' own blocks on the heap; the pages
+        // they leave free go back to the system instead of staying with the process.
+        malloc_trim(0);
+#endif
     } catch (...) {
         freeAllRead();
         Finish();
@@ -620,9 +880,12 @@ void TStreamLoader::UseOldLoader() {
     // The caller frees a read through ReadElements, and elements the output does not reach are
     // freed here, as for the current format.
     m_read = legacy.ReadElements();
+    m_recordsRead = qsizetype(m_read.size());
     m_held.assign(m_read.size(), false);
     if (legacy.FOutput) freeUnreachable(legacy.FOutput);
-    m_survivors = m_read;
+    m_survivors.swap(m_read);
+    // The older layout keeps the element numbers it read in the IDs.
+    dropElementsFreedByTheirHolder(m_survivors, legacy.FOutput, true);
     m_read.clear();
     m_held.clear();
     m_done.clear();

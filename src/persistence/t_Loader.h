@@ -10,6 +10,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -18,6 +19,81 @@ namespace zelto {
 
 class TZeltoClass;
 class TZeltoInstance;
+
+namespace detail {
+
+// The stream reader's table of the elements read, by element number. Most elements of a large
+// stream are vertices: once its line holds a vertex, nothing needs its number any more, so the
+// reader retires it from the table and keeps only a run record (first number, count, address of the
+// first, address step) for a whole line's vertices: the table of a read of millions of vertices
+// does not cost eight bytes for each of them while the read goes on. A retired number that the
+// stream names after all is answered from its run and put back.
+class TReadTable {
+public:
+    void clear();
+    qint32 size() const { return m_size; }
+    void push_back(TElement* element);
+    // The element with this number (below size()); retired numbers are answered from their run.
+    TElement* operator[](qint32 number);
+    // Retires children of one holder: `numbers` ascending, each the element at `elements[i]`.
+    // Only runs of at least MinRun numbers whose addresses step evenly are retired, and only
+    // after every run retired so far; answers how many were retired. A retired element's ID (its
+    // height while reading) becomes -1: it is a leaf, whose height counts as 0 either way.
+    int retire(const std::vector<qint32>& numbers, const std::vector<TElement*>& elements);
+    // Calls f(number, element) for the elements not retired, in number order.
+    template <class F> void forEachLive(F&& f) const {
+        for (size_t p = 0; p < m_pages.size(); ++p) {
+            const Page& page = m_pages[p];
+            const qint32 first = qint32(p) << PageBits;
+            if (page.dense) {
+                const qint32 end = std::min(PageSize, m_size - first);
+                for (qint32 i = 0; i < end; ++i)
+                    if (TElement* e = page.dense[size_t(i)]) f(first + i, e);
+            } else {
+                for (size_t i = 0; i < page.offsets.size(); ++i) f(first + page.offsets[i], page.elements[i]);
+            }
+        }
+    }
+
+    // Calls f(element) for the retired elements that were not named again.
+    template <class F> void forEachRetired(F&& f) const {
+        for (const Run& run : m_runs)
+            for (qint32 n = run.first; n < run.first + run.count; ++n)
+                if (!find(n)) f(run.at(n));
+    }
+
+    static constexpr int MinRun = 4;
+
+private:
+    static constexpr int PageBits = 12;
+    static constexpr qint32 PageSize = qint32(1) << PageBits;
+    // A page is a plain array while it fills or while many of its numbers are in use; a full page
+    // with few numbers in use keeps those as sorted (offset, element) pairs.
+    struct Page {
+        std::unique_ptr<TElement*[]> dense;
+        std::vector<quint16> offsets;
+        std::vector<TElement*> elements;
+        qint32 live = 0;
+    };
+    struct Run {
+        qint32 first;
+        quint16 count;
+        qint16 step;
+        TElement* base;
+        TElement* at(qint32 number) const {
+            return reinterpret_cast<TElement*>(reinterpret_cast<char*>(base) + qptrdiff(number - first) * step);
+        }
+    };
+    TElement* find(qint32 number) const;
+    void put(qint32 number, TElement* element);
+    void drop(qint32 number);
+    void compact(size_t page);
+    std::vector<Page> m_pages;
+    std::vector<Run> m_runs; // ascending, not overlapping
+    qint32 m_size = 0;
+};
+
+} // namespace detail
 
 class TZeltoLoader : public TTool {
     ZELTO_CLASS(TZeltoLoader, TTool)
@@ -62,10 +138,15 @@ public:
 
     // Reads from bytes already in memory (the file name names them in messages).
     void SetData(const QByteArray& data) { m_data = data; }
-    // After DoIt: every element of the last read that is still alive, in the order read. Handing
-    // this list to FreeElementSet frees the whole read, including elements that only element
-    // properties refer to.
+    // After DoIt: the elements of the last read that are still alive and that no element of the
+    // read frees itself, in the order read. Handing this list to FreeElementSet frees the whole read
+    // as it was read, including elements that only element properties refer to. Left out are the
+    // plain elements (not entities, without element properties) that exactly one owning container
+    // of the read holds and that nothing else of the read names, such as the vertices of a line:
+    // their holder frees them. A caller that takes such an element away from its holder owns it.
     const std::vector<TElement*>& ReadElements() const { return m_survivors; }
+    // After DoIt: how many element records the last read took from the stream.
+    qsizetype RecordsRead() const { return m_recordsRead; }
 
     static constexpr int MaxNesting = 200;
     // Deepest child graph read: freeing and walking recurse once per level.
@@ -92,6 +173,8 @@ protected:
     void freeAllRead();
     void freeUnreachable(TElement* output);
     void runCurrentFormat();
+    // Not an entity and no element properties (the class of the last answer is remembered).
+    bool isPlainLeaf(const TElement* e);
 
     QByteArray m_data;
     // A file being read through a memory mapping: the mapped bytes (m_data refers to them without
@@ -101,16 +184,24 @@ protected:
     void releaseConsumedInput();
     std::unique_ptr<TTaggedReader> m_reader;
     std::deque<LoadedClass> m_classes; // a deque: pointers into it survive a nested list adding a class
-    std::vector<TElement*> m_read;     // every element read, by element number
+    detail::TReadTable m_table;        // the elements read, by element number, while reading
+    std::vector<TElement*> m_read;     // after reading: the elements not retired, in number order
+    std::vector<bool> m_named;         // whether an element property of the stream names a number
     std::vector<TElement*> m_survivors;
     std::vector<bool> m_held;       // whether an element number is a child or a property value of another
+                                    // (after reading: by position in m_read)
     std::vector<bool> m_done;       // whether an element number's record has been read to its end
     std::vector<qint32> m_children; // the child numbers of the element being read
+    std::vector<qint32> m_retiring; // of those, the numbers its holder alone keeps
+    std::vector<TElement*> m_retiringElements;
+    const TClassInfo* m_plainClass = nullptr;
+    bool m_plainClassIsLeaf = false;
     LoadedClass* m_class = nullptr;
     int m_depth = 0;
     qint32 m_lastTop = -1;     // the last element record of the top-level list: the root
     qint32 m_previousTop = -1; // the one before it
     qsizetype m_lastGauge = 0;
+    qsizetype m_recordsRead = 0;
     static constexpr qint32 InProgressMark = -3; // the ID of an element whose record is open
 };
 
@@ -140,7 +231,8 @@ public:
     ~TLoader() override;
     void DoIt() override;
     void SetData(const QByteArray& data) { m_data = data; }
-    // After a DoIt with output: every element read, in the order read.
+    // After a DoIt with output: every element read, in the order read (TLoad::ReadElements leaves
+    // out the elements their holders free).
     const std::vector<TElement*>& ReadElements() const { return m_read; }
 
 private:

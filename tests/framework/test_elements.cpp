@@ -537,6 +537,45 @@ TEST_F(CoreElementsTest, InsertAndRemoveByIndex) {
     delete y;
 }
 
+// Squeezing gives back the growth slack and keeps the list as it was; the list still grows after.
+TEST_F(CoreElementsTest, SqueezeTrimsAListToItsCount) {
+    struct Case {
+        int appended;
+        int removedFromEnd;
+        int capacityAfter;
+    } cases[] = {
+        {0, 0, 1},   // never used: stays inline
+        {1, 0, 1},   // one element inline
+        {2, 0, 2},   // a block of 4 for 2
+        {7, 0, 7},   // grown by half: 4, 6, 9
+        {100, 0, 100},
+        {5, 4, 1},   // back to one: inline again
+        {5, 5, 1},   // emptied: inline and empty
+        {9, 0, 9},   // already exact
+    };
+    std::vector<std::unique_ptr<TCoreProbe>> probes;
+    for (int i = 0; i < 100; ++i) probes.push_back(std::make_unique<TCoreProbe>());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.appended << " appended, " << c.removedFromEnd << " removed");
+        TSuperList list;
+        for (int i = 0; i < c.appended; ++i) list.append(probes[size_t(i)].get());
+        for (int i = 0; i < c.removedFromEnd; ++i) list.takeLast();
+        const int n = c.appended - c.removedFromEnd;
+        list.squeeze();
+        EXPECT_EQ(list.capacity(), c.capacityAfter);
+        ASSERT_EQ(list.count(), n);
+        for (int i = 0; i < n; ++i) EXPECT_EQ(list.at(i), probes[size_t(i)].get());
+        EXPECT_EQ(list.created(), c.appended > 0);
+        // Still a working list: it grows again and keeps its order.
+        list.append(probes[99].get());
+        list.insert(0, probes[98].get());
+        ASSERT_EQ(list.count(), n + 2);
+        EXPECT_EQ(list.at(0), probes[98].get());
+        EXPECT_EQ(list.at(n + 1), probes[99].get());
+        for (int i = 0; i < n; ++i) EXPECT_EQ(list.at(i + 1), probes[size_t(i)].get());
+    }
+}
+
 // ---- lookups ------------------------------------------------------------------------------------
 
 TEST_F(CoreElementsTest, OwnerLookupsLookThroughEnvelopes) {

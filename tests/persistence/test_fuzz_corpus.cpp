@@ -4,6 +4,7 @@
 
 #include "../fuzz/load_harness.h"
 #include "../fuzz/stream_builder.h"
+#include "../common/element_graph.h"
 #include "framework/M_Zelto.h"
 #include "framework/Notifier.h"
 #include "framework/Tools.h"
@@ -19,6 +20,7 @@
 #include <vector>
 
 using namespace zelto;
+using zelto::testing::reachedFrom;
 
 namespace {
 
@@ -124,11 +126,90 @@ TEST(StreamReadOwnership, LegacyReadIsHandedOverWhole) {
         ASSERT_NE(root, nullptr);
         ASSERT_EQ(root->ElementsCount(), 1);
         EXPECT_EQ(root->Get(0)->GetName(), "kept");
-        EXPECT_EQ(read.load.ReadElements().size(), 2u); // the stray element is gone already
-        EXPECT_TRUE(read.listed(root));
-        EXPECT_TRUE(read.listed(root->Get(0)));
-        watch.watch(root);
-        watch.watch(root->Get(0));
+        EXPECT_EQ(read.load.RecordsRead(), 3);
+        // The stray element is freed by the reader: the root is the only element left whose
+        // freeing is not its holder's business (the plain child goes with the root).
+        EXPECT_EQ(read.load.ReadElements(), std::vector<TElement*>{root});
+        EXPECT_EQ(reachedFrom(root).size(), 2u);
+        for (TElement* e : reachedFrom(root)) watch.watch(e);
+    }
+    EXPECT_EQ(watch.count(), 0);
+}
+
+// ReadElements leaves out the plain elements whose one holder frees them (the vertices of a line)
+// and lists everything else: a plain element that a quick entity lists too, one that a property
+// names, one that only a property holds, an owner-keeping element shared by two entities, and
+// plain elements with element properties. Freeing the list frees every element of the read once.
+TEST(StreamReadOwnership, FreeingAReadFreesEveryElementOnce) {
+    fuzz::StreamBuilder s;
+    const int plain = s.classRecord("TNameElement", {{"Name", 10}});
+    const int holder = s.classRecord("TOwnerEntity", {{"Name", 10}});
+    const int quick = s.classRecord("TQuickEntity", {{"Name", 10}});
+    const int shared = s.classRecord("TOwnerElement", {{"Name", 10}});
+    const int message = s.classRecord("TZeltoMessage", {{"Data", 7}, {"KillData", 3}, {"Name", 10}});
+    auto named = [](const char* name) {
+        return [name](TTaggedWriter& w) {
+            w.WriteInteger(0);
+            w.WriteString(QString::fromLatin1(name));
+        };
+    };
+    auto refersTo = [](int data) {
+        return [data](TTaggedWriter& w) {
+            w.WriteInteger(0);
+            w.WriteInteger(data);
+            w.WriteInteger(1);
+            w.WriteInteger(1); // the message owns its data
+        };
+    };
+    const int v0 = s.element(plain, named("v0"));
+    const int v1 = s.element(plain, named("v1"));
+    const int v2 = s.element(plain, named("v2"));
+    const int line = s.element(holder, named("line"), {v0, v1, v2});
+    // Long enough for the reader to retire the numbers while it reads; two of them are named
+    // again afterwards, by a property and by a quick entity's child list.
+    int x[6];
+    for (int i = 0; i < 6; ++i) x[i] = s.element(plain, named(i == 1 ? "xNamed" : i == 2 ? "xQuick" : "x"));
+    const int line3 = s.element(holder, named("line3"), {x[0], x[1], x[2], x[3], x[4], x[5]});
+    const int m3 = s.element(message, refersTo(x[1]));
+    const int q3 = s.element(quick, nullptr, {x[2]});
+    const int twice = s.element(plain, named("twice"));
+    const int q = s.element(quick, nullptr, {twice});
+    const int holder2 = s.element(holder, named("holder2"), {twice, q});
+    const int namedByProperty = s.element(plain, named("namedByProperty"));
+    const int line2 = s.element(holder, named("line2"), {namedByProperty});
+    const int m1 = s.element(message, refersTo(namedByProperty));
+    const int common = s.element(shared, named("common"));
+    const int a = s.element(holder, named("a"), {common});
+    const int b = s.element(holder, named("b"), {common});
+    const int m2 = s.element(message, [&](TTaggedWriter& w) {
+        s.nested(0, [&] { s.element(plain, named("propertyOnly")); });
+        w.WriteInteger(1);
+        w.WriteInteger(1);
+    });
+    s.element(holder, named("root"), {line, holder2, line2, m1, a, b, m2, line3, m3, q3});
+
+    TDestructionWatch watch;
+    {
+        Read read(s.finish());
+        auto* root = read.output<TOwnerEntity>();
+        ASSERT_NE(root, nullptr);
+        EXPECT_EQ(read.load.RecordsRead(), 25);
+        const std::vector<TElement*> all = reachedFrom(root);
+        ASSERT_EQ(all.size(), 25u);
+        QStringList listed, unlisted;
+        for (TElement* e : all) {
+            watch.watch(e);
+            const QString name = zelto_cast<TZeltoMessage>(e) ? QStringLiteral("message") : e->GetName();
+            (read.listed(e) ? listed : unlisted) << name;
+        }
+        unlisted.sort();
+        EXPECT_EQ(unlisted, QStringList({"v0", "v1", "v2", "x", "x", "x", "x"}));
+        EXPECT_EQ(read.load.ReadElements().size(), 18u);
+        for (const char* name : {"twice", "namedByProperty", "propertyOnly", "common", "message", "root", "xNamed",
+                                 "xQuick", "line3"})
+            EXPECT_TRUE(listed.contains(QString::fromLatin1(name))) << name;
+        for (TElement* e : all) EXPECT_EQ(e->ID, -1) << e->GetName().toStdString();
+        EXPECT_EQ(watch.count(), 25);
     }
     EXPECT_EQ(watch.count(), 0);
 }
@@ -337,4 +418,71 @@ TEST(StreamReadOwnership, QuickEntityChildrenAreFreedOnce) {
         EXPECT_EQ(watch.count(), 4);
     }
     EXPECT_EQ(watch.count(), 0);
+}
+
+// The reader's table of elements: retired numbers are still answered, exactly, and come back as
+// ordinary entries; runs that do not step evenly, that are too short or that come before a
+// retired run keep their numbers; pages that few numbers use are compacted and still answer.
+TEST(StreamReadTable, RetiredNumbersAreAnsweredExactly) {
+    constexpr int N = 3 * 4096 + 100;
+    std::vector<TNameElement> elements(N);
+    detail::TReadTable table;
+    for (TElement& e : elements) {
+        e.ID = 5; // a height, as while reading
+        table.push_back(&e);
+    }
+    ASSERT_EQ(table.size(), N);
+    auto numbers = [](int from, int to) {
+        std::vector<qint32> v;
+        for (int i = from; i < to; ++i) v.push_back(i);
+        return v;
+    };
+    auto elementsOf = [&](const std::vector<qint32>& v) {
+        std::vector<TElement*> out;
+        for (qint32 n : v) out.push_back(&elements[size_t(n)]);
+        return out;
+    };
+    // Most of the first two pages, as three holders would hand them over.
+    for (auto [from, to] : {std::pair{10, 4000}, std::pair{4000, 4100}, std::pair{4101, 8000}}) {
+        const auto v = numbers(from, to);
+        EXPECT_EQ(table.retire(v, elementsOf(v)), to - from);
+    }
+    // Too short, before the last run, and out of order: kept.
+    const auto shortRun = numbers(8100, 8103);
+    EXPECT_EQ(table.retire(shortRun, elementsOf(shortRun)), 0);
+    const auto early = numbers(0, 10);
+    EXPECT_EQ(table.retire(early, elementsOf(early)), 0);
+    std::vector<qint32> uneven{9000, 9001, 9002, 9003, 9004};
+    std::vector<TElement*> unevenElements = elementsOf(uneven);
+    std::swap(unevenElements[2], unevenElements[3]);
+    std::swap(uneven[2], uneven[3]);
+    EXPECT_EQ(table.retire(uneven, unevenElements), 0);
+
+    for (int n : {10, 11, 3999, 4000, 4099, 4101, 7999})
+        EXPECT_EQ(elements[size_t(n)].ID, -1) << n;
+    for (int n : {0, 9, 4100, 8000, 8100, 9002, N - 1}) EXPECT_EQ(elements[size_t(n)].ID, 5) << n;
+
+    int retired = 0;
+    table.forEachRetired([&](TElement*) { ++retired; });
+    EXPECT_EQ(retired, 7989);
+    // Named again: answered with the very element, then an ordinary entry.
+    for (int n : {10, 2048, 3999, 4000, 4099, 4101, 6000, 7999}) {
+        EXPECT_EQ(table[n], &elements[size_t(n)]) << n;
+        EXPECT_EQ(table[n], &elements[size_t(n)]) << n;
+    }
+    for (int n : {0, 9, 4100, 8000, 8100, 9000, N - 1}) EXPECT_EQ(table[n], &elements[size_t(n)]) << n;
+
+    std::vector<qint32> live;
+    bool inOrder = true;
+    table.forEachLive([&](qint32 n, TElement* e) {
+        inOrder = inOrder && e == &elements[size_t(n)] && (live.empty() || live.back() < n);
+        live.push_back(n);
+    });
+    EXPECT_TRUE(inOrder);
+    EXPECT_EQ(live.size(), size_t(N - 7989 + 8));
+    retired = 0;
+    table.forEachRetired([&](TElement*) { ++retired; });
+    EXPECT_EQ(retired, 7989 - 8);
+    table.clear();
+    EXPECT_EQ(table.size(), 0);
 }

@@ -59,28 +59,33 @@ bool isUsableScale(double scale) {
     return std::isfinite(scale) && scale > 0 && scale < 1e30;
 }
 
-TScaleBar kavintScaleBar(const TProjection& projection, double availablePixels) {
+namespace {
+
+// A bar of `segments` equal segments over the available width: each segment is the nice length of
+// its share of the model length L; at 3 km or more the values are in kilometres.
+TScaleBar scaleBar(const TProjection& projection, double availablePixels, int segments, int kmDecimals) {
     TScaleBar bar;
     const double L = projection.GetModelLength(float(availablePixels));
     bar.Km = L >= 3000;
-    bar.Metres = chooseNiceLength(L);
+    bar.Metres = chooseNiceLength(L / segments);
     bar.Width = projection.GetPageLength(bar.Metres);
     bar.Value = bar.Km ? bar.Metres / 1000 : bar.Metres;
-    bar.ValueText = formatNumber(bar.Value, 0) + (bar.Km ? QStringLiteral(" km") : QStringLiteral(" m"));
+    bar.ValueText = formatNumber(bar.Value, bar.Km ? kmDecimals : 0);
+    return bar;
+}
+
+} // namespace
+
+TScaleBar kavintScaleBar(const TProjection& projection, double availablePixels) {
+    TScaleBar bar = scaleBar(projection, availablePixels, 1, 0);
+    bar.ValueText += bar.Km ? QStringLiteral(" km") : QStringLiteral(" m");
     return bar;
 }
 
 TScaleBar classicScaleBar(const TProjection& projection, double availablePixels) {
-    TScaleBar bar;
-    const double L = projection.GetModelLength(float(availablePixels));
-    bar.Km = L >= 3000;
-    bar.Metres = chooseNiceLength(L / 3);
-    bar.Width = projection.GetPageLength(bar.Metres);
-    bar.Value = bar.Km ? bar.Metres / 1000 : bar.Metres;
     // A segment of 500 m in kilometres is half a kilometre: whole numbers would show it as 1
     // (and 1.5 as 2), so kilometres keep one decimal.
-    bar.ValueText = formatNumber(bar.Value, bar.Km ? 1 : 0);
-    return bar;
+    return scaleBar(projection, availablePixels, 3, 1);
 }
 
 std::optional<double> pinchScale(double scale1, int distance, int lastDist) {
@@ -120,6 +125,19 @@ std::vector<double> zoomButtonFrames(double s0, bool zoomIn) {
 
 double zoomButtonFinal(double s0, bool zoomIn) {
     return zoomIn ? s0 / 1.5 : s0 * 1.5;
+}
+
+QRectF pageRectOf(const TProjection& projection, double minX, double minY, double maxX, double maxY) {
+    const int left = projection.GetPageX(minX), top = projection.GetPageY(maxY);
+    const int right = projection.GetPageX(maxX), bottom = projection.GetPageY(minY);
+    return QRectF(left, top, right - left, bottom - top);
+}
+
+void shiftView(TPageProjection& projection, double dx, double dy) {
+    // Page y grows downwards, model Y upwards.
+    projection.ChangeProjection(projection.GetCenterX() - projection.GetModelLength(float(dx)),
+                                projection.GetCenterY() + projection.GetModelLength(float(dy)),
+                                projection.GetScale());
 }
 
 bool vertexGrabbed(const TProjection& projection, float x, float y, const QPointF& vertex) {
@@ -348,8 +366,7 @@ void TNavigationController::ZoomBegin(const TGestureEventInfo& e) {
     // A drag in progress has already moved the picture: the view follows it, so that the pinch
     // goes on from where the map is shown (the snapshot keeps its model rectangle).
     if (pani1 != 0 && PanStatus == 1 && (aX != 0 || aY != 0)) {
-        P->ChangeProjection(P->GetCenterX() - P->GetModelLength(aX), P->GetCenterY() + P->GetModelLength(aY),
-                            Scale1);
+        shiftView(*P, aX, aY);
         aX = aY = 0;
     }
     // Stopping the redraws lets events run: the state above is complete by then.
@@ -368,10 +385,8 @@ void TNavigationController::ZoomIntermediate(const TGestureEventInfo& e) {
     }
     const double x = e.Location.x(), y = e.Location.y();
     zoomAround(*P, x, y, *scale);
-    const int left = P->GetPageX(X1), top = P->GetPageY(Y1);
-    const int right = P->GetPageX(X2), bottom = P->GetPageY(Y2);
     const QPointF cross(x, y);
-    PaintStretched(QRectF(left, top, right - left, bottom - top), &cross);
+    PaintStretched(pageRectOf(*P, X1, Y2, X2, Y1), &cross);
     m_form.Drawgps();
     RedrawEditOverlay();
     QueueShowScaleAndCoords();
@@ -508,11 +523,7 @@ void TNavigationController::PanEnd(const TGestureEventInfo&) {
     TPageProjection* P = m_form.Projection();
     switch (PanStatus) {
     case 1:
-        if (P) {
-            // Page y grows downwards, model Y upwards.
-            P->ChangeProjection(P->GetCenterX() - P->GetModelLength(aX),
-                                P->GetCenterY() + P->GetModelLength(aY), P->GetScale());
-        }
+        if (P) shiftView(*P, aX, aY);
         m_form.LastX = m_form.LastY = 0;
         aX = aY = 0;
         RedrawEditOverlay();
@@ -716,9 +727,7 @@ void TNavigationController::ZoomButton(bool zoomIn) {
     for (double scale : zoomButtonFrames(s0, zoomIn)) {
         if (!isUsableScale(scale)) break;
         P->ChangeProjection(cx, cy, scale);
-        const int left = P->GetPageX(V.MinX), top = P->GetPageY(V.MaxY);
-        const int right = P->GetPageX(V.MaxX), bottom = P->GetPageY(V.MinY);
-        PaintStretched(QRectF(left, top, right - left, bottom - top), nullptr);
+        PaintStretched(pageRectOf(*P, V.MinX, V.MinY, V.MaxX, V.MaxY), nullptr);
         RedrawEditOverlay();
         m_form.ProcessPendingEvents();
     }

@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPointF>
+#include <QRectF>
 #include <QString>
 
 #include <functional>
@@ -69,6 +70,10 @@ struct TScaleBar {
     QString ValueText; // the label text of one bar (classic: of one segment, without the unit)
 };
 // The alternative style's single bar: L = the available width's model length, km when L >= 3000.
+// The page rectangle of a model rectangle under the projection.
+QRectF pageRectOf(const TProjection& projection, double minX, double minY, double maxX, double maxY);
+// Moves the view by a drag of (dx, dy) page pixels: the map follows the finger.
+void shiftView(TPageProjection& projection, double dx, double dy);
 TScaleBar kavintScaleBar(const TProjection& projection, double availablePixels);
 // The classic style's three segments: each segment is the nice length of a third of L.
 TScaleBar classicScaleBar(const TProjection& projection, double availablePixels);

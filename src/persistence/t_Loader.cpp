@@ -7,8 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSet>
 #include <QScopeGuard>
+#include <QSet>
 
 #include <algorithm>
 #include <limits>
@@ -33,11 +33,14 @@ QString quoted(const QString& cls, const QString& prop) {
     return cls + QStringLiteral(" property \"") + prop + QStringLiteral("\"");
 }
 
+// A stored property whose value is an element.
+bool isElementProperty(const TPropInfo& p) {
+    return p.kind == tkClass && p.readable() && p.staticallyStored();
+}
+
 // Whether instances of the class can hold other elements through stored element properties.
 bool hasElementProperties(const TClassInfo& cls) {
-    for (const TPropInfo& p : cls.properties())
-        if (p.kind == tkClass && p.readable() && p.staticallyStored()) return true;
-    return false;
+    return std::any_of(cls.properties().begin(), cls.properties().end(), isElementProperty);
 }
 
 // Takes out of `read` the elements their holder frees: a plain element (not an entity, no element
@@ -83,7 +86,7 @@ void dropElementsFreedByTheirHolder(std::vector<TElement*>& read, const TElement
         }
         if (!lastHasProperties) continue;
         for (const TPropInfo& p : cls.properties())
-            if (p.kind == tkClass && p.readable() && p.staticallyStored()) {
+            if (isElementProperty(p)) {
                 try {
                     const qint64 k = numberOf(zelto_cast<TElement>(p.get(e).obj));
                     if (k >= 0) keep[size_t(k)] = true;
@@ -95,8 +98,8 @@ void dropElementsFreedByTheirHolder(std::vector<TElement*>& read, const TElement
     size_t out = 0;
     for (size_t i = 0; i < n; ++i) {
         TElement* e = read[i];
-        const bool freedByHolder = listedOnce[i] && !keep[i] && e != output && e->heldByContainer() &&
-                                   !zelto_cast<TEntity>(e);
+        const bool freedByHolder =
+            listedOnce[i] && !keep[i] && e != output && e->heldByContainer() && !zelto_cast<TEntity>(e);
         e->ID = restoreIds ? savedIds[i] : -1;
         if (!freedByHolder) read[out++] = e;
     }
@@ -133,7 +136,8 @@ TElement* TReadTable::find(qint32 number) const {
     const auto offset = quint16(number & (PageSize - 1));
     if (page.dense) return page.dense[offset];
     const auto it = std::lower_bound(page.offsets.begin(), page.offsets.end(), offset);
-    return it != page.offsets.end() && *it == offset ? page.elements[size_t(it - page.offsets.begin())] : nullptr;
+    return it != page.offsets.end() && *it == offset ? page.elements[size_t(it - page.offsets.begin())]
+                                                     : nullptr;
 }
 
 void TReadTable::put(qint32 number, TElement* element) {
@@ -214,7 +218,8 @@ int TReadTable::retire(const std::vector<qint32>& numbers, const std::vector<TEl
             after = numbers[i] + qint32(count);
             retired += int(count);
             // Full pages that few numbers use any more keep only those.
-            for (size_t page = size_t(numbers[i] >> PageBits); page <= size_t(numbers[j - 1] >> PageBits); ++page)
+            for (size_t page = size_t(numbers[i] >> PageBits); page <= size_t(numbers[j - 1] >> PageBits);
+                 ++page)
                 if (page + 1 < m_pages.size()) compact(page);
         }
         i = j;
@@ -713,13 +718,14 @@ void TZeltoLoader::LoadElements() {
         } catch (...) {
             continue;
         }
-        if (holds && fresh && entity->ElementsCount() == before + 1 && entity->FElements.at(before) == child &&
-            child->heldByContainer() && isPlainLeaf(child)) {
+        if (holds && fresh && entity->ElementsCount() == before + 1 &&
+            entity->FElements.at(before) == child && child->heldByContainer() && isPlainLeaf(child)) {
             m_retiring.push_back(n);
             m_retiringElements.push_back(child);
         }
     }
-    if (m_retiring.size() >= size_t(detail::TReadTable::MinRun)) m_table.retire(m_retiring, m_retiringElements);
+    if (m_retiring.size() >= size_t(detail::TReadTable::MinRun))
+        m_table.retire(m_retiring, m_retiringElements);
 }
 
 bool TZeltoLoader::isPlainLeaf(const TElement* e) {

@@ -155,7 +155,10 @@ inline void touchModel() {
 
 // A plain ordered list of element references. One pointer wide: a list that was never used holds
 // nothing, a list of one element holds it inline (most owner lists), and only longer lists
-// allocate a block.
+// allocate a block. A block holds either a slot per element or, for elements lying at equal steps
+// in memory (the vertices of a line come from the element pool one after another), only the first
+// address and the step: a run. A run is just a shorter spelling of the same addresses; a change it
+// cannot express turns it back into slots first.
 class TSuperList {
 public:
     TSuperList() = default;
@@ -172,14 +175,12 @@ public:
     }
     int count() const { return isBlock() ? block()->count : (m_bits & SingleTag) ? 1 : 0; }
     bool isEmpty() const { return count() == 0; }
-    TElement* at(int i) const { return isBlock() ? items()[i] : single(); }
-    void set(int i, TElement* e) {
-        touchModel();
-        if (isBlock())
-            items()[i] = e;
-        else
-            m_bits = quintptr(e) | SingleTag;
+    TElement* at(int i) const {
+        if (!isBlock()) return single();
+        const Block* b = block();
+        return b->capacity >= 0 ? items()[i] : runAt(b, i);
     }
+    void set(int i, TElement* e);
     void append(TElement* e);
     void insert(int index, TElement* e);
     void removeAt(int index);
@@ -196,11 +197,18 @@ public:
             m_bits = EmptyTag;
     }
     void reserve(int capacity);
-    // Slots the list holds without growing: 1 for an inline list, the block's size otherwise.
-    int capacity() const { return isBlock() ? block()->capacity : 1; }
-    // Gives back the slots beyond the count (the growth slack): the block shrinks to the count, and
-    // a list of one element or none goes back inline. The order and the elements stay.
+    // Slots the list holds without growing: 1 for an inline list, the block's size otherwise (a
+    // run holds exactly its elements).
+    int capacity() const {
+        if (!isBlock()) return 1;
+        return isRun() ? block()->count : block()->capacity;
+    }
+    // Gives back the slots beyond the count (the growth slack): the block shrinks to the count, a
+    // list of one element or none goes back inline, and elements at equal steps in memory become a
+    // run. The order and the elements stay.
     void squeeze();
+    // Whether the list is held as a run (first address and step, no slot per element).
+    bool isRun() const { return isBlock() && block()->capacity < 0; }
     void swap(TSuperList& other) noexcept {
         touchModel();
         std::swap(m_bits, other.m_bits);
@@ -225,6 +233,8 @@ public:
     const_iterator end() const { return const_iterator(this, count()); }
 
 private:
+    // A block of slots (capacity >= 0, the slots follow), or a run (capacity = minus the step in
+    // bytes, one slot follows with the first element's address).
     struct Block {
         qint32 count;
         qint32 capacity;
@@ -236,7 +246,11 @@ private:
     Block* block() const { return reinterpret_cast<Block*>(m_bits); }
     TElement* single() const { return reinterpret_cast<TElement*>(m_bits & ~SingleTag); }
     TElement** items() const { return reinterpret_cast<TElement**>(block() + 1); }
-    // Moves the inline contents into a block of at least `minCapacity` slots.
+    static TElement* runAt(const Block* b, int i) {
+        const auto* first = reinterpret_cast<TElement* const*>(b + 1);
+        return reinterpret_cast<TElement*>(quintptr(*first) + quintptr(i) * quintptr(-b->capacity));
+    }
+    // Moves the inline contents or a run into a block of at least `minCapacity` slots.
     void grow(int minCapacity);
     quintptr m_bits = 0;
 };

@@ -10,8 +10,10 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <random>
 #include <set>
 #include <vector>
 
@@ -574,6 +576,129 @@ TEST_F(CoreElementsTest, SqueezeTrimsAListToItsCount) {
         EXPECT_EQ(list.at(n + 1), probes[99].get());
         for (int i = 0; i < n; ++i) EXPECT_EQ(list.at(i + 1), probes[size_t(i)].get());
     }
+}
+
+// Elements at equal steps in memory (here one array) are held as a run after a squeeze. Every list
+// operation must answer exactly what a plain vector of the same addresses answers, whether the
+// list is a run, turns back into slots or becomes a run again; a seeded random walk of operations
+// checks that against std::vector.
+TEST_F(CoreElementsTest, ListOfElementsAtEqualStepsBehavesLikeAPlainList) {
+    constexpr int Adjacent = 64;
+    std::unique_ptr<TCoreProbe[]> row(new TCoreProbe[Adjacent]);
+    std::vector<std::unique_ptr<TCoreProbe>> loose;
+    for (int i = 0; i < 8; ++i) loose.push_back(std::make_unique<TCoreProbe>());
+    auto pick = [&](std::mt19937& rng) -> TElement* {
+        const int k = int(rng() % (Adjacent + loose.size()));
+        return k < Adjacent ? &row[size_t(k)] : loose[size_t(k - Adjacent)].get();
+    };
+
+    {
+        TSuperList list;
+        for (int i = 0; i < 10; ++i) list.append(&row[size_t(i)]);
+        list.squeeze();
+        ASSERT_TRUE(list.isRun());
+        EXPECT_EQ(list.capacity(), 10);
+        for (int i = 0; i < 10; ++i) EXPECT_EQ(list.indexOf(&row[size_t(i)]), i);
+        EXPECT_EQ(list.indexOf(&row[10]), -1);   // one step past the end
+        EXPECT_EQ(list.indexOf(loose[0].get()), -1);
+        EXPECT_EQ(list.indexOf(reinterpret_cast<const TElement*>(reinterpret_cast<const char*>(&row[1]) + 8)), -1);
+        list.append(&row[10]); // the next step extends the run
+        EXPECT_TRUE(list.isRun());
+        list.removeAt(0); // so do both ends
+        list.takeLast();
+        EXPECT_TRUE(list.isRun());
+        ASSERT_EQ(list.count(), 9);
+        EXPECT_EQ(list.at(0), &row[1]);
+        list.insert(4, loose[0].get()); // anything else spells it out
+        EXPECT_FALSE(list.isRun());
+        EXPECT_EQ(list.at(4), loose[0].get());
+        EXPECT_EQ(list.at(5), &row[5]);
+    }
+
+    std::mt19937 rng(7);
+    TSuperList list;
+    std::vector<TElement*> expected;
+    int runsSeen = 0;
+    for (int step = 0; step < 20000; ++step) {
+        const int n = int(expected.size());
+        switch (rng() % 10) {
+        case 0:
+        case 1: { // append the next neighbour of the last element when there is one
+            TElement* e = pick(rng);
+            if (n > 0 && rng() % 2) {
+                for (int k = 0; k + 1 < Adjacent; ++k)
+                    if (expected.back() == &row[size_t(k)]) e = &row[size_t(k + 1)];
+            }
+            list.append(e);
+            expected.push_back(e);
+            break;
+        }
+        case 2: {
+            const int i = int(rng() % unsigned(n + 1));
+            TElement* e = pick(rng);
+            list.insert(i, e);
+            expected.insert(expected.begin() + i, e);
+            break;
+        }
+        case 3:
+            if (n > 0) {
+                const int i = rng() % 3 == 0 ? 0 : rng() % 2 ? n - 1 : int(rng() % unsigned(n));
+                list.removeAt(i);
+                expected.erase(expected.begin() + i);
+            }
+            break;
+        case 4:
+            EXPECT_EQ(list.takeLast(), n ? expected.back() : nullptr);
+            if (n) expected.pop_back();
+            break;
+        case 5:
+            if (n > 0) {
+                const int i = int(rng() % unsigned(n));
+                TElement* e = rng() % 2 ? expected[size_t(i)] : pick(rng);
+                list.set(i, e);
+                expected[size_t(i)] = e;
+            }
+            break;
+        case 6: {
+            TElement* e = pick(rng);
+            const auto it = std::find(expected.begin(), expected.end(), e);
+            EXPECT_EQ(list.removeFirst(e), it == expected.end() ? -1 : int(it - expected.begin()));
+            if (it != expected.end()) expected.erase(it);
+            break;
+        }
+        case 7:
+            list.reserve(n + int(rng() % 4));
+            break;
+        case 8:
+            if (rng() % 40 == 0) {
+                list.clear();
+                expected.clear();
+            } else if (rng() % 3 == 0) { // a fresh stretch of neighbours
+                list.clear();
+                expected.clear();
+                const int from = int(rng() % Adjacent);
+                const int len = int(rng() % unsigned(Adjacent - from + 1));
+                for (int k = from; k < from + len; ++k) {
+                    list.append(&row[size_t(k)]);
+                    expected.push_back(&row[size_t(k)]);
+                }
+            }
+            break;
+        default:
+            list.squeeze();
+            if (list.isRun()) ++runsSeen;
+            break;
+        }
+        ASSERT_EQ(list.count(), int(expected.size())) << "step " << step;
+        for (int i = 0; i < int(expected.size()); ++i) ASSERT_EQ(list.at(i), expected[size_t(i)]) << "step " << step;
+        int i = 0;
+        for (TElement* e : list) ASSERT_EQ(e, expected[size_t(i++)]) << "step " << step;
+        TElement* probe = pick(rng);
+        const auto it = std::find(expected.begin(), expected.end(), probe);
+        ASSERT_EQ(list.indexOf(probe), it == expected.end() ? -1 : int(it - expected.begin())) << "step " << step;
+        ASSERT_GE(list.capacity(), list.count());
+    }
+    EXPECT_GT(runsSeen, 100); // the walk really went through runs
 }
 
 // ---- lookups ------------------------------------------------------------------------------------

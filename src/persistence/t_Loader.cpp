@@ -453,10 +453,10 @@ void TZeltoLoader::NewElement(qint32 classNumber) {
 void TZeltoLoader::releaseConsumedInput() {
 #ifdef Q_OS_UNIX
     // The reader never needs the bytes behind it again (and would get them back from the file if it
-    // did), so the mapped pages it has passed leave the process's memory every two megabytes: a
+    // did), so the mapped pages it has passed leave the process's memory every 256 KiB: a
     // large file does not count twice, as bytes and as the elements made from them.
     if (!m_mapped || !m_reader) return;
-    constexpr qsizetype step = qsizetype(2) << 20;
+    constexpr qsizetype step = qsizetype(256) << 10;
     const qsizetype pos = m_reader->Position();
     if (pos - m_released < step) return;
     static const qsizetype page = qsizetype(sysconf(_SC_PAGESIZE));

@@ -4,6 +4,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
 
 namespace zelto {
@@ -91,23 +92,62 @@ void TTaggedWriter::WriteString(const QString& value) {
 
 // ---- reading -------------------------------------------------------------------------------------
 
+TTaggedReader::TTaggedReader(QIODevice* source, qint64 start, qint64 size, QString fileName, qsizetype window)
+    : m_p(nullptr), m_size(0), m_pos(0), m_total(qsizetype(size)), m_base(qsizetype(start)), m_source(source),
+      m_window(std::max<qsizetype>(window, 16)), m_fileName(std::move(fileName)) {}
+
+bool TTaggedReader::refill(qsizetype n) {
+    if (!m_source) return false;
+    const qsizetype keep = m_size - m_pos;
+    const qsizetype left = m_total - (m_base + m_size); // not read from the device yet
+    // A length beyond the end of the input is refused before anything is allocated for it.
+    if (left <= 0 || n > keep + left) return false;
+    const qsizetype capacity = std::max(m_window, n);
+    if (m_data.size() < capacity) {
+        QByteArray bigger(capacity, Qt::Uninitialized);
+        if (keep > 0) std::memcpy(bigger.data(), m_p + m_pos, size_t(keep));
+        m_data.swap(bigger);
+    } else if (keep > 0) {
+        std::memmove(m_data.data(), m_p + m_pos, size_t(keep));
+    }
+    m_base += m_pos;
+    m_pos = 0;
+    m_size = keep;
+    m_p = reinterpret_cast<const quint8*>(m_data.constData());
+    char* buffer = m_data.data();
+    while (m_size < n || (m_size < capacity && m_base + m_size < m_total)) {
+        const qint64 want = std::min<qint64>(capacity - m_size, m_total - (m_base + m_size));
+        if (want <= 0) break;
+        const qint64 got = m_source->read(buffer + m_size, want);
+        if (got < 0)
+            Fail(QStringLiteral("read error (%1)").arg(m_source->errorString()), m_base + m_size);
+        if (got == 0) { // the file became shorter while it was read
+            m_total = m_base + m_size;
+            break;
+        }
+        m_size += qsizetype(got);
+    }
+    m_p = reinterpret_cast<const quint8*>(m_data.constData());
+    return m_size >= n;
+}
+
 void TTaggedReader::Fail(const QString& what, qsizetype at) const {
     throw EBadStream(
-        QStringLiteral("%1: %2 at byte offset %3").arg(m_fileName, what).arg(at < 0 ? m_pos : at));
+        QStringLiteral("%1: %2 at byte offset %3").arg(m_fileName, what).arg(at < 0 ? Position() : at));
 }
 
 quint8 TTaggedReader::tag() {
-    need(1, m_pos);
+    need(1, Position());
     return m_p[m_pos++];
 }
 
 quint8 TTaggedReader::PeekTag() {
-    need(1, m_pos);
+    need(1, Position());
     return m_p[m_pos];
 }
 
 qint32 TTaggedReader::readIntegerSlow() {
-    const qsizetype at = m_pos;
+    const qsizetype at = Position();
     switch (tag()) {
     case vaInt8:
         need(1, at);
@@ -131,7 +171,7 @@ qint32 TTaggedReader::readIntegerSlow() {
 }
 
 double TTaggedReader::ReadFloat() {
-    const qsizetype at = m_pos;
+    const qsizetype at = Position();
     if (tag() != vaExtended) Fail(QStringLiteral("real number expected"), at);
     need(10, at);
     const double v = extendedToDouble(m_p + m_pos);
@@ -140,7 +180,7 @@ double TTaggedReader::ReadFloat() {
 }
 
 QString TTaggedReader::ReadString() {
-    const qsizetype at = m_pos;
+    const qsizetype at = Position();
     const quint8 t = tag();
     auto readLength = [&]() -> qsizetype {
         need(4, at);
@@ -177,7 +217,7 @@ QString TTaggedReader::ReadString() {
     }
     case vaWString: {
         const qsizetype n = readLength();
-        if (n > (m_size - m_pos) / 2) Fail(QStringLiteral("unexpected end of the stream"), at);
+        need(2 * n, at);
         QString s(n, Qt::Uninitialized);
         char16_t* d = reinterpret_cast<char16_t*>(s.data());
         for (qsizetype i = 0; i < n; ++i) d[i] = char16_t(m_p[m_pos + 2 * i] | (m_p[m_pos + 2 * i + 1] << 8));
@@ -202,17 +242,17 @@ QChar TTaggedReader::ReadChar() {
 }
 
 void TTaggedReader::ReadListBegin() {
-    const qsizetype at = m_pos;
+    const qsizetype at = Position();
     if (tag() != vaList) Fail(QStringLiteral("list expected"), at);
 }
 
 void TTaggedReader::ReadListEnd() {
-    const qsizetype at = m_pos;
+    const qsizetype at = Position();
     if (tag() != vaNull) Fail(QStringLiteral("end of list expected"), at);
 }
 
 QByteArray TTaggedReader::ReadRaw(qsizetype n) {
-    need(n, m_pos);
+    need(n, Position());
     QByteArray r(reinterpret_cast<const char*>(m_p + m_pos), n);
     m_pos += n;
     return r;

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QIODevice>
 
 namespace zelto {
 
@@ -66,11 +67,19 @@ private:
     QByteArray& m_out;
 };
 
+// Reads tagged values from bytes in memory, or from a device through a window of its bytes (a file
+// is then never held whole: the window moves on as the reader does). Positions are offsets in the
+// whole input either way.
 class TTaggedReader : public TReader {
 public:
     TTaggedReader(const QByteArray& data, QString fileName, qsizetype start = 0)
         : m_data(data), m_p(reinterpret_cast<const quint8*>(data.constData())), m_size(data.size()),
-          m_pos(start), m_fileName(std::move(fileName)) {}
+          m_pos(start), m_total(data.size()), m_fileName(std::move(fileName)) {}
+    // Reads the `size` bytes of `source` from its current position `start` on; the device must stay
+    // open while the reader reads.
+    TTaggedReader(QIODevice* source, qint64 start, qint64 size, QString fileName, qsizetype window = DefaultWindow);
+
+    static constexpr qsizetype DefaultWindow = qsizetype(256) << 10;
 
     qint32 ReadInteger() override {
         // The common case inline: a small integer.
@@ -101,26 +110,34 @@ public:
     // Reads four raw bytes (the magic).
     QByteArray ReadRaw(qsizetype n) override;
 
-    qsizetype Position() const { return m_pos; }
-    qsizetype Size() const { return m_size; }
-    bool AtEnd() const { return m_pos >= m_size; }
+    qsizetype Position() const { return m_base + m_pos; }
+    qsizetype Size() const { return m_total; }
+    bool AtEnd() const { return Position() >= m_total; }
     const QString& FileName() const { return m_fileName; }
     // Raises EBadStream naming the file and the offset of the current item.
     [[noreturn]] void Fail(const QString& what, qsizetype at = -1) const;
 
 private:
     qint32 readIntegerSlow();
-    void need(qsizetype n, qsizetype at) const {
-        if (n > m_size - m_pos) Fail(QStringLiteral("unexpected end of the stream"), at);
+    // Makes the next n bytes available at m_p + m_pos, or raises naming the offset `at`.
+    void need(qsizetype n, qsizetype at) {
+        if (n > m_size - m_pos && !refill(n)) Fail(QStringLiteral("unexpected end of the stream"), at);
     }
+    // Moves the window to the reader's position and reads on until n bytes are there; false when
+    // the input ends first.
+    bool refill(qsizetype n);
     quint8 tag();
 
-    QByteArray m_data; // keeps the bytes alive
+    QByteArray m_data; // the bytes in memory, or the window's buffer
     // Short texts repeat a lot in models (names, codes); they are shared instead of allocated anew.
     QHash<quint64, QString> m_shortTexts;
     const quint8* m_p;
-    qsizetype m_size;
-    qsizetype m_pos;
+    qsizetype m_size; // bytes available at m_p
+    qsizetype m_pos;  // the reader's position from m_p
+    qsizetype m_total;
+    qsizetype m_base = 0; // input offset of m_p[0]
+    QIODevice* m_source = nullptr;
+    qsizetype m_window = 0;
     QString m_fileName;
 };
 

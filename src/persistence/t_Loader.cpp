@@ -16,10 +16,6 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
-#ifdef Q_OS_UNIX
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
 
 namespace zelto {
 
@@ -261,7 +257,7 @@ void TZeltoLoader::EndGauge() {
 }
 
 qint32 TZeltoLoader::GetGaugeMax() const {
-    return qint32(qMin<qsizetype>(m_data.size(), INT32_MAX));
+    return qint32(qMin<qint64>(inputSize(), INT32_MAX));
 }
 
 void TZeltoLoader::UpdateGauge() {
@@ -270,7 +266,7 @@ void TZeltoLoader::UpdateGauge() {
     if (pos > m_lastGauge && pos % 200 == 0) {
         m_lastGauge = pos;
         SetProgress(qint32(pos));
-        SetProgressText(QStringLiteral("%1 bytů z celkových %2").arg(pos).arg(m_data.size()));
+        SetProgressText(QStringLiteral("%1 bytů z celkových %2").arg(pos).arg(inputSize()));
     }
 }
 
@@ -450,25 +446,7 @@ void TZeltoLoader::NewElement(qint32 classNumber) {
     FActualElement = e;
 }
 
-void TZeltoLoader::releaseConsumedInput() {
-#ifdef Q_OS_UNIX
-    // The reader never needs the bytes behind it again (and would get them back from the file if it
-    // did), so the mapped pages it has passed leave the process's memory every 256 KiB: a
-    // large file does not count twice, as bytes and as the elements made from them.
-    if (!m_mapped || !m_reader) return;
-    constexpr qsizetype step = qsizetype(256) << 10;
-    const qsizetype pos = m_reader->Position();
-    if (pos - m_released < step) return;
-    static const qsizetype page = qsizetype(sysconf(_SC_PAGESIZE));
-    const qsizetype upTo = page > 0 ? pos / page * page : 0;
-    if (upTo <= m_released) return;
-    madvise(const_cast<uchar*>(m_mapped) + m_released, size_t(upTo - m_released), MADV_DONTNEED);
-    m_released = upTo;
-#endif
-}
-
 void TZeltoLoader::finishElement(qint32 index) {
-    releaseConsumedInput();
     // While reading, an element's ID holds its height in the child graph (walks keep their marks
     // there too). Freeing and walking a graph recurse once per level, so its depth is bounded.
     TElement* e = m_table[index];
@@ -808,12 +786,13 @@ void TZeltoLoader::freeUnreachable(TElement* output) {
 }
 
 void TZeltoLoader::runCurrentFormat() {
-    m_reader = std::make_unique<TTaggedReader>(m_data, FFileName, 4);
+    m_reader = m_source ? std::make_unique<TTaggedReader>(m_source, 4, m_sourceSize, FFileName)
+                        : std::make_unique<TTaggedReader>(m_data, FFileName, 4);
     Prepare();
     // An element record takes at least 9 bytes; most take far more.
-    m_held.reserve(size_t(m_data.size() / 32));
-    m_done.reserve(size_t(m_data.size() / 32));
-    m_named.reserve(size_t(m_data.size() / 32));
+    m_held.reserve(size_t(inputSize() / 32));
+    m_done.reserve(size_t(inputSize() / 32));
+    m_named.reserve(size_t(inputSize() / 32));
     StartGauge();
     TElement* output = nullptr;
     try {
@@ -903,35 +882,32 @@ void TStreamLoader::DoIt() {
     SetOutput(nullptr);
     if (FFileName.isEmpty())
         throw EBadStreamName(QStringLiteral("Chybné jméno souboru : %1 !").arg(FFileName));
-    // A file is read through a memory mapping when the system offers one (no copy of its bytes on
-    // the heap), and its bytes are let go when the read ends. Bytes handed over by SetData stay.
+    // A file of the current format is read through a small window that moves on with the reader
+    // (never whole); the older format is read whole. Bytes handed over by SetData stay.
     QFile file(FFileName);
-    uchar* mapped = nullptr;
     const bool fromFile = m_data.isEmpty();
     const auto letGo = qScopeGuard([&] {
-        if (!fromFile) return;
-        m_data = QByteArray();
-        m_mapped = nullptr;
-        if (mapped) file.unmap(mapped);
+        m_source = nullptr;
+        if (fromFile) m_data = QByteArray();
     });
+    QByteArray magic;
     if (fromFile) {
         if (!file.exists()) throw EBadStream(QStringLiteral("Soubor %1 neexistuje!").arg(FFileName));
-        if (!file.open(QIODevice::ReadOnly))
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
             throw EBadStream(QStringLiteral("%1: %2").arg(FFileName, file.errorString()));
-        const qint64 size = file.size();
-        if (size > 0 && size <= qint64(std::numeric_limits<qsizetype>::max())) mapped = file.map(0, size);
-        if (mapped) {
-            m_data = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), qsizetype(size));
-            m_mapped = mapped;
-            m_released = 0;
-        } else {
-            file.unsetError(); // a file that cannot be mapped is read as a whole
+        magic = file.read(4);
+        if (magic == "ZLT0") {
+            m_source = &file;
+            m_sourceSize = file.size();
+        } else if (magic == "TPF0") {
+            if (!file.seek(0)) throw EBadStream(QStringLiteral("%1: %2").arg(FFileName, file.errorString()));
             m_data = file.readAll();
         }
         if (file.error() != QFileDevice::NoError)
             throw EBadStream(QStringLiteral("%1: %2").arg(FFileName, file.errorString()));
+    } else {
+        magic = m_data.left(4);
     }
-    const QByteArray magic = m_data.left(4);
     if (magic == "TPF0") {
         UseOldLoader();
     } else if (magic == "ZLT0") {

@@ -177,11 +177,10 @@ protected:
     bool isPlainLeaf(const TElement* e);
 
     QByteArray m_data;
-    // A file being read through a memory mapping: the mapped bytes (m_data refers to them without
-    // a copy) and how far the pages behind the reader have been handed back (releaseConsumedInput).
-    const uchar* m_mapped = nullptr;
-    qsizetype m_released = 0;
-    void releaseConsumedInput();
+    // A file read through a window instead of bytes in memory (TStreamLoader), and its size.
+    QIODevice* m_source = nullptr;
+    qint64 m_sourceSize = 0;
+    qint64 inputSize() const { return m_source ? m_sourceSize : qint64(m_data.size()); }
     std::unique_ptr<TTaggedReader> m_reader;
     std::deque<LoadedClass> m_classes; // a deque: pointers into it survive a nested list adding a class
     detail::TReadTable m_table;        // the elements read, by element number, while reading

@@ -7,6 +7,7 @@
 #include "persistence/T_Saver.h"
 #include "persistence/t_Loader.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -319,6 +320,98 @@ TEST_F(StreamTest, BadFilesRaiseWithNameAndOffset) {
             EXPECT_TRUE(e.message().contains("byte offset")) << e.message().toStdString();
         }
     }
+}
+
+// A file is read through a window that moves on with the reader. Values that straddle the window's
+// edge, texts longer than the window and every truncation must read exactly as from the bytes in
+// memory: the same values, the same failure at the same offset.
+TEST_F(StreamTest, WindowedReadingMatchesReadingFromMemory) {
+    QByteArray bytes;
+    TTaggedWriter w(bytes);
+    const QString longText = QString(300, 'x') + "end";
+    const QString wide = QString::fromUtf8("中文 ") + QString(40, QChar(0x4E2D));
+    w.WriteListBegin();
+    for (qint32 v : {1, -200, 70000, INT32_MIN}) w.WriteInteger(v);
+    for (const QString& t : {QString("ab"), QString("ab"), longText, wide, QString::fromUtf8("Dolní Bečva"), QString()})
+        w.WriteString(t);
+    w.WriteFloat(-1234.5625);
+    w.WriteListEnd();
+    // Reads everything in order; answers what it read or the failure's message.
+    auto readAll = [](TTaggedReader& r) {
+        QStringList seen;
+        try {
+            r.ReadListBegin();
+            for (int i = 0; i < 4; ++i) seen << QString::number(r.ReadInteger());
+            for (int i = 0; i < 6; ++i) seen << r.ReadString();
+            seen << QString::number(r.ReadFloat());
+            if (!r.EndOfList()) seen << "no end";
+            r.ReadListEnd();
+            seen << QString::number(r.Position());
+        } catch (const EBadStream& e) {
+            seen << e.message();
+        }
+        return seen;
+    };
+    for (qsizetype window : {16, 17, 64, 4096}) {
+        for (qsizetype n = 0; n <= bytes.size(); ++n) {
+            SCOPED_TRACE(testing::Message() << "window " << window << ", first " << n << " bytes");
+            const QByteArray cut = bytes.left(n);
+            TTaggedReader memory(cut, "f.zlt");
+            QBuffer device;
+            device.setData(cut);
+            ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+            TTaggedReader windowed(&device, 0, cut.size(), "f.zlt", window);
+            const QStringList expected = readAll(memory);
+            ASSERT_EQ(readAll(windowed), expected);
+            if (n == bytes.size()) {
+                EXPECT_TRUE(expected.contains(longText));
+                EXPECT_TRUE(expected.contains(wide));
+                EXPECT_EQ(expected.last(), QString::number(bytes.size()));
+            }
+        }
+    }
+    // A text length far beyond the input fails as a truncation, without a buffer of that size.
+    QByteArray huge = hex("0C FF FF FF 7F") + "abc";
+    QBuffer device(&huge);
+    ASSERT_TRUE(device.open(QIODevice::ReadOnly));
+    TTaggedReader r(&device, 0, huge.size(), "h.zlt", 16);
+    try {
+        r.ReadString();
+        FAIL();
+    } catch (const EBadStream& e) {
+        EXPECT_EQ(e.message(), "h.zlt: unexpected end of the stream at byte offset 0");
+    }
+}
+
+// The same through the loader: a stream file cut anywhere fails with its name and an offset, and the
+// whole file loads whatever its size relative to the window.
+TEST_F(StreamTest, TruncatedStreamFilesFailCleanly) {
+    TOwnerEntity root;
+    for (int i = 0; i < 3; ++i) {
+        auto* c = new TStreamProbe;
+        c->FText = QString(i * 150, QChar('a' + i));
+        c->FReal = i + 0.5;
+        root.AddElement(c);
+    }
+    const QByteArray full = saveToBytes(&root, path("full.zlt"));
+    for (qsizetype n = 4; n < full.size(); n += 7) {
+        QFile cut(path("cut.zlt"));
+        ASSERT_TRUE(cut.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        cut.write(full.left(n));
+        cut.close();
+        try {
+            loadFile(path("cut.zlt"));
+            FAIL() << "truncated at " << n;
+        } catch (const EBadStream& e) {
+            EXPECT_TRUE(e.message().startsWith(path("cut.zlt") + ": ")) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains("byte offset")) << e.message().toStdString();
+        }
+    }
+    auto back = loadFile(path("full.zlt"));
+    auto* whole = zelto_cast<TEntity>(back.get());
+    ASSERT_NE(whole, nullptr);
+    ASSERT_EQ(whole->ElementsCount(), 3);
+    EXPECT_EQ(zelto_cast<TStreamProbe>(whole->Get(2))->FText, QString(300, QChar('c')));
 }
 
 TEST_F(StreamTest, HostileReferencesAreRefused) {

@@ -63,10 +63,12 @@ struct LoadReport {
     long heldKb = -1; // resident size after the load, less the size at the start
     long long vertices = 0; // counted by the engine over what it loaded
     long long items = 0;    // polygons (GDAL) or elements (zelto)
+    long long runs = 0;     // zelto: lists held as runs, and the elements they hold
+    long long inRuns = 0;
 };
 
 // Elements reachable from `e` (each once) and the vertices of the poly elements among them.
-void countGraph(TElement* root, long long& elements, long long& vertices) {
+void countGraph(TElement* root, long long& elements, long long& vertices, long long& runs, long long& inRuns) {
     std::vector<TElement*> stack{root};
     QSet<TElement*> seen;
     while (!stack.empty()) {
@@ -76,8 +78,13 @@ void countGraph(TElement* root, long long& elements, long long& vertices) {
         seen.insert(e);
         ++elements;
         if (auto* p = zelto_cast<TPolyElement>(e)) vertices += p->GetCoordsCount();
-        if (auto* owner = zelto_cast<TEntity>(e))
+        if (auto* owner = zelto_cast<TEntity>(e)) {
+            if (owner->FElements.isRun()) {
+                ++runs;
+                inRuns += owner->FElements.count();
+            }
             for (TElement* c : owner->FElements) stack.push_back(c);
+        }
     }
 }
 
@@ -93,7 +100,7 @@ LoadReport loadZelto(const char* file) {
         std::fprintf(stderr, "%s: no forest model\n", file);
         std::_Exit(3);
     }
-    countGraph(loaded->root(), r.items, r.vertices);
+    countGraph(loaded->root(), r.items, r.vertices, r.runs, r.inRuns);
     // Kept on purpose: the child ends without freeing, as a loaded model stays in memory.
     return r;
 }
@@ -249,6 +256,8 @@ int runLoad(int argc, char** argv) {
     }
     std::printf("stand-group vertices (GDAL): %lld; vertices of all poly elements (zelto): %lld\n", vertices,
                 engines[0].median.vertices);
+    std::printf("zelto lists held as runs: %lld, holding %lld elements\n", engines[0].median.runs,
+                engines[0].median.inRuns);
     return 0;
 }
 

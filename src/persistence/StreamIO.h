@@ -28,6 +28,10 @@ public:
     using EZeltoError::EZeltoError;
 };
 
+// Element lists nested in property values that a stream may hold: the reader refuses deeper ones
+// (each level is read recursively), so the writer never writes them.
+constexpr int StreamMaxNesting = 200;
+
 enum TValueTag : quint8 {
     vaNull = 0, // end of list
     vaList = 1,

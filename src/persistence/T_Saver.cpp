@@ -5,6 +5,7 @@
 #include "framework/e_Class.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 
 namespace zelto {
 
@@ -127,6 +128,7 @@ void TZeltoSaver::DoIt() {
     }
     ResetModelIDs();
     m_inProgress = BaseID() - 1;
+    m_nesting = 0;
     FIndex = 0;
     SaveInfo();
     try {
@@ -368,15 +370,27 @@ void TZeltoSaver::SaveElement(TElement* element) {
         m_writer.WriteInteger(-1);
         return;
     }
+    // A chain of references nested deeper than a reader accepts would make a file that cannot be
+    // read back; the save fails instead and the previous file stays.
+    if (m_nesting >= StreamMaxNesting)
+        throw EStreamWriteError(QStringLiteral("Soubor %1 nelze uložit: element references nested deeper than %2 "
+                                               "levels (%3 property \"%4\")")
+                                    .arg(FFileName)
+                                    .arg(StreamMaxNesting)
+                                    .arg(FActualElement->ClassName(),
+                                         FActualElement->ClassType().property(FActualPropertyIndex)->name));
     m_writer.WriteInteger(-2);
     m_writer.WriteListBegin();
+    ++m_nesting;
+    const auto leave = qScopeGuard([&] { --m_nesting; });
     if (id == -1 || id == -2) {
+        // The element outside the written graph gets its own mark back however the write ends.
+        const auto restore = qScopeGuard([&] { element->ID = id; });
         if (id == -1)
             element->ResetIDs();
         else
             element->ID = BaseID();
         walk(element);
-        element->ID = id;
     } else {
         // A member of the child graph not written yet: written here, ahead of its turn, so that
         // it keeps one number for every later reference.

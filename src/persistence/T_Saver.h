@@ -76,6 +76,7 @@ protected:
     const TClassInfo* m_lastClass = nullptr;
     ClassRecord* m_lastRecord = nullptr;
     qint32 m_inProgress = 0; // the mark of elements whose children are being written
+    int m_nesting = 0;       // element lists nested in property values around the current one
     bool m_progress = false;
 };
 

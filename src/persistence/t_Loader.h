@@ -148,7 +148,7 @@ public:
     // After DoIt: how many element records the last read took from the stream.
     qsizetype RecordsRead() const { return m_recordsRead; }
 
-    static constexpr int MaxNesting = 200;
+    static constexpr int MaxNesting = StreamMaxNesting;
     // Deepest child graph read: freeing and walking recurse once per level.
     static constexpr int MaxChildDepth = 1000;
 

@@ -4,6 +4,7 @@
 #include "framework/M_Zelto.h"
 #include "framework/Notifier.h"
 #include "framework/e_Class.h"
+#include "persistence/StreamIO.h"
 #include "persistence/T_Saver.h"
 #include "persistence/t_Loader.h"
 
@@ -235,6 +236,59 @@ TEST_F(StreamTest, ElementOutsideTheGraphIsNestedEachTime) {
     // The nested copies are owned by nobody in the model; the test frees them.
     delete q1->FRef;
     delete q2->FRef;
+}
+
+// A chain of references to elements outside the written graph is written nested, one list inside
+// the other. The writer writes as deep as the reader reads and no deeper: one level more fails the
+// save (the previous file stays, the chain keeps its marks), and a very long chain fails the same way
+// instead of exhausting the stack.
+TEST_F(StreamTest, ReferenceChainsNestOnlyAsDeepAsAReaderReads) {
+    struct Case {
+        int chain; // elements outside the graph, each referring to the next
+        bool saved;
+    } cases[] = {{1, true}, {StreamMaxNesting, true}, {StreamMaxNesting + 1, false}, {100000, false}};
+    QFile previous(path("deep.zlt"));
+    ASSERT_TRUE(previous.open(QIODevice::WriteOnly));
+    previous.write("previous");
+    previous.close();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chain);
+        std::vector<std::unique_ptr<TStreamProbe>> chain;
+        for (int i = 0; i < c.chain; ++i) chain.push_back(std::make_unique<TStreamProbe>());
+        for (int i = 0; i + 1 < c.chain; ++i) chain[size_t(i)]->FRef = chain[size_t(i + 1)].get();
+        chain.back()->FText = "last";
+        TOwnerEntity root;
+        auto* p = new TStreamProbe;
+        p->FRef = chain[0].get();
+        root.AddElement(p);
+        TSave save(path("deep.zlt"));
+        save.SetInput(&root);
+        if (!c.saved) {
+            EXPECT_THROW(save.DoIt(), EStreamWriteError);
+            QFile kept(path("deep.zlt"));
+            ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+            EXPECT_EQ(kept.readAll(), "previous");
+            for (const auto& e : chain) ASSERT_EQ(e->ID, -1);
+            continue;
+        }
+        save.DoIt();
+        auto back = loadFile(path("deep.zlt"));
+        auto* r = zelto_cast<TEntity>(back.get());
+        ASSERT_NE(r, nullptr);
+        TElement* e = zelto_cast<TStreamProbe>(r->Get(0))->FRef;
+        std::vector<std::unique_ptr<TElement>> copies; // owned by nobody in the model
+        for (int i = 0; i < c.chain; ++i) {
+            ASSERT_NE(e, nullptr) << i;
+            copies.emplace_back(e);
+            e = zelto_cast<TStreamProbe>(e)->FRef;
+        }
+        EXPECT_EQ(e, nullptr);
+        EXPECT_EQ(zelto_cast<TStreamProbe>(copies.back().get())->FText, "last");
+        // Saved again with this content afterwards (for the failing cases' "previous" check).
+        QFile again(path("deep.zlt"));
+        ASSERT_TRUE(again.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        again.write("previous");
+    }
 }
 
 TEST_F(StreamTest, ReaderAdaptsToChangedClasses) {

@@ -835,8 +835,9 @@ void TZeltoLoader::runCurrentFormat() {
         m_survivors.swap(all);
 #ifdef __GLIBC__
         // The table and the marks lived between the elements' own blocks on the heap; the pages
-        // they leave free go back to the system instead of staying with the process.
-        malloc_trim(0);
+        // they leave free go back to the system instead of staying with the process. A trim walks
+        // the whole heap, so a small read (symbol sets, settings) does not pay for it.
+        if (inputSize() >= MinInputToTrim) malloc_trim(0);
 #endif
     } catch (...) {
         freeAllRead();

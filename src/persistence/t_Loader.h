@@ -149,6 +149,8 @@ public:
     qsizetype RecordsRead() const { return m_recordsRead; }
 
     static constexpr int MaxNesting = StreamMaxNesting;
+    // Reads of at least this many bytes hand the heap's free pages back to the system afterwards.
+    static constexpr qint64 MinInputToTrim = qint64(4) << 20;
     // Deepest child graph read: freeing and walking recurse once per level.
     static constexpr int MaxChildDepth = 1000;
 

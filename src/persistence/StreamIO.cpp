@@ -127,7 +127,6 @@ bool TTaggedReader::refill(qsizetype n) {
         }
         m_size += qsizetype(got);
     }
-    m_p = reinterpret_cast<const quint8*>(m_data.constData());
     return m_size >= n;
 }
 

@@ -39,6 +39,21 @@ bool hasElementProperties(const TClassInfo& cls) {
     return std::any_of(cls.properties().begin(), cls.properties().end(), isElementProperty);
 }
 
+// Calls f(element) for what each stored element property of `e` names (none or an element); a
+// getter that raises names nothing.
+template <class F> void forEachNamedElement(TElement* e, F&& f) {
+    for (const TPropInfo& p : e->ClassType().properties())
+        if (isElementProperty(p)) {
+            TElement* named = nullptr;
+            try {
+                named = zelto_cast<TElement>(p.get(e).obj);
+            } catch (...) {
+                continue;
+            }
+            f(named);
+        }
+}
+
 // Takes out of `read` the elements their holder frees: a plain element (not an entity, no element
 // properties) that an owning container holds (it has no list of owners, so it has one holder and
 // that holder destroys it), that exactly one entity of the read lists, and that no element property
@@ -81,14 +96,10 @@ void dropElementsFreedByTheirHolder(std::vector<TElement*>& read, const TElement
             lastHasProperties = hasElementProperties(cls);
         }
         if (!lastHasProperties) continue;
-        for (const TPropInfo& p : cls.properties())
-            if (isElementProperty(p)) {
-                try {
-                    const qint64 k = numberOf(zelto_cast<TElement>(p.get(e).obj));
-                    if (k >= 0) keep[size_t(k)] = true;
-                } catch (...) {
-                }
-            }
+        forEachNamedElement(e, [&](TElement* named) {
+            const qint64 k = numberOf(named);
+            if (k >= 0) keep[size_t(k)] = true;
+        });
         keep[i] = true; // it may own what its properties name
     }
     size_t out = 0;
@@ -719,10 +730,7 @@ void TZeltoLoader::freeAllRead() {
     // Retired elements go with the holders that took them, unless a setter took them away.
     std::vector<TElement*> all;
     all.swap(m_read);
-    m_table.forEachLive([&](qint32, TElement* e) { all.push_back(e); });
-    m_table.forEachRetired([&](TElement* e) {
-        if (!e->heldByContainer()) all.push_back(e);
-    });
+    m_table.forEachRemaining([&](qint32, TElement* e) { all.push_back(e); });
     m_table.clear();
     FContainer->Clear();
     FreeElementSet(all);
@@ -750,13 +758,7 @@ void TZeltoLoader::freeUnreachable(TElement* output) {
         };
         if (auto* entity = zelto_cast<TEntity>(e))
             for (TElement* child : entity->FElements) visit(child);
-        for (const TPropInfo& p : e->ClassType().properties())
-            if (p.kind == tkClass && p.readable() && p.staticallyStored()) {
-                try {
-                    visit(zelto_cast<TElement>(p.get(e).obj));
-                } catch (...) {
-                }
-            }
+        forEachNamedElement(e, visit);
     }
     std::vector<TElement*> unreached;
     for (TElement* e : m_read)
@@ -809,17 +811,9 @@ void TZeltoLoader::runCurrentFormat() {
         {
             std::vector<bool> held;
             held.reserve(m_held.size());
-            m_table.forEachLive([&](qint32 n, TElement* e) {
+            m_table.forEachRemaining([&](qint32 n, TElement* e) {
                 m_read.push_back(e);
-                held.push_back(m_held[size_t(n)]);
-            });
-            // A retired element that a setter has since taken from its holder is handled like any
-            // other element nothing holds.
-            m_table.forEachRetired([&](TElement* e) {
-                if (!e->heldByContainer()) {
-                    m_read.push_back(e);
-                    held.push_back(false);
-                }
+                held.push_back(n >= 0 && m_held[size_t(n)]);
             });
             m_table.clear();
             m_held.swap(held);

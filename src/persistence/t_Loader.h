@@ -61,6 +61,15 @@ public:
             for (qint32 n = run.first; n < run.first + run.count; ++n)
                 if (!find(n)) f(run.at(n));
     }
+    // Calls f(number, element) for the elements the read itself must account for: those not
+    // retired, in number order, then (with number -1) the retired ones that a setter has since
+    // taken from their holder (the holder no longer frees them).
+    template <class F> void forEachRemaining(F&& f) const {
+        forEachLive(f);
+        forEachRetired([&](TElement* e) {
+            if (!e->heldByContainer()) f(-1, e);
+        });
+    }
 
     static constexpr int MinRun = 4;
 

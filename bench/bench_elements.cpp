@@ -17,7 +17,9 @@ namespace {
 
 constexpr int N = 1'000'000;
 
-size_t heapInUse() { return mallinfo2().uordblks; }
+size_t heapInUse() {
+    return mallinfo2().uordblks;
+}
 
 // Creates N children of type Child in a container of type Container, then frees them through the
 // container; reports time per element and the heap bytes each element with its list slot costs.
@@ -32,15 +34,23 @@ template <class Container, class Child> void addAndFree(benchmark::State& state)
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * N);
-    state.counters["ns/element"] =
-        benchmark::Counter(double(state.iterations()) * N, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns/element"] = benchmark::Counter(
+        double(state.iterations()) * N, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["bytes/element"] = bytesPerElement;
 }
 
-void BM_OwnerKeeping(benchmark::State& state) { addAndFree<TOwnerEntity, TOwnerElement>(state); }
-void BM_OwnerKeepingEntities(benchmark::State& state) { addAndFree<TOwnerEntity, TOwnerEntity>(state); }
-void BM_Plain(benchmark::State& state) { addAndFree<TEntity, TElement>(state); }
-void BM_Quick(benchmark::State& state) { addAndFree<TQuickEntity, TElement>(state); }
+void BM_OwnerKeeping(benchmark::State& state) {
+    addAndFree<TOwnerEntity, TOwnerElement>(state);
+}
+void BM_OwnerKeepingEntities(benchmark::State& state) {
+    addAndFree<TOwnerEntity, TOwnerEntity>(state);
+}
+void BM_Plain(benchmark::State& state) {
+    addAndFree<TEntity, TElement>(state);
+}
+void BM_Quick(benchmark::State& state) {
+    addAndFree<TQuickEntity, TElement>(state);
+}
 
 void BM_RegistryLookup(benchmark::State& state) {
     QStringList names;

@@ -60,7 +60,7 @@ using benchproc::statusKb;
 struct LoadReport {
     double wall = 0, cpu = 0;
     long extraKb = -1;
-    long heldKb = -1; // resident size after the load, less the size at the start
+    long heldKb = -1;       // resident size after the load, less the size at the start
     long long vertices = 0; // counted by the engine over what it loaded
     long long items = 0;    // polygons (GDAL) or elements (zelto)
     long long runs = 0;     // zelto: lists held as runs, and the elements they hold
@@ -68,7 +68,8 @@ struct LoadReport {
 };
 
 // Elements reachable from `e` (each once) and the vertices of the poly elements among them.
-void countGraph(TElement* root, long long& elements, long long& vertices, long long& runs, long long& inRuns) {
+void countGraph(TElement* root, long long& elements, long long& vertices, long long& runs,
+                long long& inRuns) {
     std::vector<TElement*> stack{root};
     QSet<TElement*> seen;
     while (!stack.empty()) {
@@ -143,7 +144,8 @@ LoadReport loadGdal(const char* file) {
         for (auto& feature : *layer) {
             OGRGeometry* g = feature->StealGeometry();
             if (!g) continue;
-            if (classField >= 0 && std::strcmp(feature->GetFieldAsString(classField), "Tgis_PorostniSkupina") == 0)
+            if (classField >= 0 &&
+                std::strcmp(feature->GetFieldAsString(classField), "Tgis_PorostniSkupina") == 0)
                 groups.push_back(int(kept->size()));
             kept->push_back(g);
         }
@@ -231,7 +233,8 @@ int runLoad(int argc, char** argv) {
             }
             runs.push_back(r);
         }
-        std::sort(runs.begin(), runs.end(), [](const LoadReport& a, const LoadReport& b) { return a.cpu < b.cpu; });
+        std::sort(runs.begin(), runs.end(),
+                  [](const LoadReport& a, const LoadReport& b) { return a.cpu < b.cpu; });
         e.median = runs[runs.size() / 2];
         for (const LoadReport& r : runs) {
             e.median.extraKb = std::max(e.median.extraKb, r.extraKb);
@@ -246,8 +249,8 @@ int runLoad(int argc, char** argv) {
         const double mb = e.median.extraKb / 1024.0;
         const double perVertex = vertices > 0 ? e.median.extraKb * 1024.0 / double(vertices) : 0;
         const double heldPerVertex = vertices > 0 ? e.median.heldKb * 1024.0 / double(vertices) : 0;
-        std::printf("%-10s %10.3f %10.3f %10.1f %12.1f %10.1f %12.1f ", e.name, e.median.wall, e.median.cpu, mb,
-                    perVertex, e.median.heldKb / 1024.0, heldPerVertex);
+        std::printf("%-10s %10.3f %10.3f %10.1f %12.1f %10.1f %12.1f ", e.name, e.median.wall, e.median.cpu,
+                    mb, perVertex, e.median.heldKb / 1024.0, heldPerVertex);
         if (&e == &engines[0])
             std::printf("%12s", "");
         else
@@ -269,7 +272,8 @@ int runFind(int argc, char** argv) {
     const int points = std::max(1, std::atoi(option(argc, argv, "--points", "10000")));
     const unsigned seed = unsigned(std::atoi(option(argc, argv, "--seed", "1")));
     if (!zltFile || !geojson) {
-        std::fprintf(stderr, "usage: bench_forest find --zlt F.zlt --geojson F.geojson [--points N] [--seed S]\n");
+        std::fprintf(stderr,
+                     "usage: bench_forest find --zlt F.zlt --geojson F.geojson [--points N] [--seed S]\n");
         return 2;
     }
     // The stand groups of the exported file, in file (hierarchy) order.
@@ -295,7 +299,8 @@ int runFind(int argc, char** argv) {
 
     std::vector<QString> geosAnswers(queries.size());
     double t0 = now(), c0 = cpuNow();
-    for (size_t q = 0; q < queries.size(); ++q) geosAnswers[q] = groups.labelAt(queries[q].first, queries[q].second);
+    for (size_t q = 0; q < queries.size(); ++q)
+        geosAnswers[q] = groups.labelAt(queries[q].first, queries[q].second);
     const double geosWall = now() - t0, geosCpu = cpuNow() - c0;
 
     // The map's search.
@@ -313,7 +318,8 @@ int runFind(int argc, char** argv) {
     for (int pass = 0; pass < 2; ++pass) {
         t0 = now();
         c0 = cpuNow();
-        for (size_t q = 0; q < queries.size(); ++q) found[q] = finder.unitAt(queries[q].first, queries[q].second);
+        for (size_t q = 0; q < queries.size(); ++q)
+            found[q] = finder.unitAt(queries[q].first, queries[q].second);
         passWall[pass] = now() - t0;
         passCpu[pass] = cpuNow() - c0;
     }
@@ -324,13 +330,17 @@ int runFind(int argc, char** argv) {
         if (label == geosAnswers[q]) ++agree;
     }
     const double n = double(queries.size());
-    std::printf("groups %d, points %d (seed %u), points inside a group %ld, answers agreeing %ld\n", groups.count(),
-                points, seed, hits, agree);
-    std::printf("zelto  load %.3f s; first pass %.2f us/query wall, %.2f us cpu; second pass %.2f us wall, %.2f us cpu\n",
-                zeltoLoad, passWall[0] / n * 1e6, passCpu[0] / n * 1e6, passWall[1] / n * 1e6, passCpu[1] / n * 1e6);
-    std::printf("geos   polygons read, tree and prepared indexes built %.3f s; %.2f us/query wall, %.2f us cpu\n", geosBuild,
-                geosWall / n * 1e6, geosCpu / n * 1e6);
-    std::printf("zelto/geos (cpu, first pass) %.2f, (second pass) %.2f\n", passCpu[0] / geosCpu, passCpu[1] / geosCpu);
+    std::printf("groups %d, points %d (seed %u), points inside a group %ld, answers agreeing %ld\n",
+                groups.count(), points, seed, hits, agree);
+    std::printf("zelto  load %.3f s; first pass %.2f us/query wall, %.2f us cpu; second pass %.2f us wall, "
+                "%.2f us cpu\n",
+                zeltoLoad, passWall[0] / n * 1e6, passCpu[0] / n * 1e6, passWall[1] / n * 1e6,
+                passCpu[1] / n * 1e6);
+    std::printf(
+        "geos   polygons read, tree and prepared indexes built %.3f s; %.2f us/query wall, %.2f us cpu\n",
+        geosBuild, geosWall / n * 1e6, geosCpu / n * 1e6);
+    std::printf("zelto/geos (cpu, first pass) %.2f, (second pass) %.2f\n", passCpu[0] / geosCpu,
+                passCpu[1] / geosCpu);
     return 0;
 }
 

@@ -48,8 +48,8 @@ void BM_QTreeBuild(benchmark::State& state) {
         benchmark::DoNotOptimize(tree->GetLeavesCount());
     }
     state.SetItemsProcessed(state.iterations() * N);
-    state.counters["ns_per_element"] = benchmark::Counter(double(N), benchmark::Counter::kIsIterationInvariantRate |
-                                                                         benchmark::Counter::kInvert);
+    state.counters["ns_per_element"] = benchmark::Counter(
+        double(N), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_QTreeBuild)->Unit(benchmark::kMillisecond);
 
@@ -64,7 +64,8 @@ void BM_QTreeQuery(benchmark::State& state) {
     for (auto _ : state) {
         const double x = -760000 + pos(rng), y = -1060000 + pos(rng);
         TQTreeWalker w;
-        for (TElement* e = w.GetFirstElementForRectangle(&tree, x, y, x + 500, y + 500, 0); e; e = w.GetNextElement())
+        for (TElement* e = w.GetFirstElementForRectangle(&tree, x, y, x + 500, y + 500, 0); e;
+             e = w.GetNextElement())
             ++found;
     }
     state.counters["elements_per_query"] = double(found) / double(state.iterations());

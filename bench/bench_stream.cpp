@@ -72,8 +72,8 @@ int main(int argc, char** argv) {
         save.DoIt();
         const double t = now() - t0;
         const double mb = double(QFileInfo(args[3]).size()) / 1e6;
-        std::printf("write elements=%d bytes=%lld seconds=%.3f elements/s=%.0f MB/s=%.1f peakRSS_MB=%.0f\n", count,
-                    QFileInfo(args[3]).size(), t, count / t, mb / t, peakRssKb() / 1024.0);
+        std::printf("write elements=%d bytes=%lld seconds=%.3f elements/s=%.0f MB/s=%.1f peakRSS_MB=%.0f\n",
+                    count, QFileInfo(args[3]).size(), t, count / t, mb / t, peakRssKb() / 1024.0);
         root->FastFreeAll();
         delete root;
         return 0;

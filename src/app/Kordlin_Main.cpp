@@ -34,8 +34,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
-#include <QProgressBar>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPropertyAnimation>
 #include <QTabWidget>
 
@@ -770,8 +770,10 @@ void TMainForm::WireParts() {
     // The progress display and the bookkeeping of the tools' progress reports.
     m_progress = std::make_unique<TProgressController>(ProgressBar, l_Progress, AniIndicator);
     m_progress->AnimateIndicator = [this](bool on) { AniIndicator->setAnimating(on); };
-    Hooks.OnProgress = [this](qint64 id, int event, const QString& name, const QString& text, int min, int max,
-                              int progress) { m_progress->OnProgress(id, event, name, text, min, max, progress); };
+    Hooks.OnProgress = [this](qint64 id, int event, const QString& name, const QString& text, int min,
+                              int max, int progress) {
+        m_progress->OnProgress(id, event, name, text, min, max, progress);
+    };
 
     // The generic dialog takes its place among the embedded frames, hidden.
     auto* dialog = new TSuperdialog;

@@ -33,7 +33,8 @@ void TSuperList::grow(int minCapacity) {
         // Spell the run out as slots.
         const Block* run = block();
         const int newCap = std::max(minCapacity, n);
-        auto* d = static_cast<Block*>(std::malloc(sizeof(Block) + sizeof(TElement*) * size_t(std::max(newCap, 1))));
+        auto* d =
+            static_cast<Block*>(std::malloc(sizeof(Block) + sizeof(TElement*) * size_t(std::max(newCap, 1))));
         if (!d) throw std::bad_alloc();
         d->count = n;
         d->capacity = newCap;

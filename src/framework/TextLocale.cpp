@@ -184,7 +184,7 @@ double nowAsDateTime() {
     // machine's time zone shows within a minute).
     constexpr qint64 msPerMinute = 60000;
     constexpr qint64 offsetSpan = qint64(1) << 20; // offsets are within +-14 h = +-50,400 s
-    static std::atomic<qint64> cache{-1};         // minute * offsetSpan + (offset + offsetSpan / 2)
+    static std::atomic<qint64> cache{-1};          // minute * offsetSpan + (offset + offsetSpan / 2)
     const qint64 ms = QDateTime::currentMSecsSinceEpoch();
     const qint64 minute = ms >= 0 ? ms / msPerMinute : -1;
     qint64 offsetSeconds;

@@ -95,7 +95,8 @@ void TRealIniFile::refresh() const {
         if (ident.isEmpty()) continue;
         if (!current) {
             // Entries outside any section belong to the unnamed one, which comes first.
-            if (m_sections.isEmpty() || !m_sections.first().name.isEmpty()) m_sections.prepend({QString(), {}});
+            if (m_sections.isEmpty() || !m_sections.first().name.isEmpty())
+                m_sections.prepend({QString(), {}});
             current = &m_sections.first();
         }
         // The first of repeated entries counts, as in the classic INI readers.

@@ -323,7 +323,8 @@ template <auto S> void setterThunk(TPersistent* o, const TValue& v) {
         c->*S = TValueTraits<typename MT::Type>::from(v);
 }
 
-template <class T> constexpr bool isOrdinalType = (std::is_integral_v<T> || std::is_enum_v<T>) && !std::is_same_v<T, qint64>;
+template <class T>
+constexpr bool isOrdinalType = (std::is_integral_v<T> || std::is_enum_v<T>)&&!std::is_same_v<T, qint64>;
 
 // Reads the member as T (field or getter).
 template <auto G> decltype(auto) readMember(const TPersistent* o) {
@@ -344,9 +345,15 @@ template <auto S, class V> void writeMember(TPersistent* o, V&& v) {
         c->*S = std::forward<V>(v);
 }
 
-template <auto G> QString stringGetter(const TPersistent* o) { return readMember<G>(o); }
-template <auto S> void stringSetter(TPersistent* o, QString&& v) { writeMember<S>(o, std::move(v)); }
-template <auto G> qint64 ordinalGetter(const TPersistent* o) { return qint64(readMember<G>(o)); }
+template <auto G> QString stringGetter(const TPersistent* o) {
+    return readMember<G>(o);
+}
+template <auto S> void stringSetter(TPersistent* o, QString&& v) {
+    writeMember<S>(o, std::move(v));
+}
+template <auto G> qint64 ordinalGetter(const TPersistent* o) {
+    return qint64(readMember<G>(o));
+}
 template <auto S> void ordinalSetter(TPersistent* o, qint64 v) {
     using T = typename MemberTraits<decltype(S)>::Type;
     if constexpr (std::is_same_v<T, bool>)
@@ -354,7 +361,9 @@ template <auto S> void ordinalSetter(TPersistent* o, qint64 v) {
     else
         writeMember<S>(o, static_cast<T>(v));
 }
-template <auto G> double realGetter(const TPersistent* o) { return double(readMember<G>(o)); }
+template <auto G> double realGetter(const TPersistent* o) {
+    return double(readMember<G>(o));
+}
 template <auto S> void realSetter(TPersistent* o, double v) {
     using T = typename MemberTraits<decltype(S)>::Type;
     writeMember<S>(o, static_cast<T>(v));
@@ -506,7 +515,7 @@ TPersistent* objectFromNumber(qint64 number);
 public:                                                                                                      \
     using inherited = Base;                                                                                  \
     static const ::zelto::TClassInfo& StaticClass() {                                                        \
-        const ::zelto::TClassInfo* known = s_zeltoClassInfo.load(std::memory_order_acquire);                \
+        const ::zelto::TClassInfo* known = s_zeltoClassInfo.load(std::memory_order_acquire);                 \
         return known ? *known : Cls::InitStaticClass();                                                      \
     }                                                                                                        \
     static const ::zelto::TClassInfo& InitStaticClass();                                                     \

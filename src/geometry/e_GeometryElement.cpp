@@ -28,9 +28,12 @@ template <class T> T* cachedChild(const TEntity& self, T*& cache) {
 
 void TGeometryElement::DeclareProperties(TPropTableBuilder& b) {
     // The own rectangle and reference point are stored only while there is no geometry.
-    b.prop<&TRectEntity::GetMinX, &TRectEntity::StoredSetMinX>("MinX").storedBy<&TGeometryElement::GetNoGeometry>();
-    b.prop<&TRectEntity::GetMinY, &TRectEntity::StoredSetMinY>("MinY").storedBy<&TGeometryElement::GetNoGeometry>();
-    b.prop<&TRectEntity::GetWidth, &TRectEntity::StoredSetWidth>("Width").storedBy<&TGeometryElement::GetNoGeometry>();
+    b.prop<&TRectEntity::GetMinX, &TRectEntity::StoredSetMinX>("MinX")
+        .storedBy<&TGeometryElement::GetNoGeometry>();
+    b.prop<&TRectEntity::GetMinY, &TRectEntity::StoredSetMinY>("MinY")
+        .storedBy<&TGeometryElement::GetNoGeometry>();
+    b.prop<&TRectEntity::GetWidth, &TRectEntity::StoredSetWidth>("Width")
+        .storedBy<&TGeometryElement::GetNoGeometry>();
     b.prop<&TRectEntity::GetHeight, &TRectEntity::StoredSetHeight>("Height")
         .storedBy<&TGeometryElement::GetNoGeometry>();
     b.prop<&TRectEntity::GetRefX, &TRectEntity::StoredSetAbsRefX>("AbsRefX")
@@ -411,12 +414,11 @@ TComplicatedGECollection* TComplicatedGECollection::GetLayer(const QString& name
 }
 
 void registerGeometryElementClasses() {
-    for (const TClassInfo* c :
-         {&TGeometryElement::StaticClass(), &TPropertyGeometryElement::StaticClass(),
-          &TGeometryElementRIP::StaticClass(), &TGeometryElementCollection::StaticClass(),
-          &TPointCollection::StaticClass(), &TPolyLineCollection::StaticClass(),
-          &TAreaCollection::StaticClass(), &TTextCollection::StaticClass(),
-          &TComplicatedGECollection::StaticClass()})
+    for (const TClassInfo* c : {&TGeometryElement::StaticClass(), &TPropertyGeometryElement::StaticClass(),
+                                &TGeometryElementRIP::StaticClass(),
+                                &TGeometryElementCollection::StaticClass(), &TPointCollection::StaticClass(),
+                                &TPolyLineCollection::StaticClass(), &TAreaCollection::StaticClass(),
+                                &TTextCollection::StaticClass(), &TComplicatedGECollection::StaticClass()})
         RegisterZeltoClass(*c);
 }
 

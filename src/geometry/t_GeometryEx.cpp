@@ -56,7 +56,8 @@ bool copyReplacing(const QString& from, const QString& to) {
     QFile::remove(partial);
     if (!QFile::copy(from, partial)) return false;
     std::error_code ec;
-    std::filesystem::rename(QFile::encodeName(partial).toStdString(), QFile::encodeName(to).toStdString(), ec);
+    std::filesystem::rename(QFile::encodeName(partial).toStdString(), QFile::encodeName(to).toStdString(),
+                            ec);
     if (ec) {
         QFile::remove(partial);
         return false;

@@ -11,7 +11,9 @@ namespace zelto {
 
 // ---- writing -------------------------------------------------------------------------------------
 
-void TTaggedWriter::putRaw(const void* bytes, qsizetype n) { std::memcpy(grow(n), bytes, size_t(n)); }
+void TTaggedWriter::putRaw(const void* bytes, qsizetype n) {
+    std::memcpy(grow(n), bytes, size_t(n));
+}
 
 void TTaggedWriter::WriteInteger(qint32 value) {
     if (value >= -128 && value <= 127) {
@@ -119,8 +121,7 @@ bool TTaggedReader::refill(qsizetype n) {
         const qint64 want = std::min<qint64>(capacity - m_size, m_total - (m_base + m_size));
         if (want <= 0) break;
         const qint64 got = m_source->read(buffer + m_size, want);
-        if (got < 0)
-            Fail(QStringLiteral("read error (%1)").arg(m_source->errorString()), m_base + m_size);
+        if (got < 0) Fail(QStringLiteral("read error (%1)").arg(m_source->errorString()), m_base + m_size);
         if (got == 0) { // the file became shorter while it was read
             m_total = m_base + m_size;
             break;

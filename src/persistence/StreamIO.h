@@ -81,7 +81,8 @@ public:
           m_pos(start), m_total(data.size()), m_fileName(std::move(fileName)) {}
     // Reads the `size` bytes of `source` from its current position `start` on; the device must stay
     // open while the reader reads.
-    TTaggedReader(QIODevice* source, qint64 start, qint64 size, QString fileName, qsizetype window = DefaultWindow);
+    TTaggedReader(QIODevice* source, qint64 start, qint64 size, QString fileName,
+                  qsizetype window = DefaultWindow);
 
     static constexpr qsizetype DefaultWindow = qsizetype(256) << 10;
 
@@ -90,12 +91,18 @@ public:
         if (m_pos + 4 < m_size) {
             const quint8* p = m_p + m_pos;
             switch (p[0]) {
-            case vaInt8: m_pos += 2; return qint8(p[1]);
-            case vaInt16: m_pos += 3; return qint16(quint16(p[1] | (p[2] << 8)));
+            case vaInt8:
+                m_pos += 2;
+                return qint8(p[1]);
+            case vaInt16:
+                m_pos += 3;
+                return qint16(quint16(p[1] | (p[2] << 8)));
             case vaInt32:
                 m_pos += 5;
-                return qint32(quint32(p[1]) | (quint32(p[2]) << 8) | (quint32(p[3]) << 16) | (quint32(p[4]) << 24));
-            default: break;
+                return qint32(quint32(p[1]) | (quint32(p[2]) << 8) | (quint32(p[3]) << 16) |
+                              (quint32(p[4]) << 24));
+            default:
+                break;
             }
         }
         return readIntegerSlow();

@@ -373,12 +373,13 @@ void TZeltoSaver::SaveElement(TElement* element) {
     // A chain of references nested deeper than a reader accepts would make a file that cannot be
     // read back; the save fails instead and the previous file stays.
     if (m_nesting >= StreamMaxNesting)
-        throw EStreamWriteError(QStringLiteral("Soubor %1 nelze uložit: element references nested deeper than %2 "
-                                               "levels (%3 property \"%4\")")
-                                    .arg(FFileName)
-                                    .arg(StreamMaxNesting)
-                                    .arg(FActualElement->ClassName(),
-                                         FActualElement->ClassType().property(FActualPropertyIndex)->name));
+        throw EStreamWriteError(
+            QStringLiteral("Soubor %1 nelze uložit: element references nested deeper than %2 "
+                           "levels (%3 property \"%4\")")
+                .arg(FFileName)
+                .arg(StreamMaxNesting)
+                .arg(FActualElement->ClassName(),
+                     FActualElement->ClassType().property(FActualPropertyIndex)->name));
     m_writer.WriteInteger(-2);
     m_writer.WriteListBegin();
     ++m_nesting;

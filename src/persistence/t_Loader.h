@@ -90,7 +90,8 @@ private:
         qint16 step;
         TElement* base;
         TElement* at(qint32 number) const {
-            return reinterpret_cast<TElement*>(reinterpret_cast<char*>(base) + qptrdiff(number - first) * step);
+            return reinterpret_cast<TElement*>(reinterpret_cast<char*>(base) +
+                                               qptrdiff(number - first) * step);
         }
     };
     TElement* find(qint32 number) const;

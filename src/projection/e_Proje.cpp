@@ -58,7 +58,8 @@ void TProjection::Load(TReader& reader, TEntity* index) {
     TOwnerElement::Load(reader, index);
     const QByteArray raw = reader.ReadRaw(64);
     double v[8];
-    for (int i = 0; i < 8; ++i) v[i] = std::bit_cast<double>(qFromLittleEndian<quint64>(raw.constData() + 8 * i));
+    for (int i = 0; i < 8; ++i)
+        v[i] = std::bit_cast<double>(qFromLittleEndian<quint64>(raw.constData() + 8 * i));
     FCenterX = v[0];
     FCenterY = v[1];
     FScale = v[2];
@@ -198,7 +199,8 @@ void TPageProjection::SetClipModelView(const TDoubleRect& rect) {
 
 TDoubleRect TPageProjection::GetModelView() const {
     const TPageRect r = FPage ? FPage->FRect : TPageRect{};
-    return {GetModelX(float(r.Left)), GetModelY(float(r.Bottom)), GetModelX(float(r.Right)), GetModelY(float(r.Top))};
+    return {GetModelX(float(r.Left)), GetModelY(float(r.Bottom)), GetModelX(float(r.Right)),
+            GetModelY(float(r.Top))};
 }
 
 TDoubleRect TPageProjection::GetClipModelView() const {
@@ -227,7 +229,8 @@ void TPageProjection::ChangeProjectionByRect(double minX, double minY, double ma
     SetModelView({minX, minY, maxX, maxY});
 }
 
-void TPageProjection::ChangeProjectionByRect(T_Page* page, double minX, double minY, double maxX, double maxY) {
+void TPageProjection::ChangeProjectionByRect(T_Page* page, double minX, double minY, double maxX,
+                                             double maxY) {
     FPage = page;
     SetModelView({minX, minY, maxX, maxY});
 }

@@ -62,7 +62,9 @@ public:
     double GetModelLength(float pageLength) const { return double(pageLength) * UniMult; }
     double GetModelLengthHoriz(float pageLength) const { return double(pageLength) * MultX; }
     double GetModelLengthVert(float pageLength) const { return double(pageLength) * MultY; }
-    double GetModelArea(qint32 width, qint32 height) const { return double(width) * MultX * double(height) * MultY; }
+    double GetModelArea(qint32 width, qint32 height) const {
+        return double(width) * MultX * double(height) * MultY;
+    }
 
     bool GetIsOK() const;
     double GetVirtualScale() const { return FVirtualScale == 0 ? 5000 : FVirtualScale; }

@@ -55,7 +55,8 @@ TObjectOwner* TRegisteredGeometryElement::GetObjectOwner() const {
 
 TObjectRegister* TRegisteredGeometryElement::GetObjectRegister() const {
     const TObjectOwner* owner = GetObjectOwner();
-    return owner ? static_cast<TObjectRegister*>(owner->FindOwnerClass(TObjectRegister::StaticClass())) : nullptr;
+    return owner ? static_cast<TObjectRegister*>(owner->FindOwnerClass(TObjectRegister::StaticClass()))
+                 : nullptr;
 }
 
 TBlockRegister* TRegisteredGeometryElement::GetBlockRegister() const {

@@ -77,18 +77,30 @@ SAHooks* tableHooks() {
 
 QByteArray encodingFromLanguageDriver(int ldid) {
     switch (ldid) {
-    case 0x01: return "IBM437";
-    case 0x02: return "IBM850";
-    case 0x03: return "windows-1252";
-    case 0x57: return DefaultEncoding; // "current ANSI code page": Czech installations
-    case 0x64: return "IBM852";
-    case 0x65: return "IBM866";
-    case 0x26: return "IBM866";
-    case 0xC8: return "windows-1250";
-    case 0xC9: return "windows-1251";
-    case 0xCA: return "windows-1254";
-    case 0xCB: return "windows-1253";
-    default: return DefaultEncoding;
+    case 0x01:
+        return "IBM437";
+    case 0x02:
+        return "IBM850";
+    case 0x03:
+        return "windows-1252";
+    case 0x57:
+        return DefaultEncoding; // "current ANSI code page": Czech installations
+    case 0x64:
+        return "IBM852";
+    case 0x65:
+        return "IBM866";
+    case 0x26:
+        return "IBM866";
+    case 0xC8:
+        return "windows-1250";
+    case 0xC9:
+        return "windows-1251";
+    case 0xCA:
+        return "windows-1254";
+    case 0xCB:
+        return "windows-1253";
+    default:
+        return DefaultEncoding;
     }
 }
 
@@ -114,7 +126,8 @@ QByteArray encodingFromCodePage(const char* codePage) {
     const int number = key.toInt(&ok);
     if (ok) {
         if (number >= 1250 && number <= 1258) return "windows-" + QByteArray::number(number);
-        if (number == 437 || number == 850 || number == 852 || number == 866) return "IBM" + QByteArray::number(number);
+        if (number == 437 || number == 850 || number == 852 || number == 866)
+            return "IBM" + QByteArray::number(number);
     }
     const QByteArray name = cp.toLatin1();
     return QStringDecoder(name.constData()).isValid() ? name : DefaultEncoding;
@@ -238,10 +251,14 @@ bool TTopolDBFTable::CreateTable(const QString& fileName, const QList<TFieldDefE
         seen << f->GetName();
         if (type.size() != 1 || !QStringLiteral("CNFLD").contains(type))
             return refuse(QStringLiteral("chybný typ pole ") + f->GetName());
-        const int maxSize = type == QLatin1String("C") ? 254 : type == QLatin1String("L") ? 1 : type == QLatin1String("D") ? 8 : 20;
+        const int maxSize = type == QLatin1String("C")   ? 254
+                            : type == QLatin1String("L") ? 1
+                            : type == QLatin1String("D") ? 8
+                                                         : 20;
         const bool number = type == QLatin1String("N") || type == QLatin1String("F");
         if (f->GetSize() < 1 || f->GetSize() > maxSize || f->GetDecimals() < 0 ||
-            (!number && f->GetDecimals() != 0) || (number && f->GetDecimals() > 0 && f->GetDecimals() > f->GetSize() - 2))
+            (!number && f->GetDecimals() != 0) ||
+            (number && f->GetDecimals() > 0 && f->GetDecimals() > f->GetSize() - 2))
             return refuse(QStringLiteral("chybná délka pole ") + f->GetName());
     }
     if (QFileInfo(name).suffix().compare(QLatin1String("dbf"), Qt::CaseInsensitive) != 0)
@@ -263,7 +280,8 @@ bool TTopolDBFTable::CreateTable(const QString& fileName, const QList<TFieldDefE
     // The library names a new file with a lower-case ".dbf".
     if (!QFileInfo(target).isFile()) {
         const QFileInfo fi(target);
-        const QString written = resolveFile(fi.dir().filePath(fi.completeBaseName() + QStringLiteral(".dbf")));
+        const QString written =
+            resolveFile(fi.dir().filePath(fi.completeBaseName() + QStringLiteral(".dbf")));
         if (!written.isEmpty()) QFile::rename(written, target);
     }
     return QFileInfo(target).isFile() || refuse(QStringLiteral("soubor nelze zapsat"));
@@ -278,7 +296,8 @@ bool TTopolDBFTable::IsOpen() const {
 bool TTopolDBFTable::Open() {
     if (m_impl->dbf) return true;
     if (m_impl->path.isEmpty()) return false;
-    m_impl->dbf = DBFOpenLL(QFile::encodeName(m_impl->path).constData(), m_readOnly ? "rb" : "rb+", tableHooks());
+    m_impl->dbf =
+        DBFOpenLL(QFile::encodeName(m_impl->path).constData(), m_readOnly ? "rb" : "rb+", tableHooks());
     if (!m_impl->dbf) return false;
     m_impl->encoding = encodingFromCodePage(DBFGetCodePage(m_impl->dbf));
 
@@ -294,8 +313,8 @@ bool TTopolDBFTable::Open() {
         int width = 0, decimals = 0;
         DBFGetFieldInfo(m_impl->dbf, i, fieldName, &width, &decimals);
         const char type = DBFGetNativeFieldType(m_impl->dbf, i);
-        defs.push_back({decodeText(m_impl->encoding, QByteArray(fieldName)).trimmed(), QString(QLatin1Char(type)),
-                        width, decimals});
+        defs.push_back({decodeText(m_impl->encoding, QByteArray(fieldName)).trimmed(),
+                        QString(QLatin1Char(type)), width, decimals});
     }
     bool same = ElementsCount() == int(defs.size());
     for (int i = 0; same && i < count; ++i) {
@@ -467,7 +486,8 @@ bool TTopolDBFTable::SetRecordForCislo(qint32 number) {
             char entry[4];
             if (m_impl->index.read(entry, 4) == 4) rec = qFromLittleEndian<qint32>(entry);
         }
-        const bool found = rec >= 1 && rec <= count && cisloField >= 0 && !DBFIsRecordDeleted(m_impl->dbf, rec - 1) &&
+        const bool found = rec >= 1 && rec <= count && cisloField >= 0 &&
+                           !DBFIsRecordDeleted(m_impl->dbf, rec - 1) &&
                            cisloFromText(m_impl->readField(rec, cisloField)) == number;
         if (found) {
             m_recNo = rec;
@@ -559,7 +579,8 @@ void TTopolDBFTable::SetFieldAsString(const QString& name, const QString& value)
     }
     case 'L': {
         const QString t = text.toUpper();
-        if (t.isEmpty()) bytes = "?";
+        if (t.isEmpty())
+            bytes = "?";
         else if (t == QLatin1String("T") || t == QLatin1String("Y") || t == QLatin1String("TRUE") ||
                  t == QLatin1String("1") || t == QLatin1String("A") || t == QLatin1String("ANO"))
             bytes = "T";

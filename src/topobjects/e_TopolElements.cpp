@@ -13,14 +13,16 @@ QString TopolDBFFileName(const QString& blockName, QChar objectType, qint32 druh
     QString block = blockName;
     block.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (!block.isEmpty() && !block.endsWith(QLatin1Char('/'))) block += QLatin1Char('/');
-    return block + objectType + QStringLiteral("%1").arg(druh, 4, 10, QLatin1Char('0')) + QStringLiteral(".DBF");
+    return block + objectType + QStringLiteral("%1").arg(druh, 4, 10, QLatin1Char('0')) +
+           QStringLiteral(".DBF");
 }
 
 // ---- TTopoLElement -------------------------------------------------------------------------------
 
 void TTopoLElement::DeclareProperties(TPropTableBuilder& b) {
     // A topology element never writes the visited mark: the entry keeps the inherited position.
-    b.prop<&TTopoLElement::GetTopolIsDone, &TTopoLElement::SetTopolIsDone>("IsDone").stored(false).def(qint64(0));
+    b.prop<&TTopoLElement::GetTopolIsDone, &TTopoLElement::SetTopolIsDone>("IsDone").stored(false).def(
+        qint64(0));
     b.readOnly<&TTopoLElement::GetPhysicalObjectType>("PhysicalObjectType").stored(false);
     b.readOnly<&TTopoLElement::GetObjectType>("ObjectType").stored(false);
     b.field<&TTopoLElement::FCislo>("Cislo");
@@ -160,9 +162,12 @@ void TTopolAreaElement::SetFixedAreaIndex(quint8 v) {
 // ---- TTopolTextElement ---------------------------------------------------------------------------
 
 void TTopolTextElement::DeclareProperties(TPropTableBuilder& b) {
-    b.field<&TTopolTextElement::FTextAtrib>("TextAtrib").kind(tkSet).enums({"ZrusenT", "OkT", "txtZmena", "T30"});
+    b.field<&TTopolTextElement::FTextAtrib>("TextAtrib")
+        .kind(tkSet)
+        .enums({"ZrusenT", "OkT", "txtZmena", "T30"});
     b.prop<&TTopolTextElement::GetStartPoint, &TTopolTextElement::SetStartPoint>("StartPoint");
-    b.field<&TTopolTextElement::FCodePage>("CodePage").enums({"cpIBM", "cpLatin2", "cpKamenickych", "cpWindows"});
+    b.field<&TTopolTextElement::FCodePage>("CodePage")
+        .enums({"cpIBM", "cpLatin2", "cpKamenickych", "cpWindows"});
     b.field<&TTopolTextElement::FTopolFont>("TopolFont");
     // The text height, in the position of the rectangle's Height.
     b.prop<&TTopolTextElement::GetTextHeight, &TTopolTextElement::SetTextHeight>("Height").stored(true);
@@ -205,8 +210,7 @@ void TTopolTextElement::SetText(const QString& value) {
 
 namespace {
 
-template <class Base>
-QString exportProperty(const Base& self, const TElement* source, const QString& name) {
+template <class Base> QString exportProperty(const Base& self, const TElement* source, const QString& name) {
     QString value = self.Base::GetPropertyStringByName(name);
     if (value.isEmpty() && source && source != &self) value = source->GetPropertyStringByName(name);
     return value;
@@ -243,11 +247,10 @@ TTopoLElement* TTopolExportAreaElement::GetSourceTopolElement() const {
 }
 
 void registerTopolElementClasses() {
-    for (const TClassInfo* c :
-         {&TTopoLElement::StaticClass(), &TTopolPointElement::StaticClass(),
-          &TTopolExportPointElement::StaticClass(), &TTopolTextElement::StaticClass(),
-          &TTopolAreaElement::StaticClass(), &TTopolExportAreaElement::StaticClass(),
-          &TTopolLineElement::StaticClass()})
+    for (const TClassInfo* c : {&TTopoLElement::StaticClass(), &TTopolPointElement::StaticClass(),
+                                &TTopolExportPointElement::StaticClass(), &TTopolTextElement::StaticClass(),
+                                &TTopolAreaElement::StaticClass(), &TTopolExportAreaElement::StaticClass(),
+                                &TTopolLineElement::StaticClass()})
         RegisterZeltoClass(*c);
 }
 

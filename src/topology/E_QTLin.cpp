@@ -223,7 +223,8 @@ bool TTopLinAbscissa::IsOverRectangle(double xmin, double ymin, double xmax, dou
                                       double tolerance) const {
     double x0, y0, x1, y1;
     if (!GetBox(x0, y0, x1, y1)) return false;
-    return x0 - tolerance <= xmax && x1 + tolerance >= xmin && y0 - tolerance <= ymax && y1 + tolerance >= ymin;
+    return x0 - tolerance <= xmax && x1 + tolerance >= xmin && y0 - tolerance <= ymax &&
+           y1 + tolerance >= ymin;
 }
 
 bool TTopLinAbscissa::IsIdenticalTo(const TTopLinAbscissa* other) const {

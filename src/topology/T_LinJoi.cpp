@@ -672,10 +672,10 @@ void TAbscAbscJoiner::DoIt() {
                 p->FIsDeleted = true;
                 p->FSwap = reversed;
                 p->FNewAbscissa = b;
-                TTopLinAbscissa* afterB = j + 1 < l->Count() && l->GetLine(j + 1) == b->FLine &&
-                                                  l->GetIndex(j + 1) == b->FIndex + 1
-                                              ? l->GetAbsc(j + 1)
-                                              : nullptr;
+                TTopLinAbscissa* afterB =
+                    j + 1 < l->Count() && l->GetLine(j + 1) == b->FLine && l->GetIndex(j + 1) == b->FIndex + 1
+                        ? l->GetAbsc(j + 1)
+                        : nullptr;
                 const bool first = p->GetIsFirst(), last = p->GetIsLast();
                 if (!reversed) {
                     if (first) markEnd(b);
@@ -913,9 +913,10 @@ void TSaveChangedLines::DoIt() {
     } catch (const std::exception& e) {
         // The number is read only for the report: it is a property looked up by name. (The line
         // is freed only after the last step that can fail.)
-        notifier().error(QStringLiteral("Chyba při ukládání linie č. ") +
-                         QString::number(newLine ? newLine->GetPropertyLongIntByName(QStringLiteral("Cislo")) : -1) +
-                         QStringLiteral(" : ") + errorText(e));
+        notifier().error(
+            QStringLiteral("Chyba při ukládání linie č. ") +
+            QString::number(newLine ? newLine->GetPropertyLongIntByName(QStringLiteral("Cislo")) : -1) +
+            QStringLiteral(" : ") + errorText(e));
     }
 }
 

@@ -7,8 +7,8 @@
 #include "geometry/e_GeometryElement.h"
 
 #include <QFile>
-#include <QVarLengthArray>
 #include <QTextStream>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cmath>
@@ -129,7 +129,8 @@ void TQTree::AddRectElement(TElement* e, double xmin, double ymin, double xmax, 
         if (node->GetIsLeaf()) {
             try {
                 node->AddDirectlyEx(e);
-                if (node->FQWidth >= 2 && node->ElementsCount() > node->MaxCountInCell()) node->MakeNewQTreeAndMove();
+                if (node->FQWidth >= 2 && node->ElementsCount() > node->MaxCountInCell())
+                    node->MakeNewQTreeAndMove();
             } catch (const std::exception&) {
                 // One leaf failing does not keep the element from the others.
             }
@@ -150,7 +151,8 @@ void TQTree::AddDirectlyEx(TElement* e) {
     AddDirectly(e);
 }
 
-bool TQTree::ElementIsOverRectangle(const TElement* e, double xmin, double ymin, double xmax, double ymax) const {
+bool TQTree::ElementIsOverRectangle(const TElement* e, double xmin, double ymin, double xmax,
+                                    double ymax) const {
     const auto* r = zelto_cast<TRectEntity>(e);
     return r && r->IsOverRegion(xmin, ymin, xmax, ymax);
 }
@@ -208,7 +210,8 @@ void TQTree::ExtendQuad(double xmin, double ymin, double xmax, double ymax) {
             if (!found || h == 0) throw EZeltoError(QStringLiteral("Chyba při rozšiřování QTree"));
             w = h;
         }
-        if (w != oldW || cx != oldX || cy != oldY) throw EZeltoError(QStringLiteral("Chyba při rozšiřování QTree"));
+        if (w != oldW || cx != oldX || cy != oldY)
+            throw EZeltoError(QStringLiteral("Chyba při rozšiřování QTree"));
     }
     std::vector<TElement*> old;
     for (int i = 0; i < ElementsCount(); ++i) old.push_back(FElements.at(i));
@@ -260,7 +263,8 @@ bool TQTree::HasLeafOverRectangle(double xmin, double ymin, double xmax, double 
     if (!IsOverRectangle(xmin, ymin, xmax, ymax)) return false;
     if (GetIsLeaf()) return true;
     for (int i = 0; i < ElementsCount(); ++i)
-        if (auto* c = zelto_cast<TQTree>(FElements.at(i)); c && c->HasLeafOverRectangle(xmin, ymin, xmax, ymax))
+        if (auto* c = zelto_cast<TQTree>(FElements.at(i));
+            c && c->HasLeafOverRectangle(xmin, ymin, xmax, ymax))
             return true;
     return false;
 }
@@ -273,7 +277,8 @@ bool TQTree::HasElementOverRectangle(double xmin, double ymin, double xmax, doub
         return false;
     }
     for (int i = 0; i < ElementsCount(); ++i)
-        if (auto* c = zelto_cast<TQTree>(FElements.at(i)); c && c->HasElementOverRectangle(xmin, ymin, xmax, ymax))
+        if (auto* c = zelto_cast<TQTree>(FElements.at(i));
+            c && c->HasElementOverRectangle(xmin, ymin, xmax, ymax))
             return true;
     return false;
 }
@@ -416,7 +421,9 @@ void TSpaceLineBegEndCell::RemoveElement(TElement* element) {
 }
 
 qint32 TSpaceLineBegEndCell::GetCount() const {
-    if (FIsLast) return (FLineBegins ? FLineBegins->ElementsCount() : 0) + (FLineEnds ? FLineEnds->ElementsCount() : 0);
+    if (FIsLast)
+        return (FLineBegins ? FLineBegins->ElementsCount() : 0) +
+               (FLineEnds ? FLineEnds->ElementsCount() : 0);
     qint32 n = 0;
     for (const TSpaceRect* c : {FLeftTop, FLeftBottom, FRightTop, FRightBottom})
         if (c) n += c->GetCount();
@@ -456,7 +463,8 @@ void TSpaceLineBegEndCell::AddLineXY(TPolyElement* line, bool fromBegin, double 
             cell = nextCell;
             continue;
         }
-        const bool tiny = cell->GetMaxX() - cell->GetMinX() < MinCellSize && cell->GetMaxY() - cell->GetMinY() < MinCellSize;
+        const bool tiny = cell->GetMaxX() - cell->GetMinX() < MinCellSize &&
+                          cell->GetMaxY() - cell->GetMinY() < MinCellSize;
         if (cell->GetCount() < MaxCountInCell || tiny || !std::isfinite(x) || !std::isfinite(y)) {
             cell->AddBegEnd(line, fromBegin);
             return;
@@ -521,7 +529,9 @@ void VypisQTree(const QString& fileName, const TQTree* tree) {
         if (leaf) {
             for (int i = 0; i < node->ElementsCount(); ++i)
                 if (const auto* ge = zelto_cast<TGeometryElement>(node->FElements.at(i)))
-                    text += QStringLiteral("%1 > %2\n").arg(ge->GetSpaceID(), 10).arg(ge->GetPropertyStringByName("BlockDir"));
+                    text += QStringLiteral("%1 > %2\n")
+                                .arg(ge->GetSpaceID(), 10)
+                                .arg(ge->GetPropertyStringByName("BlockDir"));
         } else {
             for (int i = node->ElementsCount() - 1; i >= 0; --i)
                 stack.push_back(zelto_cast<TQTree>(node->FElements.at(i)));

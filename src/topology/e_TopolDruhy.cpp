@@ -15,7 +15,8 @@ void TTopolDruh::DeclareProperties(TPropTableBuilder& b) {
 ZELTO_IMPLEMENT_CLASS(TTopolDruh, TOwnerElement, "e_TopolDruhy")
 
 void TTopolDruhCollection::DeclareProperties(TPropTableBuilder& b) {
-    b.prop<&TTopolDruhCollection::GetActualDruh, &TTopolDruhCollection::SetActualDruh>("ActualDruh").stored(false);
+    b.prop<&TTopolDruhCollection::GetActualDruh, &TTopolDruhCollection::SetActualDruh>("ActualDruh")
+        .stored(false);
     b.writeOnly<&TTopolDruhCollection::SetFindDruhKod>("FindDruhKod").stored(false);
     b.writeOnly<&TTopolDruhCollection::SetFindDruhName>("FindDruhName").stored(false);
     b.readOnly<&TTopolDruhCollection::GetActualDruhName>("ActualDruhName").stored(false);

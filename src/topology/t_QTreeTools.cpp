@@ -59,7 +59,8 @@ void TFindRectEntityInQTreeByXY::DoIt() {
     }
     if (node)
         for (int i = 0; i < node->ElementsCount(); ++i)
-            if (auto* r = zelto_cast<TRectEntity>(node->FElements.at(i)); r && r->IsHitByXY(FX, FY, FTolerance)) {
+            if (auto* r = zelto_cast<TRectEntity>(node->FElements.at(i));
+                r && r->IsHitByXY(FX, FY, FTolerance)) {
                 SetOutput(r);
                 break;
             }

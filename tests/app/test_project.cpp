@@ -11,8 +11,8 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>

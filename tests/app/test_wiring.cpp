@@ -128,8 +128,8 @@ TEST_F(WiringTest, MenuRowLocksTheFormAndOnlyTheCornerSwipeUnlocksIt) {
         {{600, 400}, {50, 50}, true},
     };
     for (const Swipe& s : swipes) {
-        SCOPED_TRACE(testing::Message() << s.from.x() << "," << s.from.y() << " -> " << s.to.x() << ","
-                                        << s.to.y());
+        SCOPED_TRACE(testing::Message()
+                     << s.from.x() << "," << s.from.y() << " -> " << s.to.x() << "," << s.to.y());
         swipe(s.from, s.to);
         EXPECT_EQ(locked(), !s.unlocks);
         if (!s.unlocks) {
@@ -381,8 +381,8 @@ TEST_F(WiringTest, GenericDialogAnswersInTheFormsStyleWithTheHandlerRules) {
         {true, true, "", true, true, {"close"}, "ks_Layout_Edit", "Panel_Edit"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << (c.kavint ? "alternative " : "classic ") << (c.edit ? "entry " : "question ")
-                                        << c.control);
+        SCOPED_TRACE(testing::Message() << (c.kavint ? "alternative " : "classic ")
+                                        << (c.edit ? "entry " : "question ") << c.control);
         form->KavintStyle = c.kavint;
         std::vector<std::string> calls;
         TSuperdialog* dialog = form->PrepareSuperdialog(c.edit, QStringLiteral("Smazat vrstvu?"));
@@ -404,8 +404,9 @@ TEST_F(WiringTest, GenericDialogAnswersInTheFormsStyleWithTheHandlerRules) {
             ASSERT_NE(w, nullptr);
             ASSERT_TRUE(w->isVisible());
             // Pressed where it lies on the form, as the window system delivers it.
-            const QPoint at = c.control == std::string("Rectangle1") ? QPoint(10, form->height() - 10)
-                                                                      : w->mapTo(form.get(), w->rect().center());
+            const QPoint at = c.control == std::string("Rectangle1")
+                                  ? QPoint(10, form->height() - 10)
+                                  : w->mapTo(form.get(), w->rect().center());
             tap(at);
         } else {
             QKeyEvent back(QEvent::KeyRelease, Qt::Key_Back, Qt::NoModifier);

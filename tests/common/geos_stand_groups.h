@@ -25,7 +25,8 @@ public:
             const QJsonObject feature = v.toObject();
             const QJsonObject props = feature.value("properties").toObject();
             if (props.value("class").toString() != QLatin1String("Tgis_PorostniSkupina")) continue;
-            const QByteArray json = QJsonDocument(feature.value("geometry").toObject()).toJson(QJsonDocument::Compact);
+            const QByteArray json =
+                QJsonDocument(feature.value("geometry").toObject()).toJson(QJsonDocument::Compact);
             GEOSGeometry* g = GEOSGeoJSONReader_readGeometry_r(m_ctx, reader, json.constData());
             if (!g) {
                 ++m_unreadable;
@@ -36,7 +37,8 @@ public:
             GEOSGeom_getYMin_r(m_ctx, g, &y0);
             GEOSGeom_getXMax_r(m_ctx, g, &x1);
             GEOSGeom_getYMax_r(m_ctx, g, &y1);
-            XMin = std::min(XMin, x0), YMin = std::min(YMin, y0), XMax = std::max(XMax, x1), YMax = std::max(YMax, y1);
+            XMin = std::min(XMin, x0), YMin = std::min(YMin, y0), XMax = std::max(XMax, x1),
+            YMax = std::max(YMax, y1);
             m_groups.push_back({props.value("unit").toString(), g, GEOSPrepare_r(m_ctx, g)});
         }
         GEOSGeoJSONReader_destroy_r(m_ctx, reader);
@@ -103,7 +105,8 @@ private:
     static void visit(void* item, void* data) {
         auto* q = static_cast<Query*>(data);
         const auto i = reinterpret_cast<size_t>(item);
-        if (i < q->first && GEOSPreparedContains_r(q->self->m_ctx, q->self->m_groups[i].prepared, q->point) == 1)
+        if (i < q->first &&
+            GEOSPreparedContains_r(q->self->m_ctx, q->self->m_groups[i].prepared, q->point) == 1)
             q->first = i;
     }
 

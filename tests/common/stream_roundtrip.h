@@ -100,7 +100,8 @@ protected:
     }
 
     // Loads the file; `read` receives every element of the read.
-    std::unique_ptr<TElement> load(const QString& name = "graph.zlt", std::vector<TElement*>* read = nullptr) {
+    std::unique_ptr<TElement> load(const QString& name = "graph.zlt",
+                                   std::vector<TElement*>* read = nullptr) {
         TLoad loader(path(name));
         loader.SetNoProgress(true);
         loader.DoIt();

@@ -67,7 +67,6 @@ inline const QStringList& ForestClassOrder() {
     return names;
 }
 
-
 using Ring = std::vector<std::pair<double, double>>;
 
 inline TAreaElement* area(const Ring& ring) {

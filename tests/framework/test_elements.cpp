@@ -546,14 +546,13 @@ TEST_F(CoreElementsTest, SqueezeTrimsAListToItsCount) {
         int removedFromEnd;
         int capacityAfter;
     } cases[] = {
-        {0, 0, 1},   // never used: stays inline
-        {1, 0, 1},   // one element inline
-        {2, 0, 2},   // a block of 4 for 2
-        {7, 0, 7},   // grown by half: 4, 6, 9
-        {100, 0, 100},
-        {5, 4, 1},   // back to one: inline again
-        {5, 5, 1},   // emptied: inline and empty
-        {9, 0, 9},   // already exact
+        {0, 0, 1},                // never used: stays inline
+        {1, 0, 1},                // one element inline
+        {2, 0, 2},                // a block of 4 for 2
+        {7, 0, 7},                // grown by half: 4, 6, 9
+        {100, 0, 100}, {5, 4, 1}, // back to one: inline again
+        {5, 5, 1},                // emptied: inline and empty
+        {9, 0, 9},                // already exact
     };
     std::vector<std::unique_ptr<TCoreProbe>> probes;
     for (int i = 0; i < 100; ++i) probes.push_back(std::make_unique<TCoreProbe>());
@@ -599,9 +598,10 @@ TEST_F(CoreElementsTest, ListOfElementsAtEqualStepsBehavesLikeAPlainList) {
         ASSERT_TRUE(list.isRun());
         EXPECT_EQ(list.capacity(), 10);
         for (int i = 0; i < 10; ++i) EXPECT_EQ(list.indexOf(&row[size_t(i)]), i);
-        EXPECT_EQ(list.indexOf(&row[10]), -1);   // one step past the end
+        EXPECT_EQ(list.indexOf(&row[10]), -1); // one step past the end
         EXPECT_EQ(list.indexOf(loose[0].get()), -1);
-        EXPECT_EQ(list.indexOf(reinterpret_cast<const TElement*>(reinterpret_cast<const char*>(&row[1]) + 8)), -1);
+        EXPECT_EQ(list.indexOf(reinterpret_cast<const TElement*>(reinterpret_cast<const char*>(&row[1]) + 8)),
+                  -1);
         list.append(&row[10]); // the next step extends the run
         EXPECT_TRUE(list.isRun());
         list.removeAt(0); // so do both ends
@@ -690,12 +690,14 @@ TEST_F(CoreElementsTest, ListOfElementsAtEqualStepsBehavesLikeAPlainList) {
             break;
         }
         ASSERT_EQ(list.count(), int(expected.size())) << "step " << step;
-        for (int i = 0; i < int(expected.size()); ++i) ASSERT_EQ(list.at(i), expected[size_t(i)]) << "step " << step;
+        for (int i = 0; i < int(expected.size()); ++i)
+            ASSERT_EQ(list.at(i), expected[size_t(i)]) << "step " << step;
         int i = 0;
         for (TElement* e : list) ASSERT_EQ(e, expected[size_t(i++)]) << "step " << step;
         TElement* probe = pick(rng);
         const auto it = std::find(expected.begin(), expected.end(), probe);
-        ASSERT_EQ(list.indexOf(probe), it == expected.end() ? -1 : int(it - expected.begin())) << "step " << step;
+        ASSERT_EQ(list.indexOf(probe), it == expected.end() ? -1 : int(it - expected.begin()))
+            << "step " << step;
         ASSERT_GE(list.capacity(), list.count());
     }
     EXPECT_GT(runsSeen, 100); // the walk really went through runs

@@ -429,22 +429,24 @@ TEST(ModelDateTime, FromEpochAndOffset) {
     };
     const double dec10Prague = double(QDate(1899, 12, 30).daysTo(QDate(2026, 12, 10))) + 13.0 / 24;
     const Case cases[] = {
-        {0, 0, 25569.0},                             // 1970-01-01 00:00 UTC
-        {0, 3600, 25569.0 + 1.0 / 24},               // an hour east of Greenwich
-        {0, -7200, 25569.0 - 2.0 / 24},              // west: the evening before
-        {-1, 0, 25569.0 - 1.0 / 86400000},           // a millisecond before 1970
-        {-86400000LL * 25569, 0, 0.0},               // the model's day 0
-        {1796904000000LL, 3600, dec10Prague},        // 2026-12-10 12:00 UTC, 13:00 in Prague
+        {0, 0, 25569.0},                      // 1970-01-01 00:00 UTC
+        {0, 3600, 25569.0 + 1.0 / 24},        // an hour east of Greenwich
+        {0, -7200, 25569.0 - 2.0 / 24},       // west: the evening before
+        {-1, 0, 25569.0 - 1.0 / 86400000},    // a millisecond before 1970
+        {-86400000LL * 25569, 0, 0.0},        // the model's day 0
+        {1796904000000LL, 3600, dec10Prague}, // 2026-12-10 12:00 UTC, 13:00 in Prague
     };
     for (const Case& c : cases) {
-        EXPECT_NEAR(zelto::modelDateTimeFromEpochMs(c.ms, c.offset), c.expected, 1e-9) << c.ms << " " << c.offset;
+        EXPECT_NEAR(zelto::modelDateTimeFromEpochMs(c.ms, c.offset), c.expected, 1e-9)
+            << c.ms << " " << c.offset;
     }
 }
 
 TEST(ModelDateTime, NowMatchesTheLocalCalendar) {
     auto direct = [] {
         const QDateTime now = QDateTime::currentDateTime();
-        return double(QDate(1899, 12, 30).daysTo(now.date())) + now.time().msecsSinceStartOfDay() / 86400000.0;
+        return double(QDate(1899, 12, 30).daysTo(now.date())) +
+               now.time().msecsSinceStartOfDay() / 86400000.0;
     };
     for (int i = 0; i < 3; ++i) {
         const double before = direct();

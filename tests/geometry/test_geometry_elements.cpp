@@ -87,7 +87,8 @@ TEST(GeometryElementClasses, StoredPropertiesInTableOrder) {
     EXPECT_EQ(storedPropertyNames(TPropertyGeometryElement::StaticClass()), element);
     const QStringList rip = {"Name", "UID", "TimeStamp"};
     EXPECT_EQ(storedPropertyNames(TGeometryElementRIP::StaticClass()), rip);
-    const QStringList collection = rect + QStringList{"DeletedUUIDs", "Color", "UseColor", "Symbol", "UseSymbol"};
+    const QStringList collection =
+        rect + QStringList{"DeletedUUIDs", "Color", "UseColor", "Symbol", "UseSymbol"};
     const QStringList layer = collection + QStringList{"Text", "Visible", "Enabled", "ObjectType", "Group"};
     EXPECT_EQ(storedPropertyNames(TGeometryElementCollection::StaticClass()), collection);
     EXPECT_EQ(storedPropertyNames(TAreaCollection::StaticClass()), collection);
@@ -445,8 +446,8 @@ TEST_F(NoteTools, HostileNamesAreRefusedAndNothingOutsideIsTouched) {
                             QString::number(QCoreApplication::applicationPid());
     writeFile(outside + "/victim.txt", "keep me");
     writeFile(inOther("img/ok.jpg"), "OK");
-    const QStringList hostile = {"../../../../zelto-outside-" + QString::number(QCoreApplication::applicationPid()) +
-                                     "/victim.txt",
+    const QStringList hostile = {"../../../../zelto-outside-" +
+                                     QString::number(QCoreApplication::applicationPid()) + "/victim.txt",
                                  outside + "/victim.txt",
                                  "..",
                                  "sub/ok.jpg",
@@ -463,7 +464,8 @@ TEST_F(NoteTools, HostileNamesAreRefusedAndNothingOutsideIsTouched) {
     EXPECT_EQ(t.FError, 0);
     EXPECT_EQ(readAll(inProject("img/ok.jpg")), "OK");
     EXPECT_EQ(recordingNotifier()->protocols().size(), hostile.size());
-    for (const QString& text : recordingNotifier()->protocols()) EXPECT_TRUE(text.contains("odmítnut")) << text.toStdString();
+    for (const QString& text : recordingNotifier()->protocols())
+        EXPECT_TRUE(text.contains("odmítnut")) << text.toStdString();
 
     // A link inside the source directory is not followed out of it.
     ASSERT_TRUE(QFile::link(outside + "/victim.txt", inOther("img/link.jpg")));

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "element_graph.h"
 #include "geometry/e_Geometry.h"
 #include "persistence/T_Saver.h"
 #include "persistence/t_Loader.h"
-#include "element_graph.h"
 #include "stream_roundtrip.h"
 
 #include <QFile>
@@ -76,7 +76,9 @@ TPolyLineAreaElement* lineBuiltArea() {
 
 class PolyStream : public zelto::testing::StreamRoundTrip {
 protected:
-    QByteArray save(TElement* root, const QString& name = "poly.zlt") { return StreamRoundTrip::save(root, name); }
+    QByteArray save(TElement* root, const QString& name = "poly.zlt") {
+        return StreamRoundTrip::save(root, name);
+    }
 };
 
 } // namespace

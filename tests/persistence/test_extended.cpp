@@ -19,7 +19,9 @@ TExtendedBytes ext(std::uint64_t mant, std::uint16_t signExp) {
     return b;
 }
 
-std::uint64_t bitsOf(double d) { return std::bit_cast<std::uint64_t>(d); }
+std::uint64_t bitsOf(double d) {
+    return std::bit_cast<std::uint64_t>(d);
+}
 
 } // namespace
 
@@ -75,8 +77,8 @@ TEST(ExtendedReal, RoundsToNearestEven) {
         {"tiny: zero", 0x8000000000000000ull, 0x0001, 0.0},
         {"extended denormal: zero", 0x0000000000000001ull, 0x0000, 0.0},
         {"half the smallest denormal: ties to zero", 0x8000000000000000ull, 16383 - 1075, 0.0},
-        {"three quarters of the smallest denormal: up",
-         0xC000000000000000ull, 16383 - 1075, std::numeric_limits<double>::denorm_min()},
+        {"three quarters of the smallest denormal: up", 0xC000000000000000ull, 16383 - 1075,
+         std::numeric_limits<double>::denorm_min()},
         {"denormal with rounding", 0xFFFFFFFFFFFFFFFFull, 16383 - 1023,
          std::numeric_limits<double>::min()}, // just below the smallest normal rounds up to it
         {"negative tiny keeps the sign of zero", 0x8000000000000000ull, 0x8001, -0.0},

@@ -2,9 +2,9 @@
 // logic, so that the regular (and the ASan) test run keeps them fixed.
 #include <gtest/gtest.h>
 
+#include "../common/element_graph.h"
 #include "../fuzz/load_harness.h"
 #include "../fuzz/stream_builder.h"
-#include "../common/element_graph.h"
 #include "framework/M_Zelto.h"
 #include "framework/Notifier.h"
 #include "framework/Tools.h"
@@ -205,8 +205,8 @@ TEST(StreamReadOwnership, FreeingAReadFreesEveryElementOnce) {
         unlisted.sort();
         EXPECT_EQ(unlisted, QStringList({"v0", "v1", "v2", "x", "x", "x", "x"}));
         EXPECT_EQ(read.load.ReadElements().size(), 18u);
-        for (const char* name : {"twice", "namedByProperty", "propertyOnly", "common", "message", "root", "xNamed",
-                                 "xQuick", "line3"})
+        for (const char* name : {"twice", "namedByProperty", "propertyOnly", "common", "message", "root",
+                                 "xNamed", "xQuick", "line3"})
             EXPECT_TRUE(listed.contains(QString::fromLatin1(name))) << name;
         for (TElement* e : all) EXPECT_EQ(e->ID, -1) << e->GetName().toStdString();
         EXPECT_EQ(watch.count(), 25);
@@ -458,8 +458,7 @@ TEST(StreamReadTable, RetiredNumbersAreAnsweredExactly) {
     std::swap(uneven[2], uneven[3]);
     EXPECT_EQ(table.retire(uneven, unevenElements), 0);
 
-    for (int n : {10, 11, 3999, 4000, 4099, 4101, 7999})
-        EXPECT_EQ(elements[size_t(n)].ID, -1) << n;
+    for (int n : {10, 11, 3999, 4000, 4099, 4101, 7999}) EXPECT_EQ(elements[size_t(n)].ID, -1) << n;
     for (int n : {0, 9, 4100, 8000, 8100, 9002, N - 1}) EXPECT_EQ(elements[size_t(n)].ID, 5) << n;
 
     int retired = 0;

@@ -386,7 +386,8 @@ TEST_F(StreamTest, WindowedReadingMatchesReadingFromMemory) {
     const QString wide = QString::fromUtf8("中文 ") + QString(40, QChar(0x4E2D));
     w.WriteListBegin();
     for (qint32 v : {1, -200, 70000, INT32_MIN}) w.WriteInteger(v);
-    for (const QString& t : {QString("ab"), QString("ab"), longText, wide, QString::fromUtf8("Dolní Bečva"), QString()})
+    for (const QString& t :
+         {QString("ab"), QString("ab"), longText, wide, QString::fromUtf8("Dolní Bečva"), QString()})
         w.WriteString(t);
     w.WriteFloat(-1234.5625);
     w.WriteListEnd();

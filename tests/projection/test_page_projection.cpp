@@ -59,8 +59,14 @@ TEST(PageProjection, RoundingClampingAndZeroGuards) {
     const struct {
         double in;
         qint32 out;
-    } cases[] = {{2.5, 2}, {3.5, 4}, {-2.5, -2}, {-3.5, -4}, {2.4999, 2}, {1e12, 2147483647},
-                 {-1e12, -2147483647 - 1}, {std::numeric_limits<double>::quiet_NaN(), 2147483647},
+    } cases[] = {{2.5, 2},
+                 {3.5, 4},
+                 {-2.5, -2},
+                 {-3.5, -4},
+                 {2.4999, 2},
+                 {1e12, 2147483647},
+                 {-1e12, -2147483647 - 1},
+                 {std::numeric_limits<double>::quiet_NaN(), 2147483647},
                  {std::numeric_limits<double>::infinity(), 2147483647}};
     for (const auto& c : cases) EXPECT_EQ(ClampRound(c.in), c.out) << c.in;
 
@@ -89,8 +95,12 @@ TEST(PageProjection, IsOK) {
     const struct {
         double cx, cy, scale;
         bool ok;
-    } cases[] = {{0, 0, 2000, false}, {-600000, -1100000, 0, false}, {-600000, -1100000, 1e30, false},
-                 {-600000, -1100000, 2000, true},  {0, -1, 1, true},         {-600000, -1100000, -5, false}};
+    } cases[] = {{0, 0, 2000, false},
+                 {-600000, -1100000, 0, false},
+                 {-600000, -1100000, 1e30, false},
+                 {-600000, -1100000, 2000, true},
+                 {0, -1, 1, true},
+                 {-600000, -1100000, -5, false}};
     for (const auto& c : cases) {
         Fixture f(c.cx, c.cy, c.scale);
         EXPECT_EQ(f.projection.GetIsOK(), c.ok) << c.cx << " " << c.cy << " " << c.scale;

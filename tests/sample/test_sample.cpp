@@ -4,8 +4,8 @@
 // partition is checked against GEOS, and so is the stand-group search on a larger forest.
 #include <gtest/gtest.h>
 
-#include "sample.h"
 #include "geos_stand_groups.h"
+#include "sample.h"
 #include "zlt.h"
 
 #include "forest/e_LHCModel.h"

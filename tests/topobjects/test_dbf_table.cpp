@@ -53,7 +53,8 @@ std::vector<qint32> indexEntries(const QString& path) {
     if (!f.open(QIODevice::ReadOnly)) return {};
     const QByteArray bytes = f.readAll();
     std::vector<qint32> entries;
-    for (qsizetype i = 0; i + 4 <= bytes.size(); i += 4) entries.push_back(qFromLittleEndian<qint32>(bytes.constData() + i));
+    for (qsizetype i = 0; i + 4 <= bytes.size(); i += 4)
+        entries.push_back(qFromLittleEndian<qint32>(bytes.constData() + i));
     return entries;
 }
 
@@ -187,7 +188,10 @@ TEST_F(DBFTableTest, ANumberWithoutARowAnswersFalseAndMarksTheDatabaseWrong) {
 
 TEST_F(DBFTableTest, HostileAndDeletedRowsStayOutOfTheIndex) {
     const QString table = file("P0012.DBF");
-    makeTable(table, {{-5, 1, "minus"}, {2000000000, 2, "huge"}, {7, 3, "sedm"}, {2, 4, "smazany"},
+    makeTable(table, {{-5, 1, "minus"},
+                      {2000000000, 2, "huge"},
+                      {7, 3, "sedm"},
+                      {2, 4, "smazany"},
                       {qint64(TTopolDBFTable::MaxCislo) + 1, 5, "nad mez"}});
     DBFHandle h = DBFOpen(QFile::encodeName(table).constData(), "rb+");
     ASSERT_TRUE(DBFMarkRecordDeleted(h, 3, 1));
@@ -212,7 +216,8 @@ TEST_F(DBFTableTest, IndexThatCannotBeWrittenIsReported) {
     TTopolDBFTable t;
     EXPECT_FALSE(t.SetForNameCislo(table, 3));
     const QString ind = file("P0012.IND");
-    EXPECT_EQ(messages(), (QStringList{"Index " + ind + " nelze vytvorit", "Index " + ind + " je nepřístupný"}));
+    EXPECT_EQ(messages(),
+              (QStringList{"Index " + ind + " nelze vytvorit", "Index " + ind + " je nepřístupný"}));
     EXPECT_EQ(t.RecNo(), 0);
     EXPECT_TRUE(QFileInfo(ind).isDir());
 }
@@ -259,9 +264,10 @@ TEST_F(DBFTableTest, FieldDefinitionsAndFieldExistsWithTableParts) {
     const struct {
         const char* name;
         bool exists;
-    } cases[] = {{"PLOCHA", true},        {"plocha", true},        {"p0012.plocha", true}, {"P0012.PLOCHA", true},
-                 {"P0011.PLOCHA", false}, {"P0012.NIC", false},    {"NIC", false},         {"", false},
-                 {"P0012.", false},       {".PLOCHA", false},      {"X.P0012.PLOCHA", false}};
+    } cases[] = {
+        {"PLOCHA", true},        {"plocha", true},     {"p0012.plocha", true},   {"P0012.PLOCHA", true},
+        {"P0011.PLOCHA", false}, {"P0012.NIC", false}, {"NIC", false},           {"", false},
+        {"P0012.", false},       {".PLOCHA", false},   {"X.P0012.PLOCHA", false}};
     for (const auto& c : cases) EXPECT_EQ(t.FieldExists(c.name), c.exists) << c.name;
 }
 
@@ -312,12 +318,17 @@ TEST_F(DBFTableTest, ReadOnlyTablesAndRefusedValuesLeaveTheRowAlone) {
         const char* value;
         const char* read;
     } cases[] = {
-        {"PLOCHA", "abc", "12.50"},             {"PLOCHA", "12.5.3", "12.50"},
-        {"PLOCHA", "1e30", "12.50"},            {"PLOCHA", "123456789012", "12.50"}, // wider than the field
-        {"PLOCHA", "-3,126", "-3.13"},          {"PLOCHA", " 42 ", "42.00"},
-        {"PLOCHA", "", ""},                     {"CISLO", "3.4", "3"},
+        {"PLOCHA", "abc", "12.50"},
+        {"PLOCHA", "12.5.3", "12.50"},
+        {"PLOCHA", "1e30", "12.50"},
+        {"PLOCHA", "123456789012", "12.50"}, // wider than the field
+        {"PLOCHA", "-3,126", "-3.13"},
+        {"PLOCHA", " 42 ", "42.00"},
+        {"PLOCHA", "", ""},
+        {"CISLO", "3.4", "3"},
         {"NAZEV", forty.constData(), "xxxxxxxxxxxxxxxxxxxxxxxxxxxxxx"},
-        {"NAZEV", "Лес ok", "??? ok"},          {"NIC", "1", ""},
+        {"NAZEV", "Лес ok", "??? ok"},
+        {"NIC", "1", ""},
     };
     for (const auto& c : cases) {
         ASSERT_TRUE(t.SetRecordForCislo(3));
@@ -442,7 +453,7 @@ TEST_F(DBFTableTest, CreateTableWritesTheFieldsAndRefusesBadOnes) {
     t.SetFieldAsString("DATUM", "2024-03-07");
     ASSERT_TRUE(t.Post());
     ASSERT_TRUE(t.Edit());
-    t.SetFieldAsString("PLATNY", "maybe"); // refused
+    t.SetFieldAsString("PLATNY", "maybe");     // refused
     t.SetFieldAsString("DATUM", "2024-02-30"); // refused
     ASSERT_TRUE(t.Post());
     EXPECT_EQ(rawField(table, 0, "PLATNY"), "T");
@@ -458,7 +469,8 @@ TEST_F(DBFTableTest, CreateTableWritesTheFieldsAndRefusesBadOnes) {
     bad.push_back(field("cislo", "C", 5, 0)); // CISLO twice
     for (const auto& b : bad) {
         recordingNotifier()->clear();
-        EXPECT_FALSE(TTopolDBFTable::CreateTable(file("ZLA.DBF"), {good[0].get(), b.get()})) << b->GetName().toStdString();
+        EXPECT_FALSE(TTopolDBFTable::CreateTable(file("ZLA.DBF"), {good[0].get(), b.get()}))
+            << b->GetName().toStdString();
         EXPECT_EQ(messages().size(), 1);
         EXPECT_FALSE(QFile::exists(file("ZLA.DBF")));
     }

@@ -33,7 +33,8 @@ TPolyLineElement* line(std::initializer_list<std::pair<double, double>> points) 
 
 TAreaElement* square(double x, double y, double side) {
     auto* a = new TAreaElement;
-    for (auto [px, py] : {std::pair{x, y}, {x, y + side}, {x + side, y + side}, {x + side, y}}) a->AddXY(px, py);
+    for (auto [px, py] : {std::pair{x, y}, {x, y + side}, {x + side, y + side}, {x + side, y}})
+        a->AddXY(px, py);
     a->RecalculateRect();
     return a;
 }
@@ -70,9 +71,11 @@ void makeTable(const QString& path, const std::vector<std::tuple<int, QString, d
 
 TEST(TopolClasses, StoredPropertiesInTableOrder) {
     const QStringList element = storedPropertyNames(TPropertyGeometryElement::StaticClass());
-    EXPECT_EQ(storedPropertyNames(TRegisteredGeometryElement::StaticClass()), element + QStringList{"IsDone"});
+    EXPECT_EQ(storedPropertyNames(TRegisteredGeometryElement::StaticClass()),
+              element + QStringList{"IsDone"});
     // The topology element keeps IsDone in its place but never writes it.
-    const QStringList topol = element + QStringList{"Cislo", "Druh", "Barva", "Znacka", "Vyber", "Presnost", "Symbol"};
+    const QStringList topol =
+        element + QStringList{"Cislo", "Druh", "Barva", "Znacka", "Vyber", "Presnost", "Symbol"};
     EXPECT_EQ(storedPropertyNames(TTopoLElement::StaticClass()), topol);
     EXPECT_EQ(storedPropertyNames(TTopolPointElement::StaticClass()), topol);
     const QStringList lineProps = topol + QStringList{"LeftArea", "RightArea"};
@@ -87,8 +90,8 @@ TEST(TopolClasses, StoredPropertiesInTableOrder) {
     QStringList text = topol;
     text.insert(text.indexOf("Height"), "Height");
     text.removeAt(text.lastIndexOf("Height"));
-    text += QStringList{"TextAtrib", "StartPoint", "CodePage", "TopolFont", "WidthCoef", "Direction", "Slope",
-                        "Distance", "TextMode"};
+    text += QStringList{"TextAtrib", "StartPoint", "CodePage", "TopolFont", "WidthCoef",
+                        "Direction", "Slope",      "Distance", "TextMode"};
     EXPECT_EQ(storedPropertyNames(TTopolTextElement::StaticClass()), text);
     const TClassInfo& t = TTopolTextElement::StaticClass();
     EXPECT_EQ(t.propertyIndex("Height"), TRectEntity::StaticClass().propertyIndex("Height"));
@@ -126,9 +129,9 @@ TEST(TopolElements, UnfiledElementsAnswerOnlyTheirOwnProperties) {
         TGeometry* g;
         char letter;
     };
-    for (const Case& c : {Case{new TPointElement, 'B'}, Case{new TTextElement, 'T'}, Case{square(0, 0, 1), 'P'},
-                          Case{new TMultiPolyLineElement, 'L'}, Case{new TPolyLineAreaElement, 'P'},
-                          Case{new TGeometry, 'X'}}) {
+    for (const Case& c : {Case{new TPointElement, 'B'}, Case{new TTextElement, 'T'},
+                          Case{square(0, 0, 1), 'P'}, Case{new TMultiPolyLineElement, 'L'},
+                          Case{new TPolyLineAreaElement, 'P'}, Case{new TGeometry, 'X'}}) {
         TTopolPointElement p;
         p.SetGeometry(c.g);
         EXPECT_EQ(p.GetPhysicalObjectType(), QChar(c.letter)) << c.g->ClassName().toStdString();

@@ -100,8 +100,10 @@ TEST(QTree, WalkerFindsLinesInEveryLeafTheyCross) {
     tree.SetSquare(0, 0, 16);
     auto* a = line({{1, 1}, {2, 2}});
     auto* b = line({{13, 13}, {14, 14}});
-    auto* crossing = line({{5, 6}, {12, 6}}); // crosses two leaves: one of the lower-left, and the lower-right
-    for (TElement* e : {static_cast<TElement*>(a), static_cast<TElement*>(b), static_cast<TElement*>(crossing)}) {
+    auto* crossing =
+        line({{5, 6}, {12, 6}}); // crosses two leaves: one of the lower-left, and the lower-right
+    for (TElement* e :
+         {static_cast<TElement*>(a), static_cast<TElement*>(b), static_cast<TElement*>(crossing)}) {
         owner.AddElement(e);
         tree.Add(e);
     }
@@ -136,7 +138,8 @@ TEST(QTree, WalkerFindsLinesInEveryLeafTheyCross) {
     const auto found = walk(&big, -300, -200, 400, 100);
     std::set<TElement*> distinct(found.begin(), found.end());
     for (TRectEntity* r : boxes)
-        EXPECT_EQ(distinct.count(r) == 1, r->IsOverRegion(-300, -200, 400, 100)) << r->GetMinX() << " " << r->GetMinY();
+        EXPECT_EQ(distinct.count(r) == 1, r->IsOverRegion(-300, -200, 400, 100))
+            << r->GetMinX() << " " << r->GetMinY();
 }
 
 TEST(QTree, ExtendingAnInnerRootKeepsTheOldSubtree) {

@@ -4,10 +4,10 @@
 // The stand map has four tile matrices, from 8 m to 1 m per pixel, the age map three, down to 2 m;
 // a tile picture is 512 × 512 pixels and overlaps its neighbours by 4 pixels. Each matrix is centred on
 // the forest with its lower-left corner on whole metres, so that the map's extent (which the map
-// window shows first) has the forest in its middle, however far the coarse tiles reach beyond it. Tile (c, r) of a matrix covers X from MinX + c × (TileWidth − OverX) and
-// Y from MinY + r × (TileHeight − OverY), rows counted from the south; in the matrix's pixel grid its left
-// edge lies at c × 508 and its top edge at (MatrixHeight − 1 − r) × 508, so neighbouring tiles are cut from
-// one continuous picture.
+// window shows first) has the forest in its middle, however far the coarse tiles reach beyond it. Tile (c, r)
+// of a matrix covers X from MinX + c × (TileWidth − OverX) and Y from MinY + r × (TileHeight − OverY), rows
+// counted from the south; in the matrix's pixel grid its left edge lies at c × 508 and its top edge at
+// (MatrixHeight − 1 − r) × 508, so neighbouring tiles are cut from one continuous picture.
 #include "sample_internal.h"
 #include "stroke_font.h"
 

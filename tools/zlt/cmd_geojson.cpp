@@ -347,7 +347,6 @@ void appendShape(QString& out, const Shape& s) {
 
 // ---- properties ----------------------------------------------------------------------------------
 
-
 bool isBoolean(const TPropInfo& p) {
     return p.kind == tkEnumeration &&
            p.enumNames == QStringList{QStringLiteral("False"), QStringLiteral("True")};

@@ -243,7 +243,6 @@ private:
 
 // ---- older layout: the loaded graph -------------------------------------------------------------
 
-
 // The properties the stream writer would store for the element, with their values.
 std::vector<std::pair<const TPropInfo*, TValue>> storedValues(TElement* e) {
     std::vector<std::pair<const TPropInfo*, TValue>> out;

@@ -90,17 +90,17 @@ void TMiniZelto::SetDataOnBackGround(bool v) {
 
 void TMiniZelto::SetOpenButtonVisible(bool v) {
     FOpenButtonVisible = v;
-    if (FM) FM->kb_OpenProject->setVisible(v);
+    if (FM) FM->SetOpenButtonVisible(v);
 }
 
 bool TMiniZelto::GetGPS_Active() {
-    if (FM) FGPS_Active = FM->GpsOn;
+    if (FM) FGPS_Active = FM->GetGpsOn();
     return FGPS_Active;
 }
 
 void TMiniZelto::SetGPS_Active(bool v) {
     FGPS_Active = v;
-    if (FM && v != FM->GpsOn) FM->Button4Click();
+    if (FM && v != FM->GetGpsOn()) FM->Button4Click();
 }
 
 int TMiniZelto::GetActualMapIndex() const {
@@ -111,7 +111,7 @@ void TMiniZelto::SetActualMapIndex(int index) {
     if (!FM) return;
     TTiledMapController& map = FM->TiledMap();
     map.MapChangeActive = false;
-    FM->MapCombo->setCurrentIndex(index);
+    map.SetMapComboIndex(index);
     map.MapChangeActive = true;
     map.MapComboChange();
 }
@@ -122,8 +122,8 @@ void TMiniZelto::SetUser(const QString& v) {
 }
 
 Tgis_PorostniSkupina* TMiniZelto::GetSelectedSkupina() const {
-    if (!FM || !FM->Selector) return nullptr;
-    return zelto_cast<Tgis_PorostniSkupina>(FM->Selector->GetActualFrame());
+    if (!FM || !FM->GetSelector()) return nullptr;
+    return zelto_cast<Tgis_PorostniSkupina>(FM->GetSelector()->GetActualFrame());
 }
 
 // ---- operations -------------------------------------------------------------------------------
@@ -142,13 +142,13 @@ void TMiniZelto::DoIt() {
         form->SetOnMapReady(FOnMapReady);
         form->SetOnDataReady(FOnDataReady);
         form->SetDataOnBackGround(FDataOnBackGround);
-        form->kb_OpenProject->setVisible(FOpenButtonVisible);
+        form->SetOpenButtonVisible(FOpenButtonVisible);
     }
     // 3. - 6.
     FM->SetUser(FUser);
     if (!FMapOnBackground) FM->show();
     if (FAutoOpenProject) FM->LoadProject(FAutoOpenProjectFile);
-    if (FGPS_Active != FM->GpsOn) FM->Button4Click();
+    if (FGPS_Active != FM->GetGpsOn()) FM->Button4Click();
 }
 
 void TMiniZelto::Import(const QString&, bool, int, const QString&) {
@@ -159,13 +159,12 @@ void TMiniZelto::ShowTheForest(bool Highlight) {
     FError = 0;
     if (!FM) return;
     FM->ShowTheForest(Highlight);
-    FError = FM->FError;
+    FError = FM->GetFError();
 }
 
 bool TMiniZelto::RetrieveMapList(QStringList* MList) {
     if (FM && MList) {
-        MList->clear();
-        for (int i = 0; i < FM->MapListBox->count(); ++i) MList->append(FM->MapListBox->item(i)->text());
+        *MList = FM->TiledMap().MapNames();
     }
     return false;
 }

@@ -2,9 +2,11 @@
 
 #include "BitmapCodecs.h"
 #include "Kordlin_MainTool.h"
+#include "MapCanvas.h"
 #include "Navigation.h"
 #include "Project.h"
 #include "SecondaryWindows.h"
+#include "StreamRead.h"
 #include "TiledMap.h"
 #include "UiKit.h"
 #include "dialogs/fr_Kordlin_SuperDialog.h"
@@ -16,7 +18,6 @@
 #include "forest/t_ForestModelSelector.h"
 #include "framework/Errors.h"
 #include "framework/Notifier.h"
-#include "persistence/t_Loader.h"
 #include "platform/AppEvents.h"
 #include "platform/StorageFolders.h"
 #include "projection/e_Wcs.h"
@@ -45,39 +46,17 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 
-void processEventsHook() {
-    QCoreApplication::processEvents();
-}
-
 QString systemFolder() {
     return QDir(platform::storageFolders().publicFolder()).filePath(QStringLiteral("map/system"));
-}
-
-// Reads an object stream; its root, which the caller owns, or none (with the reason) when the
-// file is damaged.
-TElement* readStream(const QString& path, QString& reason) {
-    TLoad load(path);
-    load.SetNoProgress(true);
-    try {
-        load.DoIt();
-    } catch (const EZeltoError& e) {
-        reason = e.message();
-        return nullptr;
-    }
-    if (!load.FOutput) reason = QStringLiteral("soubor neobsahuje žádný prvek");
-    return load.FOutput;
 }
 
 } // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
-    setPendingEventsHook(&processEventsHook);
-    m_tiledMap = std::make_unique<TTiledMapController>(*this);
-    m_project = std::make_unique<TProjectController>(*this);
-    m_navigation = std::make_unique<TNavigationController>(*this);
     CreateDesign();
-    Wire();
     WireParts();
+    WireControllers();
+    Wire();
     MainForm = this;
     FormCreate();
 }
@@ -85,18 +64,53 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
 TMainForm::~TMainForm() {
     if (m_appEvents && m_appEvents == platform::appEventService())
         m_appEvents->unsubscribe(m_appEventSubscription);
-    if (m_canvas) m_canvas->SetBitmap(nullptr);
-    delete PSYMB;
-    delete Zn;
-    delete m_device;
+    // The controllers go before the controls they drive and the canvas they paint on.
+    m_project.reset();
+    m_navigation.reset();
+    m_tiledMap.reset();
+    m_mapCanvas.reset();
+    PSYMB = nullptr;
+    Zn = nullptr;
+    m_psymbRead.reset();
+    m_znRead.reset();
     delete m_mainTool;
     if (MainForm == this) MainForm = nullptr;
+}
+
+void TMainForm::WireControllers() {
+    // The map canvas: the map picture with its overlays, and the passes of a redraw.
+    m_mapCanvas = std::make_unique<TMapCanvas>(TMapCanvasWidgets{Image, Image_edit, Image_Edit_Detail});
+
+    // The tiled map fills the map lists and paints the first pass.
+    m_tiledMap = std::make_unique<TTiledMapController>(*m_mapCanvas, TTiledMapWidgets{MapCombo, MapListBox},
+                                                       *m_progress);
+    m_tiledMap->InBackground = [this] { return Application_Background; };
+    m_tiledMap->CloseDrawer = [this] { CloseDrawer(); };
+    m_tiledMap->ReviewStarting = [this] { AreaBlinked = false; };
+
+    // View navigation: the overlay's input, the zoom buttons, the read-outs.
+    m_navigation =
+        std::make_unique<TNavigationController>(*m_mapCanvas, *m_tiledMap, TNavigationWidgets::Find(*this));
+    m_navigation->Hooks.HideTopBar = [this] { SetTopBar_Visible(false); };
+    m_navigation->Hooks.ActiveTool = [this] { return ActiveTool; };
+
+    // Opening a project.
+    m_project = std::make_unique<TProjectController>(*m_mapCanvas, *m_tiledMap, *m_navigation, *m_progress);
+    m_project->Hooks.User = [this] { return GetUser(); };
+    m_project->Hooks.Closing = [this] { OddListExists = false; };
+    m_project->Hooks.LoadDET = [this](const QString& file) { LoadDET(file); };
+    m_project->Hooks.FireMapReady = [this] { FireMapReady(); };
+    m_project->Hooks.StartActiveTool = [this](int tool) { StartActiveTool(tool); };
+    m_project->Hooks.ShowProjectChooser = [this] { showProjectChooser(); };
 }
 
 void TMainForm::Wire() {
     TTiledMapController* map = m_tiledMap.get();
     TProjectController* project = m_project.get();
-    Image->OnResize = [map] { map->ImageResize(); };
+    Image->OnResize = [this, map] {
+        map->ImageResize();
+        LayoutActionBar();
+    };
     connect(MapCombo, &QComboBox::currentIndexChanged, this, [map] { map->MapComboChange(); });
     connect(MapListBox, &QListWidget::itemClicked, this,
             [this, map](QListWidgetItem* item) { map->MapListBoxItemClick(MapListBox->row(item)); });
@@ -149,7 +163,6 @@ void TMainForm::FormCreate() {
         // The map is painted on the raster engine: there is no canvas quality or GPU canvas to set.
         Status = 0;
         ImDrawing = false;
-        m_tiledMap->Reviewing = false;
         Test = CHeckJPRL = CheckNotes = CheckLines = CheckAreas = true;
 
         // 3. Tile cache and map state.
@@ -163,30 +176,18 @@ void TMainForm::FormCreate() {
         ToolsVisible = true;
         Rotate = AreaBlinked = false;
         iLastOdd = -1;
-        BColor = 0xFF000000;
+        m_mapCanvas->BColor = 0xFF000000;
 
-        // 4. The pictures.
-        const QSize size = Image->DeviceSize();
-        Image->ResizeBitmap(size.width(), size.height());
-        Image->Bitmap().fill(QColor::fromRgba(BColor));
-        m_tiledMap->Bm = QImage(size, QImage::Format_ARGB32_Premultiplied);
-        m_tiledMap->Bm.fill(QColor::fromRgba(BColor)); // a drag before the first redraw shows the background
-        Image_edit->ResizeBitmap(size.width(), size.height());
+        // 4., 5. The pictures, the snapshot and the overlays at the picture's size; the map
+        // canvas holds the drawing device on the map picture (its page and projection).
+        m_mapCanvas->Resize();
         Image_edit->show();
-        Image_Edit_Detail->ResizeBitmap(size.width(), size.height());
-        Edit_Clear();
         MLineCLosed = MLineQuickArea = false;
 
-        // 5. The drawing device on the map picture (its page and projection).
-        m_device = new TCanvasDevice;
-        m_canvas = std::make_unique<TCanvas>(&Image->Bitmap());
-        m_device->SetCanvas(m_canvas.get());
-
-        // 6., 7.
-        RefX = RefY = LastX = LastY = 0;
+        // 6., 7. (The navigation controller's reset below clears RefX, RefY, LastX, LastY.)
         ActiveTool = 0;
         ComingActiveTool = WaitingActiveTool = -1;
-        m_tiledMap->Reviews.fill(0);
+        m_tiledMap->Reviews.fill(TReviewSlot::Free);
         m_tiledMap->LastReview = 0;
         aJTSK = false;
 
@@ -232,8 +233,7 @@ void TMainForm::FormCreate() {
         RegisterBitmapExtensions();
         LoadTilePlaceholder();
         _Frames->raise();
-        ProcessPendingEvents();
-    } catch (...) {
+    } catch (const std::exception&) {
         notifier().message(QStringLiteral("Bum"));
     }
 }
@@ -263,37 +263,39 @@ void TMainForm::LoadParams() {
 
 void TMainForm::ZnPSYMB_Load() {
     const QString dir = systemFolder();
-    // A damaged symbol file is reported and left out; the form works without the symbols.
-    auto read = [this](const QString& path, const QString& caption) -> TElement* {
-        SetProgressText(caption + path);
+    // A damaged symbol file is reported and left out; the form works without the symbols. Each
+    // set is kept with its whole read, so that replacing it frees everything read with it.
+    // The two sets are read independently: a damaged symbol set does not cost the point kinds.
+    auto read = [this](const QString& path, const QString& caption,
+                       const TClassInfo& expected) -> std::unique_ptr<TStreamRead> {
+        m_progress->SetText(caption + path);
         QString reason;
-        TElement* root = readStream(path, reason);
-        if (!root)
+        std::unique_ptr<TStreamRead> result = TStreamRead::Read(path, reason);
+        if (result && !result->Root()->InheritsFrom(expected)) {
+            reason = QStringLiteral("soubor obsahuje %1 místo %2")
+                         .arg(result->Root()->ClassName(), expected.name());
+            result.reset();
+        }
+        if (!result)
             notifier().message(
                 QStringLiteral("Soubor %1 nelze přečíst: %2").arg(QDir::toNativeSeparators(path), reason));
-        return root;
+        return result;
     };
     const QString psymbPath = QDir(dir).filePath(QStringLiteral("PSYMB.zlt"));
     if (QFileInfo(psymbPath).isFile()) {
-        TElement* root = read(psymbPath, QStringLiteral("Čtení PSYMB z "));
-        auto* symbols = zelto_cast<TOwnerEntity>(root);
-        if (!symbols) {
-            delete root;
-            return;
+        if (auto symbols = read(psymbPath, QStringLiteral("Čtení PSYMB z "), TOwnerEntity::StaticClass())) {
+            PSYMB = nullptr;
+            m_psymbRead = std::move(symbols);
+            PSYMB = zelto_cast<TOwnerEntity>(m_psymbRead->Root());
         }
-        delete PSYMB;
-        PSYMB = symbols;
     }
     const QString znPath = QDir(dir).filePath(QStringLiteral("Zn.zlt"));
     if (QFileInfo(znPath).isFile()) {
-        TElement* root = read(znPath, QStringLiteral("Čtení Zn z "));
-        auto* kinds = zelto_cast<TTopolDruhy>(root);
-        if (!kinds) {
-            delete root;
-            return;
+        if (auto kinds = read(znPath, QStringLiteral("Čtení Zn z "), TTopolDruhy::StaticClass())) {
+            Zn = nullptr;
+            m_znRead = std::move(kinds);
+            Zn = zelto_cast<TTopolDruhy>(m_znRead->Root());
         }
-        delete Zn;
-        Zn = kinds;
     }
     if (!Zn) return;
     QComboBox* combo = KavintStyle ? ks_Point_Edit_ComboBox : Point_Edit_ComboBox;
@@ -348,6 +350,7 @@ void TMainForm::LoadTilePlaceholder() {
         for (int d = -256; d < 256; d += 24) p.drawLine(d, 256, d + 256, 0);
     }
     Image_HicSuntLeones->Bitmap() = picture;
+    m_tiledMap->SetPlaceholder(picture);
 }
 
 // ---- lifecycle -------------------------------------------------------------------------------
@@ -458,8 +461,20 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 
 // ---- published properties --------------------------------------------------------------------
 
+TCanvasDevice* TMainForm::Device() const {
+    return m_mapCanvas->Device();
+}
+
 TPageProjection* TMainForm::Projection() const {
-    return m_device ? m_device->GetProjection() : nullptr;
+    return m_mapCanvas->Projection();
+}
+
+TCanvas* TMainForm::Canvas() const {
+    return m_mapCanvas->Canvas();
+}
+
+void TMainForm::SetOpenButtonVisible(bool v) {
+    kb_OpenProject->setVisible(v);
 }
 
 bool TMainForm::GetCloseIsVisible() const {
@@ -511,8 +526,8 @@ bool TMainForm::LoadProject(const QString& aFileName) {
     try {
         return m_project->LoadProject(aFileName);
     } catch (const std::exception& e) {
-        ShowProgress(false);
-        HideBusy();
+        m_progress->ShowProgress(false);
+        m_progress->HideBusy();
         TZeltoMainTool::HandleException(e);
         return false;
     }
@@ -557,12 +572,6 @@ void TMainForm::showProjectChooser() {
     chooser->show();
 }
 
-void TMainForm::DrawLayers() {
-    if (Hooks.DrawLayers) Hooks.DrawLayers();
-}
-void TMainForm::Drawgps() {
-    if (Hooks.Drawgps) Hooks.Drawgps();
-}
 void TMainForm::DrawActualRoute() {
     if (Hooks.DrawActualRoute) Hooks.DrawActualRoute();
 }
@@ -584,8 +593,7 @@ void TMainForm::StartActiveTool(int tool) {
 }
 
 void TMainForm::Edit_Clear() {
-    Image_edit->ClearBitmap();
-    Image_edit->update();
+    m_mapCanvas->Edit_Clear();
 }
 
 void TMainForm::FireMapReady() {
@@ -690,31 +698,7 @@ void TMainForm::CloseDrawer() {
     slide->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
-// ---- progress display (TProgressController) -----------------------------------------------
-
-void TMainForm::ShowBusy(const QString& text) {
-    m_progress->ShowBusy(text);
-}
-
-void TMainForm::HideBusy() {
-    m_progress->HideBusy();
-}
-
-void TMainForm::SetProgressText(const QString& text) {
-    m_progress->SetText(text);
-}
-
-void TMainForm::SetProgressRange(int min, int max) {
-    m_progress->SetBarRange(min, max);
-}
-
-void TMainForm::SetProgressValue(int value) {
-    m_progress->SetBarValue(value);
-}
-
-void TMainForm::ShowProgress(bool visible) {
-    m_progress->ShowProgress(visible);
-}
+// ---- progress ------------------------------------------------------------------------------
 
 TOwnerEntity* TMainForm::Proc() {
     return m_progress->Proc();
@@ -726,10 +710,6 @@ void TMainForm::SetProc(TOwnerEntity* proc) {
 
 qint64 TMainForm::ActiveProgress() const {
     return m_progress->ActiveProgress();
-}
-
-void TMainForm::ProcessPendingEvents() {
-    processPendingEvents();
 }
 
 // ---- display lock, bars, progress and the generic dialog -------------------------------------

@@ -1,7 +1,9 @@
 // The map form: a full-window map with translucent bars over it, the slide-in menu drawer and
-// the panels of the tools. The form is the hub of the map application; the state and operations
-// of each concern live in a controller of their own (the tiled map, the project) which the form
-// creates, wires to its controls and forwards to.
+// the panels of the tools. The form is the hub of the map application: it creates the controls,
+// builds one controller per concern (map canvas, tiled map, navigation, project, display lock,
+// bars, progress), hands each the controls it drives, wires them together and keeps the model's
+// form-level entry points as thin forwards. Its controls and flags are its own: tests and hosts
+// find controls by their objectName.
 #pragma once
 
 #include "ZeltoEvent.h"
@@ -44,22 +46,23 @@ class TCanvas;
 class TCanvasDevice;
 class TForestModelSelector;
 class TLockController;
+class TMapCanvas;
 class TMainTool;
 class TNavigationController;
 class TOwnerEntity;
 class TPageProjection;
 class TProgressController;
 class TProjectController;
+class TStreamRead;
 class TSuperdialog;
 class TTiledMapController;
 class TTopolDruhy;
 
-// Operations that controllers provide (layer drawing, GPS, forest data, tools, display lock,
-// import, progress). Each one does nothing until its controller is wired in; the display lock
-// and the progress reports are wired by the form itself (WireParts).
+// Operations that controllers provide (GPS, forest data, tools, display lock, import, progress).
+// Each one does nothing until its controller is wired in; the display lock and the progress
+// reports are wired by the form itself (WireParts). What is drawn on the map is not a hook: each
+// drawing concern sets its pass on the map canvas.
 struct TFormHooks {
-    std::function<void()> DrawLayers;            // the user layers over the tiles
-    std::function<void()> Drawgps;               // the GPS marker
     std::function<void()> DrawActualRoute;       // the GPS route being recorded (message 34 with a line)
     std::function<void()> DrawEditedPoint;       // the point being edited (message 34 with another element)
     std::function<void()> ShowGPSCoords;         // the GPS read-out (message 42)
@@ -81,59 +84,32 @@ public:
     ~TMainForm() override;
 
     // ---- the controllers ----
+    TMapCanvas& MapCanvas() { return *m_mapCanvas; }
     TTiledMapController& TiledMap() { return *m_tiledMap; }
     TProjectController& Project() { return *m_project; }
     TNavigationController& Navigation() { return *m_navigation; }
-    TFormHooks Hooks;
-
-    // ---- display lock, bars, progress and the generic dialog ----
     TLockController& Lock() { return *m_lock; }
     TBarsController& Bars() { return *m_bars; }
     TProgressController& Progress() { return *m_progress; }
+    TFormHooks Hooks;
+
+    // ---- the generic dialog ----
     // The generic dialog embedded in the frame container; none when another frame took its place.
     TSuperdialog* Superdialog() const;
     // Prepares the generic dialog for a use, as its users do: the form's style, no handlers left
     // from an earlier use, the question or the text-entry form and the prompt. The caller shows
     // it and then sets its handlers.
     TSuperdialog* PrepareSuperdialog(bool editMode, const QString& prompt);
-    // Locks the display (the menu row "  Zamknout displej").
-    void LockDisplay();
+
+    // ---- published properties ----
+    TCanvasDevice* Device() const;
+    TPageProjection* Projection() const;
+    TCanvas* Canvas() const;
+    TMainTool* MainTool() const { return m_mainTool; }
     // The running processes (created on first read) and the one the progress bar follows.
     TOwnerEntity* Proc();
     void SetProc(TOwnerEntity* proc);
     qint64 ActiveProgress() const;
-
-    // ---- state of the form ----
-    bool KavintStyle = false;
-    bool Application_Background = false;
-    int InfoY = 0;
-    quint32 LineColor = 0, PointColor = 0, DefaultColor = 0;
-    int Status = 0;
-    bool ImDrawing = false;
-    bool Test = false, CHeckJPRL = false, CheckNotes = false, CheckLines = false, CheckAreas = false;
-    bool SuperLayerChangeActive = false, BmMoving = false, BmInMove = false, Fix = false;
-    bool ToolsMoving = false, ToolsVisible = false, Rotate = false, AreaBlinked = false;
-    int iLastOdd = -1;
-    quint32 BColor = 0xFF000000;
-    double RefX = 0, RefY = 0, LastX = 0, LastY = 0;
-    int ActiveTool = 0, ComingActiveTool = -1, WaitingActiveTool = -1;
-    bool aJTSK = false;
-    bool MLineCLosed = false, MLineQuickArea = false;
-    bool cbActive = false; // switch guard: switch handlers act only while set
-    bool GpsOn = false;
-    bool OddListExists = false;
-    int Barva = 0;
-    int FError = 0;
-    QString S_LHC, S_Oddeleni, S_Dilec, S_Porost, S_Skupina;
-    TOwnerEntity* PSYMB = nullptr;            // the point symbol set (owned)
-    TTopolDruhy* Zn = nullptr;                // the kinds of point objects (owned)
-    TForestModelSelector* Selector = nullptr; // the forest unit selector (none until forest data are shown)
-
-    // ---- published properties ----
-    TCanvasDevice* Device() const { return m_device; }
-    TPageProjection* Projection() const;
-    TCanvas* Canvas() const { return m_canvas.get(); }
-    TMainTool* MainTool() const { return m_mainTool; }
     bool GetDataOnBackGround() const { return m_dataOnBackGround; }
     void SetDataOnBackGround(bool v) { m_dataOnBackGround = v; }
     bool GetCloseIsVisible() const;
@@ -152,9 +128,24 @@ public:
     void SetOnMapReady(TZeltoEvent e) { FOnMapReady = std::move(e); }
     void SetOnDataReady(TZeltoEvent e) { FOnDataReady = std::move(e); }
     const TZeltoEvent& GetOnMapReady() const { return FOnMapReady; }
+    // The "Otevřít projekt" button of the menu (the host decides whether it is offered).
+    void SetOpenButtonVisible(bool v);
     // The top margin of the top bar (half its height with a parameter file).
     int TopBarMargin() const;
     bool IsDrawerOpen() const { return m_drawerOpen; }
+    bool GetKavintStyle() const { return KavintStyle; }
+    // The wanted and the actual GPS state (the GPS controller keeps it once it exists).
+    bool GetGpsOn() const { return GpsOn; }
+    // The error code of the last ShowTheForest.
+    int GetFError() const { return FError; }
+    // The forest unit selector (none until forest data are shown).
+    TForestModelSelector* GetSelector() const { return Selector; }
+    // The point symbol set and the kinds of point objects (none when their files are missing).
+    TOwnerEntity* GetPSYMB() const { return PSYMB; }
+    TTopolDruhy* GetZn() const { return Zn; }
+    int GetActiveTool() const { return ActiveTool; }
+    // The names of the forest unit the host asks ShowTheForest for (and the form shows).
+    QString S_LHC, S_Oddeleni, S_Dilec, S_Porost, S_Skupina;
 
     // ---- operations ----
     // Opens a project (see TProjectController::LoadProject); errors escaping it are shown.
@@ -181,17 +172,14 @@ public:
     void MainListBoxItemClick(int row);
     void CloseDrawer();
     void OpenDrawer();
+    // Locks the display (the menu row "  Zamknout displej").
+    void LockDisplay();
     // Replaces the placeholder of an embedded frame (Kordlin_Notes_Frame, Note_Dialog,
     // fmx_AreaDialog, Superdialog) by the frame itself.
     void SetFrame(const QString& name, QWidget* frame);
     QWidget* Frame(const QString& name) const;
-
     // The project chooser; opens the chosen file.
     void showProjectChooser();
-
-    // Hooks run by the controllers (no-ops until their controllers exist).
-    void DrawLayers();
-    void Drawgps();
     void DrawActualRoute();
     void DrawEditedPoint();
     void ShowGPSCoords();
@@ -200,14 +188,41 @@ public:
     void Edit_Clear();
     void FireMapReady();
 
-    // The progress display: the label with the busy indicator, and the progress bar.
-    void ShowBusy(const QString& text);
-    void HideBusy();
-    void SetProgressText(const QString& text);
-    void SetProgressRange(int min, int max);
-    void SetProgressValue(int value);
-    void ShowProgress(bool visible);
-    void ProcessPendingEvents();
+    // Texts of the menu rows, as shown (row 1 and row 5 are hidden).
+    static QStringList MainMenuTexts();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    friend struct TMainFormInternals; // the tests' view of the flags below
+
+    // ---- state of the form ----
+    bool KavintStyle = false;
+    bool Application_Background = false;
+    int InfoY = 0;
+    quint32 LineColor = 0, PointColor = 0, DefaultColor = 0;
+    int Status = 0;
+    bool ImDrawing = false;
+    bool Test = false, CHeckJPRL = false, CheckNotes = false, CheckLines = false, CheckAreas = false;
+    bool SuperLayerChangeActive = false, BmMoving = false, BmInMove = false, Fix = false;
+    bool ToolsMoving = false, ToolsVisible = false, Rotate = false, AreaBlinked = false;
+    int iLastOdd = -1;
+    int ActiveTool = 0, ComingActiveTool = -1, WaitingActiveTool = -1;
+    bool aJTSK = false;
+    bool MLineCLosed = false, MLineQuickArea = false;
+    bool cbActive = false; // switch guard: switch handlers act only while set
+    bool GpsOn = false;
+    bool OddListExists = false;
+    int Barva = 0;
+    int FError = 0;
+    TOwnerEntity* PSYMB = nullptr;            // the point symbol set (the root of m_psymbRead)
+    TTopolDruhy* Zn = nullptr;                // the kinds of point objects (the root of m_znRead)
+    TForestModelSelector* Selector = nullptr; // the forest unit selector (none until forest data are shown)
 
     // ---- controls (the form's design; names as their objectName) ----
     ui::TImageControl *Image = nullptr, *Image_Edit_Detail = nullptr, *Image_edit = nullptr;
@@ -276,18 +291,8 @@ public:
     // Length and area read-outs of the line tools (alternative and classic style).
     QLabel *ks_l_Delka = nullptr, *ks_l_Plocha = nullptr, *l_Text = nullptr;
 
-    // Texts of the menu rows, as shown (row 1 and row 5 are hidden).
-    static QStringList MainMenuTexts();
-
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void keyReleaseEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void CreateDesign();
+    void CreateNavigationControls();
     void Wire();
     void WireParts(); // the lock, bars, progress and generic dialog controllers
     void LoadTilePlaceholder();
@@ -297,9 +302,12 @@ private:
     void LayoutControls();
     void PositionDrawer(bool open);
     void DrawPlaceholder();
+    void WireControllers(); // the map canvas, tiled map, navigation and project controllers
+    void LayoutActionBar(); // the action bar reaches up to the GPS button
     void SetStyleGroups();
     void ForEachVisibleKeyboardClient(const std::function<void(TVirtualKeyboardClient*)>& f);
 
+    std::unique_ptr<TMapCanvas> m_mapCanvas;
     std::unique_ptr<TTiledMapController> m_tiledMap;
     std::unique_ptr<TProjectController> m_project;
     std::unique_ptr<TNavigationController> m_navigation;
@@ -307,9 +315,8 @@ private:
     std::unique_ptr<TBarsController> m_bars;
     std::unique_ptr<TProgressController> m_progress;
     QPointer<TSuperdialog> m_superdialog;
-    std::unique_ptr<TCanvas> m_canvas;
-    TCanvasDevice* m_device = nullptr; // owned
-    TMainTool* m_mainTool = nullptr;   // owned (and a child of its world)
+    std::unique_ptr<TStreamRead> m_psymbRead, m_znRead;
+    TMainTool* m_mainTool = nullptr; // owned (and a child of its world)
     TZeltoEvent FOnSelectJPRL, FOnMapReady, FOnDataReady;
     bool m_dataOnBackGround = false;
     bool m_gpsFixed = false;

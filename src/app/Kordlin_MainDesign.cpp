@@ -94,11 +94,14 @@ protected:
     }
 };
 
+} // namespace
+
 // The controls of the view navigation that the rest of the design does not make: the classic
 // scale bar (three segments with tick labels, their shadows 10 pixels higher in black), the scale
 // and centre read-outs of the classic bottom bar, the line highlight, the GPS arrow and the
 // length and area read-outs of the line tools.
-void createNavigationControls(TMainForm& f) {
+void TMainForm::CreateNavigationControls() {
+    TMainForm& f = *this;
     auto segment = [&](const char* name, int x) {
         QWidget* r = make<ScaleBar>(f.ScaleLayout, name);
         r->setGeometry(x, 30, 50, 4);
@@ -144,8 +147,6 @@ void createNavigationControls(TMainForm& f) {
     f.l_Text->resize(420, 28);
     f.l_Text->hide();
 }
-
-} // namespace
 
 QStringList TMainForm::MainMenuTexts() {
     return {QStringLiteral("  Nástroje"),  QStringLiteral("Zobrazení"),          QStringLiteral("  Vrstvy"),
@@ -547,7 +548,7 @@ void TMainForm::CreateDesign() {
                          makeIcon(IconKind::Settings), makeIcon(IconKind::Lock), makeIcon(IconKind::Import)};
 
     // View navigation.
-    createNavigationControls(*this);
+    CreateNavigationControls();
 
     LayoutControls();
 }
@@ -603,6 +604,11 @@ void TMainForm::LayoutControls() {
     LockLayout->move((W - LockLayout->width()) / 2, (H - LockLayout->height()) / 2);
     Image_Logo->move(W - Image_Logo->width(), 0);
     PositionDrawer(m_drawerOpen);
+}
+
+void TMainForm::LayoutActionBar() {
+    const int width = std::min(Image->width() - ks_ActionLayout->x() - 10 - Layout_gps->width(), 400);
+    ks_ActionLayout->resize(std::max(width, 0), ks_ActionLayout->height());
 }
 
 } // namespace zelto

@@ -1,6 +1,6 @@
 #include "Navigation.h"
 
-#include "Kordlin_Main.h"
+#include "MapCanvas.h"
 #include "TiledMap.h"
 #include "UiKit.h"
 
@@ -23,6 +23,7 @@
 
 #include <array>
 #include <cmath>
+#include <type_traits>
 
 namespace zelto {
 
@@ -226,13 +227,59 @@ void TTouchTranslator::Touch(const std::vector<QPointF>& points, bool finished) 
     }
 }
 
+TNavigationWidgets TNavigationWidgets::Find(const QWidget& window) {
+    TNavigationWidgets w;
+    auto find = [&window](auto*& control, const char* name) {
+        control = window.findChild<std::remove_reference_t<decltype(*control)>*>(QLatin1String(name));
+    };
+    find(w.b_plus, "b_plus");
+    find(w.b_Minus, "b_Minus");
+    find(w.plus_rect, "plus_rect");
+    find(w.minus_rect, "minus_rect");
+    find(w.ZoomTimer, "ZoomTimer");
+    find(w.p_Note, "p_Note");
+    find(w.ImageBakule, "ImageBakule");
+    find(w.gpsCursor, "gpsCursor");
+    find(w.gpscur, "gpscur");
+    find(w.GPath, "GPath");
+    find(w.l_scale, "l_scale");
+    find(w.l_jtsk, "l_jtsk");
+    find(w.ks_ScaleLayOut, "ks_ScaleLayOut");
+    find(w.ks_l_Scale, "ks_l_Scale");
+    find(w.ks_Scale_R, "ks_Scale_R");
+    find(w.ks_Scale_R2, "ks_Scale_R2");
+    find(w.ScaleLayout, "ScaleLayout");
+    find(w.InfoLayout, "InfoLayout");
+    find(w.Rectangle1, "Rectangle1");
+    find(w.Rectangle2, "Rectangle2");
+    find(w.Rectangle3, "Rectangle3");
+    find(w.Text1, "Text1");
+    find(w.Text2, "Text2");
+    find(w.Text3, "Text3");
+    find(w.Text4, "Text4");
+    find(w.Text5, "Text5");
+    find(w.Text22, "Text22");
+    find(w.Text33, "Text33");
+    find(w.Text44, "Text44");
+    find(w.Text55, "Text55");
+    find(w.ks_l_Delka, "ks_l_Delka");
+    find(w.ks_l_Plocha, "ks_l_Plocha");
+    find(w.l_Text, "l_Text");
+    return w;
+}
+
 // ---- the controller ---------------------------------------------------------------------------
 
-TNavigationController::TNavigationController(TMainForm& form) : m_form(form) {
+TNavigationController::TNavigationController(TMapCanvas& canvas, TTiledMapController& map,
+                                             const TNavigationWidgets& widgets)
+    : m_canvas(canvas), m_map(map), m_w(widgets) {
     m_touch.OnGesture = [this](const TGestureEventInfo& e) {
         bool handled = false;
-        FormGesture(m_form.Image_edit, e, handled);
+        FormGesture(m_canvas.Widgets().Image_edit, e, handled);
     };
+    m_zoomFrames = new QTimer(this);
+    m_zoomFrames->setInterval(16);
+    connect(m_zoomFrames, &QTimer::timeout, this, [this] { ZoomFrame(); });
     m_touch.OnTap = [this](const QPointF& at) {
         if (Hooks.ImageTap) Hooks.ImageTap(float(at.x()), float(at.y()));
     };
@@ -250,20 +297,18 @@ void TNavigationController::Reset() {
     PanStatus = 0;
     Pani = pani1 = 0;
     Moving = false;
-    m_deferredEnd.reset();
+    RefX = RefY = LastX = LastY = 0;
     // The zoom timer runs from the creation on (it only ends a quiet period).
-    if (m_form.ZoomTimer) m_form.ZoomTimer->start();
+    if (m_w.ZoomTimer) m_w.ZoomTimer->start();
 }
 
 void TNavigationController::Wire() {
-    m_form.Image_edit->installEventFilter(this);
-    for (QAbstractButton* b :
-         {static_cast<QAbstractButton*>(m_form.b_plus), static_cast<QAbstractButton*>(m_form.plus_rect)})
+    if (QWidget* overlay = m_canvas.Widgets().Image_edit) overlay->installEventFilter(this);
+    for (QAbstractButton* b : {m_w.b_plus, m_w.plus_rect})
         if (b) connect(b, &QAbstractButton::clicked, this, [this] { b_plusClick(); });
-    for (QAbstractButton* b :
-         {static_cast<QAbstractButton*>(m_form.b_Minus), static_cast<QAbstractButton*>(m_form.minus_rect)})
+    for (QAbstractButton* b : {m_w.b_Minus, m_w.minus_rect})
         if (b) connect(b, &QAbstractButton::clicked, this, [this] { b_MinusClick(); });
-    connect(m_form.ZoomTimer, &QTimer::timeout, this, [this] { ZoomTimerTimer(); });
+    if (m_w.ZoomTimer) connect(m_w.ZoomTimer, &QTimer::timeout, this, [this] { ZoomTimerTimer(); });
     m_touch.Slop = QGuiApplication::styleHints()->startDragDistance() * PageScale();
 }
 
@@ -271,19 +316,25 @@ void TNavigationController::SetUse_Gestures(bool value) {
     m_useGestures = value;
     Moving = false;
     m_touch.Reset();
-    if (m_form.Image_edit) m_form.Image_edit->setAttribute(Qt::WA_AcceptTouchEvents, value);
+    if (QWidget* overlay = m_canvas.Widgets().Image_edit)
+        overlay->setAttribute(Qt::WA_AcceptTouchEvents, value);
 }
 
 QImage& TNavigationController::Bm() {
-    return m_form.TiledMap().Bm;
+    return m_canvas.Bm();
 }
 
 double TNavigationController::PageScale() const {
-    return m_form.Image ? m_form.Image->devicePixelRatioF() : 1.0;
+    QWidget* image = m_canvas.Widgets().Image;
+    return image ? image->devicePixelRatioF() : 1.0;
+}
+
+int TNavigationController::ActiveTool() const {
+    return Hooks.ActiveTool ? Hooks.ActiveTool() : 0;
 }
 
 bool TNavigationController::IsLineTool() const {
-    return m_form.ActiveTool == 2 || m_form.ActiveTool == 4;
+    return ActiveTool() == 2 || ActiveTool() == 4;
 }
 
 void TNavigationController::StopGpsFollow() {
@@ -293,21 +344,22 @@ void TNavigationController::StopGpsFollow() {
 // ---- gestures ---------------------------------------------------------------------------------
 
 void TNavigationController::CommonFirstSteps(bool& Handled) {
-    m_form.SetTopBar_Visible(false);
+    if (Hooks.HideTopBar) Hooks.HideTopBar();
     Handled = true;
 }
 
 void TNavigationController::FormGesture(QObject*, const TGestureEventInfo& EventInfo, bool& Handled) {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
     CommonFirstSteps(Handled);
-    if (m_form.TiledMap().Reviewing) {
-        // A redraw lets events run between tiles; an end dropped here would leave the gesture
-        // open (and the next drag measured from this one's start), so it waits for the redraw.
-        if (EventInfo.IsEnd()) DeferEnd(EventInfo);
-        return;
+    // The zoom buttons' animation owns the view until its last frame.
+    if (m_animating) return;
+    if (m_map.Reviewing) {
+        // A redraw is between two of its slices: the gesture takes over. What the redraw painted
+        // so far shows the current view, so the gesture moves that.
+        m_map.StopReviews();
+        Bm() = m_canvas.Picture().copy();
     }
-    if (m_deferredEnd) RetryDeferredEnd();
-    if (m_form.GPath) m_form.GPath->hide();
+    if (m_w.GPath) m_w.GPath->hide();
     switch (EventInfo.GestureID) {
     case TGestureKind::Zoom:
         if (EventInfo.IsBegin())
@@ -331,31 +383,13 @@ void TNavigationController::FormGesture(QObject*, const TGestureEventInfo& Event
     }
 }
 
-void TNavigationController::DeferEnd(const TGestureEventInfo& e) {
-    const bool scheduled = m_deferredEnd.has_value();
-    m_deferredEnd = e;
-    if (!scheduled) QTimer::singleShot(10, this, [this] { RetryDeferredEnd(); });
-}
-
-void TNavigationController::RetryDeferredEnd() {
-    if (!m_deferredEnd) return;
-    if (m_form.TiledMap().Reviewing) {
-        QTimer::singleShot(10, this, [this] { RetryDeferredEnd(); });
-        return;
-    }
-    const TGestureEventInfo e = *m_deferredEnd;
-    m_deferredEnd.reset();
-    bool handled = false;
-    FormGesture(nullptr, e, handled);
-}
-
 void TNavigationController::ZoomBegin(const TGestureEventInfo& e) {
-    TPageProjection* P = m_form.Projection();
+    TPageProjection* P = m_canvas.Projection();
     if (!P) return;
     Zoomed = true;
     ZoomSilence = false;
     StopGpsFollow();
-    if (m_form.p_Note) m_form.p_Note->hide();
+    if (m_w.p_Note) m_w.p_Note->hide();
     const TDoubleRect V = P->GetModelView();
     X1 = V.MinX;
     Y1 = V.MaxY;
@@ -369,12 +403,11 @@ void TNavigationController::ZoomBegin(const TGestureEventInfo& e) {
         shiftView(*P, aX, aY);
         aX = aY = 0;
     }
-    // Stopping the redraws lets events run: the state above is complete by then.
-    m_form.TiledMap().StopReviews();
+    m_map.StopReviews();
 }
 
 void TNavigationController::ZoomIntermediate(const TGestureEventInfo& e) {
-    TPageProjection* P = m_form.Projection();
+    TPageProjection* P = m_canvas.Projection();
     if (!Zoomed || !P) return; // no pinch was begun
     const std::optional<double> scale = pinchScale(Scale1, e.Distance, LastDist);
     if (!scale) {
@@ -387,31 +420,31 @@ void TNavigationController::ZoomIntermediate(const TGestureEventInfo& e) {
     zoomAround(*P, x, y, *scale);
     const QPointF cross(x, y);
     PaintStretched(pageRectOf(*P, X1, Y2, X2, Y1), &cross);
-    m_form.Drawgps();
+    if (Hooks.Drawgps) Hooks.Drawgps();
     RedrawEditOverlay();
     QueueShowScaleAndCoords();
 }
 
 void TNavigationController::ZoomEnd() {
     RedrawEditOverlay();
-    m_form.Review();
+    m_map.Review();
     ShowScaleAndCoords();
     Zoomed = false;
     Pani = pani1 = 0;
-    m_form.LastX = m_form.LastY = 0;
+    LastX = LastY = 0;
     aX = aY = 0;
     ZoomSilence = true;
-    m_form.ZoomTimer->start(500);
+    if (m_w.ZoomTimer) m_w.ZoomTimer->start(500);
 }
 
 void TNavigationController::ZoomTimerTimer() {
-    m_form.ZoomTimer->stop();
+    if (m_w.ZoomTimer) m_w.ZoomTimer->stop();
     ZoomSilence = false;
 }
 
 void TNavigationController::PanBegin(const TGestureEventInfo& e) {
     if (Zoomed || Pani > 0) return;
-    TPageProjection* P = m_form.Projection();
+    TPageProjection* P = m_canvas.Projection();
     if (!P) return;
     PanStatus = 0;
     ++Pani;
@@ -421,40 +454,40 @@ void TNavigationController::PanBegin(const TGestureEventInfo& e) {
     aX = aY = 0;
     StopGpsFollow();
     const float x = float(e.Location.x()), y = float(e.Location.y());
-    m_form.LastX = x;
-    m_form.LastY = y;
+    LastX = x;
+    LastY = y;
     LastLocalX = x;
     LastLocalY = y;
-    m_form.TiledMap().StopReviews();
+    m_map.StopReviews();
 
     if (IsLineTool()) {
         QPointF vertex;
         if (m_line && m_line->ActiveVertex(vertex) && vertexGrabbed(*P, x, y, vertex)) {
-            m_form.RefX = P->GetPageX(vertex.x()) - x;
-            m_form.RefY = P->GetPageY(vertex.y()) - y;
+            RefX = P->GetPageX(vertex.x()) - x;
+            RefY = P->GetPageY(vertex.y()) - y;
             PanStatus = 2;
         } else {
             // The line moves with the map: it goes into the snapshot.
-            m_form.Edit_Clear();
+            m_canvas.Edit_Clear();
             if (m_line) {
                 m_line->DrawLineEdit(&Bm());
                 m_line->DrawLineDetail(&Bm());
             }
             PanStatus = 1;
         }
-    } else if (m_form.ActiveTool == 3) {
+    } else if (ActiveTool() == 3) {
         if (m_point && m_point->PointIsInside(QPointF(P->GetModelX(x), P->GetModelY(y)))) {
             const QPointF ref = m_point->RefPoint();
-            m_form.RefX = P->GetPageX(ref.x()) - x;
-            m_form.RefY = P->GetPageY(ref.y()) - y;
+            RefX = P->GetPageX(ref.x()) - x;
+            RefY = P->GetPageY(ref.y()) - y;
             // The symbol is drawn once and then only blitted while it is dragged.
-            QImage& detail = m_form.Image_Edit_Detail->Bitmap();
+            QImage& detail = m_canvas.Widgets().Image_Edit_Detail->Bitmap();
             detail.fill(Qt::transparent);
             m_point->DrawPoint(&detail);
             PanStatus = 3;
         } else {
             if (m_point) {
-                m_form.Edit_Clear();
+                m_canvas.Edit_Clear();
                 m_point->DrawPoint(&Bm());
             }
             PanStatus = 1;
@@ -466,7 +499,7 @@ void TNavigationController::PanBegin(const TGestureEventInfo& e) {
 
 void TNavigationController::PanIntermediate(const TGestureEventInfo& e) {
     if (Zoomed || Pani == 0 || PanStatus == 0) return;
-    TPageProjection* P = m_form.Projection();
+    TPageProjection* P = m_canvas.Projection();
     if (!P) return;
     const float x = float(e.Location.x()), y = float(e.Location.y());
     if (x == LastLocalX && y == LastLocalY) return;
@@ -476,8 +509,8 @@ void TNavigationController::PanIntermediate(const TGestureEventInfo& e) {
         LastLocalY = y;
         QPointF vertex;
         if (!m_line || !m_line->ActiveVertex(vertex)) return;
-        m_line->SetActiveVertex(QPointF(P->GetModelX(float(LastLocalX + m_form.RefX)),
-                                        P->GetModelY(float(LastLocalY + m_form.RefY))));
+        m_line->SetActiveVertex(
+            QPointF(P->GetModelX(float(LastLocalX + RefX)), P->GetModelY(float(LastLocalY + RefY))));
         m_line->DrawLineDetail(nullptr);
         ShowMeasure();
         break;
@@ -486,28 +519,29 @@ void TNavigationController::PanIntermediate(const TGestureEventInfo& e) {
         LastLocalX = x;
         LastLocalY = y;
         if (!m_point) return;
-        m_point->SetRefPoint(QPointF(P->GetModelX(float(LastLocalX + m_form.RefX)),
-                                     P->GetModelY(float(LastLocalY + m_form.RefY))));
-        aX = x - float(m_form.LastX);
-        aY = y - float(m_form.LastY);
-        ui::TImageControl* overlay = m_form.Image_edit;
+        m_point->SetRefPoint(
+            QPointF(P->GetModelX(float(LastLocalX + RefX)), P->GetModelY(float(LastLocalY + RefY))));
+        aX = x - float(LastX);
+        aY = y - float(LastY);
+        ui::TImageControl* overlay = m_canvas.Widgets().Image_edit;
         overlay->ClearBitmap();
         {
             QPainter p(&overlay->Bitmap());
             p.setCompositionMode(QPainter::CompositionMode_Source);
-            p.drawImage(QPointF(std::round(aX), std::round(aY)), m_form.Image_Edit_Detail->Bitmap());
+            p.drawImage(QPointF(std::round(aX), std::round(aY)),
+                        m_canvas.Widgets().Image_Edit_Detail->Bitmap());
         }
         overlay->update();
         break;
     }
     case 1: {
         MoveFloatingMarkers(x - LastLocalX, y - LastLocalY);
-        if (m_form.gpscur && !m_form.gpscur->isHidden() && Hooks.DrawgpsTear)
+        if (m_w.gpscur && !m_w.gpscur->isHidden() && Hooks.DrawgpsTear)
             Hooks.DrawgpsTear(P->GetModelLength(aX), P->GetModelLength(aY));
         LastLocalX = x;
         LastLocalY = y;
-        aX = x - float(m_form.LastX);
-        aY = y - float(m_form.LastY);
+        aX = x - float(LastX);
+        aY = y - float(LastY);
         PaintShifted(aX, aY);
         break;
     }
@@ -520,19 +554,19 @@ void TNavigationController::PanEnd(const TGestureEventInfo&) {
     if (Zoomed) return ZoomEnd();
     if (pani1 == 0) return;
     Pani = pani1 = 0;
-    TPageProjection* P = m_form.Projection();
+    TPageProjection* P = m_canvas.Projection();
     switch (PanStatus) {
     case 1:
         if (P) shiftView(*P, aX, aY);
-        m_form.LastX = m_form.LastY = 0;
+        LastX = LastY = 0;
         aX = aY = 0;
         RedrawEditOverlay();
-        m_form.Review();
+        m_map.Review();
         ShowScaleAndCoords();
         break;
     case 3:
         if (m_point) {
-            m_form.Edit_Clear();
+            m_canvas.Edit_Clear();
             m_point->DrawPoint(nullptr);
             m_point->Moved();
         }
@@ -548,20 +582,20 @@ void TNavigationController::RedrawEditOverlay() {
         m_line->DrawLineEdit(nullptr);
         m_line->DrawLineDetail(nullptr);
     }
-    if (m_form.ActiveTool == 3 && m_point) m_point->DrawPoint(nullptr);
+    if (ActiveTool() == 3 && m_point) m_point->DrawPoint(nullptr);
 }
 
 void TNavigationController::ShowMeasure() {
     if (!m_line) return;
     const double length = m_line->Length();
     const double hectares = std::abs(m_line->Area()) / 10000;
-    if (m_form.KavintStyle) {
-        m_form.ks_l_Delka->setText(formatNumber(length, 1) + QStringLiteral(" m "));
-        m_form.ks_l_Plocha->setText(formatNumber(hectares, 2) + QStringLiteral(" ha"));
-    } else {
-        m_form.l_Text->setText(QStringLiteral("Délka: ") + formatNumber(length, 3) +
-                               QStringLiteral(" m      Plocha:") + formatNumber(hectares, 2) +
-                               QStringLiteral(" ha"));
+    if (KavintStyle) {
+        if (m_w.ks_l_Delka) m_w.ks_l_Delka->setText(formatNumber(length, 1) + QStringLiteral(" m "));
+        if (m_w.ks_l_Plocha) m_w.ks_l_Plocha->setText(formatNumber(hectares, 2) + QStringLiteral(" ha"));
+    } else if (m_w.l_Text) {
+        m_w.l_Text->setText(QStringLiteral("Délka: ") + formatNumber(length, 3) +
+                            QStringLiteral(" m      Plocha:") + formatNumber(hectares, 2) +
+                            QStringLiteral(" ha"));
     }
 }
 
@@ -569,7 +603,7 @@ void TNavigationController::MoveFloatingMarkers(double dx, double dy) {
     const double ratio = PageScale();
     const QPoint by(int(std::lround(dx / ratio)), int(std::lround(dy / ratio)));
     if (by.isNull()) return;
-    for (QWidget* w : {static_cast<QWidget*>(m_form.p_Note), m_form.ImageBakule, m_form.gpsCursor})
+    for (QWidget* w : {m_w.p_Note, m_w.ImageBakule, m_w.gpsCursor})
         if (w && !w->isHidden()) w->move(w->pos() + by);
 }
 
@@ -621,22 +655,22 @@ private:
 void TNavigationController::PaintShifted(double dx, double dy) {
     const QImage& bm = Bm();
     if (bm.isNull()) return;
-    SnapshotPainter p(m_form.Canvas());
+    SnapshotPainter p(m_canvas.Canvas());
     if (!p) return;
     const QPoint at(int(std::lround(dx)), int(std::lround(dy)));
-    p.ClearAround(QRect(at, bm.size()), m_form.BColor);
+    p.ClearAround(QRect(at, bm.size()), m_canvas.BColor);
     p->drawImage(at, bm);
     ++m_frames;
-    m_form.Image->update();
+    m_canvas.Update();
 }
 
 void TNavigationController::PaintStretched(const QRectF& target, const QPointF* cross) {
     const QImage& bm = Bm();
     if (bm.isNull()) return;
-    SnapshotPainter p(m_form.Canvas());
+    SnapshotPainter p(m_canvas.Canvas());
     if (!p) return;
     const QRect whole = target.toRect();
-    p.ClearAround(whole, m_form.BColor);
+    p.ClearAround(whole, m_canvas.BColor);
     if (!whole.isEmpty()) p->drawImage(QRectF(whole), bm);
     if (cross) {
         p->setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -646,7 +680,7 @@ void TNavigationController::PaintStretched(const QRectF& target, const QPointF* 
         p->drawLine(QPointF(x, y - 10), QPointF(x, y + 10));
     }
     ++m_frames;
-    m_form.Image->update();
+    m_canvas.Update();
 }
 
 // ---- mouse mode -------------------------------------------------------------------------------
@@ -691,15 +725,15 @@ void TNavigationController::ImageMouseUp(QObject*, Qt::MouseButton Button, Qt::M
 void TNavigationController::ImageMouseWheel(QObject*, Qt::KeyboardModifiers, int WheelDelta, bool& Handled,
                                             const QPointF& at) {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
-    if (m_form.p_Note) m_form.p_Note->hide();
+    if (m_w.p_Note) m_w.p_Note->hide();
     if (Handled) return;
     Handled = true;
-    TPageProjection* P = m_form.Projection();
+    TPageProjection* P = m_canvas.Projection();
     if (!P) return;
     const double scale = wheelScale(P->GetScale(), WheelDelta);
     if (!isUsableScale(scale)) return;
     zoomAround(*P, at.x(), at.y(), scale);
-    m_form.Review();
+    m_map.Review();
     RedrawEditOverlay();
     QueueShowScaleAndCoords();
 }
@@ -716,27 +750,43 @@ void TNavigationController::b_MinusClick() {
 
 void TNavigationController::ZoomButton(bool zoomIn) {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
-    TPageProjection* P = m_form.Projection();
+    TPageProjection* P = m_canvas.Projection();
     // A click during the animation would be overridden by the running one's final scale.
     if (!P || m_animating) return;
     m_animating = true;
-    m_form.SetTopBar_Visible(false);
+    if (Hooks.HideTopBar) Hooks.HideTopBar();
+    m_map.StopReviews();
     const TDoubleRect V = P->GetModelView();
-    const double s0 = P->GetScale();
-    const double cx = P->GetCenterX(), cy = P->GetCenterY();
-    for (double scale : zoomButtonFrames(s0, zoomIn)) {
-        if (!isUsableScale(scale)) break;
-        P->ChangeProjection(cx, cy, scale);
-        PaintStretched(pageRectOf(*P, V.MinX, V.MinY, V.MaxX, V.MaxY), nullptr);
+    m_zoomView = QRectF(V.MinX, V.MinY, V.MaxX - V.MinX, V.MaxY - V.MinY);
+    m_zoomS0 = P->GetScale();
+    m_zoomCx = P->GetCenterX();
+    m_zoomCy = P->GetCenterY();
+    m_zoomIn = zoomIn;
+    m_frameScales = zoomButtonFrames(m_zoomS0, zoomIn);
+    m_frame = 0;
+    // The frames come from a timer: input that arrives meanwhile waits in the event loop.
+    ZoomFrame();
+    m_zoomFrames->start();
+}
+
+void TNavigationController::ZoomFrame() {
+    TPageProjection* P = m_canvas.Projection();
+    if (P && m_frame < m_frameScales.size() && isUsableScale(m_frameScales[m_frame])) {
+        P->ChangeProjection(m_zoomCx, m_zoomCy, m_frameScales[m_frame++]);
+        PaintStretched(
+            pageRectOf(*P, m_zoomView.left(), m_zoomView.top(), m_zoomView.right(), m_zoomView.bottom()),
+            nullptr);
         RedrawEditOverlay();
-        m_form.ProcessPendingEvents();
+        return;
     }
-    const double final = zoomButtonFinal(s0, zoomIn);
-    P->ChangeProjection(cx, cy, isUsableScale(final) ? final : s0);
-    m_form.Review();
+    m_zoomFrames->stop();
+    m_animating = false;
+    if (!P) return;
+    const double final = zoomButtonFinal(m_zoomS0, m_zoomIn);
+    P->ChangeProjection(m_zoomCx, m_zoomCy, isUsableScale(final) ? final : m_zoomS0);
+    m_map.Review();
     RedrawEditOverlay();
     ShowScaleAndCoords();
-    m_animating = false;
 }
 
 // ---- read-outs --------------------------------------------------------------------------------
@@ -754,56 +804,64 @@ void TNavigationController::QueueShowScaleAndCoords() {
 
 void TNavigationController::ShowScaleAndCoords() {
     m_scaleQueued = false;
-    TPageProjection* P = m_form.Projection();
+    TPageProjection* P = m_canvas.Projection();
     if (!P) return;
     // The scale rounded to an integer, halves to the even neighbour.
-    m_form.l_scale->setText(QStringLiteral("1 : ") + QString::number(std::nearbyint(P->GetScale()), 'f', 0));
-    m_form.l_jtsk->setText(QStringLiteral("X: ") + formatNumber(P->GetCenterX(), 0) + QStringLiteral(" Y: ") +
-                           formatNumber(P->GetCenterY(), 0));
-    if (m_form.ScaleLayout->isHidden() && m_form.ks_ScaleLayOut->isHidden()) return;
+    if (m_w.l_scale)
+        m_w.l_scale->setText(QStringLiteral("1 : ") + QString::number(std::nearbyint(P->GetScale()), 'f', 0));
+    if (m_w.l_jtsk)
+        m_w.l_jtsk->setText(QStringLiteral("X: ") + formatNumber(P->GetCenterX(), 0) +
+                            QStringLiteral(" Y: ") + formatNumber(P->GetCenterY(), 0));
+    const bool classicShown = m_w.ScaleLayout && !m_w.ScaleLayout->isHidden();
+    const bool kavintShown = m_w.ks_ScaleLayOut && !m_w.ks_ScaleLayOut->isHidden();
+    if (!classicShown && !kavintShown) return;
     const double ratio = PageScale();
-    if (m_form.KavintStyle) {
-        const double available = (m_form.ks_l_Scale->x() - m_form.ks_Scale_R->x() - 20) * ratio;
+    if (KavintStyle) {
+        if (!m_w.ks_l_Scale || !m_w.ks_Scale_R || !m_w.ks_Scale_R2) return;
+        const double available = (m_w.ks_l_Scale->x() - m_w.ks_Scale_R->x() - 20) * ratio;
         const TScaleBar bar = kavintScaleBar(*P, available);
         const int w = int(std::lround(bar.Width / ratio));
-        m_form.ks_l_Scale->setText(bar.ValueText);
-        m_form.ks_Scale_R->resize(w, m_form.ks_Scale_R->height());
-        m_form.ks_Scale_R2->move(m_form.ks_Scale_R->x() + w - 1, m_form.ks_Scale_R2->y());
+        m_w.ks_l_Scale->setText(bar.ValueText);
+        m_w.ks_Scale_R->resize(w, m_w.ks_Scale_R->height());
+        m_w.ks_Scale_R2->move(m_w.ks_Scale_R->x() + w - 1, m_w.ks_Scale_R2->y());
         return;
     }
+    QWidget* segments[] = {m_w.Rectangle1, m_w.Rectangle2, m_w.Rectangle3};
+    QLabel* ticks[] = {m_w.Text1, m_w.Text2, m_w.Text3, m_w.Text4, m_w.Text5};
+    QLabel* shadows[] = {m_w.Text22, m_w.Text33, m_w.Text44, m_w.Text55};
+    for (QWidget* w : segments)
+        if (!w) return;
+    for (QWidget* w : ticks)
+        if (!w) return;
     // The bar reaches up to the info panel beside it, at most 250 pixels; with no info panel to
     // its right it has the whole 250.
-    int room = m_form.InfoLayout->x() - m_form.ScaleLayout->x() - 10;
+    int room = m_w.InfoLayout ? m_w.InfoLayout->x() - m_w.ScaleLayout->x() - 10 : 0;
     if (room <= 0) room = 250;
     const TScaleBar bar = classicScaleBar(*P, std::min(room, 250) * ratio);
     const int w = int(std::lround(bar.Width / ratio));
     const int decimals = bar.Km ? 1 : 0;
-    const QString unit = bar.Km ? QStringLiteral("km") : QStringLiteral("m");
-    for (QWidget* r : {m_form.Rectangle1, m_form.Rectangle2, m_form.Rectangle3}) r->resize(w, r->height());
-    m_form.Rectangle2->move(m_form.Rectangle1->x() + w, m_form.Rectangle2->y());
-    m_form.Rectangle3->move(m_form.Rectangle2->x() + w, m_form.Rectangle3->y());
-    m_form.Text2->setText(bar.ValueText);
-    m_form.Text2->move(m_form.Text1->x() + w, m_form.Text2->y());
-    m_form.Text3->setText(formatNumber(2 * bar.Value, decimals));
-    m_form.Text3->move(m_form.Text2->x() + w, m_form.Text3->y());
-    m_form.Text4->setText(formatNumber(3 * bar.Value, decimals));
-    m_form.Text4->move(m_form.Text3->x() + w, m_form.Text4->y());
-    m_form.Text5->setText(unit);
-    m_form.Text5->move(m_form.Rectangle3->x() + w, m_form.Text5->y());
-    const std::pair<QLabel*, QLabel*> shadows[] = {{m_form.Text22, m_form.Text2},
-                                                   {m_form.Text33, m_form.Text3},
-                                                   {m_form.Text44, m_form.Text4},
-                                                   {m_form.Text55, m_form.Text5}};
-    for (const auto& [shadow, label] : shadows) {
-        shadow->setText(label->text());
-        shadow->move(label->x(), shadow->y());
+    for (QWidget* r : segments) r->resize(w, r->height());
+    segments[1]->move(segments[0]->x() + w, segments[1]->y());
+    segments[2]->move(segments[1]->x() + w, segments[2]->y());
+    const QString texts[] = {bar.ValueText, formatNumber(2 * bar.Value, decimals),
+                             formatNumber(3 * bar.Value, decimals),
+                             bar.Km ? QStringLiteral("km") : QStringLiteral("m")};
+    for (int i = 1; i <= 4; ++i) {
+        ticks[i]->setText(texts[i - 1]);
+        // Each tick stands a segment further; the unit follows the last segment.
+        const int x = i < 4 ? ticks[i - 1]->x() + w : segments[2]->x() + w;
+        ticks[i]->move(x, ticks[i]->y());
+        if (QLabel* shadow = shadows[i - 1]) {
+            shadow->setText(ticks[i]->text());
+            shadow->move(ticks[i]->x(), shadow->y());
+        }
     }
 }
 
 // ---- Qt input ---------------------------------------------------------------------------------
 
 bool TNavigationController::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_form.Image_edit) return false;
+    if (watched != m_canvas.Widgets().Image_edit) return false;
     return m_useGestures ? FilterTouch(event) : FilterMouse(event);
 }
 
@@ -814,19 +872,20 @@ bool TNavigationController::FilterMouse(QEvent* event) {
     case QEvent::MouseButtonDblClick: {
         auto* m = static_cast<QMouseEvent*>(event);
         const QPointF at = m->position() * ratio;
-        ImageMouseDown(m_form.Image_edit, m->button(), m->buttons(), float(at.x()), float(at.y()));
+        ImageMouseDown(m_canvas.Widgets().Image_edit, m->button(), m->buttons(), float(at.x()),
+                       float(at.y()));
         return true;
     }
     case QEvent::MouseMove: {
         auto* m = static_cast<QMouseEvent*>(event);
         const QPointF at = m->position() * ratio;
-        ImageMouseMove(m_form.Image_edit, m->buttons(), float(at.x()), float(at.y()));
+        ImageMouseMove(m_canvas.Widgets().Image_edit, m->buttons(), float(at.x()), float(at.y()));
         return true;
     }
     case QEvent::MouseButtonRelease: {
         auto* m = static_cast<QMouseEvent*>(event);
         const QPointF at = m->position() * ratio;
-        ImageMouseUp(m_form.Image_edit, m->button(), m->buttons(), float(at.x()), float(at.y()));
+        ImageMouseUp(m_canvas.Widgets().Image_edit, m->button(), m->buttons(), float(at.x()), float(at.y()));
         return true;
     }
     case QEvent::Wheel: {
@@ -834,7 +893,7 @@ bool TNavigationController::FilterMouse(QEvent* event) {
         const int delta = w->angleDelta().y() != 0 ? w->angleDelta().y() : w->angleDelta().x();
         if (delta == 0) return true; // a pixel scroll with no angle carries no zoom step
         bool handled = false;
-        ImageMouseWheel(m_form.Image_edit, w->modifiers(), delta, handled, w->position() * ratio);
+        ImageMouseWheel(m_canvas.Widgets().Image_edit, w->modifiers(), delta, handled, w->position() * ratio);
         return true;
     }
     default:

@@ -15,13 +15,17 @@
 #include <optional>
 #include <vector>
 
+class QAbstractButton;
 class QEvent;
+class QLabel;
+class QTimer;
 class QWidget;
 
 namespace zelto {
 
-class TMainForm;
+class TMapCanvas;
 class TProjection;
+class TTiledMapController;
 class TPageProjection;
 
 // ---- the gesture event model ----------------------------------------------------------------
@@ -134,6 +138,36 @@ struct TNavigationHooks {
     std::function<void()> StopGpsFollow;                   // GPS follow mode off
     std::function<void(double dx, double dy)> DrawgpsTear; // the GPS arrow moved by model offsets
     std::function<void(float x, float y)> ImageTap;        // a tap at page (x, y)
+    std::function<void()> Drawgps;                         // the GPS marker over a gesture frame
+    std::function<void()> HideTopBar;                      // every gesture hides the top bar
+    std::function<int()> ActiveTool;                       // the active tool (0 while unset)
+};
+
+// The controls navigation drives; any may be missing (a test builds only what it looks at).
+struct TNavigationWidgets {
+    // The zoom buttons of the classic side panel and of the alternative side column.
+    QAbstractButton *b_plus = nullptr, *b_Minus = nullptr, *plus_rect = nullptr, *minus_rect = nullptr;
+    QTimer* ZoomTimer = nullptr; // ends the quiet period after a pinch
+    // What moves with a dragged map: the note callout, the position marker, the GPS circle; the
+    // GPS arrow and the line highlight.
+    QWidget *p_Note = nullptr, *ImageBakule = nullptr, *gpsCursor = nullptr, *gpscur = nullptr,
+            *GPath = nullptr;
+    // Scale and centre read-outs (classic bottom bar).
+    QLabel *l_scale = nullptr, *l_jtsk = nullptr;
+    // The alternative style's scale bar.
+    QWidget* ks_ScaleLayOut = nullptr;
+    QLabel* ks_l_Scale = nullptr;
+    QWidget *ks_Scale_R = nullptr, *ks_Scale_R2 = nullptr;
+    // The classic scale bar: three segments, tick labels and their shadows, beside the info panel.
+    QWidget *ScaleLayout = nullptr, *InfoLayout = nullptr;
+    QWidget *Rectangle1 = nullptr, *Rectangle2 = nullptr, *Rectangle3 = nullptr;
+    QLabel *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr, *Text5 = nullptr;
+    QLabel *Text22 = nullptr, *Text33 = nullptr, *Text44 = nullptr, *Text55 = nullptr;
+    // Length and area read-outs of the line tools (alternative and classic style).
+    QLabel *ks_l_Delka = nullptr, *ks_l_Plocha = nullptr, *l_Text = nullptr;
+
+    // The controls of these names among the window's descendants.
+    static TNavigationWidgets Find(const QWidget& window);
 };
 
 // ---- touch input ----------------------------------------------------------------------------
@@ -166,7 +200,7 @@ private:
 class TNavigationController : public QObject {
     Q_OBJECT
 public:
-    explicit TNavigationController(TMainForm& form);
+    TNavigationController(TMapCanvas& canvas, TTiledMapController& map, const TNavigationWidgets& widgets);
     ~TNavigationController() override;
 
     // ---- state ----
@@ -180,6 +214,9 @@ public:
     int PanStatus = 0;                     // 0 undecided, 1 map, 2 vertex, 3 point
     int Pani = 0, pani1 = 0;               // pan starts since the last pan end
     bool Moving = false;                   // mouse mode: a left-button drag is in progress
+    double RefX = 0, RefY = 0;             // page offset of a grabbed vertex or point from the finger
+    double LastX = 0, LastY = 0;           // page position where the current pan began
+    bool KavintStyle = true;               // the alternative style's read-outs
     TNavigationHooks Hooks;
 
     // The edited line and point; none while their tools are not active. Not owned.
@@ -215,6 +252,8 @@ public:
     QImage& Bm();
     // Frames painted from the snapshot so far (the picture shows one while this grows).
     int FramesPainted() const { return m_frames; }
+    // The zoom buttons' animation is running (its frames come from a timer).
+    bool Animating() const { return m_animating; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -237,23 +276,30 @@ private:
     // background colour.
     void PaintShifted(double dx, double dy);
     void PaintStretched(const QRectF& target, const QPointF* cross);
-    // End events that arrive while a redraw runs are handled when it is over.
-    void DeferEnd(const TGestureEventInfo& e);
-    void RetryDeferredEnd();
+    void ZoomFrame();
     bool IsLineTool() const;
+    int ActiveTool() const;
     double PageScale() const; // page pixels per logical pixel of the overlay
     bool FilterMouse(QEvent* event);
     bool FilterTouch(QEvent* event);
 
-    TMainForm& m_form;
+    TMapCanvas& m_canvas;
+    TTiledMapController& m_map;
+    TNavigationWidgets m_w;
     TEditedLine* m_line = nullptr;
     TEditedPoint* m_point = nullptr;
     TTouchTranslator m_touch;
     bool m_useGestures = false;
     bool m_scaleQueued = false;
     bool m_animating = false;
-    std::optional<TGestureEventInfo> m_deferredEnd;
     int m_frames = 0;
+    // The zoom buttons' animation: its frame scales, the next one, the view it started from.
+    QTimer* m_zoomFrames = nullptr;
+    std::vector<double> m_frameScales;
+    size_t m_frame = 0;
+    double m_zoomS0 = 0, m_zoomCx = 0, m_zoomCy = 0;
+    bool m_zoomIn = false;
+    QRectF m_zoomView; // model rectangle (MinX, MinY, width, height) when the animation started
 };
 
 } // namespace zelto

@@ -1,20 +1,22 @@
 #include "Project.h"
 
-#include "Kordlin_Main.h"
+#include "MapCanvas.h"
 #include "Navigation.h"
 #include "TiledMap.h"
 #include "UiKit.h"
+#include "lock/ProgressController.h"
 
 #include "framework/Notifier.h"
 #include "framework/ProjectPath.h"
 #include "platform/StorageFolders.h"
 #include "symbology/e_Device.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <QWidget>
 
 namespace zelto {
 
@@ -47,7 +49,9 @@ bool readProjectFile(const QString& fileName, QDomDocument& doc, QString& reason
 
 } // namespace
 
-TProjectController::TProjectController(TMainForm& form) : m_form(form) {}
+TProjectController::TProjectController(TMapCanvas& canvas, TTiledMapController& map,
+                                       TNavigationController& navigation, TProgressController& progress)
+    : m_canvas(canvas), m_map(map), m_navigation(navigation), m_progress(progress) {}
 TProjectController::~TProjectController() = default;
 
 QString TProjectController::GetAbsolutePath(const QString& aRootPath, const QString& aRelativePath) {
@@ -87,21 +91,21 @@ bool TProjectController::LoadProject(const QString& aFileName) {
     }
 
     // 1. An empty map at once.
-    TTiledMapController& map = m_form.TiledMap();
-    m_form.Image->setEnabled(true);
+    const int opened = ++m_opened;
+    TTiledMapController& map = m_map;
+    if (QWidget* image = m_canvas.Widgets().Image) image->setEnabled(true);
     map.MapChangeActive = false;
     map.Tiles.Clear();
     // The user layers (active layer, edited layer, layer collection and their list) are given up
     // here once they exist; there are none yet.
     map.ClearMaps();
-    if (TCanvas* canvas = m_form.Canvas()) canvas->Clear(m_form.BColor);
-    m_form.Image->update();
-    m_form.ProcessPendingEvents();
-    m_form.OddListExists = false;
+    m_canvas.ClearPicture();
+    m_canvas.Update();
+    if (Hooks.Closing) Hooks.Closing();
 
     // 2. The project's paths and working directory.
     TProjectPath::Clear();
-    TProjectPath::UID = m_form.GetUser();
+    TProjectPath::UID = Hooks.User ? Hooks.User() : QString();
     TProjectPath::Project = aFileName;
     TProjectPath::SetPublicFolder(platform::storageFolders().publicFolder());
     if (!TProjectPath::CheckDirectories()) {
@@ -136,7 +140,7 @@ bool TProjectController::LoadProject(const QString& aFileName) {
     if (!ForestPath.isEmpty()) ForestPath = GetAbsolutePath(D, ForestPath);
 
     // 7. Progress on.
-    m_form.ShowProgress(true);
+    m_progress.ShowProgress(true);
     Layers_Modified = false;
     LayersLocal_Modified = false;
 
@@ -145,32 +149,34 @@ bool TProjectController::LoadProject(const QString& aFileName) {
     // the layer controller; until then a project opens without user layers.
 
     // 9. The forest data (in the background by default).
-    if (!ForestPath.isEmpty()) m_form.LoadDET(ForestPath);
+    if (!ForestPath.isEmpty() && Hooks.LoadDET) Hooks.LoadDET(ForestPath);
 
     // 10. The map directory.
     map.LoadMap(MapPath);
 
     // 11. Progress off.
-    m_form.ShowProgress(false);
+    m_progress.ShowProgress(false);
 
     // 12. The whole first map in view, drawn.
     map.ChangeProjectionByFirstMapTile();
     map.Review();
-    m_form.Navigation().ShowScaleAndCoords();
+    m_navigation.ShowScaleAndCoords();
     map.MapChangeActive = true;
-    m_form.ProcessPendingEvents();
 
-    // 13. The host learns that the map is ready.
-    m_form.FireMapReady();
+    // 13. The host learns that the map is ready once it is drawn. A project opened meanwhile
+    // voids the wait.
+    m_canvas.WhenCompleted([this, opened] {
+        if (opened == m_opened && Hooks.FireMapReady) Hooks.FireMapReady();
+    });
 
     // 14. The map browsing tool.
-    m_form.StartActiveTool(0);
+    if (Hooks.StartActiveTool) Hooks.StartActiveTool(0);
     ActiveToolRestart = false;
     return true;
 }
 
 void TProjectController::b_OpenProjectClick() {
-    m_form.showProjectChooser();
+    if (Hooks.ShowProjectChooser) Hooks.ShowProjectChooser();
 }
 
 void TProjectController::OnSelectFile(const QString& fileName) {

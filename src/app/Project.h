@@ -9,16 +9,32 @@
 #include <QDomDocument>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 namespace zelto {
 
-class TMainForm;
+class TMapCanvas;
+class TNavigationController;
+class TProgressController;
+class TTiledMapController;
+
+// What opening a project asks of the rest of the window; each is skipped while unset.
+struct TProjectHooks {
+    std::function<QString()> User;               // names the per-user files
+    std::function<void()> Closing;               // the open project's state is given up
+    std::function<void(const QString&)> LoadDET; // reading the forest data file
+    std::function<void()> FireMapReady;          // the host's OnMapReady
+    std::function<void(int)> StartActiveTool;    // the map browsing tool after opening
+    std::function<void()> ShowProjectChooser;    // the "Otevřít projekt" buttons
+};
 
 class TProjectController {
 public:
-    explicit TProjectController(TMainForm& form);
+    TProjectController(TMapCanvas& canvas, TTiledMapController& map, TNavigationController& navigation,
+                       TProgressController& progress);
     ~TProjectController();
+    TProjectHooks Hooks;
 
     // Paths next to the project file (D/N + suffix) and in the public folder (P/N + suffix) of
     // the older layer, route and note files.
@@ -33,7 +49,8 @@ public:
     QDomDocument XMLDocument;
 
     // Opens the project file. False, with a message, when it cannot be read (the project open
-    // before stays open) or its working directory cannot be made.
+    // before stays open) or its working directory cannot be made. The host hears OnMapReady when
+    // the first redraw of the project's map has finished (at once when it fits one slice).
     bool LoadProject(const QString& aFileName);
     // The project file's "File" (FindLayerPath), named child (FindLayerValue) or "Ext"
     // (FindLayerExt) of the last entry whose "Layer" is aLayer; empty when there is none.
@@ -52,8 +69,12 @@ public:
     void OnSelectFile(const QString& fileName);
 
 private:
-    TMainForm& m_form;
+    TMapCanvas& m_canvas;
+    TTiledMapController& m_map;
+    TNavigationController& m_navigation;
+    TProgressController& m_progress;
     std::unique_ptr<TRealIniFile> m_ini;
+    int m_opened = 0; // projects opened: a map-ready wait of an earlier one is void
 };
 
 } // namespace zelto

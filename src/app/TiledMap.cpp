@@ -1,16 +1,16 @@
 #include "TiledMap.h"
 
 #include "BitmapCodecs.h"
-#include "Kordlin_Main.h"
-#include "UiKit.h"
+#include "MapCanvas.h"
+#include "lock/ProgressController.h"
 
 #include "framework/Notifier.h"
 #include "framework/TextLocale.h"
 #include "projection/e_Proje.h"
 #include "symbology/e_Device.h"
 
+#include <QApplication>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QDomDocument>
 #include <QElapsedTimer>
@@ -115,16 +115,40 @@ const QImage& TTileCache::Add(const QString& fileName, const QImage& bitmap) {
 
 // ---- controller ------------------------------------------------------------------------------
 
-TTiledMapController::TTiledMapController(TMainForm& form) : m_form(form) {}
+// The tiles of one redraw, walked column by column (bottom to top in each) and resumed in the next
+// slice where the budget ran out.
+struct TTiledMapController::Job {
+    RMap map; // a copy: the project may change while the redraw waits for its next slice
+    RTileMatrix level;
+    TDoubleRect view;
+    int c = 0, r0 = 0, r = 0, cLast = -1, rLast = -1;
+    QElapsedTimer screenFrame;
+};
 
-QImage TTiledMapController::Placeholder() const {
-    return m_form.Image_HicSuntLeones ? m_form.Image_HicSuntLeones->Bitmap() : QImage();
+TTiledMapController::TTiledMapController(TMapCanvas& canvas, const TTiledMapWidgets& widgets,
+                                         TProgressController& progress)
+    : m_canvas(canvas), m_widgets(widgets), m_progress(progress) {
+    m_canvas.SetPass(TDrawPass::Tiles, [this](const TPaintBudget& budget) { return PaintTiles(budget); });
+    m_canvas.OnCompleted = [this] {
+        ReleaseSlot();
+        ++ReviewsDone;
+    };
+    m_canvas.OnCancelled = [this] { ReleaseSlot(); };
+    m_canvas.OnStart = [this] { PrepareJob(); };
+}
+
+TTiledMapController::~TTiledMapController() {
+    m_canvas.SetPass(TDrawPass::Tiles, {});
+    m_canvas.OnCompleted = nullptr;
+    m_canvas.OnCancelled = nullptr;
+    m_canvas.OnStart = nullptr;
 }
 
 void TTiledMapController::ClearMaps() {
+    StopReviews();
     Maps.clear();
-    m_form.MapCombo->clear();
-    m_form.MapListBox->clear();
+    m_widgets.MapCombo->clear();
+    m_widgets.MapListBox->clear();
 }
 
 void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
@@ -132,8 +156,9 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
     MapDirectory = withDelimiter(aFileName);
     const bool wasActive = MapChangeActive;
     MapChangeActive = false; // filling the lists must not switch maps
-    m_form.MapCombo->clear();
-    m_form.MapListBox->clear();
+    StopReviews();
+    m_widgets.MapCombo->clear();
+    m_widgets.MapListBox->clear();
     QStringList problems;
     if (!QFileInfo(MapDirectory).isDir())
         problems
@@ -141,14 +166,14 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
 
     const QString tilesXml = MapDirectory + QStringLiteral("Tiles.xml");
     if (QFileInfo(tilesXml).isFile()) {
-        m_form.ShowBusy(QStringLiteral("Čtení mapového souboru ..."));
+        m_progress.ShowBusy(QStringLiteral("Čtení mapového souboru ..."));
         QDomDocument doc;
         QString reason;
         if (!loadXml(tilesXml, doc, reason)) {
             // The subdirectory maps are still read: the user sees what can be shown.
             problems << QStringLiteral("Mapový soubor %1 nelze přečíst: %2")
                             .arg(QDir::toNativeSeparators(tilesXml), reason);
-            m_form.HideBusy();
+            m_progress.HideBusy();
         } else {
             std::vector<QDomElement> elements;
             for (QDomElement e = doc.documentElement().firstChildElement(); !e.isNull();
@@ -156,10 +181,10 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
                 elements.push_back(e);
             Maps.clear();
             Maps.reserve(elements.size());
-            m_form.SetProgressRange(0, int(elements.size()) - 1);
-            m_form.HideBusy();
+            m_progress.SetBarRange(0, int(elements.size()) - 1);
+            m_progress.HideBusy();
             for (size_t i = 0; i < elements.size(); ++i) {
-                m_form.SetProgressValue(int(i));
+                m_progress.SetBarValue(int(i));
                 const QString dir = childText(elements[i], "dir");
                 if (!staysInside(dir)) {
                     problems << QStringLiteral(
@@ -175,10 +200,10 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
 
     const QStringList subdirectories =
         QDir(MapDirectory).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    m_form.ShowBusy(QStringLiteral("Kontrola mapových složek ..."));
-    m_form.SetProgressRange(0, int(subdirectories.size()) - 1);
+    m_progress.ShowBusy(QStringLiteral("Kontrola mapových složek ..."));
+    m_progress.SetBarRange(0, int(subdirectories.size()) - 1);
     for (int i = 0; i < subdirectories.size(); ++i) {
-        m_form.SetProgressValue(i);
+        m_progress.SetBarValue(i);
         const QString dir = withDelimiter(MapDirectory + subdirectories[i]);
         const QString mapTiles = dir + QStringLiteral("MapTiles.xml");
         if (!QFileInfo(mapTiles).isFile()) continue;
@@ -195,10 +220,10 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
         else
             ReadMap(doc.documentElement(), Maps.size(), true, dir);
     }
-    m_form.HideBusy();
+    m_progress.HideBusy();
 
-    m_form.MapCombo->setCurrentIndex(Maps.empty() ? -1 : 0);
-    m_form.MapListBox->setCurrentRow(Maps.empty() ? -1 : 0);
+    m_widgets.MapCombo->setCurrentIndex(Maps.empty() ? -1 : 0);
+    m_widgets.MapListBox->setCurrentRow(Maps.empty() ? -1 : 0);
     ActualMap = 0;
     ActualTileMatrix = 0;
     MapChangeActive = wasActive;
@@ -209,15 +234,14 @@ void TTiledMapController::ReadMap(const QDomElement& mapElement, size_t k, bool 
                                   const QString& mapDir) {
     RMap map;
     map.MapName = childText(mapElement, "name");
-    m_form.SetProgressText((isNew ? QStringLiteral("Příprava mapy ") : QStringLiteral("Oprava mapy ")) +
-                           map.MapName);
-    m_form.ProcessPendingEvents();
+    m_progress.SetText((isNew ? QStringLiteral("Příprava mapy ") : QStringLiteral("Oprava mapy ")) +
+                       map.MapName);
     if (isNew) {
-        m_form.MapCombo->addItem(map.MapName);
-        m_form.MapListBox->addItem(map.MapName);
+        m_widgets.MapCombo->addItem(map.MapName);
+        m_widgets.MapListBox->addItem(map.MapName);
     } else {
-        m_form.MapCombo->setItemText(int(k), map.MapName);
-        if (QListWidgetItem* item = m_form.MapListBox->item(int(k))) item->setText(map.MapName);
+        m_widgets.MapCombo->setItemText(int(k), map.MapName);
+        if (QListWidgetItem* item = m_widgets.MapListBox->item(int(k))) item->setText(map.MapName);
     }
     map.Ext = childText(mapElement, "ext");
     map.MapDir = mapDir;
@@ -267,17 +291,24 @@ bool TTiledMapController::MapsDirExists(const QString& aDir, int& MapIndex) cons
 void TTiledMapController::ChangeProjectionByFirstMapTile() {
     if (Maps.empty() || !Maps[0].HasExtent()) return;
     const RMap& m = Maps[0];
-    if (TPageProjection* p = m_form.Projection()) p->ChangeProjectionByRect(m.MinX, m.MinY, m.MaxX, m.MaxY);
+    if (TPageProjection* p = m_canvas.Projection()) p->ChangeProjectionByRect(m.MinX, m.MinY, m.MaxX, m.MaxY);
 }
 
 int TTiledMapController::StopReviews() {
-    int free = -1;
-    for (size_t i = 0; i < Reviews.size(); ++i) {
-        if (Reviews[i] == 1) Reviews[i] = 2;
-        if (Reviews[i] == 0 && free < 0) free = int(i);
-    }
-    m_form.ProcessPendingEvents();
-    return free;
+    for (TReviewSlot& slot : Reviews)
+        if (slot == TReviewSlot::Running) slot = TReviewSlot::Superseded;
+    m_canvas.Cancel();
+    for (size_t i = 0; i < Reviews.size(); ++i)
+        if (Reviews[i] == TReviewSlot::Free) return int(i);
+    return -1;
+}
+
+void TTiledMapController::ReleaseSlot() {
+    // A cancelled redraw is over as well: its slot is free again.
+    if (m_slot >= 0) Reviews[size_t(m_slot)] = TReviewSlot::Free;
+    m_slot = -1;
+    m_job.reset();
+    Reviewing = false;
 }
 
 const QImage& TTiledMapController::TileBitmap(const QString& fileName) {
@@ -294,139 +325,121 @@ const QImage& TTiledMapController::TileBitmap(const QString& fileName) {
     return Tiles.Add(fileName, bitmap);
 }
 
-void TTiledMapController::ClearPicture() {
-    if (TCanvas* canvas = m_form.Canvas()) canvas->Clear(m_form.BColor);
-}
-
 void TTiledMapController::Review() {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
-    if (m_form.Application_Background || Maps.empty() || ActualMap < 0 || ActualMap >= int(Maps.size()))
+    if ((InBackground && InBackground()) || Maps.empty() || ActualMap < 0 || ActualMap >= int(Maps.size()))
         return;
-    TPageProjection* P = m_form.Projection();
-    TCanvas* canvas = m_form.Canvas();
-    if (!P || !canvas) return;
-    m_form.AreaBlinked = false;
-    Reviewing = true;
+    if (!m_canvas.Projection() || !m_canvas.Canvas()) return;
+    if (ReviewStarting) ReviewStarting();
     const int slot = StopReviews();
-    if (slot < 0) {
-        // Twenty redraws nested: this one is dropped and the innermost running one completes
-        // the picture.
-        Reviews.back() = 1;
-        return;
-    }
-    Reviews[size_t(slot)] = 1;
-    LastReview = slot;
-    ++m_depth;
-    // Whether a newer redraw, started while this one let events run, has taken over; the
-    // project may even have changed meanwhile.
-    const RMap map = Maps[size_t(ActualMap)];
-    const size_t mapIndex = size_t(ActualMap);
-    auto superseded = [&] {
-        return Reviews[size_t(slot)] != 1 || mapIndex >= Maps.size() || Maps[mapIndex].MapDir != map.MapDir;
-    };
-    auto finish = [&](bool completed) {
-        Reviews[size_t(slot)] = 0;
-        if (completed) {
-            m_form.DrawLayers();
-            m_form.Drawgps();
-            Bm = m_form.Image->Bitmap().copy();
-            ++ReviewsDone;
-        }
-        if (--m_depth == 0) Reviewing = false;
-        m_form.Image->update();
-    };
-    m_form.ProcessPendingEvents();
-    if (superseded()) return finish(false);
+    if (slot < 0) return;
+    Reviews[size_t(slot)] = TReviewSlot::Running;
+    m_slot = LastReview = slot;
+    Reviewing = true;
+    m_canvas.Redraw(); // prepares the tiles of the view (OnStart)
+}
 
-    if (map.TileMatrixSet.empty()) {
-        // Nothing to choose from: the background alone, under the layers.
-        ClearPicture();
-        return finish(true);
-    }
-    for (size_t i = 0; i < map.TileMatrixSet.size(); ++i) {
+void TTiledMapController::PrepareJob() {
+    m_job = std::make_unique<Job>();
+    if (Maps.empty() || ActualMap < 0 || ActualMap >= int(Maps.size())) return;
+    Job& job = *m_job;
+    job.map = Maps[size_t(ActualMap)];
+    if (job.map.TileMatrixSet.empty()) return; // nothing to choose from: the background alone
+    TPageProjection* P = m_canvas.Projection();
+    for (size_t i = 0; i < job.map.TileMatrixSet.size(); ++i) {
         ActualTileMatrix = int(i);
-        if (P->GetPageLength(map.TileMatrixSet[i].TileWidth) <= MaxTilePagePixels) break;
+        if (P->GetPageLength(job.map.TileMatrixSet[i].TileWidth) <= MaxTilePagePixels) break;
     }
-    const RTileMatrix& M = map.TileMatrixSet[size_t(ActualTileMatrix)];
-    const TDoubleRect V = P->GetModelView();
-    const double W = canvas->Width(), H = canvas->Height();
+    const RTileMatrix& M = job.level = job.map.TileMatrixSet[size_t(ActualTileMatrix)];
+    const TDoubleRect V = job.view = P->GetModelView();
+    if (V.MaxX < M.MinX || V.MinX > M.MaxX || V.MaxY < M.MinY || V.MinY > M.MaxY) return;
+    // The first and last column and row are computed, not searched; a view beyond the grid gives
+    // an empty range, and so no tiles.
+    const double stepX = M.TileWidth - M.OverX, stepY = M.TileHeight - M.OverY;
+    const double firstColumn = V.MinX > M.MinX ? std::trunc((V.MinX - M.MinX) / stepX) : 0;
+    const double firstRow = V.MinY > M.MinY ? std::trunc((V.MinY - M.MinY) / stepY) : 0;
+    const double lastColumn = std::min<double>(M.MatrixWidth - 1, std::ceil((V.MaxX - M.MinX) / stepX) - 1);
+    const double lastRow = std::min<double>(M.MatrixHeight - 1, std::ceil((V.MaxY - M.MinY) / stepY) - 1);
+    if (firstColumn > lastColumn || firstRow > lastRow) return;
+    job.c = int(firstColumn);
+    job.r = job.r0 = int(firstRow);
+    job.cLast = int(lastColumn);
+    job.rLast = int(lastRow);
+}
 
-    if (V.MaxX < M.MinX || V.MinX > M.MaxX || V.MaxY < M.MinY || V.MinY > M.MaxY) {
-        ClearPicture();
-    } else {
+bool TTiledMapController::PaintTiles(const TPaintBudget& budget) {
+    TPageProjection* P = m_canvas.Projection();
+    TCanvas* canvas = m_canvas.Canvas();
+    if (!m_job || !P || !canvas) return true;
+    Job& job = *m_job;
+    const RTileMatrix& M = job.level;
+    const TDoubleRect& V = job.view;
+    if (!job.screenFrame.isValid()) {
+        // The first slice: the background where the level does not cover the view.
+        job.screenFrame.start();
+        if (job.map.TileMatrixSet.empty() || job.cLast < 0) {
+            m_canvas.ClearPicture();
+            return true;
+        }
         if (canvas->BeginScene()) {
-            if (V.MinX < M.MinX) canvas->ClearRect(QRectF(0, 0, P->GetPageX(M.MinX), H), m_form.BColor);
+            const double W = canvas->Width(), H = canvas->Height();
+            const quint32 back = m_canvas.BColor;
+            if (V.MinX < M.MinX) canvas->ClearRect(QRectF(0, 0, P->GetPageX(M.MinX), H), back);
             if (V.MaxX > M.MaxX) {
                 const double x = P->GetPageX(M.MaxX);
-                canvas->ClearRect(QRectF(x, 0, W - x, H), m_form.BColor);
+                canvas->ClearRect(QRectF(x, 0, W - x, H), back);
             }
             if (V.MinY < M.MinY) {
                 const double y = P->GetPageY(M.MinY);
-                canvas->ClearRect(QRectF(0, y, W, H - y), m_form.BColor);
+                canvas->ClearRect(QRectF(0, y, W, H - y), back);
             }
-            if (V.MaxY > M.MaxY) canvas->ClearRect(QRectF(0, 0, W, P->GetPageY(M.MaxY)), m_form.BColor);
+            if (V.MaxY > M.MaxY) canvas->ClearRect(QRectF(0, 0, W, P->GetPageY(M.MaxY)), back);
             canvas->EndScene();
         }
-        const double stepX = M.TileWidth - M.OverX, stepY = M.TileHeight - M.OverY;
-        // The first column and row are computed, not searched; a view beyond the grid gives a
-        // first index past its end, and so no tiles.
-        const double firstColumn = V.MinX > M.MinX ? std::trunc((V.MinX - M.MinX) / stepX) : 0;
-        const double firstRow = V.MinY > M.MinY ? std::trunc((V.MinY - M.MinY) / stepY) : 0;
-        if (firstColumn < M.MatrixWidth && firstRow < M.MatrixHeight) {
-            const int c0 = int(firstColumn), r0 = int(firstRow);
-            QElapsedTimer screenFrame;
-            double x = M.MinX + c0 * stepX;
-            double x2 = x + M.TileWidth;
-            for (int c = c0; c < M.MatrixWidth; ++c) {
-                double y = M.MinY + r0 * stepY;
-                double y2 = y + M.TileHeight;
-                for (int r = r0; r < M.MatrixHeight; ++r) {
-                    if (x < V.MaxX && y < V.MaxY && x2 > V.MinX && y2 > V.MinY) {
-                        const QImage& bitmap = TileBitmap(map.TileFileName(M, c, r));
-                        if (!bitmap.isNull() && canvas->BeginScene()) {
-                            QPainter* painter = canvas->Painter();
-                            painter->setOpacity(1);
-                            painter->setRenderHint(QPainter::SmoothPixmapTransform, true);
-                            const int left = P->GetPageX(x), top = P->GetPageY(y2);
-                            const int right = P->GetPageX(x2), bottom = P->GetPageY(y);
-                            painter->drawImage(QRectF(left, top, right - left, bottom - top), bitmap);
-                            canvas->EndScene();
-                        }
-                        // The screen follows the picture as it fills in, a frame at a time:
-                        // a repaint per tile would cost more than the tiles themselves.
-                        if (!screenFrame.isValid() || screenFrame.elapsed() >= ScreenFrameMs) {
-                            m_form.Image->update();
-                            screenFrame.start();
-                        }
-                        m_form.ProcessPendingEvents();
-                        if (superseded()) return finish(false);
-                    }
-                    y = y2 - M.OverY;
-                    if (y > V.MaxY) break;
-                    y2 = y + M.TileHeight;
-                }
-                x = x2 - M.OverX;
-                if (x > V.MaxX) break;
-                x2 = x + M.TileWidth;
+    }
+    for (; job.c <= job.cLast; ++job.c, job.r = job.r0) {
+        const double x = M.TileMinX(job.c), x2 = x + M.TileWidth;
+        for (; job.r <= job.rLast; ++job.r) {
+            const double y = M.TileMinY(job.r), y2 = y + M.TileHeight;
+            if (!(x < V.MaxX && y < V.MaxY && x2 > V.MinX && y2 > V.MinY)) continue;
+            const QImage& bitmap = TileBitmap(job.map.TileFileName(M, job.c, job.r));
+            if (!bitmap.isNull() && canvas->BeginScene()) {
+                QPainter* painter = canvas->Painter();
+                painter->setOpacity(1);
+                painter->setRenderHint(QPainter::SmoothPixmapTransform, true);
+                const int left = P->GetPageX(x), top = P->GetPageY(y2);
+                const int right = P->GetPageX(x2), bottom = P->GetPageY(y);
+                painter->drawImage(QRectF(left, top, right - left, bottom - top), bitmap);
+                canvas->EndScene();
+            }
+            // The screen follows the picture as it fills in, a frame at a time: a repaint per
+            // tile would cost more than the tiles themselves.
+            if (job.screenFrame.elapsed() >= ScreenFrameMs) {
+                m_canvas.Update();
+                job.screenFrame.start();
+            }
+            if (budget.Exhausted()) {
+                ++job.r;
+                return false;
             }
         }
     }
-    finish(true);
+    return true;
 }
 
 void TTiledMapController::SwitchMap(int index) {
     MapChangeActive = false;
     ActualMap = index;
-    m_form.MapCombo->setCurrentIndex(index);
-    m_form.MapListBox->setCurrentRow(index);
-    m_form.CloseDrawer();
+    m_widgets.MapCombo->setCurrentIndex(index);
+    m_widgets.MapListBox->setCurrentRow(index);
+    if (CloseDrawer) CloseDrawer();
     MapChangeActive = true;
     Review();
 }
 
 void TTiledMapController::MapComboChange() {
     if (!MapChangeActive) return;
-    SwitchMap(m_form.MapCombo->currentIndex());
+    SwitchMap(m_widgets.MapCombo->currentIndex());
 }
 
 void TTiledMapController::MapListBoxItemClick(int index) {
@@ -434,26 +447,19 @@ void TTiledMapController::MapListBoxItemClick(int index) {
     SwitchMap(index);
 }
 
+void TTiledMapController::SetMapComboIndex(int index) {
+    m_widgets.MapCombo->setCurrentIndex(index);
+}
+
+QStringList TTiledMapController::MapNames() const {
+    QStringList names;
+    for (int i = 0; i < m_widgets.MapListBox->count(); ++i) names << m_widgets.MapListBox->item(i)->text();
+    return names;
+}
+
 void TTiledMapController::ImageResize() {
-    ui::TImageControl* image = m_form.Image;
-    if (!image || !m_form.Canvas()) return;
-    const QSize size = image->DeviceSize();
-    m_form.Canvas()->SetBitmap(nullptr); // no painter may stay on the old bitmap
-    image->ResizeBitmap(size.width(), size.height());
-    m_form.Image_edit->ResizeBitmap(size.width(), size.height());
-    m_form.Image_Edit_Detail->ResizeBitmap(size.width(), size.height());
-    Bm = QImage(size, QImage::Format_ARGB32_Premultiplied);
-    Bm.fill(QColor::fromRgba(m_form.BColor));
-    m_form.Canvas()->SetBitmap(&image->Bitmap());
-    ClearPicture();
-    m_form.Edit_Clear();
-    m_form.Device()->SetCanvas(m_form.Canvas());
+    m_canvas.Resize();
     Review();
-    if (m_form.ks_ActionLayout && m_form.Layout_gps) {
-        const int width =
-            std::min(image->width() - m_form.ks_ActionLayout->x() - 10 - m_form.Layout_gps->width(), 400);
-        m_form.ks_ActionLayout->resize(std::max(width, 0), m_form.ks_ActionLayout->height());
-    }
     // The edited line's overlays are redrawn here once the measuring and line tools exist; until
     // then the active tool is always the map browsing tool.
 }

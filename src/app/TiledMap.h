@@ -1,8 +1,8 @@
 // The tiled background map: the maps of the project's map directory (each a set of tile
 // matrices, one per zoom level, read from "Tiles.xml" and from the "MapTiles.xml" of map
 // subdirectories), the choice of the shown map, the tile cache and the redraw Review, which
-// picks the level that suits the scale, draws the visible tiles and keeps a snapshot of the
-// finished picture for the gestures.
+// picks the level that suits the scale and paints the visible tiles as the first pass of the
+// map canvas.
 #pragma once
 
 #include <QImage>
@@ -10,13 +10,19 @@
 #include <QString>
 
 #include <array>
+#include <functional>
+#include <memory>
 #include <vector>
 
+class QComboBox;
 class QDomElement;
+class QListWidget;
 
 namespace zelto {
 
-class TMainForm;
+class TMapCanvas;
+class TPaintBudget;
+class TProgressController;
 
 // One zoom level: a grid of equally sized, possibly overlapping tiles.
 struct RTileMatrix {
@@ -63,9 +69,22 @@ private:
     QMap<QString, QImage> m_entries; // keyed by the case-folded name (sorted: binary search)
 };
 
+// The redraw slots: the model keeps a table of redraws so that a newer one can tell an older one
+// to stop. Redraws run one at a time on the map canvas; a slot is taken while one runs.
+enum class TReviewSlot { Free, Running, Superseded };
+
+// The controls the tiled map fills and follows: the map combo of the view tab and the map list of
+// the menu tab.
+struct TTiledMapWidgets {
+    QComboBox* MapCombo = nullptr;
+    QListWidget* MapListBox = nullptr;
+};
+
 class TTiledMapController {
 public:
-    explicit TTiledMapController(TMainForm& form);
+    // The progress display reports the reading of map descriptions.
+    TTiledMapController(TMapCanvas& canvas, const TTiledMapWidgets& widgets, TProgressController& progress);
+    ~TTiledMapController();
 
     // ---- state ----
     QString MapDirectory; // with a trailing "/"
@@ -74,38 +93,60 @@ public:
     int ActualTileMatrix = 0;
     bool MapChangeActive = false;
     TTileCache Tiles;
-    QImage Bm; // snapshot of the last finished picture
-    bool Reviewing = false;
-    std::array<int, 20> Reviews{}; // 0 free, 1 running, 2 running but superseded
+    bool Reviewing = false; // a redraw is running (between its slices)
+    std::array<TReviewSlot, 20> Reviews{};
     int LastReview = 0;
     // Counts finished redraws (the picture was completed): lets hosts and tests wait for one.
     int ReviewsDone = 0;
+
+    // ---- what the rest of the window provides ----
+    std::function<bool()> InBackground;   // the application is in the background: no redraws
+    std::function<void()> CloseDrawer;    // a map chosen from the drawer's list closes it
+    std::function<void()> ReviewStarting; // a redraw begins (the forest highlight is gone)
 
     // ---- operations ----
     // Builds the map table from the map directory; nothing for an empty name.
     void LoadMap(const QString& aFileName, const QString& aExt = QString());
     bool MapsDirExists(const QString& aDir, int& MapIndex) const;
     void ChangeProjectionByFirstMapTile();
+    // Starts the redraw (tiles of the level that suits the scale, then the other passes); it
+    // finishes at once when it fits one slice, else from the event loop.
     void Review();
+    // Stops the running redraw; answers the first free slot.
     int StopReviews();
     void MapComboChange();
     void MapListBoxItemClick(int index);
+    // The map picture changed size: new bitmaps and a redraw.
     void ImageResize();
+    // Shows the map of the index in the map combo without switching to it.
+    void SetMapComboIndex(int index);
+    // The names in the map list, in order.
+    QStringList MapNames() const;
     // Forgets maps and lists (opening another project).
     void ClearMaps();
 
-    // The placeholder picture of a missing or unreadable tile.
-    QImage Placeholder() const;
+    // The picture of a missing or unreadable tile.
+    void SetPlaceholder(const QImage& picture) { m_placeholder = picture; }
+    const QImage& Placeholder() const { return m_placeholder; }
+    TMapCanvas& Canvas() { return m_canvas; }
 
 private:
+    struct Job;
     // Reads the map element into entry k (appended when k equals the count).
     void ReadMap(const QDomElement& mapElement, size_t k, bool isNew, const QString& mapDir);
     void SwitchMap(int index);
     const QImage& TileBitmap(const QString& fileName);
-    void ClearPicture();
+    // The tiles pass: paints tiles of the running redraw until the budget is spent.
+    bool PaintTiles(const TPaintBudget& budget);
+    void PrepareJob();
+    void ReleaseSlot();
 
-    TMainForm& m_form;
-    int m_depth = 0; // nested redraws running
+    TMapCanvas& m_canvas;
+    TTiledMapWidgets m_widgets;
+    TProgressController& m_progress;
+    QImage m_placeholder;
+    std::unique_ptr<Job> m_job;
+    int m_slot = -1;
 };
 
 } // namespace zelto

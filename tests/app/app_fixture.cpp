@@ -126,4 +126,75 @@ MapDesc standMap() {
     return m;
 }
 
+namespace {
+
+template <class W> W* child(QWidget* parent, const char* name, QRect geometry = QRect()) {
+    auto* w = new W(parent);
+    w->setObjectName(QLatin1String(name));
+    if (!geometry.isNull()) w->setGeometry(geometry);
+    return w;
+}
+
+} // namespace
+
+MapRig::MapRig(QSize size) {
+    host.resize(size);
+    Image = child<ui::TImageControl>(&host, "Image", QRect(QPoint(0, 0), size));
+    Image_Edit_Detail = child<ui::TImageControl>(&host, "Image_Edit_Detail", QRect(QPoint(0, 0), size));
+    Image_Edit_Detail->hide();
+    Image_edit = child<ui::TImageControl>(&host, "Image_edit", QRect(QPoint(0, 0), size));
+    MapCombo = child<QComboBox>(&host, "MapCombo");
+    MapListBox = child<QListWidget>(&host, "MapListBox");
+    ZoomTimer = new QTimer(&host);
+    ZoomTimer->setObjectName(QStringLiteral("ZoomTimer"));
+    ZoomTimer->setInterval(500);
+    b_plus = child<QPushButton>(&host, "b_plus");
+    b_Minus = child<QPushButton>(&host, "b_Minus");
+    plus_rect = child<QPushButton>(&host, "plus_rect");
+    minus_rect = child<QPushButton>(&host, "minus_rect");
+    l_scale = child<QLabel>(&host, "l_scale");
+    l_jtsk = child<QLabel>(&host, "l_jtsk");
+    l_Text = child<QLabel>(&host, "l_Text");
+    ks_l_Delka = child<QLabel>(&host, "ks_l_Delka");
+    ks_l_Plocha = child<QLabel>(&host, "ks_l_Plocha");
+    // The scale bars as the form lays them out.
+    ks_ScaleLayOut = child<QWidget>(&host, "ks_ScaleLayOut", QRect(16, size.height() - 56, 220, 40));
+    ks_Scale_R = child<QWidget>(ks_ScaleLayOut, "ks_Scale_R", QRect(12, 24, 100, 3));
+    ks_Scale_R2 = child<QWidget>(ks_ScaleLayOut, "ks_Scale_R2", QRect(111, 16, 3, 11));
+    ks_l_Scale = child<QLabel>(ks_ScaleLayOut, "ks_l_Scale", QRect(120, 6, 88, 28));
+    ScaleLayout = child<QWidget>(&host, "ScaleLayout", QRect(8, size.height() - 96, 220, 40));
+    ScaleLayout->hide();
+    Rectangle1 = child<QWidget>(ScaleLayout, "Rectangle1", QRect(12, 30, 50, 4));
+    Rectangle2 = child<QWidget>(ScaleLayout, "Rectangle2", QRect(62, 30, 50, 4));
+    Rectangle3 = child<QWidget>(ScaleLayout, "Rectangle3", QRect(112, 30, 50, 4));
+    auto tick = [&](const char* name, int x, int y) {
+        return child<QLabel>(ScaleLayout, name, QRect(x, y, 48, 14));
+    };
+    Text22 = tick("Text22", 62, 4);
+    Text33 = tick("Text33", 112, 4);
+    Text44 = tick("Text44", 162, 4);
+    Text55 = tick("Text55", 162, 4);
+    Text1 = tick("Text1", 12, 14);
+    Text1->setText(QStringLiteral("0"));
+    Text2 = tick("Text2", 62, 14);
+    Text3 = tick("Text3", 112, 14);
+    Text4 = tick("Text4", 162, 14);
+    Text5 = tick("Text5", 162, 14);
+
+    canvas = std::make_unique<TMapCanvas>(TMapCanvasWidgets{Image, Image_edit, Image_Edit_Detail});
+    canvas->Resize();
+    canvas->SetSliceBudgetMs(WholeRedrawMs); // redraws complete within Review
+    map = std::make_unique<TTiledMapController>(*canvas, TTiledMapWidgets{MapCombo, MapListBox}, progress);
+    navigation = std::make_unique<TNavigationController>(*canvas, *map, TNavigationWidgets::Find(host));
+    navigation->Hooks.ActiveTool = [this] { return ActiveTool; };
+    navigation->Reset();
+    navigation->Wire();
+}
+
+MapRig::~MapRig() {
+    navigation.reset();
+    map.reset();
+    canvas.reset();
+}
+
 } // namespace apptest

@@ -4,8 +4,11 @@
 #pragma once
 
 #include "Kordlin_Main.h"
+#include "MapCanvas.h"
+#include "Navigation.h"
 #include "TiledMap.h"
 #include "UiKit.h"
+#include "lock/ProgressController.h"
 
 #include "framework/Notifier.h"
 #include "platform/AppEvents.h"
@@ -14,9 +17,13 @@
 #include "symbology/e_Device.h"
 
 #include <QColor>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -33,7 +40,32 @@ inline void PrintTo(const QColor& c, std::ostream* os) {
     *os << c.name(QColor::HexArgb).toStdString();
 }
 
+namespace zelto {
+// The form's own flags, for tests that check its creation and drive its guards: the form keeps
+// them private and befriends this one view.
+struct TMainFormInternals {
+    explicit TMainFormInternals(TMainForm& f)
+        : cbActive(f.cbActive), InfoY(f.InfoY), CheckNotes(f.CheckNotes), CheckLines(f.CheckLines),
+          Barva(f.Barva), ActiveTool(f.ActiveTool), ComingActiveTool(f.ComingActiveTool),
+          PointColor(f.PointColor), LineColor(f.LineColor), Application_Background(f.Application_Background),
+          GpsOn(f.GpsOn), KavintStyle(f.KavintStyle), Zn(f.Zn), PSYMB(f.PSYMB) {}
+    bool& cbActive;
+    int& InfoY;
+    bool &CheckNotes, &CheckLines;
+    int& Barva;
+    int &ActiveTool, &ComingActiveTool;
+    quint32 &PointColor, &LineColor;
+    bool &Application_Background, &GpsOn, &KavintStyle;
+    TTopolDruhy*& Zn;
+    TOwnerEntity*& PSYMB;
+};
+} // namespace zelto
+
 namespace apptest {
+
+inline zelto::TMainFormInternals internals(zelto::TMainForm& form) {
+    return zelto::TMainFormInternals(form);
+}
 
 // One tile matrix as written into a map description.
 struct Matrix {
@@ -77,6 +109,9 @@ void writeTiles(const QString& dir, const MapDesc& map, int pixels = 16);
 // A project file with the entries (layer, file) in order.
 QString projectXml(const std::vector<std::pair<QString, QString>>& entries);
 
+// A slice budget within which every redraw of the tests completes at once.
+constexpr int WholeRedrawMs = 60'000;
+
 class AppTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -95,7 +130,13 @@ protected:
     // A project file next to a map directory "maps" (relative) holding the given maps.
     QString makeProject(const QString& relative, const std::vector<MapDesc>& maps);
 
-    std::unique_ptr<zelto::TMainForm> newForm() { return std::make_unique<zelto::TMainForm>(); }
+    // A form whose redraws complete within Review: the tests that are about the redraw's slices
+    // set a budget of their own.
+    std::unique_ptr<zelto::TMainForm> newForm() {
+        auto form = std::make_unique<zelto::TMainForm>();
+        form->MapCanvas().SetSliceBudgetMs(WholeRedrawMs);
+        return form;
+    }
 
     zelto::platform::FakeStorageFolders* m_folders = nullptr;
     zelto::platform::FakeAppEventService* m_appEvents = nullptr;
@@ -107,9 +148,64 @@ private:
 // Two maps: "Porostní" (Tiles.xml, dir "porostni", 2 levels) and nothing else.
 MapDesc standMap();
 
+// The control of that objectName in the window (a test fails when there is none).
+template <class W = QWidget> W* ctl(const QWidget& window, const char* name) {
+    W* w = window.findChild<W*>(QLatin1String(name));
+    EXPECT_NE(w, nullptr) << "no control " << name;
+    return w;
+}
+template <class W = QWidget> W* ctl(const QWidget* window, const char* name) {
+    return ctl<W>(*window, name);
+}
+template <class W = QWidget> W* ctl(const std::unique_ptr<zelto::TMainForm>& form, const char* name) {
+    return ctl<W>(*form, name);
+}
+
+// The map picture's bitmap.
+inline QImage& picture(const QWidget& window) {
+    return ctl<zelto::ui::TImageControl>(window, "Image")->Bitmap();
+}
+
 // The picture's pixel at page (x, y).
 inline QColor pixel(zelto::TMainForm& form, int x, int y) {
-    return form.Image->Bitmap().pixelColor(x, y);
+    return picture(form).pixelColor(x, y);
 }
+
+// The map controllers without a form: a plain widget carrying the map picture and its overlays,
+// the map lists and the read-outs navigation keeps current, with the map canvas, the tiled map
+// and navigation built on them as the form builds them.
+class MapRig {
+public:
+    explicit MapRig(QSize size = QSize(1280, 800));
+    ~MapRig();
+
+    QWidget host;
+    zelto::ui::TImageControl *Image, *Image_edit, *Image_Edit_Detail;
+    QComboBox* MapCombo;
+    QListWidget* MapListBox;
+    QTimer* ZoomTimer;
+    QPushButton *b_plus, *b_Minus, *plus_rect, *minus_rect;
+    QLabel *l_scale, *l_jtsk, *ks_l_Scale, *ks_l_Delka, *ks_l_Plocha, *l_Text;
+    QWidget *ks_ScaleLayOut, *ks_Scale_R, *ks_Scale_R2, *ScaleLayout;
+    QWidget *Rectangle1, *Rectangle2, *Rectangle3;
+    QLabel *Text1, *Text2, *Text3, *Text4, *Text5, *Text22, *Text33, *Text44, *Text55;
+    int ActiveTool = 0;
+
+    zelto::TProgressController progress{nullptr, nullptr, nullptr};
+    std::unique_ptr<zelto::TMapCanvas> canvas;
+    std::unique_ptr<zelto::TTiledMapController> map;
+    std::unique_ptr<zelto::TNavigationController> navigation;
+
+    zelto::TMapCanvas& MapCanvas() { return *canvas; }
+    zelto::TTiledMapController& TiledMap() { return *map; }
+    zelto::TNavigationController& Navigation() { return *navigation; }
+    zelto::TPageProjection* Projection() const { return canvas->Projection(); }
+    void Review() { map->Review(); }
+    void show() { host.show(); }
+    int width() const { return host.width(); }
+    int height() const { return host.height(); }
+    bool GetUse_Gestures() const { return navigation->GetUse_Gestures(); }
+    void SetUse_Gestures(bool v) { navigation->SetUse_Gestures(v); }
+};
 
 } // namespace apptest

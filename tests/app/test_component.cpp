@@ -1,6 +1,8 @@
 // The host component: what it answers without a form, its property table, and DoIt's order.
 #include "app_fixture.h"
 
+#include <QTest>
+
 #include "Component_MiniZelto.h"
 #include "Kordlin_MainTool.h"
 #include "SecondaryWindows.h"
@@ -190,7 +192,8 @@ TEST_F(ComponentTest, HandlersReachTheFormOnlyWhenDoItCreatesIt) {
     withHandler->SetAutoOpenProject(true);
     withHandler->SetAutoOpenProjectFile(opx);
     withHandler->DoIt();
-    EXPECT_EQ(early, 1);
+    // OnMapReady comes when the first redraw has completed.
+    QTRY_COMPARE_WITH_TIMEOUT(early, 1, 10000);
 
     TMiniZelto* c = component();
     c->SetMapOnBackground(true);
@@ -218,12 +221,12 @@ TEST_F(ComponentTest, FormValuesFollowTheFormAfterDoIt) {
     EXPECT_EQ(form->S_Oddeleni, QStringLiteral("12"));
     EXPECT_EQ(c->GetSkupina(), QStringLiteral("1a"));
     EXPECT_FALSE(form->GetDataOnBackGround()) << "DoIt hands the component's value over";
-    EXPECT_FALSE(form->kb_OpenProject->isHidden());
+    EXPECT_FALSE(ctl<ui::TTouchButton>(form, "kb_OpenProject")->isHidden());
     c->SetOpenButtonVisible(false);
-    EXPECT_TRUE(form->kb_OpenProject->isHidden());
+    EXPECT_TRUE(ctl<ui::TTouchButton>(form, "kb_OpenProject")->isHidden());
     c->SetMapCloseIsVisible(true);
     EXPECT_TRUE(c->GetMapCloseIsVisible());
-    EXPECT_FALSE(form->kb_Close->isHidden());
+    EXPECT_FALSE(ctl<ui::TTouchButton>(form, "kb_Close")->isHidden());
 
     c->SetMapVisible(true);
     EXPECT_TRUE(form->isVisible());
@@ -242,7 +245,7 @@ TEST_F(ComponentTest, GpsIsToggledOnlyWhenTheWantedStateDiffers) {
     TMainForm* form = c->Form();
     form->Hooks.ToggleGps = [&] {
         ++toggles;
-        form->GpsOn = !form->GpsOn;
+        internals(*form).GpsOn = !internals(*form).GpsOn;
     };
     EXPECT_FALSE(c->GetGPS_Active()) << "reading reports the form's real state";
     c->SetGPS_Active(false);
@@ -254,7 +257,7 @@ TEST_F(ComponentTest, GpsIsToggledOnlyWhenTheWantedStateDiffers) {
     EXPECT_EQ(toggles, 1);
     c->DoIt(); // wanted and real state agree
     EXPECT_EQ(toggles, 1);
-    form->GpsOn = false; // switched off on the form itself
+    internals(*form).GpsOn = false; // switched off on the form itself
     c->SetGPS_Active(true);
     EXPECT_EQ(toggles, 2);
 }
@@ -278,9 +281,10 @@ TEST_F(ComponentTest, MapIndexSwitchesTheMapAndMapListIsRetrieved) {
     const double centerX = form->Projection()->GetCenterX(), scale = form->Projection()->GetScale();
     const int drawn = form->TiledMap().ReviewsDone;
     c->SetActualMapIndex(1);
+    QTRY_VERIFY_WITH_TIMEOUT(!form->TiledMap().Reviewing, 10000);
     EXPECT_EQ(c->GetActualMapIndex(), 1);
-    EXPECT_EQ(form->MapListBox->currentRow(), 1);
-    EXPECT_EQ(form->MapCombo->currentIndex(), 1);
+    EXPECT_EQ(ctl<QListWidget>(form, "MapListBox")->currentRow(), 1);
+    EXPECT_EQ(ctl<QComboBox>(form, "MapCombo")->currentIndex(), 1);
     EXPECT_EQ(form->TiledMap().ReviewsDone, drawn + 1);
     EXPECT_EQ(form->Projection()->GetCenterX(), centerX);
     EXPECT_EQ(form->Projection()->GetScale(), scale);

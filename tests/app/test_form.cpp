@@ -36,7 +36,7 @@ QString textOf(QWidget* w) {
 
 TEST_F(AppTest, CreationSelectsTheAlternativeStyle) {
     auto form = newForm();
-    EXPECT_TRUE(form->KavintStyle);
+    EXPECT_TRUE(internals(*form).KavintStyle);
     EXPECT_EQ(recordingNotifier()->messages(), QStringList()) << "no Bum";
     struct Control {
         const char* name;
@@ -136,26 +136,26 @@ TEST_F(AppTest, CreationSelectsTheAlternativeStyle) {
     }
     for (const char* timer : {"ZoomTimer", "LockTimer", "FixTimer"})
         EXPECT_NE(form->findChild<QTimer*>(QLatin1String(timer)), nullptr) << timer;
-    EXPECT_EQ(form->ZoomTimer->interval(), 500);
-    EXPECT_EQ(form->LockTimer->interval(), 2000);
+    EXPECT_EQ(ctl<QTimer>(form, "ZoomTimer")->interval(), 500);
+    EXPECT_EQ(ctl<QTimer>(form, "LockTimer")->interval(), 2000);
     EXPECT_FALSE(form->GetTopBar_Visible());
     // The unit label appears in the information bar with its text.
-    const int infoWidth = form->ks_InfoLayout->width();
+    const int infoWidth = ctl<ui::TPanel>(form, "ks_InfoLayout")->width();
     form->ShowUnitLabel(QStringLiteral("12b3 1a"));
-    EXPECT_TRUE(form->ks_l_JPRLs->isVisibleTo(form.get()));
-    EXPECT_EQ(form->l_JPRL->text(), QStringLiteral("12b3 1a"));
-    EXPECT_EQ(form->l_JPRLs->text(), QStringLiteral("12b3 1a"));
-    EXPECT_GT(form->ks_InfoLayout->width(), infoWidth);
+    EXPECT_TRUE(ctl<QLabel>(form, "ks_l_JPRLs")->isVisibleTo(form.get()));
+    EXPECT_EQ(ctl<QLabel>(form, "l_JPRL")->text(), QStringLiteral("12b3 1a"));
+    EXPECT_EQ(ctl<QLabel>(form, "l_JPRLs")->text(), QStringLiteral("12b3 1a"));
+    EXPECT_GT(ctl<ui::TPanel>(form, "ks_InfoLayout")->width(), infoWidth);
     form->ShowUnitLabel(QString());
-    EXPECT_FALSE(form->ks_l_JPRLs->isVisibleTo(form.get()));
+    EXPECT_FALSE(ctl<QLabel>(form, "ks_l_JPRLs")->isVisibleTo(form.get()));
     // The information bar sits at its design place and moves below a shown top bar.
-    EXPECT_EQ(form->InfoY, 16);
-    EXPECT_EQ(form->ks_InfoLayout->y(), 16);
+    EXPECT_EQ(internals(*form).InfoY, 16);
+    EXPECT_EQ(ctl<ui::TPanel>(form, "ks_InfoLayout")->y(), 16);
     form->SetTopBar_Visible(true);
-    EXPECT_EQ(form->ks_InfoLayout->y(), 16 + 48);
-    EXPECT_EQ(form->ks_ActionLayout->y(), 16 + 48);
+    EXPECT_EQ(ctl<ui::TPanel>(form, "ks_InfoLayout")->y(), 16 + 48);
+    EXPECT_EQ(ctl<ui::TPanel>(form, "ks_ActionLayout")->y(), 16 + 48);
     form->SetTopBar_Visible(false);
-    EXPECT_EQ(form->ks_InfoLayout->y(), 16);
+    EXPECT_EQ(ctl<ui::TPanel>(form, "ks_InfoLayout")->y(), 16);
 
     // State set by the creation.
     EXPECT_EQ(form->GetUser(), QStringLiteral("12345"));
@@ -163,18 +163,20 @@ TEST_F(AppTest, CreationSelectsTheAlternativeStyle) {
     EXPECT_EQ(World, form->MainTool()->OwnWorld());
     EXPECT_EQ(World->GetMainTool(), form->MainTool());
     EXPECT_TRUE(form->GetDataOnBackGround());
-    EXPECT_TRUE(form->cbActive);
-    EXPECT_EQ(form->LineColor, 0xFFFF0000u);
-    EXPECT_EQ(form->PointColor, 0xFFFF1493u);
-    EXPECT_EQ(form->BColor, 0xFF000000u);
-    EXPECT_EQ(form->ActiveTool, 0);
-    EXPECT_EQ(form->ComingActiveTool, -1);
-    EXPECT_EQ(form->Barva, 13);
-    EXPECT_EQ(form->ColorListBox->count(), 16);
-    EXPECT_EQ(form->Image->Bitmap().size(), form->Image->DeviceSize());
-    EXPECT_EQ(form->Image->Bitmap().pixel(10, 10), 0xFF000000u);
+    EXPECT_TRUE(internals(*form).cbActive);
+    EXPECT_EQ(internals(*form).LineColor, 0xFFFF0000u);
+    EXPECT_EQ(internals(*form).PointColor, 0xFFFF1493u);
+    EXPECT_EQ(form->MapCanvas().BColor, 0xFF000000u);
+    EXPECT_EQ(internals(*form).ActiveTool, 0);
+    EXPECT_EQ(internals(*form).ComingActiveTool, -1);
+    EXPECT_EQ(internals(*form).Barva, 13);
+    EXPECT_EQ(ctl<QListWidget>(form, "ColorListBox")->count(), 16);
+    EXPECT_EQ(ctl<ui::TImageControl>(form, "Image")->Bitmap().size(),
+              ctl<ui::TImageControl>(form, "Image")->DeviceSize());
+    EXPECT_EQ(ctl<ui::TImageControl>(form, "Image")->Bitmap().pixel(10, 10), 0xFF000000u);
     ASSERT_NE(form->Projection(), nullptr);
-    EXPECT_EQ(form->Projection()->GetPage()->GetWidth(), form->Image->Bitmap().width());
+    EXPECT_EQ(form->Projection()->GetPage()->GetWidth(),
+              ctl<ui::TImageControl>(form, "Image")->Bitmap().width());
 }
 
 TEST_F(AppTest, MenuTextsAndTabs) {
@@ -182,15 +184,17 @@ TEST_F(AppTest, MenuTextsAndTabs) {
     const QStringList rows{QStringLiteral("  Nástroje"),         QStringLiteral("Zobrazení"),
                            QStringLiteral("  Vrstvy"),           QStringLiteral("  Nastavení"),
                            QStringLiteral("  Zamknout displej"), QStringLiteral("  Import")};
-    ASSERT_EQ(form->MainListBox->count(), rows.size());
+    ASSERT_EQ(ctl<QListWidget>(form, "MainListBox")->count(), rows.size());
     for (int i = 0; i < rows.size(); ++i) {
-        EXPECT_EQ(form->MainListBox->item(i)->text(), rows[i]);
-        EXPECT_EQ(form->MainListBox->item(i)->isHidden(), i == 1 || i == 5) << i;
-        EXPECT_FALSE(form->MainListBox->item(i)->icon().isNull()) << "the alternative style's image list";
+        EXPECT_EQ(ctl<QListWidget>(form, "MainListBox")->item(i)->text(), rows[i]);
+        EXPECT_EQ(ctl<QListWidget>(form, "MainListBox")->item(i)->isHidden(), i == 1 || i == 5) << i;
+        EXPECT_FALSE(ctl<QListWidget>(form, "MainListBox")->item(i)->icon().isNull())
+            << "the alternative style's image list";
     }
     const char* tabs[] = {"tab_main", "tab_layers", "tab_Tools", "tab_view", "tab_Options"};
-    ASSERT_EQ(form->tabc->count(), 5);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(form->tabc->widget(i)->objectName(), QLatin1String(tabs[i]));
+    ASSERT_EQ(ctl<QTabWidget>(form, "tabc")->count(), 5);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(ctl<QTabWidget>(form, "tabc")->widget(i)->objectName(), QLatin1String(tabs[i]));
 
     const std::pair<const char*, const char*> texts[] = {
         {"kb_OpenProject", "Otevřít projekt"},
@@ -218,9 +222,11 @@ TEST_F(AppTest, MenuTextsAndTabs) {
         ASSERT_NE(w, nullptr) << name;
         EXPECT_EQ(textOf(w), QString::fromUtf8(text)) << name;
     }
-    EXPECT_TRUE(form->cb_jprl->isChecked() && form->cb_Line->isChecked() && form->cb_Note->isChecked());
-    EXPECT_FALSE(form->cb_GPS->isChecked());
-    EXPECT_FALSE(form->cb_TopBarMargin->isChecked());
+    EXPECT_TRUE(ctl<ui::TSwitch>(form, "cb_jprl")->isChecked() &&
+                ctl<ui::TSwitch>(form, "cb_Line")->isChecked() &&
+                ctl<ui::TSwitch>(form, "cb_Note")->isChecked());
+    EXPECT_FALSE(ctl<ui::TSwitch>(form, "cb_GPS")->isChecked());
+    EXPECT_FALSE(ctl<ui::TSwitch>(form, "cb_TopBarMargin")->isChecked());
 }
 
 TEST_F(AppTest, TouchTargetsAreAtLeast48Pixels) {
@@ -235,17 +241,18 @@ TEST_F(AppTest, ParameterFileIndentsTheTopBarByHalfItsHeight) {
     {
         auto form = newForm();
         EXPECT_EQ(form->TopBarMargin(), 0);
-        EXPECT_EQ(form->topBar->y(), 0);
+        EXPECT_EQ(ctl<ui::TPanel>(form, "topBar")->y(), 0);
     }
     writeBytes(systemDir() + QStringLiteral("/params.prx"), QByteArray()); // empty: only its presence counts
     auto form = newForm();
-    EXPECT_EQ(form->topBar->height(), 48);
+    EXPECT_EQ(ctl<ui::TPanel>(form, "topBar")->height(), 48);
     EXPECT_EQ(form->TopBarMargin(), 24);
-    EXPECT_EQ(form->topBar->y(), 24);
-    EXPECT_TRUE(form->cbActive);
-    EXPECT_TRUE(form->cb_TopBarMargin->isChecked()) << "the switch shows the indented bar";
-    form->cb_TopBarMargin->setChecked(false);
-    EXPECT_EQ(form->topBar->y(), 0);
+    EXPECT_EQ(ctl<ui::TPanel>(form, "topBar")->y(), 24);
+    EXPECT_TRUE(internals(*form).cbActive);
+    EXPECT_TRUE(ctl<ui::TSwitch>(form, "cb_TopBarMargin")->isChecked())
+        << "the switch shows the indented bar";
+    ctl<ui::TSwitch>(form, "cb_TopBarMargin")->setChecked(false);
+    EXPECT_EQ(ctl<ui::TPanel>(form, "topBar")->y(), 0);
 }
 
 void saveStream(TElement* root, const QString& path) {
@@ -280,30 +287,31 @@ TEST_F(AppTest, SymbolSetsFillThePointKindList) {
     writeKinds(systemDir() + QStringLiteral("/Zn.zlt"),
                {QStringLiteral("Posed"), QStringLiteral("Krmelec"), QStringLiteral("Hraniční kámen")});
     auto form = newForm();
-    ASSERT_NE(form->PSYMB, nullptr);
-    EXPECT_NE(form->PSYMB->FindElementName(QStringLiteral("1")), nullptr);
-    ASSERT_NE(form->Zn, nullptr);
-    QComboBox* combo = form->ks_Point_Edit_ComboBox;
+    ASSERT_NE(internals(*form).PSYMB, nullptr);
+    EXPECT_NE(internals(*form).PSYMB->FindElementName(QStringLiteral("1")), nullptr);
+    ASSERT_NE(internals(*form).Zn, nullptr);
+    QComboBox* combo = ctl<QComboBox>(form, "ks_Point_Edit_ComboBox");
     ASSERT_EQ(combo->count(), 3);
     EXPECT_EQ(combo->itemText(0), QStringLiteral("Posed"));
     EXPECT_EQ(combo->itemText(2), QStringLiteral("Hraniční kámen"));
     EXPECT_EQ(combo->currentIndex(), 0);
     EXPECT_EQ(combo->itemData(1, Qt::ForegroundRole).value<QColor>(), QColor(Qt::white));
-    EXPECT_EQ(static_cast<TElement*>(combo->itemData(1).value<void*>()), form->Zn->GetB()->Get(1));
-    EXPECT_EQ(form->Zn->GetB()->GetActualDruhName(), QStringLiteral("Posed"));
-    EXPECT_EQ(form->Point_Edit_ComboBox->count(), 0) << "the classic list is not the current style's";
+    EXPECT_EQ(static_cast<TElement*>(combo->itemData(1).value<void*>()), internals(*form).Zn->GetB()->Get(1));
+    EXPECT_EQ(internals(*form).Zn->GetB()->GetActualDruhName(), QStringLiteral("Posed"));
+    EXPECT_EQ(ctl<QComboBox>(form, "Point_Edit_ComboBox")->count(), 0)
+        << "the classic list is not the current style's";
 }
 
 TEST_F(AppTest, DamagedSymbolFileIsReportedAndTheFormStillWorks) {
     writeBytes(systemDir() + QStringLiteral("/Zn.zlt"), QByteArray("ZLT0\x01\x02garbage", 13));
     auto form = newForm();
-    EXPECT_EQ(form->Zn, nullptr);
-    EXPECT_EQ(form->ks_Point_Edit_ComboBox->count(), 0);
+    EXPECT_EQ(internals(*form).Zn, nullptr);
+    EXPECT_EQ(ctl<QComboBox>(form, "ks_Point_Edit_ComboBox")->count(), 0);
     ASSERT_EQ(messages().size(), 1);
     EXPECT_TRUE(messages()[0].contains(QStringLiteral("Zn.zlt"))) << messages()[0].toStdString();
     EXPECT_FALSE(messages().contains(QStringLiteral("Bum")));
-    EXPECT_TRUE(form->cbActive) << "the rest of the creation ran";
-    EXPECT_EQ(form->Barva, 13);
+    EXPECT_TRUE(internals(*form).cbActive) << "the rest of the creation ran";
+    EXPECT_EQ(internals(*form).Barva, 13);
 }
 
 TEST_F(AppTest, SymbolFileOfTheWrongClassStopsTheSymbolLoading) {
@@ -314,9 +322,9 @@ TEST_F(AppTest, SymbolFileOfTheWrongClassStopsTheSymbolLoading) {
     line.AddXY(1, 1);
     saveStream(&line, systemDir() + QStringLiteral("/Zn.zlt"));
     auto form = newForm();
-    EXPECT_NE(form->PSYMB, nullptr);
-    EXPECT_EQ(form->Zn, nullptr) << "a line is no kind catalogue";
-    EXPECT_EQ(form->ks_Point_Edit_ComboBox->count(), 0);
+    EXPECT_NE(internals(*form).PSYMB, nullptr);
+    EXPECT_EQ(internals(*form).Zn, nullptr) << "a line is no kind catalogue";
+    EXPECT_EQ(ctl<QComboBox>(form, "ks_Point_Edit_ComboBox")->count(), 0);
 }
 
 TEST_F(AppTest, AnErrorDuringCreationShowsBumAndEndsTheCreation) {
@@ -324,10 +332,10 @@ TEST_F(AppTest, AnErrorDuringCreationShowsBumAndEndsTheCreation) {
     auto form = newForm();
     EXPECT_EQ(messages(), QStringList{QStringLiteral("Bum")});
     // The symbol sets raised; the parameter file and the codec steps after them did not run.
-    EXPECT_FALSE(form->cbActive);
-    EXPECT_EQ(form->ColorListBox->count(), 0);
+    EXPECT_FALSE(internals(*form).cbActive);
+    EXPECT_EQ(ctl<QListWidget>(form, "ColorListBox")->count(), 0);
     // The steps before it did.
-    EXPECT_TRUE(form->KavintStyle);
+    EXPECT_TRUE(internals(*form).KavintStyle);
     EXPECT_EQ(form->GetUser(), QStringLiteral("12345"));
     m_folders->setFailure(QString());
 }
@@ -354,43 +362,46 @@ TEST_F(AppTest, MenuDrawerAndRows) {
     int locks = 0, imports = 0;
     form->Hooks.LockDisplay = [&] { ++locks; };
     form->Hooks.StartImport = [&] { ++imports; };
-    form->tabc->setCurrentWidget(form->tab_Options);
+    ctl<QTabWidget>(form, "tabc")->setCurrentWidget(ctl<QWidget>(form, "tab_Options"));
     form->b_MenuClick();
     EXPECT_TRUE(form->IsDrawerOpen());
-    EXPECT_TRUE(form->MultiView->isVisibleTo(form.get()));
-    EXPECT_EQ(form->tabc->currentWidget(), form->tab_main);
-    EXPECT_FALSE(form->Rect_Menu->isVisibleTo(form.get())) << "no way back on the menu itself";
+    EXPECT_TRUE(ctl<ui::TPanel>(form, "MultiView")->isVisibleTo(form.get()));
+    EXPECT_EQ(ctl<QTabWidget>(form, "tabc")->currentWidget(), ctl<QWidget>(form, "tab_main"));
+    EXPECT_FALSE(ctl<ui::TClickPanel>(form, "Rect_Menu")->isVisibleTo(form.get()))
+        << "no way back on the menu itself";
 
-    const std::pair<int, QWidget*> rows[] = {
-        {0, form->tab_Tools}, {1, form->tab_view}, {2, form->tab_layers}, {3, form->tab_Options}};
+    const std::pair<int, QWidget*> rows[] = {{0, ctl<QWidget>(form, "tab_Tools")},
+                                             {1, ctl<QWidget>(form, "tab_view")},
+                                             {2, ctl<QWidget>(form, "tab_layers")},
+                                             {3, ctl<QWidget>(form, "tab_Options")}};
     for (const auto& [row, tab] : rows) {
         form->b_MainClick();
         form->MainListBoxItemClick(row);
-        EXPECT_EQ(form->tabc->currentWidget(), tab) << row;
-        EXPECT_TRUE(form->Rect_Menu->isVisibleTo(form.get())) << row;
+        EXPECT_EQ(ctl<QTabWidget>(form, "tabc")->currentWidget(), tab) << row;
+        EXPECT_TRUE(ctl<ui::TClickPanel>(form, "Rect_Menu")->isVisibleTo(form.get())) << row;
     }
-    EXPECT_FALSE(form->tab_layers_Layout->isVisibleTo(form->tab_layers));
+    EXPECT_FALSE(ctl<QWidget>(form, "tab_layers_Layout")->isVisibleTo(ctl<QWidget>(form, "tab_layers")));
     form->b_MainClick();
     form->MainListBoxItemClick(4);
     form->MainListBoxItemClick(5);
     form->MainListBoxItemClick(6);
     EXPECT_EQ(locks, 1);
     EXPECT_EQ(imports, 1);
-    EXPECT_EQ(form->tabc->currentWidget(), form->tab_main);
+    EXPECT_EQ(ctl<QTabWidget>(form, "tabc")->currentWidget(), ctl<QWidget>(form, "tab_main"));
 
     // The view tab shows the bottom bar's state in its switch without acting on it.
-    form->cbActive = false;
-    form->cb_botbar->setChecked(true); // out of step with the hidden bar
-    form->cbActive = true;
+    internals(*form).cbActive = false;
+    ctl<ui::TSwitch>(form, "cb_botbar")->setChecked(true); // out of step with the hidden bar
+    internals(*form).cbActive = true;
     form->MainListBoxItemClick(1);
-    EXPECT_FALSE(form->cb_botbar->isChecked());
-    EXPECT_TRUE(form->cbActive);
+    EXPECT_FALSE(ctl<ui::TSwitch>(form, "cb_botbar")->isChecked());
+    EXPECT_TRUE(internals(*form).cbActive);
 
     form->CloseDrawer();
     EXPECT_FALSE(form->IsDrawerOpen());
     form->b_SettingsClick();
     EXPECT_TRUE(form->IsDrawerOpen());
-    EXPECT_EQ(form->tabc->currentWidget(), form->tab_main);
+    EXPECT_EQ(ctl<QTabWidget>(form, "tabc")->currentWidget(), ctl<QWidget>(form, "tab_main"));
 }
 
 class KeyboardFrame : public QWidget, public TVirtualKeyboardClient {
@@ -415,7 +426,7 @@ TEST_F(AppTest, KeyboardEventsReachTheVisibleFramesInOrder) {
         form->SetFrame(QLatin1String(name), new KeyboardFrame(log, QLatin1String(name)));
     form->Frame(QStringLiteral("Superdialog"))->show();
     form->Frame(QStringLiteral("fmx_AreaDialog"))->show();
-    EXPECT_TRUE(form->_Frames->isVisibleTo(form.get())) << "the container shows with a frame";
+    EXPECT_TRUE(ctl<QWidget>(form, "_Frames")->isVisibleTo(form.get())) << "the container shows with a frame";
     form->FormVirtualKeyboardShown(form.get(), true, QRect(0, 500, 800, 300));
     form->FormVirtualKeyboardHidden(form.get(), false, QRect());
     EXPECT_EQ(
@@ -424,7 +435,7 @@ TEST_F(AppTest, KeyboardEventsReachTheVisibleFramesInOrder) {
                      QStringLiteral("fmx_AreaDialog hidden 0"), QStringLiteral("Superdialog hidden 0")}));
     form->Frame(QStringLiteral("Superdialog"))->hide();
     form->Frame(QStringLiteral("fmx_AreaDialog"))->hide();
-    EXPECT_FALSE(form->_Frames->isVisibleTo(form.get())) << "and hides with the last one";
+    EXPECT_FALSE(ctl<QWidget>(form, "_Frames")->isVisibleTo(form.get())) << "and hides with the last one";
 }
 
 TEST_F(AppTest, BackKeyClosesTheDialogAndTheNotes) {

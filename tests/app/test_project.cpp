@@ -71,14 +71,14 @@ TEST_F(ProjectTest, OpeningBuildsPathsListsAndViewAndTellsTheHostOnce) {
     // Both maps, the Tiles.xml one first, selected in both lists.
     TTiledMapController& map = form->TiledMap();
     ASSERT_EQ(map.Maps.size(), 2u);
-    EXPECT_EQ(form->MapCombo->itemText(1), QStringLiteral("Věková mapa"));
-    EXPECT_EQ(form->MapListBox->item(0)->text(), QStringLiteral("Porostní mapa"));
-    EXPECT_EQ(form->MapCombo->currentIndex(), 0);
-    EXPECT_EQ(form->MapListBox->currentRow(), 0);
+    EXPECT_EQ(ctl<QComboBox>(form, "MapCombo")->itemText(1), QStringLiteral("Věková mapa"));
+    EXPECT_EQ(ctl<QListWidget>(form, "MapListBox")->item(0)->text(), QStringLiteral("Porostní mapa"));
+    EXPECT_EQ(ctl<QComboBox>(form, "MapCombo")->currentIndex(), 0);
+    EXPECT_EQ(ctl<QListWidget>(form, "MapListBox")->currentRow(), 0);
     EXPECT_TRUE(map.MapChangeActive);
     EXPECT_EQ(map.ReviewsDone, 1);
-    EXPECT_FALSE(form->l_Progress->isVisibleTo(form.get()));
-    EXPECT_FALSE(form->ProgressBar->isVisibleTo(form.get()));
+    EXPECT_FALSE(ctl<QLabel>(form, "l_Progress")->isVisibleTo(form.get()));
+    EXPECT_FALSE(ctl<QProgressBar>(form, "ProgressBar")->isVisibleTo(form.get()));
 
     // The view holds the first map's whole extent (800 x 400 m) and fills it in one direction.
     const TDoubleRect v = form->Projection()->GetModelView();

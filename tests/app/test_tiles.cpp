@@ -13,7 +13,9 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QProgressBar>
+#include <QTest>
 #include <QTimer>
 
 namespace apptest {
@@ -81,7 +83,8 @@ TEST_F(TilesTest, TilePixelsLandWhereTheGridSaysAndOverlapGoesToTheLaterTile) {
     load(makeMapDir(QStringLiteral("maps"), {m}));
     const double cx = -599800, cy = -1099870;
     view(cx, cy);
-    const int W = form->Image->Bitmap().width(), H = form->Image->Bitmap().height();
+    const int W = ctl<ui::TImageControl>(form, "Image")->Bitmap().width(),
+              H = ctl<ui::TImageControl>(form, "Image")->Bitmap().height();
     auto pageX = [&](double x) { return int(W / 2 + (x - cx)); };
     auto pageY = [&](double y) { return int(H / 2 - (y - cy)); };
     ASSERT_EQ(form->Projection()->GetPageX(-599900), pageX(-599900));
@@ -105,8 +108,9 @@ TEST_F(TilesTest, TilePixelsLandWhereTheGridSaysAndOverlapGoesToTheLaterTile) {
     EXPECT_EQ(pixel(*form, pageX(-600000 + 40), pageY(-1100000 - 5)), QColor(Qt::black));
     EXPECT_EQ(map().Tiles.Count(), 15);
     EXPECT_FALSE(map().Reviewing);
-    for (int slot : map().Reviews) EXPECT_EQ(slot, 0);
-    EXPECT_EQ(map().Bm, form->Image->Bitmap()) << "the snapshot is the finished picture";
+    for (TReviewSlot slot : map().Reviews) EXPECT_EQ(slot, TReviewSlot::Free);
+    EXPECT_EQ(form->MapCanvas().Bm(), ctl<ui::TImageControl>(form, "Image")->Bitmap())
+        << "the snapshot is the finished picture";
 }
 
 TEST_F(TilesTest, OnlyTilesThatOverlapTheViewAreTouched) {
@@ -117,7 +121,8 @@ TEST_F(TilesTest, OnlyTilesThatOverlapTheViewAreTouched) {
     load(makeMapDir(QStringLiteral("maps"), {}));
     writeText(path(QStringLiteral("maps/Tiles.xml")), tilesXml({m})); // no tile files: placeholders
     load(path(QStringLiteral("maps")));
-    const int W = form->Image->Bitmap().width(), H = form->Image->Bitmap().height();
+    const int W = ctl<ui::TImageControl>(form, "Image")->Bitmap().width(),
+              H = ctl<ui::TImageControl>(form, "Image")->Bitmap().height();
     ASSERT_EQ(W % 2, 0);
     ASSERT_EQ(H % 2, 0);
     // The view's east edge lies exactly on the west edge of column 30, its north edge on the
@@ -137,11 +142,11 @@ TEST_F(TilesTest, OnlyTilesThatOverlapTheViewAreTouched) {
 TEST_F(TilesTest, AViewOutsideTheMapShowsTheBackgroundOnly) {
     load(makeMapDir(QStringLiteral("maps"), {standMap()}));
     int layers = 0;
-    form->Hooks.DrawLayers = [&] { ++layers; };
+    form->MapCanvas().SetSimplePass(TDrawPass::UserAreas, [&] { ++layers; });
     form->Canvas()->Clear(0xFFFFFFFF);
     view(0, 0);
     map().Review();
-    const QImage& picture = form->Image->Bitmap();
+    const QImage& picture = ctl<ui::TImageControl>(form, "Image")->Bitmap();
     for (int y = 0; y < picture.height(); y += 37)
         for (int x = 0; x < picture.width(); x += 41)
             ASSERT_EQ(picture.pixel(x, y), 0xFF000000u) << x << "," << y;
@@ -156,7 +161,7 @@ TEST_F(TilesTest, MissingAndUnreadableTilesShowThePlaceholder) {
     writeBytes(dir + QStringLiteral("/porostni/L1_2-0.png"), QByteArray("not a picture"));
     QImage magenta(8, 8, QImage::Format_ARGB32_Premultiplied);
     magenta.fill(Qt::magenta);
-    form->Image_HicSuntLeones->Bitmap() = magenta;
+    map().SetPlaceholder(magenta);
     load(dir);
     view(-599800, -1099800, OneMetrePerPixel / 2); // 400 m tiles measure 800 pixels: the 100 m level
     map().Review();
@@ -221,13 +226,13 @@ TEST_F(TilesTest, SubdirectoryDescriptionReplacesTheTilesXmlEntryInPlace) {
     EXPECT_EQ(map().Maps[0].MaxX, -499500);
     EXPECT_EQ(map().Maps[2].MapName, QStringLiteral("Navíc"));
     const QStringList names{QStringLiteral("Opravená"), QStringLiteral("Druhá"), QStringLiteral("Navíc")};
-    ASSERT_EQ(form->MapCombo->count(), 3);
-    ASSERT_EQ(form->MapListBox->count(), 3);
+    ASSERT_EQ(ctl<QComboBox>(form, "MapCombo")->count(), 3);
+    ASSERT_EQ(ctl<QListWidget>(form, "MapListBox")->count(), 3);
     for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(form->MapCombo->itemText(i), names[i]);
-        EXPECT_EQ(form->MapListBox->item(i)->text(), names[i]);
+        EXPECT_EQ(ctl<QComboBox>(form, "MapCombo")->itemText(i), names[i]);
+        EXPECT_EQ(ctl<QListWidget>(form, "MapListBox")->item(i)->text(), names[i]);
     }
-    EXPECT_EQ(form->l_Progress->text(), QStringLiteral("Příprava mapy Navíc"));
+    EXPECT_EQ(ctl<QLabel>(form, "l_Progress")->text(), QStringLiteral("Příprava mapy Navíc"));
 }
 
 TEST_F(TilesTest, MatrixNumbersAndUnusableLevels) {
@@ -292,21 +297,21 @@ TEST_F(TilesTest, SwitchingTheMapSelectsItInBothListsAndRedrawsInPlace) {
     view(-599800, -1099800, 2 * OneMetrePerPixel);
     form->b_MenuClick();
     const int done = map().ReviewsDone;
-    form->MapCombo->setCurrentIndex(1);
+    ctl<QComboBox>(form, "MapCombo")->setCurrentIndex(1);
     EXPECT_EQ(map().ActualMap, 1);
-    EXPECT_EQ(form->MapListBox->currentRow(), 1);
+    EXPECT_EQ(ctl<QListWidget>(form, "MapListBox")->currentRow(), 1);
     EXPECT_FALSE(form->IsDrawerOpen());
     EXPECT_EQ(map().ReviewsDone, done + 1);
     EXPECT_EQ(form->Projection()->GetCenterX(), -599800);
     EXPECT_EQ(form->Projection()->GetScale(), 2 * OneMetrePerPixel);
 
-    emit form->MapListBox->itemClicked(form->MapListBox->item(0));
+    emit ctl<QListWidget>(form, "MapListBox")->itemClicked(ctl<QListWidget>(form, "MapListBox")->item(0));
     EXPECT_EQ(map().ActualMap, 0);
-    EXPECT_EQ(form->MapCombo->currentIndex(), 0);
+    EXPECT_EQ(ctl<QComboBox>(form, "MapCombo")->currentIndex(), 0);
     EXPECT_EQ(map().ReviewsDone, done + 2);
 
     map().MapChangeActive = false; // while the lists are filled nothing switches
-    form->MapCombo->setCurrentIndex(1);
+    ctl<QComboBox>(form, "MapCombo")->setCurrentIndex(1);
     EXPECT_EQ(map().ActualMap, 0);
 }
 
@@ -314,7 +319,7 @@ TEST_F(TilesTest, NothingIsDrawnInTheBackgroundAndOnceOnReturn) {
     load(makeMapDir(QStringLiteral("maps"), {standMap()}));
     view(-599800, -1099800);
     m_appEvents->send(platform::AppEvent::EnteredBackground);
-    EXPECT_TRUE(form->Application_Background);
+    EXPECT_TRUE(internals(*form).Application_Background);
     map().Review();
     TMessageBus::instance().publish(nullptr,
                                     TZeltoMessage::CreateAll(tm_ReView, nullptr, nullptr, nullptr, false));
@@ -328,35 +333,80 @@ TEST_F(TilesTest, NothingIsDrawnInTheBackgroundAndOnceOnReturn) {
     EXPECT_EQ(map().ReviewsDone, 2) << "message 34 without data redraws";
 }
 
-TEST_F(TilesTest, ARedrawStartedDuringARedrawTakesOver) {
+// A redraw paints in slices from the event loop. Input and a second redraw that arrive meanwhile
+// are handled between two slices, never inside one: the tap waits, the second redraw cancels the
+// first and completes the picture itself.
+TEST_F(AppTest, ATapAndASecondRedrawDuringARedrawRunBetweenItsSlices) {
+    MapRig rig;
     MapDesc m;
     m.name = QStringLiteral("Vnoření");
     m.dir = QStringLiteral("n");
     m.matrices = {Matrix::grid(QStringLiteral("N"), 0, 0, 100, 40, 40)};
-    load(makeMapDir(QStringLiteral("maps"), {m}));
-    view(2000, 2000);
-    // A redraw requested while the first one lets events run between its tiles: a zero timer
-    // that waits for the first redraw to hold its slot.
-    bool nested = false;
-    int layersDrawn = 0;
-    form->Hooks.DrawLayers = [&] { ++layersDrawn; };
-    QObject context;
-    std::function<void()> poll = [&] {
-        if (std::find(map().Reviews.begin(), map().Reviews.end(), 1) == map().Reviews.end()) {
-            QTimer::singleShot(0, &context, poll);
-            return;
-        }
-        nested = true;
-        EXPECT_TRUE(map().Reviewing);
-        form->Review();
+    rig.TiledMap().LoadMap(makeMapDir(QStringLiteral("maps"), {m}));
+    rig.Projection()->ChangeProjection(2000, 2000, 2 * OneMetrePerPixel);
+    TMapCanvas& canvas = rig.MapCanvas();
+    canvas.SetSliceBudgetMs(0); // one tile a slice
+    int layersDrawn = 0, cancelled = 0;
+    canvas.SetSimplePass(TDrawPass::UserAreas, [&] { ++layersDrawn; });
+    rig.TiledMap().Reviews.fill(TReviewSlot::Free);
+    const auto onCancelled = canvas.OnCancelled;
+    canvas.OnCancelled = [&] {
+        ++cancelled;
+        onCancelled();
     };
-    QTimer::singleShot(0, &context, poll);
-    map().Review();
-    EXPECT_TRUE(nested);
-    EXPECT_EQ(map().ReviewsDone, 1) << "the outer redraw stopped when the inner one had finished the picture";
+    std::vector<bool> tapInsideSlice, reviewInsideSlice;
+    rig.Navigation().Hooks.ImageTap = [&](float, float) { tapInsideSlice.push_back(canvas.InSlice()); };
+
+    rig.TiledMap().Review();
+    ASSERT_TRUE(rig.TiledMap().Reviewing) << "the redraw goes on from the event loop";
+    EXPECT_EQ(std::count(rig.TiledMap().Reviews.begin(), rig.TiledMap().Reviews.end(), TReviewSlot::Running),
+              1);
+    // A tap (a real click on the overlay) and a second redraw arrive while it runs.
+    const QPointF at(300, 200);
+    QCoreApplication::postEvent(rig.Image_edit,
+                                new QMouseEvent(QEvent::MouseButtonPress, at, rig.Image_edit->mapToGlobal(at),
+                                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+    QCoreApplication::postEvent(
+        rig.Image_edit, new QMouseEvent(QEvent::MouseButtonRelease, at, rig.Image_edit->mapToGlobal(at),
+                                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier));
+    QObject context;
+    QTimer::singleShot(0, &context, [&] {
+        reviewInsideSlice.push_back(canvas.InSlice());
+        rig.TiledMap().Review();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.TiledMap().Reviewing && !reviewInsideSlice.empty(), 10000);
+
+    ASSERT_EQ(tapInsideSlice.size(), 1u);
+    EXPECT_FALSE(tapInsideSlice[0]);
+    ASSERT_EQ(reviewInsideSlice.size(), 1u);
+    EXPECT_FALSE(reviewInsideSlice[0]);
+    EXPECT_EQ(cancelled, 1) << "the second redraw cancelled the first";
+    EXPECT_EQ(rig.TiledMap().ReviewsDone, 1) << "only the second one completed the picture";
     EXPECT_EQ(layersDrawn, 1);
-    EXPECT_FALSE(map().Reviewing);
-    for (int slot : map().Reviews) EXPECT_EQ(slot, 0);
+    for (TReviewSlot slot : rig.TiledMap().Reviews) EXPECT_EQ(slot, TReviewSlot::Free);
+    // The picture is the whole view: the tile under the centre is painted.
+    EXPECT_NE(rig.TiledMap().Tiles.Find(
+                  rig.TiledMap().Maps[0].TileFileName(rig.TiledMap().Maps[0].TileMatrixSet[0], 20, 20)),
+              nullptr);
+}
+
+// A pass that asks for a redraw (a layer changed while it was painted) gets one after its slice:
+// the running redraw starts over instead of nesting.
+TEST_F(AppTest, ARedrawAskedForInsideAPassStartsOverAfterTheSlice) {
+    MapRig rig;
+    rig.TiledMap().LoadMap(makeMapDir(QStringLiteral("maps"), {standMap()}));
+    rig.Projection()->ChangeProjection(-599800, -1099800, OneMetrePerPixel);
+    int passes = 0;
+    rig.MapCanvas().SetSimplePass(TDrawPass::UserLines, [&] {
+        if (++passes == 1) {
+            EXPECT_TRUE(rig.MapCanvas().InSlice());
+            EXPECT_FALSE(rig.MapCanvas().Redraw()) << "not nested";
+        }
+    });
+    rig.TiledMap().Review();
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.MapCanvas().Running(), 10000);
+    EXPECT_EQ(passes, 2);
+    EXPECT_EQ(rig.MapCanvas().Completed(), 1);
 }
 
 TEST_F(TilesTest, ResizingKeepsCentreAndScaleAndRedraws) {
@@ -366,14 +416,16 @@ TEST_F(TilesTest, ResizingKeepsCentreAndScaleAndRedraws) {
     const int done = map().ReviewsDone;
     form->resize(900, 640);
     QCoreApplication::processEvents();
-    EXPECT_EQ(form->Image->Bitmap().size(), form->Image->DeviceSize());
-    EXPECT_EQ(form->Image->width(), 900);
-    EXPECT_EQ(form->Projection()->GetPage()->GetWidth(), form->Image->Bitmap().width());
+    EXPECT_EQ(ctl<ui::TImageControl>(form, "Image")->Bitmap().size(),
+              ctl<ui::TImageControl>(form, "Image")->DeviceSize());
+    EXPECT_EQ(ctl<ui::TImageControl>(form, "Image")->width(), 900);
+    EXPECT_EQ(form->Projection()->GetPage()->GetWidth(),
+              ctl<ui::TImageControl>(form, "Image")->Bitmap().width());
     EXPECT_EQ(form->Projection()->GetCenterX(), -599800);
     EXPECT_EQ(form->Projection()->GetScale(), 2 * OneMetrePerPixel);
     EXPECT_GT(map().ReviewsDone, done);
-    EXPECT_EQ(map().Bm.size(), form->Image->Bitmap().size());
-    EXPECT_LE(form->ks_ActionLayout->width(), 400);
+    EXPECT_EQ(form->MapCanvas().Bm().size(), ctl<ui::TImageControl>(form, "Image")->Bitmap().size());
+    EXPECT_LE(ctl<ui::TPanel>(form, "ks_ActionLayout")->width(), 400);
 }
 
 } // namespace

@@ -71,7 +71,7 @@ protected:
         QApplication::sendEvent(form->childAt(p), &e);
     }
     bool shown(QWidget* w) const { return w->isVisibleTo(form.get()); }
-    bool locked() const { return shown(form->LockPanel); }
+    bool locked() const { return shown(ctl<QWidget>(form, "LockPanel")); }
 
     std::unique_ptr<TMainForm> form;
 };
@@ -79,7 +79,7 @@ protected:
 // ---- display lock ----------------------------------------------------------------------------
 
 TEST_F(WiringTest, MenuRowLocksTheFormAndOnlyTheCornerSwipeUnlocksIt) {
-    InputCounter map(form->Image_edit);
+    InputCounter map(ctl<ui::TImageControl>(form, "Image_edit"));
     const QPoint middle(form->width() / 2, form->height() / 2);
     tap(middle);
     ASSERT_EQ(map.presses, 1) << "unlocked, a tap reaches the map";
@@ -88,19 +88,20 @@ TEST_F(WiringTest, MenuRowLocksTheFormAndOnlyTheCornerSwipeUnlocksIt) {
     ASSERT_TRUE(form->IsDrawerOpen());
     form->MainListBoxItemClick(4); // "  Zamknout displej"
     EXPECT_TRUE(locked());
-    EXPECT_TRUE(shown(form->LockLayout));
-    EXPECT_EQ(form->Locktext->text(), QStringLiteral("Displej je uzamčen !"));
-    EXPECT_TRUE(form->LockTimer->isActive());
-    EXPECT_EQ(form->Lock().LockTimer(), form->LockTimer) << "the form's own timer";
+    EXPECT_TRUE(shown(ctl<QWidget>(form, "LockLayout")));
+    EXPECT_EQ(ctl<QLabel>(form, "Locktext")->text(), QStringLiteral("Displej je uzamčen !"));
+    EXPECT_TRUE(ctl<QTimer>(form, "LockTimer")->isActive());
+    EXPECT_EQ(form->Lock().LockTimer(), ctl<QTimer>(form, "LockTimer")) << "the form's own timer";
     EXPECT_FALSE(form->IsDrawerOpen()) << "locking closes the drawer";
-    EXPECT_FALSE(form->MultiView->isEnabled());
-    EXPECT_EQ(form->LockPanel->geometry(), form->rect());
+    EXPECT_FALSE(ctl<ui::TPanel>(form, "MultiView")->isEnabled());
+    EXPECT_EQ(ctl<QWidget>(form, "LockPanel")->geometry(), form->rect());
 
     // Nothing reaches the map or the bars' buttons, and the drawer does not open.
     tap(middle);
     wheel(middle);
     const QPoint menuButton =
-        form->ks_InfoLayout_MenuRect->mapTo(form.get(), form->ks_InfoLayout_MenuRect->rect().center());
+        ctl<ui::TTouchButton>(form, "ks_InfoLayout_MenuRect")
+            ->mapTo(form.get(), ctl<ui::TTouchButton>(form, "ks_InfoLayout_MenuRect")->rect().center());
     tap(menuButton);
     EXPECT_EQ(map.presses, 1);
     EXPECT_EQ(map.wheels, 0);
@@ -109,13 +110,13 @@ TEST_F(WiringTest, MenuRowLocksTheFormAndOnlyTheCornerSwipeUnlocksIt) {
     EXPECT_FALSE(form->IsDrawerOpen()) << "not even when asked by the program";
 
     // The message goes with the form's timer; the shield stays, and a tap brings it back.
-    form->LockTimer->setInterval(10);
-    form->LockTimer->start();
-    QTRY_VERIFY(!shown(form->LockLayout));
-    EXPECT_FALSE(form->LockTimer->isActive());
+    ctl<QTimer>(form, "LockTimer")->setInterval(10);
+    ctl<QTimer>(form, "LockTimer")->start();
+    QTRY_VERIFY(!shown(ctl<QWidget>(form, "LockLayout")));
+    EXPECT_FALSE(ctl<QTimer>(form, "LockTimer")->isActive());
     EXPECT_TRUE(locked());
     tap(middle);
-    EXPECT_TRUE(shown(form->LockLayout));
+    EXPECT_TRUE(shown(ctl<QWidget>(form, "LockLayout")));
 
     struct Swipe {
         QPoint from, to;
@@ -133,13 +134,13 @@ TEST_F(WiringTest, MenuRowLocksTheFormAndOnlyTheCornerSwipeUnlocksIt) {
         swipe(s.from, s.to);
         EXPECT_EQ(locked(), !s.unlocks);
         if (!s.unlocks) {
-            EXPECT_EQ(form->Locktext->text(), QStringLiteral("Displej je uzamčen !"));
+            EXPECT_EQ(ctl<QLabel>(form, "Locktext")->text(), QStringLiteral("Displej je uzamčen !"));
         }
     }
-    EXPECT_EQ(form->Locktext->text(), QStringLiteral("Odemčeno !"));
-    EXPECT_TRUE(shown(form->LockLayout));
-    EXPECT_TRUE(form->LockTimer->isActive());
-    EXPECT_TRUE(form->MultiView->isEnabled());
+    EXPECT_EQ(ctl<QLabel>(form, "Locktext")->text(), QStringLiteral("Odemčeno !"));
+    EXPECT_TRUE(shown(ctl<QWidget>(form, "LockLayout")));
+    EXPECT_TRUE(ctl<QTimer>(form, "LockTimer")->isActive());
+    EXPECT_TRUE(ctl<ui::TPanel>(form, "MultiView")->isEnabled());
     tap(middle);
     EXPECT_EQ(map.presses, 2) << "the map takes taps again";
     form->b_SettingsClick();
@@ -150,11 +151,11 @@ TEST_F(WiringTest, SwipeMessageFollowsTheFinger) {
     form->LockDisplay();
     QTest::mousePress(window(), Qt::LeftButton, {}, QPoint(700, 500));
     QTest::mouseMove(window(), QPoint(680, 480)); // within 50 pixels: nothing yet
-    EXPECT_EQ(form->Locktext->text(), QStringLiteral("Displej je uzamčen !"));
+    EXPECT_EQ(ctl<QLabel>(form, "Locktext")->text(), QStringLiteral("Displej je uzamčen !"));
     QTest::mouseMove(window(), QPoint(620, 480));
-    EXPECT_EQ(form->Locktext->text(), QStringLiteral("Odemykání ..."));
+    EXPECT_EQ(ctl<QLabel>(form, "Locktext")->text(), QStringLiteral("Odemykání ..."));
     QTest::mouseRelease(window(), Qt::LeftButton, {}, QPoint(400, 300));
-    EXPECT_EQ(form->Locktext->text(), QStringLiteral("Displej je uzamčen !"));
+    EXPECT_EQ(ctl<QLabel>(form, "Locktext")->text(), QStringLiteral("Displej je uzamčen !"));
     EXPECT_TRUE(locked());
 }
 
@@ -162,17 +163,21 @@ TEST_F(WiringTest, SwipeMessageFollowsTheFinger) {
 
 TEST_F(WiringTest, HideAndRestoreButtonsActOnTheFormsBars) {
     // The alternative style starts with both bars hidden: restore them first.
-    QTest::mouseClick(form->topbarvisible, Qt::LeftButton);
-    QTest::mouseClick(form->botbarvisible, Qt::LeftButton);
+    QTest::mouseClick(ctl<ui::TTouchButton>(form, "topbarvisible"), Qt::LeftButton);
+    QTest::mouseClick(ctl<ui::TTouchButton>(form, "botbarvisible"), Qt::LeftButton);
     struct Step {
         QAbstractButton* button;
         QWidget *hides, *shows;
     };
     const Step steps[] = {
-        {form->ktopbarunvisible, form->ktopbar, form->topbarvisible},
-        {form->topbarvisible, form->topbarvisible, form->ktopbar},
-        {form->botbarunvisible, form->botbar, form->botbarvisible},
-        {form->botbarvisible, form->botbarvisible, form->botbar},
+        {ctl<ui::TTouchButton>(form, "ktopbarunvisible"), ctl<ui::TPanel>(form, "ktopbar"),
+         ctl<ui::TTouchButton>(form, "topbarvisible")},
+        {ctl<ui::TTouchButton>(form, "topbarvisible"), ctl<ui::TTouchButton>(form, "topbarvisible"),
+         ctl<ui::TPanel>(form, "ktopbar")},
+        {ctl<ui::TTouchButton>(form, "botbarunvisible"), ctl<ui::TPanel>(form, "botbar"),
+         ctl<ui::TTouchButton>(form, "botbarvisible")},
+        {ctl<ui::TTouchButton>(form, "botbarvisible"), ctl<ui::TTouchButton>(form, "botbarvisible"),
+         ctl<ui::TPanel>(form, "botbar")},
     };
     for (const Step& s : steps) {
         SCOPED_TRACE(s.button->objectName().toStdString());
@@ -189,8 +194,10 @@ TEST_F(WiringTest, BarSwitchesActOnlyWhileTheGuardIsOn) {
         QWidget *bar, *restore;
     };
     const Case cases[] = {
-        {form->cb_topbar, form->ktopbar, form->topbarvisible},
-        {form->cb_botbar, form->botbar, form->botbarvisible},
+        {ctl<ui::TSwitch>(form, "cb_topbar"), ctl<ui::TPanel>(form, "ktopbar"),
+         ctl<ui::TTouchButton>(form, "topbarvisible")},
+        {ctl<ui::TSwitch>(form, "cb_botbar"), ctl<ui::TPanel>(form, "botbar"),
+         ctl<ui::TTouchButton>(form, "botbarvisible")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sw->objectName().toStdString());
@@ -201,51 +208,51 @@ TEST_F(WiringTest, BarSwitchesActOnlyWhileTheGuardIsOn) {
         c.sw->setChecked(false);
         EXPECT_FALSE(shown(c.bar));
         EXPECT_TRUE(shown(c.restore));
-        form->cbActive = false;
+        internals(*form).cbActive = false;
         c.sw->setChecked(true);
         EXPECT_FALSE(shown(c.bar)) << "the form is setting its switches";
-        form->cbActive = true;
+        internals(*form).cbActive = true;
     }
     // Opening the view tab shows the bottom bar's state in its switch and changes no bar.
-    form->cb_botbar->setChecked(true);
-    QTest::mouseClick(form->botbarunvisible, Qt::LeftButton);
-    ASSERT_TRUE(form->cb_botbar->isChecked());
+    ctl<ui::TSwitch>(form, "cb_botbar")->setChecked(true);
+    QTest::mouseClick(ctl<ui::TTouchButton>(form, "botbarunvisible"), Qt::LeftButton);
+    ASSERT_TRUE(ctl<ui::TSwitch>(form, "cb_botbar")->isChecked());
     form->MainListBoxItemClick(1);
-    EXPECT_FALSE(form->cb_botbar->isChecked());
-    EXPECT_FALSE(shown(form->botbar));
-    EXPECT_TRUE(shown(form->botbarvisible));
+    EXPECT_FALSE(ctl<ui::TSwitch>(form, "cb_botbar")->isChecked());
+    EXPECT_FALSE(shown(ctl<ui::TPanel>(form, "botbar")));
+    EXPECT_TRUE(shown(ctl<ui::TTouchButton>(form, "botbarvisible")));
 }
 
 TEST_F(WiringTest, OptionSwitchesMarginAndLogo) {
     // The top margin: half the bar's height, also for the laid-out bar after a resize.
-    form->cb_TopBarMargin->setChecked(true);
+    ctl<ui::TSwitch>(form, "cb_TopBarMargin")->setChecked(true);
     EXPECT_EQ(form->TopBarMargin(), 24);
-    EXPECT_EQ(form->topBar->y(), 24);
+    EXPECT_EQ(ctl<ui::TPanel>(form, "topBar")->y(), 24);
     form->resize(form->width() - 10, form->height());
-    EXPECT_EQ(form->topBar->y(), 24);
-    form->cb_TopBarMargin->setChecked(false);
-    EXPECT_EQ(form->topBar->y(), 0);
+    EXPECT_EQ(ctl<ui::TPanel>(form, "topBar")->y(), 24);
+    ctl<ui::TSwitch>(form, "cb_TopBarMargin")->setChecked(false);
+    EXPECT_EQ(ctl<ui::TPanel>(form, "topBar")->y(), 0);
 
     // Which objects a tap looks for.
-    form->cb_Line->setChecked(false);
-    form->cb_Note->setChecked(false);
-    EXPECT_FALSE(form->CheckLines);
-    EXPECT_FALSE(form->CheckNotes);
-    form->cb_Note->setChecked(true);
-    EXPECT_FALSE(form->CheckLines);
-    EXPECT_TRUE(form->CheckNotes);
+    ctl<ui::TSwitch>(form, "cb_Line")->setChecked(false);
+    ctl<ui::TSwitch>(form, "cb_Note")->setChecked(false);
+    EXPECT_FALSE(internals(*form).CheckLines);
+    EXPECT_FALSE(internals(*form).CheckNotes);
+    ctl<ui::TSwitch>(form, "cb_Note")->setChecked(true);
+    EXPECT_FALSE(internals(*form).CheckLines);
+    EXPECT_TRUE(internals(*form).CheckNotes);
 
     // The logo toggles the top bar, which moves the information and action bars.
-    form->Image_Logo->show();
-    QTest::mouseClick(form->Image_Logo, Qt::LeftButton);
+    ctl<QWidget>(form, "Image_Logo")->show();
+    QTest::mouseClick(ctl<QWidget>(form, "Image_Logo"), Qt::LeftButton);
     EXPECT_TRUE(form->GetTopBar_Visible());
-    EXPECT_EQ(form->ks_InfoLayout->y(), form->InfoY + 48);
-    QTest::mouseClick(form->Image_Logo, Qt::LeftButton);
+    EXPECT_EQ(ctl<ui::TPanel>(form, "ks_InfoLayout")->y(), internals(*form).InfoY + 48);
+    QTest::mouseClick(ctl<QWidget>(form, "Image_Logo"), Qt::LeftButton);
     EXPECT_FALSE(form->GetTopBar_Visible());
-    EXPECT_EQ(form->ks_InfoLayout->y(), form->InfoY);
+    EXPECT_EQ(ctl<ui::TPanel>(form, "ks_InfoLayout")->y(), internals(*form).InfoY);
     // The menu button hides a shown top bar.
     form->SetTopBar_Visible(true);
-    QTest::mouseClick(form->ks_InfoLayout_MenuRect, Qt::LeftButton);
+    QTest::mouseClick(ctl<ui::TTouchButton>(form, "ks_InfoLayout_MenuRect"), Qt::LeftButton);
     EXPECT_FALSE(form->GetTopBar_Visible());
     EXPECT_TRUE(form->IsDrawerOpen());
 }
@@ -254,7 +261,7 @@ TEST_F(WiringTest, ClosingTheDrawerHighlightsTheHandForTheBrowsingTools) {
     int highlighted = 0;
     form->Bars().HighlightHand = [&] { ++highlighted; };
     for (int tool : {0, 2, 5, 6, 9}) {
-        form->ActiveTool = tool;
+        internals(*form).ActiveTool = tool;
         form->b_SettingsClick();
         form->CloseDrawer();
     }
@@ -266,9 +273,9 @@ TEST_F(WiringTest, ClosingTheDrawerHighlightsTheHandForTheBrowsingTools) {
 TEST_F(WiringTest, ToolProgressReportsKeepTheFormsProgressBar) {
     auto bar = [this] {
         return QStringLiteral("%1..%2 at %3")
-            .arg(form->ProgressBar->minimum())
-            .arg(form->ProgressBar->maximum())
-            .arg(form->ProgressBar->value());
+            .arg(ctl<QProgressBar>(form, "ProgressBar")->minimum())
+            .arg(ctl<QProgressBar>(form, "ProgressBar")->maximum())
+            .arg(ctl<QProgressBar>(form, "ProgressBar")->value());
     };
     TTool reading, joining;
     reading.StartProgress(QStringLiteral("Čtení"), 0, 10);
@@ -282,7 +289,7 @@ TEST_F(WiringTest, ToolProgressReportsKeepTheFormsProgressBar) {
     reading.SetProgress(4);
     EXPECT_EQ(bar(), QStringLiteral("0..10 at 4"));
     // The bar is kept current without being shown: it shows while a project opens.
-    EXPECT_FALSE(shown(form->ProgressBar));
+    EXPECT_FALSE(shown(ctl<QProgressBar>(form, "ProgressBar")));
 
     // Two tools reporting in turn: the bar follows the one that reported last.
     joining.StartProgress(QStringLiteral("Spojování"), 100, 200);
@@ -301,7 +308,8 @@ TEST_F(WiringTest, ToolProgressReportsKeepTheFormsProgressBar) {
     // After an end no process is followed until the next report; the ended one is gone.
     joining.EndProgress();
     EXPECT_EQ(form->ActiveProgress(), 0);
-    EXPECT_EQ(form->ProgressBar->value(), form->ProgressBar->minimum());
+    EXPECT_EQ(ctl<QProgressBar>(form, "ProgressBar")->value(),
+              ctl<QProgressBar>(form, "ProgressBar")->minimum());
     EXPECT_EQ(form->Progress().FindProcess(joiningId), nullptr);
     EXPECT_EQ(form->Proc()->ElementsCount(), 1);
     joining.SetProgress(300); // a report of the ended process is ignored
@@ -315,37 +323,37 @@ TEST_F(WiringTest, ToolProgressReportsKeepTheFormsProgressBar) {
 
 TEST_F(WiringTest, BusyIndicatorAndProgressDisplayOfTheForm) {
     // A long operation outside a project opening: indicator and text come and go together.
-    form->ShowBusy(QStringLiteral("Kontrola mapových složek ..."));
-    EXPECT_TRUE(shown(form->AniIndicator));
-    EXPECT_TRUE(form->AniIndicator->isAnimating());
-    EXPECT_TRUE(shown(form->l_Progress));
-    EXPECT_EQ(form->l_Progress->text(), QStringLiteral("Kontrola mapových složek ..."));
-    form->HideBusy();
-    EXPECT_FALSE(shown(form->AniIndicator));
-    EXPECT_FALSE(form->AniIndicator->isAnimating());
-    EXPECT_FALSE(shown(form->l_Progress));
+    form->Progress().ShowBusy(QStringLiteral("Kontrola mapových složek ..."));
+    EXPECT_TRUE(shown(ctl<ui::TBusyIndicator>(form, "AniIndicator")));
+    EXPECT_TRUE(ctl<ui::TBusyIndicator>(form, "AniIndicator")->isAnimating());
+    EXPECT_TRUE(shown(ctl<QLabel>(form, "l_Progress")));
+    EXPECT_EQ(ctl<QLabel>(form, "l_Progress")->text(), QStringLiteral("Kontrola mapových složek ..."));
+    form->Progress().HideBusy();
+    EXPECT_FALSE(shown(ctl<ui::TBusyIndicator>(form, "AniIndicator")));
+    EXPECT_FALSE(ctl<ui::TBusyIndicator>(form, "AniIndicator")->isAnimating());
+    EXPECT_FALSE(shown(ctl<QLabel>(form, "l_Progress")));
 
     // While a project opens, the label and the bar stay up across the busy phases inside.
-    form->ShowProgress(true);
-    form->ShowBusy(QStringLiteral("Čtení mapového souboru ..."));
-    form->HideBusy();
-    EXPECT_FALSE(shown(form->AniIndicator));
-    EXPECT_TRUE(shown(form->l_Progress));
-    EXPECT_TRUE(shown(form->ProgressBar));
-    form->SetProgressText(QStringLiteral("Příprava mapy Porostní"));
-    form->SetProgressRange(0, 3);
-    form->SetProgressValue(7); // beyond the range: shown at its end, not dropped
-    EXPECT_EQ(form->l_Progress->text(), QStringLiteral("Příprava mapy Porostní"));
-    EXPECT_EQ(form->ProgressBar->value(), 3);
+    form->Progress().ShowProgress(true);
+    form->Progress().ShowBusy(QStringLiteral("Čtení mapového souboru ..."));
+    form->Progress().HideBusy();
+    EXPECT_FALSE(shown(ctl<ui::TBusyIndicator>(form, "AniIndicator")));
+    EXPECT_TRUE(shown(ctl<QLabel>(form, "l_Progress")));
+    EXPECT_TRUE(shown(ctl<QProgressBar>(form, "ProgressBar")));
+    form->Progress().SetText(QStringLiteral("Příprava mapy Porostní"));
+    form->Progress().SetBarRange(0, 3);
+    form->Progress().SetBarValue(7); // beyond the range: shown at its end, not dropped
+    EXPECT_EQ(ctl<QLabel>(form, "l_Progress")->text(), QStringLiteral("Příprava mapy Porostní"));
+    EXPECT_EQ(ctl<QProgressBar>(form, "ProgressBar")->value(), 3);
     TTool tool;
     tool.StartProgress(QStringLiteral("Čtení"), 0, 50);
     tool.SetProgress(20);
-    EXPECT_EQ(form->ProgressBar->maximum(), 50);
-    EXPECT_EQ(form->ProgressBar->value(), 20);
+    EXPECT_EQ(ctl<QProgressBar>(form, "ProgressBar")->maximum(), 50);
+    EXPECT_EQ(ctl<QProgressBar>(form, "ProgressBar")->value(), 20);
     tool.EndProgress();
-    form->ShowProgress(false);
-    EXPECT_FALSE(shown(form->l_Progress));
-    EXPECT_FALSE(shown(form->ProgressBar));
+    form->Progress().ShowProgress(false);
+    EXPECT_FALSE(shown(ctl<QLabel>(form, "l_Progress")));
+    EXPECT_FALSE(shown(ctl<QProgressBar>(form, "ProgressBar")));
 }
 
 // ---- generic dialog --------------------------------------------------------------------------
@@ -354,9 +362,9 @@ TEST_F(WiringTest, GenericDialogIsEmbeddedHiddenAndFillsTheForm) {
     TSuperdialog* dialog = form->Superdialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(form->Frame(QStringLiteral("Superdialog")), dialog);
-    EXPECT_EQ(dialog->parentWidget(), form->_Frames);
+    EXPECT_EQ(dialog->parentWidget(), ctl<QWidget>(form, "_Frames"));
     EXPECT_TRUE(dialog->isHidden());
-    EXPECT_FALSE(shown(form->_Frames));
+    EXPECT_FALSE(shown(ctl<QWidget>(form, "_Frames")));
     EXPECT_EQ(dialog->geometry(), form->rect());
     form->resize(1000, 700);
     EXPECT_EQ(dialog->geometry(), QRect(0, 0, 1000, 700));
@@ -383,7 +391,7 @@ TEST_F(WiringTest, GenericDialogAnswersInTheFormsStyleWithTheHandlerRules) {
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << (c.kavint ? "alternative " : "classic ")
                                         << (c.edit ? "entry " : "question ") << c.control);
-        form->KavintStyle = c.kavint;
+        internals(*form).KavintStyle = c.kavint;
         std::vector<std::string> calls;
         TSuperdialog* dialog = form->PrepareSuperdialog(c.edit, QStringLiteral("Smazat vrstvu?"));
         ASSERT_NE(dialog, nullptr);
@@ -392,7 +400,7 @@ TEST_F(WiringTest, GenericDialogAnswersInTheFormsStyleWithTheHandlerRules) {
         if (c.onOK) dialog->SetOnOK([&](QObject*) { calls.push_back("ok"); });
         if (c.onCancel) dialog->SetOnCancel([&](QObject*) { calls.push_back("cancel"); });
         dialog->SetOnClose([&](QObject*) { calls.push_back("close"); });
-        EXPECT_TRUE(shown(form->_Frames));
+        EXPECT_TRUE(shown(ctl<QWidget>(form, "_Frames")));
         QWidget* panel = dialog->findChild<QWidget*>(QLatin1String(c.shownPanel));
         QWidget* other = dialog->findChild<QWidget*>(QLatin1String(c.hiddenPanel));
         ASSERT_TRUE(panel && other);
@@ -414,14 +422,14 @@ TEST_F(WiringTest, GenericDialogAnswersInTheFormsStyleWithTheHandlerRules) {
         }
         EXPECT_EQ(calls, c.expected);
         EXPECT_TRUE(dialog->isHidden());
-        EXPECT_FALSE(shown(form->_Frames)) << "the map takes the input again";
+        EXPECT_FALSE(shown(ctl<QWidget>(form, "_Frames"))) << "the map takes the input again";
         dialog->Close();
         EXPECT_EQ(calls, c.expected) << "a second close runs nothing";
     }
 }
 
 TEST_F(WiringTest, WhileTheDialogShowsTheMapGetsNoInput) {
-    InputCounter map(form->Image_edit);
+    InputCounter map(ctl<ui::TImageControl>(form, "Image_edit"));
     TSuperdialog* dialog = form->PrepareSuperdialog(true, QStringLiteral("Název linie"));
     dialog->SetEditText(QStringLiteral("Linie 1"));
     dialog->Show();

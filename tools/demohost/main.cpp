@@ -95,13 +95,6 @@ int main(int argc, char** argv) {
     component->SetAutoOpenProject(!projectFile.isEmpty());
     component->SetAutoOpenProjectFile(projectFile);
     component->DoIt();
-    if (!projectFile.isEmpty() && host.mapReadyCount() == 0) {
-        if (automated) {
-            const QStringList texts = recordingNotifier() ? recordingNotifier()->all() : QStringList();
-            return fail(
-                QStringLiteral("the project was not opened: %1").arg(texts.join(QStringLiteral("; "))));
-        }
-    }
     if (!automated) return app.exec();
 
     // Wait until the window is on the screen and no redraw runs (a resize on mapping redraws).
@@ -112,12 +105,17 @@ int main(int argc, char** argv) {
     QObject::connect(poll, &QTimer::timeout, &app, [&] {
         ++ticks;
         QWindow* window = form->windowHandle();
+        // OnMapReady comes once the project's first redraw has completed.
         const bool ready = window && window->isExposed() && !form->TiledMap().Reviewing &&
-                           (projectFile.isEmpty() || form->TiledMap().ReviewsDone > 0);
+                           (projectFile.isEmpty() || host.mapReadyCount() > 0);
         settled = ready ? settled + 1 : 0;
         if (settled < 3 && ticks < 200) return;
         poll->stop();
-        if (settled < 3) {
+        if (settled < 3 && !projectFile.isEmpty() && host.mapReadyCount() == 0) {
+            const QStringList texts = recordingNotifier() ? recordingNotifier()->all() : QStringList();
+            result =
+                fail(QStringLiteral("the project was not opened: %1").arg(texts.join(QStringLiteral("; "))));
+        } else if (settled < 3) {
             result = fail(QStringLiteral("the map window did not settle"));
         } else {
             if (!dumpFile.isEmpty()) {

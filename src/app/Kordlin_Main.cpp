@@ -13,6 +13,7 @@
 #include "lock/LockController.h"
 #include "lock/ProgressController.h"
 
+#include "colors/e_Color.h"
 #include "forest/t_ForestModelSelector.h"
 #include "framework/Errors.h"
 #include "framework/Notifier.h"
@@ -20,7 +21,6 @@
 #include "platform/AppEvents.h"
 #include "platform/StorageFolders.h"
 #include "projection/e_Wcs.h"
-#include "symbology/e_Color.h"
 #include "symbology/e_Device.h"
 #include "topology/e_TopolDruhy.h"
 

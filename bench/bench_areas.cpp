@@ -17,8 +17,8 @@
 #include <geos_c.h>
 
 #include "../tests/topology/stand_partition.h"
-#include "framework/Init.h"
 #include "geometry/e_Geometry.h"
+#include "startup/Init.h"
 #include "topology/t_AreMak.h"
 
 #include "bench_process.h"

@@ -3,8 +3,8 @@
 #include <benchmark/benchmark.h>
 
 #include "framework/Elements.h"
-#include "framework/Init.h"
 #include "framework/e_Class.h"
+#include "startup/Init.h"
 
 #include <QCoreApplication>
 #include <QStringList>

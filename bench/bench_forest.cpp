@@ -23,7 +23,7 @@
 
 #include "forest/e_LHCElements.h"
 #include "forest/e_LHCModel.h"
-#include "framework/Init.h"
+#include "startup/Init.h"
 #include "zlt.h"
 
 #include "../tests/common/geos_stand_groups.h"

@@ -10,9 +10,9 @@
 
 #include <geos_c.h>
 
-#include "framework/Init.h"
 #include "geometry/AnalInt.h"
 #include "geometry/e_Geometry.h"
+#include "startup/Init.h"
 
 #include <QCoreApplication>
 

@@ -2,7 +2,7 @@
 // rectangle queries over it (time per query). Run: build/release/bench/bench_qtree
 #include <benchmark/benchmark.h>
 
-#include "framework/Init.h"
+#include "startup/Init.h"
 #include "topology/e_QTree.h"
 
 #include <QCoreApplication>

@@ -13,8 +13,8 @@
 #include "TiledMap.h"
 #include "UiKit.h"
 
-#include "framework/Init.h"
 #include "projection/e_Proje.h"
+#include "startup/Init.h"
 
 #include <QApplication>
 #include <QDir>

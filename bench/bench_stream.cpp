@@ -4,9 +4,9 @@
 //   bench_stream read FILE      time TLoad (run it as its own process for a clean peak RSS)
 // Each mode prints one line: seconds, elements/s, MB/s and the process's peak RSS.
 #include "framework/Elements.h"
-#include "framework/Init.h"
 #include "persistence/T_Saver.h"
 #include "persistence/t_Loader.h"
+#include "startup/Init.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -15,13 +15,13 @@
 #include "lock/LockController.h"
 #include "lock/ProgressController.h"
 
+#include "colors/e_Color.h"
 #include "forest/t_ForestModelSelector.h"
 #include "framework/Errors.h"
 #include "framework/Notifier.h"
 #include "platform/AppEvents.h"
 #include "platform/StorageFolders.h"
 #include "projection/e_Wcs.h"
-#include "symbology/e_Color.h"
 #include "symbology/e_Device.h"
 #include "topology/e_TopolDruhy.h"
 

@@ -1,6 +1,6 @@
 #include "e_Wcs.h"
 
-#include "symbology/e_Pale.h"
+#include "colors/e_Pale.h"
 
 namespace zelto {
 

@@ -1,7 +1,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-#include "framework/Init.h"
+#include "startup/Init.h"
 
 int main(int argc, char** argv) {
     // Widgets need a platform; without a display the offscreen one serves.

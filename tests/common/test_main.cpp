@@ -1,7 +1,7 @@
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
-#include "framework/Init.h"
+#include "startup/Init.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

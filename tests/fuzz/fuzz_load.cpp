@@ -2,8 +2,8 @@
 // timeouts and exceptions other than EZeltoError are findings.
 #include "load_harness.h"
 
-#include "framework/Init.h"
 #include "framework/Notifier.h"
+#include "startup/Init.h"
 
 #include <QCoreApplication>
 

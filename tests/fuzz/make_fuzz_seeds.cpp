@@ -3,10 +3,10 @@
 //   make_fuzz_seeds <directory>      (the committed corpus is tests/fuzz/corpus/)
 #include "framework/E_Type.h"
 #include "framework/Elements.h"
-#include "framework/Init.h"
 #include "framework/e_Class.h"
 #include "framework/e_Sort.h"
 #include "persistence/T_Saver.h"
+#include "startup/Init.h"
 #include "stream_builder.h"
 
 #include <QCoreApplication>

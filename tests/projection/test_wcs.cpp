@@ -1,9 +1,9 @@
 // Reference-system objects, their library and the world that holds the library and the palette.
 #include <gtest/gtest.h>
 
+#include "colors/e_Pale.h"
 #include "framework/e_Class.h"
 #include "projection/e_Wcs.h"
-#include "symbology/e_Pale.h"
 
 #include <memory>
 

@@ -12,8 +12,8 @@
 #include "SecondaryWindows.h"
 #include "TiledMap.h"
 
-#include "framework/Init.h"
 #include "framework/Notifier.h"
+#include "startup/Init.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,6 +1,6 @@
 #include "sample.h"
 
-#include "framework/Init.h"
+#include "startup/Init.h"
 
 #include <QCoreApplication>
 

@@ -3,8 +3,8 @@
 // conversions are in e_Color.h, included here for the palette's users.
 #pragma once
 
+#include "colors/e_Color.h"
 #include "framework/E_Type.h"
-#include "symbology/e_Color.h"
 
 namespace zelto {
 

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "colors/e_Pale.h"
 #include "framework/U_String.h"
 #include "framework/e_Class.h"
 #include "stream_roundtrip.h"
-#include "symbology/e_Pale.h"
 
 #include <memory>
 

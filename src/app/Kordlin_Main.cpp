@@ -45,10 +45,6 @@ TMainForm* MainForm = nullptr;
 
 namespace {
 
-void processEventsHook() {
-    QCoreApplication::processEvents();
-}
-
 QString systemFolder() {
     return QDir(platform::storageFolders().publicFolder()).filePath(QStringLiteral("map/system"));
 }
@@ -71,7 +67,6 @@ TElement* readStream(const QString& path, QString& reason) {
 } // namespace
 
 TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
-    setPendingEventsHook(&processEventsHook);
     m_tiledMap = std::make_unique<TTiledMapController>(*this);
     m_project = std::make_unique<TProjectController>(*this);
     m_navigation = std::make_unique<TNavigationController>(*this);
@@ -729,7 +724,7 @@ qint64 TMainForm::ActiveProgress() const {
 }
 
 void TMainForm::ProcessPendingEvents() {
-    processPendingEvents();
+    QCoreApplication::processEvents();
 }
 
 // ---- display lock, bars, progress and the generic dialog -------------------------------------

@@ -505,7 +505,6 @@ qint32 TEntity::IndexOf(const TElement* element) const {
 
 void TEntity::FreeAll() {
     if (FElements.count() == 0) return;
-    if (FElements.count() > 200) processPendingEvents();
     try {
         // Children are taken off the list one at a time from the end, so that a child whose
         // destruction touches this list (a shared child listed twice) never meets a stale entry.
@@ -705,7 +704,6 @@ void TEntity::SetElement(const QString& name, TElement* element) {
 
 void TEntity::HardFreeAll() {
     if (FElements.count() == 0) return;
-    if (FElements.count() > 200) processPendingEvents();
     try {
         while (FElements.count() > 0) {
             TElement* e = FElements.takeLast();

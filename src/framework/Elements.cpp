@@ -97,12 +97,7 @@ bool TElement::NoElements() const {
 }
 
 TElement* TElement::CreateEnvelope() {
-    TElement* env = nullptr;
-    try {
-        env = static_cast<TElement*>(ClassType().create());
-    } catch (...) {
-        return nullptr;
-    }
+    auto* env = static_cast<TElement*>(ClassType().create());
     if (env) env->SetName(QStringLiteral("Obálka: ") + GetName());
     return env;
 }
@@ -235,6 +230,7 @@ qint32 TElement::GetPropertyLongIntByName(const QString& name) const {
     // An enumeration answers its ordinal rather than 0 for its identifier.
     const TPropInfo* p = ClassType().property(ClassType().propertyIndex(name));
     if (p && p->readable() && p->kind == tkEnumeration) {
+        // A getter may raise (it runs the class's own code); the text form then has no value.
         try {
             return qint32(p->get(this).ord);
         } catch (...) {
@@ -525,12 +521,7 @@ void TEntity::FreeAll() {
 TElement* TEntity::CreateElement(const QString& className, const QString& name) {
     TZeltoClass* entry = ZeltoClasses() ? ZeltoClasses()->GetZeltoClassByName(className) : nullptr;
     if (!entry || !entry->FElementClass) return nullptr;
-    TElement* e = nullptr;
-    try {
-        e = static_cast<TElement*>(entry->FElementClass->create());
-    } catch (...) {
-        return nullptr;
-    }
+    auto* e = static_cast<TElement*>(entry->FElementClass->create());
     if (!e) return nullptr;
     e->SetName(name);
     AddElement(e);
@@ -565,27 +556,16 @@ void TEntity::RemoveElement(TElement* element) {
     // An element that is not listed here keeps the claim of the container that does hold it;
     // only an owner list that really names this entity is corrected.
     const bool listed = FElements.indexOf(element) >= 0;
-    if (listed || element->IsMyOwner(this)) {
-        try {
-            if (listed)
-                releaseChild(element);
-            else
-                element->RemoveOwner(this);
-        } catch (...) {
-        }
-    }
+    if (listed)
+        releaseChild(element);
+    else if (element->IsMyOwner(this))
+        element->RemoveOwner(this);
     FElements.removeFirst(element);
 }
 
 void TEntity::RemoveElementIndex(int index) {
     if (index < 0 || index >= FElements.count()) return;
-    TElement* e = FElements.at(index);
-    if (e) {
-        try {
-            releaseChild(e);
-        } catch (...) {
-        }
-    }
+    if (TElement* e = FElements.at(index)) releaseChild(e);
     FElements.removeAt(index);
 }
 
@@ -708,11 +688,8 @@ void TEntity::HardFreeAll() {
         while (FElements.count() > 0) {
             TElement* e = FElements.takeLast();
             if (!e) continue;
-            try {
-                e->RemoveOwner(this);
-                delete e;
-            } catch (...) {
-            }
+            e->RemoveOwner(this);
+            delete e;
         }
     } catch (const std::exception& err) {
         notifier().message(QStringLiteral("TEntity.HardFreeAll\r\n") + QString::fromUtf8(err.what()));
@@ -1015,12 +992,7 @@ ZELTO_IMPLEMENT_CLASS(TZeltoMessage, TElement, "Elements")
 
 TZeltoMessage::~TZeltoMessage() {
     // An element that an owning container holds without keeping owners stays with that container.
-    if (FKillData && FData && FData != this && !FData->heldByContainer()) {
-        try {
-            delete FData;
-        } catch (...) {
-        }
-    }
+    if (FKillData && FData && FData != this && !FData->heldByContainer()) delete FData;
 }
 
 TZeltoMessage* TZeltoMessage::CreateAll(qint32 message, TElement* sender, TElement* receiver, TElement* data,
@@ -1086,6 +1058,7 @@ void FreeElementSet(const std::vector<TElement*>& elements) {
         if (!e || !watch.alive(e)) continue;
         for (const TPropInfo& p : e->ClassType().properties()) {
             if (p.kind != tkClass || !p.readable() || !p.writable() || !p.staticallyStored()) continue;
+            // Getters and setters run the classes' own code and may raise; such a value stays.
             try {
                 // Compared by address first: the value may be one a setter has just freed.
                 auto* value = static_cast<TElement*>(p.get(e).obj);
@@ -1139,11 +1112,7 @@ TElement* CreateElementByName(const QString& name) {
         notifier().error(QStringLiteral("Neregistrovaný element: ") + prefixed);
         return nullptr;
     }
-    try {
-        return zelto_cast<TElement>(cls->create());
-    } catch (...) {
-        return nullptr;
-    }
+    return zelto_cast<TElement>(cls->create());
 }
 
 void registerElementClasses() {

@@ -260,7 +260,7 @@ void TZeltoSaver::SaveProperties() {
         if (p.kind == tkClass) {
             TElement* value = nullptr;
             bool failed = false;
-            try {
+            try { // the getter runs the class's own code and may raise
                 const TValue v = p.get(e);
                 value = zelto_cast<TElement>(v.obj);
                 failed = v.obj && !value;

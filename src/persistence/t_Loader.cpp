@@ -505,6 +505,7 @@ void TZeltoLoader::LoadProperties() {
     m_reader->ReadListEnd();
 }
 
+// Setters run the classes' own code and may refuse a value; the read goes on without it.
 template <class F> void TZeltoLoader::setFast(F&& set, const StoredProperty& sp) {
     try {
         set();
@@ -632,7 +633,7 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
     if (!sp.current) return;
     // The common case directly: same kind, both accessors.
     if (sp.current->kind == v.kind && sp.current->set && sp.current->get) {
-        try {
+        try { // a setter may refuse the value (see setFast)
             sp.current->set(FActualElement, v);
         } catch (...) {
             protocol(QStringLiteral("Loader Property Set Error: ") + m_class->name + QChar(' ') +
@@ -644,7 +645,7 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
     // The value hangs from this element only when the element really keeps it, and only when its
     // record was complete (a reference back to an unfinished element may close a cycle).
     if (classTarget >= 0 && m_done[size_t(classTarget)] && sp.current->readable()) {
-        try {
+        try { // a getter that raises keeps nothing
             if (sp.current->get(FActualElement).obj == m_table[classTarget])
                 m_held[size_t(classTarget)] = true;
         } catch (...) {
@@ -655,7 +656,7 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
 void TZeltoLoader::SetProperty(int index, TTypeKind kind, const TValue& value) {
     const TPropInfo* p = m_class->cls->property(index);
     if (!p || p->kind != kind || !p->readable() || !p->writable()) return;
-    try {
+    try { // a setter may refuse the value (see setFast)
         p->set(FActualElement, value);
     } catch (...) {
         protocol(QStringLiteral("Loader Property Set Error: ") + m_class->name + QChar(' ') + p->name);
@@ -701,7 +702,7 @@ void TZeltoLoader::LoadElements() {
         TElement* child = m_table[n];
         const bool fresh = !m_held[size_t(n)] && !m_named[size_t(n)];
         const int before = entity->ElementsCount();
-        try {
+        try { // an entity class's own AddElement may refuse the child
             entity->AddElement(child);
             m_held[size_t(n)] = true;
         } catch (...) {
@@ -773,7 +774,7 @@ void TZeltoLoader::freeUnreachable(TElement* output) {
                 if (reached.contains(entity->FElements.at(i))) entity->RemoveElementIndex(i);
         for (const TPropInfo& p : e->ClassType().properties())
             if (p.kind == tkClass && p.readable() && p.writable() && p.staticallyStored()) {
-                try {
+                try { // accessors run the classes' own code; a value they refuse stays
                     if (reached.contains(zelto_cast<TElement>(p.get(e).obj)))
                         p.set(e, TValue::object(nullptr));
                 } catch (...) {

@@ -1,13 +1,15 @@
 // The element pools behind TElement's operator new and delete.
 //
 // Each thread carves cells from a heap of its own: a free list per size class and a bump pointer
-// into the current chunk, touched by that thread alone. A chunk starts with a header naming the heap
-// that carves it, so a cell freed on another thread goes back to that heap, onto a lock-free list
-// that the heap's thread takes whole when its own list runs dry. A heap outlives its thread: when
-// the thread ends, the heap goes to a depot, and the next thread that needs a heap adopts it, with
-// its free cells and everything freed into it since. A thread that needs a new chunk first takes
-// free cells from the heaps waiting in the depot. Memory freed on another thread is therefore used
-// again, and the path of one thread allocating and freeing its own cells stays a list pop or push.
+// into the current chunk, touched by that thread alone. A chunk starts with a header naming the
+// heap that carves it, so a cell freed on another thread goes back to that heap, onto a lock-free
+// list that the heap's thread takes whole when its own list and chunk are used up. A heap outlives
+// its thread: when the thread ends, the heap goes to a depot, and the next thread that needs a heap
+// adopts it, with its free cells and everything freed into it since. A thread that needs a new
+// chunk first takes free cells from the heaps waiting in the depot. Memory freed on another thread
+// is therefore used again (once the thread's current chunk is used up, so a thread that frees
+// across threads holds at most a chunk more), and the path of one thread allocating and freeing its
+// own cells stays a list pop or push, or a pointer bump.
 #include "Elements.h"
 
 #include <QMutex>
@@ -73,6 +75,12 @@ struct Heap {
 
     void* take(std::size_t cls) {
         if (free[cls]) return popCell(free[cls]);
+        const std::size_t bytes = (cls + 1) * PoolGranule;
+        if (std::size_t(end - next) >= bytes) {
+            void* p = next;
+            next += bytes;
+            return p;
+        }
         return takeSlow(cls);
     }
     void give(void* p, std::size_t cls) {
@@ -150,16 +158,14 @@ void Heap::newChunk() {
     c.chunks.push_back(chunk);
 }
 
+// Own list and chunk are used up: before the process grows, cells freed by other threads, then
+// cells that ended threads left behind.
 void* Heap::takeSlow(std::size_t cls) {
     if ((free[cls] = takeRemote(cls))) return popCell(free[cls]);
-    const std::size_t bytes = (cls + 1) * PoolGranule;
-    if (std::size_t(end - next) < bytes) {
-        // Cells that ended threads left behind are used before the process grows.
-        if ((free[cls] = depot().takeCells(cls))) return popCell(free[cls]);
-        newChunk();
-    }
+    if ((free[cls] = depot().takeCells(cls))) return popCell(free[cls]);
+    newChunk();
     void* p = next;
-    next += bytes;
+    next += (cls + 1) * PoolGranule;
     return p;
 }
 

@@ -1,13 +1,16 @@
-// Baseline of the element framework: creating, adding and freeing many elements, and class
-// lookup by name. Run: build/release/bench/bench_elements
+// Baseline of the element framework: creating, adding and freeing many elements, building on one
+// thread and freeing on another, and class lookup by name. Run: build/release/bench/bench_elements
 #include <benchmark/benchmark.h>
 
+#include "bench_process.h"
 #include "framework/Elements.h"
 #include "framework/e_Class.h"
+#include "geometry/G_Elems.h"
 #include "startup/Init.h"
 
 #include <QCoreApplication>
 #include <QStringList>
+#include <QThread>
 
 #include <malloc.h>
 
@@ -52,6 +55,30 @@ void BM_Quick(benchmark::State& state) {
     addAndFree<TQuickEntity, TElement>(state);
 }
 
+// One round: a new thread builds 2,000,000 coordinates in a container, the main thread frees them.
+// Five rounds; resident size after the first and the last round, and the growth in between.
+void BM_CrossThreadRounds(benchmark::State& state) {
+    constexpr int Coordinates = 2'000'000;
+    double firstMb = 0, lastMb = 0;
+    for (auto _ : state) {
+        TQuickEntity* built = nullptr;
+        QThread* worker = QThread::create([&built] {
+            auto* c = new TQuickEntity;
+            for (int i = 0; i < Coordinates; ++i) c->AddElement(new T2DCoordinate(i, -i));
+            built = c;
+        });
+        worker->start();
+        worker->wait();
+        delete worker;
+        delete built;
+        lastMb = double(benchproc::statusKb("VmRSS:")) / 1024;
+        if (firstMb == 0) firstMb = lastMb;
+    }
+    state.counters["rss_first_MB"] = firstMb;
+    state.counters["rss_last_MB"] = lastMb;
+    state.counters["growth_%"] = (lastMb - firstMb) / firstMb * 100;
+}
+
 void BM_RegistryLookup(benchmark::State& state) {
     QStringList names;
     for (int i = 0; i < ZeltoClasses()->ElementsCount(); ++i) names << ZeltoClasses()->Entry(i)->GetName();
@@ -77,6 +104,7 @@ BENCHMARK(BM_OwnerKeeping)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OwnerKeepingEntities)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Plain)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Quick)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CrossThreadRounds)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RegistryLookup);
 BENCHMARK(BM_CreateByName);
 

@@ -28,10 +28,7 @@ TColorPalette* SystemColorPalette = nullptr;
 TColorPalette* InitSystemColorPalette() {
     if (TColorPalette* old = SystemColorPalette) {
         SystemColorPalette = nullptr;
-        try {
-            delete old; // leaves the lists of its owners
-        } catch (...) {
-        }
+        delete old; // leaves the lists of its owners
     }
     auto* palette = new TColorPalette;
     for (quint32 color : OrigColorTab) palette->SetNextColor(qint32(color));

@@ -1,221 +1,16 @@
 #include "Elements.h"
+#include "ElementsPrivate.h"
 
 #include "M_Zelto.h"
 #include "Notifier.h"
 #include "TextLocale.h"
 #include "e_Class.h"
 
-#include <QHash>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QSet>
 
-#include <algorithm>
 #include <atomic>
-#include <cstring>
-#include <new>
-#include <sys/mman.h>
 
 namespace zelto {
-
-// ---- TSuperList ---------------------------------------------------------------------------------
-
-namespace {
-// A run's step: positive and at most this many bytes (elements from the pool are at most 256 bytes;
-// a larger step between two addresses is a coincidence, not a sequence of allocations).
-constexpr qptrdiff MaxRunStep = 4096;
-} // namespace
-
-void TSuperList::grow(int minCapacity) {
-    const bool wasBlock = isBlock();
-    const int n = count();
-    if (wasBlock && isRun()) {
-        // Spell the run out as slots.
-        const Block* run = block();
-        const int newCap = std::max(minCapacity, n);
-        auto* d =
-            static_cast<Block*>(std::malloc(sizeof(Block) + sizeof(TElement*) * size_t(std::max(newCap, 1))));
-        if (!d) throw std::bad_alloc();
-        d->count = n;
-        d->capacity = newCap;
-        auto* it = reinterpret_cast<TElement**>(d + 1);
-        for (int i = 0; i < n; ++i) it[i] = runAt(run, i);
-        std::free(block());
-        m_bits = reinterpret_cast<quintptr>(d);
-        return;
-    }
-    const int cap = wasBlock ? block()->capacity : n;
-    int newCap = cap < 4 ? 4 : cap + cap / 2;
-    if (newCap < minCapacity) newCap = minCapacity;
-    TElement* inlineItem = wasBlock ? nullptr : single();
-    auto* d = static_cast<Block*>(
-        std::realloc(wasBlock ? block() : nullptr, sizeof(Block) + sizeof(TElement*) * size_t(newCap)));
-    if (!d) throw std::bad_alloc();
-    d->capacity = newCap;
-    if (!wasBlock) {
-        d->count = n;
-        if (n == 1) reinterpret_cast<TElement**>(d + 1)[0] = inlineItem;
-    }
-    m_bits = reinterpret_cast<quintptr>(d);
-}
-
-void TSuperList::reserve(int capacity) {
-    if (capacity > this->capacity()) grow(capacity);
-}
-
-void TSuperList::squeeze() {
-    if (!isBlock() || isRun()) return;
-    const int n = block()->count;
-    if (n <= 1) {
-        TElement* only = n == 1 ? items()[0] : nullptr;
-        std::free(block());
-        m_bits = n == 1 ? quintptr(only) | SingleTag : EmptyTag;
-        return;
-    }
-    TElement* const* it = items();
-    const qptrdiff step = qptrdiff(quintptr(it[1]) - quintptr(it[0]));
-    bool run = step > 0 && step <= MaxRunStep && step % qptrdiff(alignof(TElement)) == 0;
-    for (int i = 2; run && i < n; ++i) run = quintptr(it[i]) - quintptr(it[i - 1]) == quintptr(step);
-    if (run) {
-        auto* d = static_cast<Block*>(std::malloc(sizeof(Block) + sizeof(TElement*)));
-        if (d) {
-            d->count = n;
-            d->capacity = -qint32(step);
-            *reinterpret_cast<TElement**>(d + 1) = it[0];
-            std::free(block());
-            m_bits = reinterpret_cast<quintptr>(d);
-            return;
-        }
-    }
-    if (n == block()->capacity) return;
-    // Shrinking in place never fails in practice; if it does, the list simply keeps its slack.
-    if (auto* d = static_cast<Block*>(std::realloc(block(), sizeof(Block) + sizeof(TElement*) * size_t(n)))) {
-        d->capacity = n;
-        m_bits = reinterpret_cast<quintptr>(d);
-    }
-}
-
-void TSuperList::set(int i, TElement* e) {
-    touchModel();
-    if (!isBlock()) {
-        m_bits = quintptr(e) | SingleTag;
-        return;
-    }
-    if (isRun()) {
-        if (at(i) == e) return;
-        grow(count());
-    }
-    items()[i] = e;
-}
-
-void TSuperList::append(TElement* e) {
-    touchModel();
-    if (!isBlock()) {
-        if (!(m_bits & SingleTag)) { // never created or empty: hold it inline
-            m_bits = quintptr(e) | SingleTag;
-            return;
-        }
-        grow(2);
-    } else if (isRun()) {
-        Block* b = block();
-        TElement*& first = *reinterpret_cast<TElement**>(b + 1);
-        if (b->count == 0) first = e;
-        if (b->count == 0 || runAt(b, b->count) == e) {
-            ++b->count;
-            return;
-        }
-        grow(b->count + 1);
-    } else if (block()->count == block()->capacity) {
-        grow(block()->count + 1);
-    }
-    items()[block()->count++] = e;
-}
-
-void TSuperList::insert(int index, TElement* e) {
-    touchModel();
-    const int n = count();
-    if (index < 0 || index > n) throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
-    if (n == 0) {
-        // An emptied block is given back (it used to stay allocated, unreachable, once the list
-        // held its one element inline).
-        if (isBlock()) std::free(block());
-        m_bits = quintptr(e) | SingleTag;
-        return;
-    }
-    if (index == n && isRun()) {
-        append(e);
-        return;
-    }
-    if (!isBlock() || isRun() || n == block()->capacity) grow(n + 1);
-    TElement** it = items();
-    std::memmove(it + index + 1, it + index, sizeof(TElement*) * size_t(n - index));
-    it[index] = e;
-    ++block()->count;
-}
-
-void TSuperList::removeAt(int index) {
-    touchModel();
-    const int n = count();
-    if (index < 0 || index >= n) throw EListError(QStringLiteral("List index out of bounds (%1)").arg(index));
-    if (!isBlock()) {
-        m_bits = EmptyTag;
-        return;
-    }
-    if (isRun()) {
-        Block* b = block();
-        if (index == 0) {
-            TElement*& first = *reinterpret_cast<TElement**>(b + 1);
-            first = runAt(b, 1);
-            --b->count;
-            return;
-        }
-        if (index == n - 1) {
-            --b->count;
-            return;
-        }
-        grow(n);
-    }
-    TElement** it = items();
-    std::memmove(it + index, it + index + 1, sizeof(TElement*) * size_t(n - index - 1));
-    --block()->count;
-}
-
-TElement* TSuperList::takeLast() {
-    touchModel();
-    const int n = count();
-    if (n == 0) return nullptr;
-    if (!isBlock()) {
-        TElement* e = single();
-        m_bits = EmptyTag;
-        return e;
-    }
-    TElement* e = at(n - 1);
-    --block()->count;
-    return e;
-}
-
-int TSuperList::indexOf(const TElement* e) const {
-    if (!isBlock()) return (m_bits & SingleTag) && single() == e ? 0 : -1;
-    const int n = block()->count;
-    if (isRun()) {
-        if (n == 0) return -1;
-        const quintptr step = quintptr(-block()->capacity);
-        const quintptr offset = quintptr(e) - quintptr(runAt(block(), 0));
-        // Addresses below the first wrap around to huge offsets and fall out with the bound test.
-        if (offset % step != 0 || offset / step >= quintptr(n)) return -1;
-        return int(offset / step);
-    }
-    TElement* const* it = items();
-    for (int i = 0; i < n; ++i)
-        if (it[i] == e) return i;
-    return -1;
-}
-
-int TSuperList::removeFirst(const TElement* e) {
-    const int i = indexOf(e);
-    if (i >= 0) removeAt(i);
-    return i;
-}
 
 TReader::~TReader() = default;
 TWriter::~TWriter() = default;
@@ -242,121 +37,11 @@ void ResetBaseID() {
     } while (!g_baseID.compare_exchange_weak(cur, next, std::memory_order_relaxed));
 }
 
-// ---- object numbers ------------------------------------------------------------------------------
-
-namespace {
-struct ObjectNumbers {
-    QMutex mutex;
-    QHash<const TElement*, qint64> byObject;
-    QHash<qint64, TElement*> byNumber;
-    qint64 next = 1;
-};
-ObjectNumbers& objectNumbers() {
-    static ObjectNumbers* n = new ObjectNumbers; // lives to the end of the process
-    return *n;
-}
-} // namespace
-
-qint64 objectToNumber(const TPersistent* object) {
-    const TElement* e = zelto_cast<TElement>(object);
-    if (!e) return 0;
-    ObjectNumbers& n = objectNumbers();
-    QMutexLocker lock(&n.mutex);
-    if (e->m_flags & TElement::NumberedFlag) return n.byObject.value(e);
-    const qint64 num = n.next++;
-    n.byObject.insert(e, num);
-    n.byNumber.insert(num, const_cast<TElement*>(e));
-    const_cast<TElement*>(e)->m_flags |= TElement::NumberedFlag;
-    return num;
-}
-
-TPersistent* objectFromNumber(qint64 number) {
-    if (number == 0) return nullptr;
-    ObjectNumbers& n = objectNumbers();
-    QMutexLocker lock(&n.mutex);
-    return n.byNumber.value(number, nullptr);
-}
-
-// ---- element pools -------------------------------------------------------------------------------
-
-#if !defined(__SANITIZE_ADDRESS__) && !ZELTO_HAS_ASAN
-namespace {
-
-constexpr std::size_t PoolGranule = 16;
-constexpr std::size_t PoolClasses = 16; // sizes up to 256 bytes
-// Chunks are huge-page sized and aligned, and the kernel is asked to back them with huge pages:
-// a model of millions of elements then costs a few page faults instead of one per 4 KiB.
-constexpr std::size_t PoolChunk = 2 * 1024 * 1024;
-
-// Chunks are kept for the life of the process and listed here, so they stay reachable.
-struct PoolChunks {
-    QMutex mutex;
-    std::vector<void*> chunks;
-};
-PoolChunks& poolChunks() {
-    static PoolChunks* c = new PoolChunks;
-    return *c;
-}
-
-struct ThreadPool {
-    void* free[PoolClasses] = {};
-    char* next = nullptr;
-    char* end = nullptr;
-
-    void* take(std::size_t cls) {
-        if (void* p = free[cls]) {
-            free[cls] = *static_cast<void**>(p);
-            return p;
-        }
-        const std::size_t bytes = (cls + 1) * PoolGranule;
-        if (std::size_t(end - next) < bytes) {
-            next = static_cast<char*>(std::aligned_alloc(PoolChunk, PoolChunk));
-            if (!next) throw std::bad_alloc();
-#ifdef MADV_HUGEPAGE
-            ::madvise(next, PoolChunk, MADV_HUGEPAGE);
-#endif
-            end = next + PoolChunk;
-            PoolChunks& c = poolChunks();
-            QMutexLocker lock(&c.mutex);
-            c.chunks.push_back(next);
-        }
-        void* p = next;
-        next += bytes;
-        return p;
-    }
-    void give(void* p, std::size_t cls) {
-        *static_cast<void**>(p) = free[cls];
-        free[cls] = p;
-    }
-};
-thread_local ThreadPool t_pool;
-
-} // namespace
-
-void* TElement::operator new(std::size_t size) {
-    if (size == 0 || size > PoolClasses * PoolGranule) return ::operator new(size);
-    return t_pool.take((size - 1) / PoolGranule);
-}
-
-void TElement::operator delete(void* p, std::size_t size) noexcept {
-    if (!p) return;
-    if (size == 0 || size > PoolClasses * PoolGranule) {
-        ::operator delete(p);
-        return;
-    }
-    t_pool.give(p, (size - 1) / PoolGranule);
-}
-#endif
-
 // ---- TElement ------------------------------------------------------------------------------------
 
 TElement::~TElement() {
     TDestructionWatch::destroyed(this);
-    if (m_flags & NumberedFlag) {
-        ObjectNumbers& n = objectNumbers();
-        QMutexLocker lock(&n.mutex);
-        n.byNumber.remove(n.byObject.take(this));
-    }
+    if (m_flags & NumberedFlag) withdrawObjectNumber(this);
 }
 
 void TElement::DeclareProperties(TPropTableBuilder& b) {
@@ -412,12 +97,7 @@ bool TElement::NoElements() const {
 }
 
 TElement* TElement::CreateEnvelope() {
-    TElement* env = nullptr;
-    try {
-        env = static_cast<TElement*>(ClassType().create());
-    } catch (...) {
-        return nullptr;
-    }
+    auto* env = static_cast<TElement*>(ClassType().create());
     if (env) env->SetName(QStringLiteral("Obálka: ") + GetName());
     return env;
 }
@@ -550,6 +230,7 @@ qint32 TElement::GetPropertyLongIntByName(const QString& name) const {
     // An enumeration answers its ordinal rather than 0 for its identifier.
     const TPropInfo* p = ClassType().property(ClassType().propertyIndex(name));
     if (p && p->readable() && p->kind == tkEnumeration) {
+        // A getter may raise (it runs the class's own code); the text form then has no value.
         try {
             return qint32(p->get(this).ord);
         } catch (...) {
@@ -820,7 +501,6 @@ qint32 TEntity::IndexOf(const TElement* element) const {
 
 void TEntity::FreeAll() {
     if (FElements.count() == 0) return;
-    if (FElements.count() > 200) processPendingEvents();
     try {
         // Children are taken off the list one at a time from the end, so that a child whose
         // destruction touches this list (a shared child listed twice) never meets a stale entry.
@@ -841,12 +521,7 @@ void TEntity::FreeAll() {
 TElement* TEntity::CreateElement(const QString& className, const QString& name) {
     TZeltoClass* entry = ZeltoClasses() ? ZeltoClasses()->GetZeltoClassByName(className) : nullptr;
     if (!entry || !entry->FElementClass) return nullptr;
-    TElement* e = nullptr;
-    try {
-        e = static_cast<TElement*>(entry->FElementClass->create());
-    } catch (...) {
-        return nullptr;
-    }
+    auto* e = static_cast<TElement*>(entry->FElementClass->create());
     if (!e) return nullptr;
     e->SetName(name);
     AddElement(e);
@@ -881,27 +556,16 @@ void TEntity::RemoveElement(TElement* element) {
     // An element that is not listed here keeps the claim of the container that does hold it;
     // only an owner list that really names this entity is corrected.
     const bool listed = FElements.indexOf(element) >= 0;
-    if (listed || element->IsMyOwner(this)) {
-        try {
-            if (listed)
-                releaseChild(element);
-            else
-                element->RemoveOwner(this);
-        } catch (...) {
-        }
-    }
+    if (listed)
+        releaseChild(element);
+    else if (element->IsMyOwner(this))
+        element->RemoveOwner(this);
     FElements.removeFirst(element);
 }
 
 void TEntity::RemoveElementIndex(int index) {
     if (index < 0 || index >= FElements.count()) return;
-    TElement* e = FElements.at(index);
-    if (e) {
-        try {
-            releaseChild(e);
-        } catch (...) {
-        }
-    }
+    if (TElement* e = FElements.at(index)) releaseChild(e);
     FElements.removeAt(index);
 }
 
@@ -1020,16 +684,12 @@ void TEntity::SetElement(const QString& name, TElement* element) {
 
 void TEntity::HardFreeAll() {
     if (FElements.count() == 0) return;
-    if (FElements.count() > 200) processPendingEvents();
     try {
         while (FElements.count() > 0) {
             TElement* e = FElements.takeLast();
             if (!e) continue;
-            try {
-                e->RemoveOwner(this);
-                delete e;
-            } catch (...) {
-            }
+            e->RemoveOwner(this);
+            delete e;
         }
     } catch (const std::exception& err) {
         notifier().message(QStringLiteral("TEntity.HardFreeAll\r\n") + QString::fromUtf8(err.what()));
@@ -1332,12 +992,7 @@ ZELTO_IMPLEMENT_CLASS(TZeltoMessage, TElement, "Elements")
 
 TZeltoMessage::~TZeltoMessage() {
     // An element that an owning container holds without keeping owners stays with that container.
-    if (FKillData && FData && FData != this && !FData->heldByContainer()) {
-        try {
-            delete FData;
-        } catch (...) {
-        }
-    }
+    if (FKillData && FData && FData != this && !FData->heldByContainer()) delete FData;
 }
 
 TZeltoMessage* TZeltoMessage::CreateAll(qint32 message, TElement* sender, TElement* receiver, TElement* data,
@@ -1403,6 +1058,7 @@ void FreeElementSet(const std::vector<TElement*>& elements) {
         if (!e || !watch.alive(e)) continue;
         for (const TPropInfo& p : e->ClassType().properties()) {
             if (p.kind != tkClass || !p.readable() || !p.writable() || !p.staticallyStored()) continue;
+            // Getters and setters run the classes' own code and may raise; such a value stays.
             try {
                 // Compared by address first: the value may be one a setter has just freed.
                 auto* value = static_cast<TElement*>(p.get(e).obj);
@@ -1456,11 +1112,7 @@ TElement* CreateElementByName(const QString& name) {
         notifier().error(QStringLiteral("Neregistrovaný element: ") + prefixed);
         return nullptr;
     }
-    try {
-        return zelto_cast<TElement>(cls->create());
-    } catch (...) {
-        return nullptr;
-    }
+    return zelto_cast<TElement>(cls->create());
 }
 
 void registerElementClasses() {

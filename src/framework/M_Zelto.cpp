@@ -60,7 +60,8 @@ void TMessageBus::deliver(TElement* publisher, TZeltoMessage* message) {
         try {
             h(publisher, *owned);
         } catch (...) {
-            // A subscriber's failure must not reach the sender.
+            // Subscribers run arbitrary model code; a subscriber's failure must not reach the
+            // sender (the world reports its receivers' failures itself).
         }
     }
 }

@@ -3,8 +3,6 @@
 #include <QDebug>
 #include <QMutexLocker>
 
-#include <atomic>
-
 namespace zelto {
 
 Notifier::~Notifier() = default;
@@ -55,7 +53,6 @@ std::unique_ptr<Notifier>& installed() {
     static std::unique_ptr<Notifier> n = std::make_unique<RecordingNotifier>();
     return n;
 }
-std::atomic<PendingEventsHook> g_pendingHook{nullptr};
 } // namespace
 
 Notifier& notifier() {
@@ -68,14 +65,6 @@ void setNotifier(std::unique_ptr<Notifier> n) {
 
 RecordingNotifier* recordingNotifier() {
     return dynamic_cast<RecordingNotifier*>(installed().get());
-}
-
-void setPendingEventsHook(PendingEventsHook hook) {
-    g_pendingHook = hook;
-}
-
-void processPendingEvents() {
-    if (auto hook = g_pendingHook.load()) hook();
 }
 
 } // namespace zelto

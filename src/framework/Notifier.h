@@ -50,9 +50,4 @@ void setNotifier(std::unique_ptr<Notifier> n);
 // The recording default when it is the one installed, else nullptr.
 RecordingNotifier* recordingNotifier();
 
-// "Let the user interface process pending events": a no-op in the core, set by the application.
-using PendingEventsHook = void (*)();
-void setPendingEventsHook(PendingEventsHook hook);
-void processPendingEvents();
-
 } // namespace zelto

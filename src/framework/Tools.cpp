@@ -323,12 +323,7 @@ TTool* TTechnology::GetToolByName(const QString& name) const {
 }
 
 TTool* TTechnology::GetActiveTool() const {
-    if (FActiveToolIndex < 0) return nullptr;
-    try {
-        return GetTool(FActiveToolIndex);
-    } catch (...) {
-        return nullptr;
-    }
+    return GetTool(FActiveToolIndex); // null for an index outside the list
 }
 
 qint32 TTechnology::GetActiveToolIndex() const {

@@ -40,7 +40,7 @@ void TWorld::HandleException(TElement*, const std::exception& error) {
     notifier().error(QStringLiteral("World Level Error :") + QString::fromUtf8(error.what()));
 }
 
-void TWorld::HandleRTLMessage(TElement*, TZeltoMessage& message) {
+void TWorld::HandleRTLMessage(TElement* sender, TZeltoMessage& message) {
     try {
         bool handled = false;
         if (message.FReceiver) {
@@ -49,8 +49,9 @@ void TWorld::HandleRTLMessage(TElement*, TZeltoMessage& message) {
             message.FReceiver = FMainTool;
             FMainTool->HandleMessage(message, handled);
         }
-    } catch (...) {
-        // Delivery errors stay with the world.
+    } catch (const std::exception& e) {
+        // A receiver's failure is the world's to report; the sender goes on.
+        HandleException(sender, e);
     }
 }
 

@@ -38,14 +38,9 @@ void TZeltoClass::SetElementClass(const TClassInfo* cls) {
     FPropCount = 0;
     if (!cls) return;
     SetName(cls->name());
-    try {
-        const auto& props = cls->properties();
-        FPropList = props.data();
-        FPropCount = qint32(props.size());
-    } catch (...) {
-        FPropList = nullptr;
-        FPropCount = 0;
-    }
+    const auto& props = cls->properties();
+    FPropList = props.data();
+    FPropCount = qint32(props.size());
 }
 
 bool TZeltoClass::GetPropertyStored(int index) const {

@@ -140,6 +140,7 @@ void TProperty::SetPropString(const QString& text) {
 qint32 TProperty::GetPropLongInt() const {
     if (!FInstance || !FPropInfo || !FPropInfo->readable()) return 0;
     if (!isOrdinalKind(FPropInfo->kind) && FPropInfo->kind != tkInt64) return 0;
+    // The getter runs the class's own code and may raise.
     try {
         return qint32(FPropInfo->get(FInstance).ord);
     } catch (...) {

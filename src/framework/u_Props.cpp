@@ -163,6 +163,7 @@ TPersistent* GetObjectPropByName(const TPersistent* object, const QString& name)
     if (!object) return nullptr;
     const TPropInfo* p = object->ClassType().property(object->ClassType().propertyIndex(name));
     if (!p || p->kind != tkClass || !p->readable()) return nullptr;
+    // The getter runs the class's own code and may raise.
     try {
         return p->get(object).obj;
     } catch (...) {
@@ -174,6 +175,7 @@ bool SetObjectPropByName(TPersistent* object, const QString& name, TPersistent* 
     if (!object) return false;
     const TPropInfo* p = object->ClassType().property(object->ClassType().propertyIndex(name));
     if (!p || p->kind != tkClass || !p->writable()) return false;
+    // The setter runs the class's own code and may raise (a refused value, a failed conversion).
     try {
         p->set(object, TValue::object(value));
     } catch (...) {
@@ -185,6 +187,7 @@ bool SetObjectPropByName(TPersistent* object, const QString& name, TPersistent* 
 QString FillWithData(const TPersistent* object, const TPropInfo* entry) {
     if (!object || !entry || !entry->readable()) return QString();
     const bool ordinal = isOrdinalKind(entry->kind);
+    // The getter runs the class's own code and may raise.
     try {
         const TValue v = entry->get(object);
         switch (entry->kind) {
@@ -222,6 +225,7 @@ QString FillWithData(const TPersistent* object, const TPropInfo* entry) {
 
 void SetPropByString(TPersistent* object, const TPropInfo* entry, const QString& text) {
     if (!object || !entry || !entry->writable()) return;
+    // The setter runs the class's own code and may raise (a refused value, a failed conversion).
     try {
         TValue v;
         v.kind = entry->kind;

@@ -786,12 +786,7 @@ void TSelectedElement::DeclareProperties(TPropTableBuilder& b) {
 ZELTO_IMPLEMENT_CLASS(TSelectedElement, TRectEntity, "G_Elems")
 
 QString TSelectedElement::SelectName() const {
-    if (!FSel) return QString();
-    try {
-        return FSel->GetName();
-    } catch (...) {
-        return QString();
-    }
+    return FSel ? FSel->GetName() : QString();
 }
 
 void registerCoordinateClasses() {

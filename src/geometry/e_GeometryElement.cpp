@@ -1,6 +1,5 @@
 #include "e_GeometryElement.h"
 
-#include "framework/Notifier.h"
 #include "framework/TextLocale.h"
 #include "framework/Worlds.h"
 #include "framework/e_Class.h"
@@ -164,7 +163,6 @@ void TGeometryElement::on_tm_DivideGeometry(TZeltoMessage& message) {
     copy->SetGeometry(piece);
     AfterCopy(copy);
     PostMsgToOwners(tm_DivideGeometry, copy, false);
-    processPendingEvents();
     // Delivery is synchronous: a copy that no owner took would be lost, and with it the piece.
     if (copy->NoOwners()) delete copy;
 }

@@ -1,6 +1,5 @@
 #include "T_Saver.h"
 
-#include "framework/Notifier.h"
 #include "framework/SafeFile.h"
 #include "framework/e_Class.h"
 
@@ -187,7 +186,6 @@ void TZeltoSaver::Process(TElement* element) {
     if (m_progress && FIndex % 500 == 0) {
         SetProgress(FIndex);
         SetProgressText(QStringLiteral("Uloženo %1 elementů").arg(FIndex));
-        processPendingEvents();
     }
     FActualElement = element;
     FInstance->SetInstance(element);
@@ -262,7 +260,7 @@ void TZeltoSaver::SaveProperties() {
         if (p.kind == tkClass) {
             TElement* value = nullptr;
             bool failed = false;
-            try {
+            try { // the getter runs the class's own code and may raise
                 const TValue v = p.get(e);
                 value = zelto_cast<TElement>(v.obj);
                 failed = v.obj && !value;

@@ -1,5 +1,7 @@
 #include "t_Loader.h"
 
+#include "ReadTable.h"
+
 #include "framework/Notifier.h"
 #include "framework/TextLocale.h"
 #include "framework/e_Class.h"
@@ -116,126 +118,6 @@ void dropElementsFreedByTheirHolder(std::vector<TElement*>& read, const TElement
 
 } // namespace
 
-// ---- the table of elements read ------------------------------------------------------------------
-
-namespace detail {
-
-void TReadTable::clear() {
-    std::vector<Page>().swap(m_pages);
-    std::vector<Run>().swap(m_runs);
-    m_size = 0;
-}
-
-void TReadTable::push_back(TElement* element) {
-    if ((m_size & (PageSize - 1)) == 0) {
-        if (!m_pages.empty()) compact(m_pages.size() - 1); // the page before is full now
-        m_pages.emplace_back();
-        m_pages.back().dense = std::make_unique_for_overwrite<TElement*[]>(size_t(PageSize));
-    }
-    Page& page = m_pages.back();
-    page.dense[size_t(m_size & (PageSize - 1))] = element;
-    ++page.live;
-    ++m_size;
-}
-
-TElement* TReadTable::find(qint32 number) const {
-    const Page& page = m_pages[size_t(number >> PageBits)];
-    const auto offset = quint16(number & (PageSize - 1));
-    if (page.dense) return page.dense[offset];
-    const auto it = std::lower_bound(page.offsets.begin(), page.offsets.end(), offset);
-    return it != page.offsets.end() && *it == offset ? page.elements[size_t(it - page.offsets.begin())]
-                                                     : nullptr;
-}
-
-void TReadTable::put(qint32 number, TElement* element) {
-    Page& page = m_pages[size_t(number >> PageBits)];
-    const auto offset = quint16(number & (PageSize - 1));
-    ++page.live;
-    if (page.dense) {
-        page.dense[offset] = element;
-        return;
-    }
-    const auto it = std::lower_bound(page.offsets.begin(), page.offsets.end(), offset);
-    page.elements.insert(page.elements.begin() + (it - page.offsets.begin()), element);
-    page.offsets.insert(it, offset);
-}
-
-void TReadTable::drop(qint32 number) {
-    Page& page = m_pages[size_t(number >> PageBits)];
-    const auto offset = quint16(number & (PageSize - 1));
-    if (page.dense) {
-        if (!page.dense[offset]) return;
-        page.dense[offset] = nullptr;
-    } else {
-        const auto it = std::lower_bound(page.offsets.begin(), page.offsets.end(), offset);
-        if (it == page.offsets.end() || *it != offset) return;
-        page.elements.erase(page.elements.begin() + (it - page.offsets.begin()));
-        page.offsets.erase(it);
-    }
-    --page.live;
-}
-
-void TReadTable::compact(size_t index) {
-    Page& page = m_pages[index];
-    if (!page.dense || page.live > PageSize / 4) return;
-    page.offsets.reserve(size_t(page.live));
-    page.elements.reserve(size_t(page.live));
-    for (qint32 i = 0; i < PageSize; ++i)
-        if (TElement* e = page.dense[size_t(i)]) {
-            page.offsets.push_back(quint16(i));
-            page.elements.push_back(e);
-        }
-    page.dense.reset();
-}
-
-TElement* TReadTable::operator[](qint32 number) {
-    if (TElement* e = find(number)) return e;
-    const auto it = std::upper_bound(m_runs.begin(), m_runs.end(), number,
-                                     [](qint32 n, const Run& r) { return n < r.first; });
-    if (it == m_runs.begin()) return nullptr;
-    const Run& run = *(it - 1);
-    if (number >= run.first + run.count) return nullptr;
-    TElement* e = run.at(number);
-    put(number, e); // named again: from now on an ordinary entry
-    return e;
-}
-
-int TReadTable::retire(const std::vector<qint32>& numbers, const std::vector<TElement*>& elements) {
-    int retired = 0;
-    qint32 after = m_runs.empty() ? 0 : m_runs.back().first + m_runs.back().count;
-    size_t i = 0;
-    while (i < numbers.size()) {
-        // The longest run from i: consecutive numbers whose addresses step evenly.
-        size_t j = i + 1;
-        qptrdiff step = 0;
-        if (j < numbers.size()) {
-            step = reinterpret_cast<char*>(elements[j]) - reinterpret_cast<char*>(elements[i]);
-            if (step < -32768 || step > 32767) step = 0;
-        }
-        while (step != 0 && j < numbers.size() && j - i < 65535 && numbers[j] == numbers[j - 1] + 1 &&
-               reinterpret_cast<char*>(elements[j]) - reinterpret_cast<char*>(elements[j - 1]) == step)
-            ++j;
-        const size_t count = j - i;
-        if (count >= size_t(MinRun) && numbers[i] >= after) {
-            m_runs.push_back(Run{numbers[i], quint16(count), qint16(step), elements[i]});
-            for (size_t k = i; k < j; ++k) {
-                drop(numbers[k]);
-                elements[k]->ID = -1;
-            }
-            after = numbers[i] + qint32(count);
-            retired += int(count);
-            // Full pages that few numbers use any more keep only those.
-            for (size_t page = size_t(numbers[i] >> PageBits); page <= size_t(numbers[j - 1] >> PageBits);
-                 ++page)
-                if (page + 1 < m_pages.size()) compact(page);
-        }
-        i = j;
-    }
-    return retired;
-}
-
-} // namespace detail
-
 // ---- TZeltoLoader --------------------------------------------------------------------------------
 
 void TZeltoLoader::DeclareProperties(TPropTableBuilder& b) {
@@ -244,7 +126,8 @@ void TZeltoLoader::DeclareProperties(TPropTableBuilder& b) {
 }
 ZELTO_IMPLEMENT_CLASS(TZeltoLoader, TTool, "t_Loader")
 
-TZeltoLoader::TZeltoLoader(const QString& fileName) : FFileName(fileName) {}
+TZeltoLoader::TZeltoLoader(const QString& fileName)
+    : FFileName(fileName), m_table(std::make_unique<detail::TReadTable>()) {}
 
 TZeltoLoader::~TZeltoLoader() {
     if (FContainer) FContainer->Clear(); // the container never owns what was read
@@ -291,7 +174,7 @@ void TZeltoLoader::Prepare() {
         AddElement(FInstance);
     }
     PrepareClasses();
-    m_table.clear();
+    m_table->clear();
     m_read.clear();
     m_survivors.clear();
     m_held.clear();
@@ -313,7 +196,7 @@ void TZeltoLoader::PrepareClasses() {
 
 void TZeltoLoader::Finish() {
     FContainer->Clear();
-    m_table.clear();
+    m_table->clear();
     m_read.clear();
     m_held.clear();
     m_done.clear();
@@ -427,7 +310,7 @@ void TZeltoLoader::LoadAll() {
                 m_reader->Fail(QStringLiteral("unknown class number %1").arg(n), itemAt);
             NewElement(n);
             const qint32 number = m_reader->ReadInteger();
-            const qint32 index = m_table.size() - 1;
+            const qint32 index = m_table->size() - 1;
             if (number != index)
                 m_reader->Fail(QStringLiteral("element number %1 where %2 was due").arg(number).arg(index),
                                itemAt);
@@ -460,7 +343,7 @@ void TZeltoLoader::NewElement(qint32 classNumber) {
 void TZeltoLoader::finishElement(qint32 index) {
     // While reading, an element's ID holds its height in the child graph (walks keep their marks
     // there too). Freeing and walking a graph recurse once per level, so its depth is bounded.
-    TElement* e = m_table[index];
+    TElement* e = (*m_table)[index];
     qint32 height = 0;
     auto* entity = zelto_cast<TEntity>(e);
     if (entity)
@@ -486,7 +369,7 @@ void TZeltoLoader::finishElement(qint32 index) {
 
 void TZeltoLoader::AddNextElement(TElement* element) {
     // The table of the elements read (element number = position).
-    m_table.push_back(element);
+    m_table->push_back(element);
     m_held.push_back(false);
     m_done.push_back(false);
     m_named.push_back(false);
@@ -505,6 +388,7 @@ void TZeltoLoader::LoadProperties() {
     m_reader->ReadListEnd();
 }
 
+// Setters run the classes' own code and may refuse a value; the read goes on without it.
 template <class F> void TZeltoLoader::setFast(F&& set, const StoredProperty& sp) {
     try {
         set();
@@ -602,7 +486,7 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
             TElement* element = FActualElement;
             LoadedClass* cls = m_class;
             TZeltoClass* entry = FActualClass;
-            const qint32 before = m_table.size();
+            const qint32 before = m_table->size();
             ++m_depth;
             LoadAll();
             --m_depth;
@@ -610,13 +494,13 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
             m_class = cls;
             FActualClass = entry;
             FActualPropertyIndex = index;
-            if (m_table.size() > before && FLastElementIndex >= 0) {
+            if (m_table->size() > before && FLastElementIndex >= 0) {
                 targetIndex = FLastElementIndex;
-                target = m_table[targetIndex];
+                target = (*m_table)[targetIndex];
             }
-        } else if (ref >= 0 && ref < m_table.size() && m_table[ref] != FActualElement) {
+        } else if (ref >= 0 && ref < m_table->size() && (*m_table)[ref] != FActualElement) {
             targetIndex = ref;
-            target = m_table[ref];
+            target = (*m_table)[ref];
         } else if (ref != -1) {
             protocol(QStringLiteral("Loader Error: ") + m_class->name + QStringLiteral(" ClassProperty ") +
                      sp.name);
@@ -632,7 +516,7 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
     if (!sp.current) return;
     // The common case directly: same kind, both accessors.
     if (sp.current->kind == v.kind && sp.current->set && sp.current->get) {
-        try {
+        try { // a setter may refuse the value (see setFast)
             sp.current->set(FActualElement, v);
         } catch (...) {
             protocol(QStringLiteral("Loader Property Set Error: ") + m_class->name + QChar(' ') +
@@ -644,8 +528,8 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
     // The value hangs from this element only when the element really keeps it, and only when its
     // record was complete (a reference back to an unfinished element may close a cycle).
     if (classTarget >= 0 && m_done[size_t(classTarget)] && sp.current->readable()) {
-        try {
-            if (sp.current->get(FActualElement).obj == m_table[classTarget])
+        try { // a getter that raises keeps nothing
+            if (sp.current->get(FActualElement).obj == (*m_table)[classTarget])
                 m_held[size_t(classTarget)] = true;
         } catch (...) {
         }
@@ -655,7 +539,7 @@ void TZeltoLoader::readValue(const StoredProperty& sp, int index) {
 void TZeltoLoader::SetProperty(int index, TTypeKind kind, const TValue& value) {
     const TPropInfo* p = m_class->cls->property(index);
     if (!p || p->kind != kind || !p->readable() || !p->writable()) return;
-    try {
+    try { // a setter may refuse the value (see setFast)
         p->set(FActualElement, value);
     } catch (...) {
         protocol(QStringLiteral("Loader Property Set Error: ") + m_class->name + QChar(' ') + p->name);
@@ -673,7 +557,7 @@ void TZeltoLoader::LoadElements() {
         // A child's record is complete before its parent's child list; anything else (a later
         // number, the element itself, or inside a nested list the element whose property holds
         // that list) would make a cycle.
-        if (n < 0 || n >= m_table.size() || !m_done[size_t(n)]) {
+        if (n < 0 || n >= m_table->size() || !m_done[size_t(n)]) {
             protocol(QStringLiteral("Loader Error: ") + m_class->name + QStringLiteral(" child ") +
                      QString::number(n));
             continue;
@@ -698,10 +582,10 @@ void TZeltoLoader::LoadElements() {
     m_retiring.clear();
     m_retiringElements.clear();
     for (qint32 n : m_children) {
-        TElement* child = m_table[n];
+        TElement* child = (*m_table)[n];
         const bool fresh = !m_held[size_t(n)] && !m_named[size_t(n)];
         const int before = entity->ElementsCount();
-        try {
+        try { // an entity class's own AddElement may refuse the child
             entity->AddElement(child);
             m_held[size_t(n)] = true;
         } catch (...) {
@@ -714,7 +598,7 @@ void TZeltoLoader::LoadElements() {
         }
     }
     if (m_retiring.size() >= size_t(detail::TReadTable::MinRun))
-        m_table.retire(m_retiring, m_retiringElements);
+        m_table->retire(m_retiring, m_retiringElements);
 }
 
 bool TZeltoLoader::isPlainLeaf(const TElement* e) {
@@ -730,8 +614,8 @@ void TZeltoLoader::freeAllRead() {
     // Retired elements go with the holders that took them, unless a setter took them away.
     std::vector<TElement*> all;
     all.swap(m_read);
-    m_table.forEachRemaining([&](qint32, TElement* e) { all.push_back(e); });
-    m_table.clear();
+    m_table->forEachRemaining([&](qint32, TElement* e) { all.push_back(e); });
+    m_table->clear();
     FContainer->Clear();
     FreeElementSet(all);
 }
@@ -773,7 +657,7 @@ void TZeltoLoader::freeUnreachable(TElement* output) {
                 if (reached.contains(entity->FElements.at(i))) entity->RemoveElementIndex(i);
         for (const TPropInfo& p : e->ClassType().properties())
             if (p.kind == tkClass && p.readable() && p.writable() && p.staticallyStored()) {
-                try {
+                try { // accessors run the classes' own code; a value they refuse stays
                     if (reached.contains(zelto_cast<TElement>(p.get(e).obj)))
                         p.set(e, TValue::object(nullptr));
                 } catch (...) {
@@ -800,22 +684,22 @@ void TZeltoLoader::runCurrentFormat() {
     try {
         LoadInfo();
         LoadAll();
-        m_recordsRead = m_table.size();
+        m_recordsRead = m_table->size();
         if (m_lastTop < 0) m_reader->Fail(QStringLiteral("the stream holds no element"));
         // The root is the last record of the top-level list; elements of its nested lists have
         // higher numbers. A closing marker gives way to the top-level record before it and is
         // freed with everything else the output does not reach (something may refer to it).
-        output = m_table[m_lastTop];
-        if (output->Is<TYouShallNotPass>() && m_previousTop >= 0) output = m_table[m_previousTop];
+        output = (*m_table)[m_lastTop];
+        if (output->Is<TYouShallNotPass>() && m_previousTop >= 0) output = (*m_table)[m_previousTop];
         // From here on the elements not retired are handled as a list, with their held marks.
         {
             std::vector<bool> held;
             held.reserve(m_held.size());
-            m_table.forEachRemaining([&](qint32 n, TElement* e) {
+            m_table->forEachRemaining([&](qint32 n, TElement* e) {
                 m_read.push_back(e);
                 held.push_back(n >= 0 && m_held[size_t(n)]);
             });
-            m_table.clear();
+            m_table->clear();
             m_held.swap(held);
             std::vector<bool>().swap(m_named);
         }

@@ -21,88 +21,7 @@ class TZeltoClass;
 class TZeltoInstance;
 
 namespace detail {
-
-// The stream reader's table of the elements read, by element number. Most elements of a large
-// stream are vertices: once its line holds a vertex, nothing needs its number any more, so the
-// reader retires it from the table and keeps only a run record (first number, count, address of the
-// first, address step) for a whole line's vertices: the table of a read of millions of vertices
-// does not cost eight bytes for each of them while the read goes on. A retired number that the
-// stream names after all is answered from its run and put back.
-class TReadTable {
-public:
-    void clear();
-    qint32 size() const { return m_size; }
-    void push_back(TElement* element);
-    // The element with this number (below size()); retired numbers are answered from their run.
-    TElement* operator[](qint32 number);
-    // Retires children of one holder: `numbers` ascending, each the element at `elements[i]`.
-    // Only runs of at least MinRun numbers whose addresses step evenly are retired, and only
-    // after every run retired so far; answers how many were retired. A retired element's ID (its
-    // height while reading) becomes -1: it is a leaf, whose height counts as 0 either way.
-    int retire(const std::vector<qint32>& numbers, const std::vector<TElement*>& elements);
-    // Calls f(number, element) for the elements not retired, in number order.
-    template <class F> void forEachLive(F&& f) const {
-        for (size_t p = 0; p < m_pages.size(); ++p) {
-            const Page& page = m_pages[p];
-            const qint32 first = qint32(p) << PageBits;
-            if (page.dense) {
-                const qint32 end = std::min(PageSize, m_size - first);
-                for (qint32 i = 0; i < end; ++i)
-                    if (TElement* e = page.dense[size_t(i)]) f(first + i, e);
-            } else {
-                for (size_t i = 0; i < page.offsets.size(); ++i) f(first + page.offsets[i], page.elements[i]);
-            }
-        }
-    }
-
-    // Calls f(element) for the retired elements that were not named again.
-    template <class F> void forEachRetired(F&& f) const {
-        for (const Run& run : m_runs)
-            for (qint32 n = run.first; n < run.first + run.count; ++n)
-                if (!find(n)) f(run.at(n));
-    }
-    // Calls f(number, element) for the elements the read itself must account for: those not
-    // retired, in number order, then (with number -1) the retired ones that a setter has since
-    // taken from their holder (the holder no longer frees them).
-    template <class F> void forEachRemaining(F&& f) const {
-        forEachLive(f);
-        forEachRetired([&](TElement* e) {
-            if (!e->heldByContainer()) f(-1, e);
-        });
-    }
-
-    static constexpr int MinRun = 4;
-
-private:
-    static constexpr int PageBits = 12;
-    static constexpr qint32 PageSize = qint32(1) << PageBits;
-    // A page is a plain array while it fills or while many of its numbers are in use; a full page
-    // with few numbers in use keeps those as sorted (offset, element) pairs.
-    struct Page {
-        std::unique_ptr<TElement*[]> dense;
-        std::vector<quint16> offsets;
-        std::vector<TElement*> elements;
-        qint32 live = 0;
-    };
-    struct Run {
-        qint32 first;
-        quint16 count;
-        qint16 step;
-        TElement* base;
-        TElement* at(qint32 number) const {
-            return reinterpret_cast<TElement*>(reinterpret_cast<char*>(base) +
-                                               qptrdiff(number - first) * step);
-        }
-    };
-    TElement* find(qint32 number) const;
-    void put(qint32 number, TElement* element);
-    void drop(qint32 number);
-    void compact(size_t page);
-    std::vector<Page> m_pages;
-    std::vector<Run> m_runs; // ascending, not overlapping
-    qint32 m_size = 0;
-};
-
+class TReadTable; // ReadTable.h, private to the reader
 } // namespace detail
 
 class TZeltoLoader : public TTool {
@@ -195,9 +114,9 @@ protected:
     qint64 inputSize() const { return m_source ? m_sourceSize : qint64(m_data.size()); }
     std::unique_ptr<TTaggedReader> m_reader;
     std::deque<LoadedClass> m_classes; // a deque: pointers into it survive a nested list adding a class
-    detail::TReadTable m_table;        // the elements read, by element number, while reading
-    std::vector<TElement*> m_read;     // after reading: the elements not retired, in number order
-    std::vector<bool> m_named;         // whether an element property of the stream names a number
+    std::unique_ptr<detail::TReadTable> m_table; // the elements read, by element number, while reading
+    std::vector<TElement*> m_read;               // after reading: the elements not retired, in number order
+    std::vector<bool> m_named;                   // whether an element property of the stream names a number
     std::vector<TElement*> m_survivors;
     std::vector<bool> m_held;       // whether an element number is a child or a property value of another
                                     // (after reading: by position in m_read)

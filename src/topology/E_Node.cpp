@@ -121,7 +121,6 @@ void TNodeBranch::GiveRightAreaPropertyAndSet(double& areaValue, bool& ok, bool 
     for (;;) {
         TNode* node = nullptr;
         TNodeBranch* next = current->GetNextNodeBranchRight(node);
-        processPendingEvents();
         if (!next) break;
         if (next == this) {
             ok = true;

@@ -166,7 +166,6 @@ public:
             m_tool.SetProgress(i);
             m_tool.SetProgressText(m_text + QString::number(i));
         }
-        processPendingEvents();
     }
 
 private:
@@ -841,7 +840,6 @@ void TSaveChangedLines::cutRun(TLinesAbscEntity& l, int first, int last) {
                     line->SetAngle(repeated->FSwap ? 1 : 0);
                     existing->SetGIndex(line->GetGIndex());
                     line->PostMsgToOwners(tm_DivideGeometry, existing, DontKill);
-                    processPendingEvents();
                 } catch (const std::exception&) {
                     notifier().error(QStringLiteral("hopla!"));
                 }
@@ -869,7 +867,6 @@ void TSaveChangedLines::cutRun(TLinesAbscEntity& l, int first, int last) {
         piece->SetGIndex(line->GetGIndex());
         line->SetAngle(0);
         line->PostMsgToOwners(tm_DivideGeometry, piece, DontKill);
-        processPendingEvents();
         if (QTree) indexLine(QTree, piece);
         for (int j = from; j <= to; ++j) {
             TTopLinAbscissa* a = l.GetAbsc(j);
@@ -1081,7 +1078,6 @@ void TJoinLines::DoIt() {
                                 IntToStrZ(vertices, 3, false) + QStringLiteral(": ") +
                                 DoubleToStr(line->GetLength(), 6, 2) + QStringLiteral(" m"));
             SetProgress(count - index - 1);
-            processPendingEvents();
             if (!line->GetIsDone()) Process(line);
         }
         SetProgressText(QStringLiteral("OK."));

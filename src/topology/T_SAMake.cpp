@@ -1,7 +1,6 @@
 #include "T_SAMake.h"
 
 #include "e_QTree.h"
-#include "framework/Notifier.h"
 #include "framework/e_Class.h"
 
 #include <algorithm>
@@ -71,10 +70,7 @@ void TSubAreasLinear::DoIt() {
     const int n = work->ElementsCount();
     if (n > 100) StartProgress(QStringLiteral("Holes"), 0, n);
     auto step = [this](int i) {
-        if (i % 10 == 0) {
-            SetProgress(i);
-            processPendingEvents();
-        }
+        if (i % 10 == 0) SetProgress(i);
     };
 
     SetProgressText(QStringLiteral("Whole areas"));

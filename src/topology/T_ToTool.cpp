@@ -32,7 +32,6 @@ void TProchazecObjektu::startGauge(qint32 total) {
 
 void TProchazecObjektu::gaugeStep(qint32 position) {
     if (GetInProgress() && position % m_gaugeEvery == 0) SetProgress(position);
-    processPendingEvents();
 }
 
 void TProchazecObjektu::endGauge() {

@@ -1,5 +1,6 @@
 #include "t_Applac.h"
 
+#include "framework/Notifier.h"
 #include "framework/TextLocale.h"
 #include "framework/e_Class.h"
 #include "geometry/AnalInt.h"
@@ -242,11 +243,14 @@ bool TMultiAreaPointPlacer::QProcessBefore(TElement* element) {
 }
 
 void TMultiAreaPointPlacer::Process(TElement* element) {
+    // An area that the placer cannot handle is skipped with a protocol line; the others go on.
     try {
         m_placer->SetInput(element);
         m_placer->DoIt();
         ++FCount;
-    } catch (...) {
+    } catch (const std::exception& e) {
+        notifier().protocol(QStringLiteral("TMultiAreaPointPlacer: ") + element->GetName() +
+                            QStringLiteral(": ") + QString::fromUtf8(e.what()));
     }
 }
 

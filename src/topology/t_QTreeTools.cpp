@@ -1,7 +1,6 @@
 #include "t_QTreeTools.h"
 
 #include "e_QTree.h"
-#include "framework/Notifier.h"
 #include "framework/e_Class.h"
 
 #include <algorithm>
@@ -28,10 +27,7 @@ void TAddEntityToQTree::DoIt() {
     for (int i = 0; i <= last; ++i) {
         auto* r = zelto_cast<TRectEntity>(input->FElements.at(i));
         if (r && r->IsValid()) tree->SetNextRectEntity(r);
-        if (i % every == 0) {
-            SetProgress(i);
-            processPendingEvents();
-        }
+        if (i % every == 0) SetProgress(i);
     }
     SetProgressText(QStringLiteral("OK."));
     EndProgress();

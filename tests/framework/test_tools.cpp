@@ -285,6 +285,18 @@ TEST(ToolsWorld, ChildrenCreatedOnFirstUse) {
     EXPECT_EQ(recordingNotifier()->errors(), QStringList{"World Level Error :boom"});
 }
 
+TEST(ToolsWorld, ReceiverFailureIsReportedAndDeliveryGoesOn) {
+    struct TFailing : TElement {
+        void HandleMessage(TZeltoMessage&, bool&) override { throw EZeltoError("receiver broke"); }
+    };
+    TWorld world;
+    TFailing receiver;
+    std::unique_ptr<TZeltoMessage> m(TZeltoMessage::CreateAll(tm_About, nullptr, &receiver, nullptr, false));
+    recordingNotifier()->clear();
+    world.HandleRTLMessage(nullptr, *m);
+    EXPECT_EQ(recordingNotifier()->errors(), QStringList{"World Level Error :receiver broke"});
+}
+
 TEST(ToolsWorld, RegistrySurvivesTheWorld) {
     { TWorld world; }
     ASSERT_NE(ZeltoClasses(), nullptr);

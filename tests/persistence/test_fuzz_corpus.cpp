@@ -9,6 +9,7 @@
 #include "framework/Notifier.h"
 #include "framework/Tools.h"
 #include "framework/t_Recurs.h"
+#include "persistence/ReadTable.h"
 #include "persistence/T_Saver.h"
 
 #include <QDir>

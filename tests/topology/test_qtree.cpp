@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "builders.h"
 #include "framework/Errors.h"
 #include "framework/Notifier.h"
 #include "framework/Worlds.h"
@@ -19,18 +20,8 @@ using namespace zelto;
 
 namespace {
 
-TRectEntity* box(double x0, double y0, double x1, double y1) {
-    auto* r = new TRectEntity;
-    r->SetByDoubleRect({x0, y0, x1, y1});
-    return r;
-}
-
-TPolyLineElement* line(std::initializer_list<std::pair<double, double>> points) {
-    auto* p = new TPolyLineElement;
-    for (auto [x, y] : points) p->AddXY(x, y);
-    p->RecalculateRect();
-    return p;
-}
+using zelto::testing::box;
+using zelto::testing::line;
 
 // Every element the walker returns for the window, with how often it came.
 std::multiset<TElement*> walk(TQTree* tree, double x0, double y0, double x1, double y1, double tol = 0) {

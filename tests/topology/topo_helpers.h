@@ -2,6 +2,7 @@
 // result, and catching the protocol texts the tools post.
 #pragma once
 
+#include "builders.h"
 #include "framework/M_Zelto.h"
 #include "framework/Notifier.h"
 #include "geometry/e_Geometry.h"
@@ -16,13 +17,10 @@
 
 namespace topo {
 
-using Points = std::vector<std::pair<double, double>>;
+using zelto::testing::Points;
 
 inline zelto::TPolyLineElement* makeLine(const Points& points) {
-    auto* l = new zelto::TPolyLineElement;
-    for (auto [x, y] : points) l->AddXY(x, y);
-    l->RecalculateRect();
-    return l;
+    return zelto::testing::line(points);
 }
 
 // The texts posted as protocol lines (message 8) while it lives.

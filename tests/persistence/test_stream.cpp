@@ -7,6 +7,7 @@
 #include "persistence/StreamIO.h"
 #include "persistence/T_Saver.h"
 #include "persistence/t_Loader.h"
+#include "protocol_catcher.h"
 #include "stream_files.h"
 
 #include <QBuffer>
@@ -29,18 +30,7 @@ QByteArray str6(const char* s) {
     return QByteArray(1, char(6)) + QByteArray(1, char(strlen(s))) + QByteArray(s);
 }
 
-// Protocol texts posted while it lives.
-struct Protocol {
-    QStringList texts;
-    int id;
-    Protocol() {
-        id = TMessageBus::instance().subscribe([this](TElement*, TZeltoMessage& m) {
-            if (auto* t = zelto_cast<TZeltoTextMessage>(&m); t && m.FMessage == tm_AddToProtocol)
-                texts << t->FMessageText;
-        });
-    }
-    ~Protocol() { TMessageBus::instance().unsubscribe(id); }
-};
+using Protocol = zelto::testing::ProtocolCatcher;
 
 using zelto::testing::loadFrom;
 using zelto::testing::saveTo;
@@ -301,9 +291,9 @@ TEST_F(StreamTest, ReaderAdaptsToChangedClasses) {
     EXPECT_EQ(se->FValue, "12");
     EXPECT_EQ(se->GetName(), "N");
     EXPECT_TRUE(
-        protocol.texts.contains("TStringEntity property \"Value\" type conv.: tkInteger to tkUString"));
-    EXPECT_TRUE(protocol.texts.contains("TStringEntity lost property: Gone"));
-    EXPECT_TRUE(protocol.texts.contains("TNoSuchThing - Unknown class !"));
+        protocol.texts().contains("TStringEntity property \"Value\" type conv.: tkInteger to tkUString"));
+    EXPECT_TRUE(protocol.texts().contains("TStringEntity lost property: Gone"));
+    EXPECT_TRUE(protocol.texts().contains("TNoSuchThing - Unknown class !"));
 }
 
 TEST_F(StreamTest, StringIntoIntegerAndEmptyIntoChar) {
@@ -467,7 +457,7 @@ TEST_F(StreamTest, HostileReferencesAreRefused) {
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->FRef, nullptr);
     EXPECT_EQ(p->ElementsCount(), 0);
-    EXPECT_TRUE(protocol.texts.contains("Loader Error: TStreamProbe ClassProperty Ref"));
+    EXPECT_TRUE(protocol.texts().contains("Loader Error: TStreamProbe ClassProperty Ref"));
 
     // Nested lists beyond the limit end the read.
     QByteArray deep =

@@ -3,9 +3,9 @@
 #pragma once
 
 #include "builders.h"
-#include "framework/M_Zelto.h"
 #include "framework/Notifier.h"
 #include "geometry/e_Geometry.h"
+#include "protocol_catcher.h"
 #include "topology/t_AreMak.h"
 
 #include <QStringList>
@@ -23,24 +23,7 @@ inline zelto::TPolyLineElement* makeLine(const Points& points) {
     return zelto::testing::line(points);
 }
 
-// The texts posted as protocol lines (message 8) while it lives.
-class ProtocolCatcher {
-public:
-    ProtocolCatcher() {
-        m_id = zelto::TMessageBus::instance().subscribe([this](zelto::TElement*, zelto::TZeltoMessage& m) {
-            if (m.FMessage != zelto::tm_AddToProtocol) return;
-            if (auto* t = zelto::zelto_cast<zelto::TZeltoTextMessage>(&m)) m_texts << t->GetMessageText();
-        });
-    }
-    ~ProtocolCatcher() { zelto::TMessageBus::instance().unsubscribe(m_id); }
-    ProtocolCatcher(const ProtocolCatcher&) = delete;
-    ProtocolCatcher& operator=(const ProtocolCatcher&) = delete;
-    const QStringList& texts() const { return m_texts; }
-
-private:
-    int m_id = 0;
-    QStringList m_texts;
-};
+using zelto::testing::ProtocolCatcher;
 
 // A set of lines and one run of TCreateAreasFromLinesTool over it. Freed in the order the model
 // needs: the areas, then the tool (its nodes), then the lines.

@@ -34,8 +34,6 @@
 #include <ctime>
 #include <memory>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace zelto;
@@ -128,28 +126,19 @@ Report runGeos(const std::vector<Polyline>& lines, bool node) {
 
 // Runs one engine in a forked child; answers its report.
 bool inChild(const char* engine, const std::vector<Polyline>& lines, Report& report) {
-    int fd[2];
-    if (pipe(fd) != 0) return false;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fd[0]);
-        const bool peakReset = resetPeak();
-        const long startKb = statusKb("VmRSS:");
-        Report r;
-        if (std::strcmp(engine, "zelto") == 0)
-            r = runZelto(lines);
-        else
-            r = runGeos(lines, std::strcmp(engine, "geos-node+poly") == 0);
-        if (peakReset) r.extraKb = statusKb("VmHWM:") - startKb;
-        const ssize_t n = write(fd[1], &r, sizeof r);
-        _exit(n == ssize_t(sizeof r) ? 0 : 1);
-    }
-    close(fd[1]);
-    const ssize_t n = read(fd[0], &report, sizeof report);
-    close(fd[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return n == ssize_t(sizeof report) && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return benchproc::inChild(
+        [&] {
+            const bool peakReset = resetPeak();
+            const long startKb = statusKb("VmRSS:");
+            Report r;
+            if (std::strcmp(engine, "zelto") == 0)
+                r = runZelto(lines);
+            else
+                r = runGeos(lines, std::strcmp(engine, "geos-node+poly") == 0);
+            if (peakReset) r.extraKb = statusKb("VmHWM:") - startKb;
+            return r;
+        },
+        report);
 }
 
 } // namespace

@@ -44,8 +44,6 @@
 #include <memory>
 #include <random>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 using namespace zelto;
@@ -177,26 +175,17 @@ void warmUp(const char* engine, const char* file) {
 }
 
 bool inChild(const char* engine, const char* file, const char* warm, LoadReport& report) {
-    int fd[2];
-    if (pipe(fd) != 0) return false;
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fd[0]);
-        if (warm) warmUp(engine, warm);
-        const bool peakReset = resetPeak();
-        const long startKb = statusKb("VmRSS:");
-        LoadReport r = std::strcmp(engine, "zelto") == 0 ? loadZelto(file) : loadGdal(file);
-        r.extraKb = peakReset ? r.extraKb - startKb : -1;
-        r.heldKb -= startKb;
-        const ssize_t n = write(fd[1], &r, sizeof r);
-        _exit(n == ssize_t(sizeof r) ? 0 : 1);
-    }
-    close(fd[1]);
-    const ssize_t n = read(fd[0], &report, sizeof report);
-    close(fd[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return n == ssize_t(sizeof report) && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return benchproc::inChild(
+        [&] {
+            if (warm) warmUp(engine, warm);
+            const bool peakReset = resetPeak();
+            const long startKb = statusKb("VmRSS:");
+            LoadReport r = std::strcmp(engine, "zelto") == 0 ? loadZelto(file) : loadGdal(file);
+            r.extraKb = peakReset ? r.extraKb - startKb : -1;
+            r.heldKb -= startKb;
+            return r;
+        },
+        report);
 }
 
 const char* option(int argc, char** argv, const char* name, const char* fallback = nullptr) {

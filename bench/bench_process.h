@@ -1,4 +1,5 @@
-// Measuring a benchmark run as a process: wall and CPU time, resident sizes, the peak reset.
+// Measuring a benchmark run as a process: wall and CPU time, resident sizes, the peak reset, and
+// running one measurement in a forked child so that it has a peak resident size of its own.
 #pragma once
 
 #include <chrono>
@@ -6,6 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <sys/wait.h>
+#include <type_traits>
+#include <unistd.h>
 
 namespace benchproc {
 
@@ -39,6 +43,38 @@ inline bool resetPeak() {
     if (!f) return false;
     const bool ok = std::fputs("5", f) >= 0;
     return std::fclose(f) == 0 && ok;
+}
+
+// Runs `measure` in a forked child, which sends its report (a plain struct) back through a pipe and
+// ends without freeing anything. True when the whole report arrived and the child exited with 0.
+template <class Report, class Measure> bool inChild(Measure&& measure, Report& report) {
+    static_assert(std::is_trivially_copyable_v<Report>, "the report crosses a pipe as bytes");
+    int fd[2];
+    if (pipe(fd) != 0) return false;
+    const pid_t pid = fork();
+    if (pid < 0) {
+        close(fd[0]);
+        close(fd[1]);
+        return false;
+    }
+    if (pid == 0) {
+        close(fd[0]);
+        const Report r = measure();
+        const ssize_t n = write(fd[1], &r, sizeof r);
+        _exit(n == ssize_t(sizeof r) ? 0 : 1);
+    }
+    close(fd[1]);
+    size_t got = 0;
+    auto* bytes = reinterpret_cast<char*>(&report);
+    while (got < sizeof report) {
+        const ssize_t n = read(fd[0], bytes + got, sizeof report - got);
+        if (n <= 0) break;
+        got += size_t(n);
+    }
+    close(fd[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return got == sizeof report && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace benchproc

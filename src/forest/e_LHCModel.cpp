@@ -969,12 +969,7 @@ ZELTO_IMPLEMENT_CLASS_NOPROPS(Tgis_Taxator_Collection, TPerson_Collection, "e_LH
 
 void Tgis_ForestModel::DeclareProperties(TPropTableBuilder& b) {
     using M = Tgis_ForestModel;
-    b.prop<&M::GetActualLHC, &M::SetActualLHC>("ActualLHC").stored(false);
-    b.prop<&M::GetActualLS, &M::SetActualLS>("ActualLS").stored(false);
-    b.prop<&M::GetActualOddeleni, &M::SetActualOddeleni>("ActualOddeleni").stored(false);
-    b.prop<&M::GetActualDilec, &M::SetActualDilec>("ActualDilec").stored(false);
-    b.prop<&M::GetActualPorost, &M::SetActualPorost>("ActualPorost").stored(false);
-    b.prop<&M::GetActualSkupina, &M::SetActualSkupina>("ActualSkupina").stored(false);
+    declareActualUnitProperties<M>(b, false);
     b.prop<&M::GetLHC_Cislo, &M::SetLHC_Cislo>("LHC_Cislo").stored(false);
     b.readOnly<&M::GetLHC_ROK>("LHC_ROK").stored(false);
     b.prop<&M::GetLS_Cislo, &M::SetLS_Cislo>("LS_Cislo").stored(false);
@@ -988,30 +983,6 @@ void Tgis_ForestModel::DeclareProperties(TPropTableBuilder& b) {
 }
 ZELTO_IMPLEMENT_CLASS(Tgis_ForestModel, TRectEntity, "e_LHCModel")
 
-void Tgis_ForestModel::SetActualLHC(Tgis_LHC* unit) {
-    FActualLHC = unit;
-    SetActualLS(nullptr);
-}
-void Tgis_ForestModel::SetActualLS(Tgis_LS* unit) {
-    FActualLS = unit;
-    SetActualOddeleni(nullptr);
-}
-void Tgis_ForestModel::SetActualOddeleni(Tgis_Oddeleni* unit) {
-    FActualOddeleni = unit;
-    SetActualDilec(nullptr);
-}
-void Tgis_ForestModel::SetActualDilec(Tgis_Dilec* unit) {
-    FActualDilec = unit;
-    SetActualPorost(nullptr);
-}
-void Tgis_ForestModel::SetActualPorost(Tgis_Porost* unit) {
-    FActualPorost = unit;
-    SetActualSkupina(nullptr);
-}
-void Tgis_ForestModel::SetActualSkupina(Tgis_PorostniSkupina* unit) {
-    FActualSkupina = unit;
-}
-
 Tgis_LHC* Tgis_ForestModel::GetFirstLHC() const {
     for (TElement* e : FElements)
         if (auto* lhc = zelto_cast<Tgis_LHC>(e)) return lhc;
@@ -1019,7 +990,7 @@ Tgis_LHC* Tgis_ForestModel::GetFirstLHC() const {
 }
 
 Tgis_LHC* Tgis_ForestModel::GetLHCCislo(qint32 number) {
-    if (FActualLHC && FActualLHC->FCislo == number) return FActualLHC;
+    if (FActual.lhc && FActual.lhc->FCislo == number) return FActual.lhc;
     Tgis_LHC* found = nullptr;
     for (TElement* e : FElements)
         if (auto* lhc = zelto_cast<Tgis_LHC>(e); lhc && lhc->FCislo == number) {
@@ -1031,51 +1002,51 @@ Tgis_LHC* Tgis_ForestModel::GetLHCCislo(qint32 number) {
 }
 
 Tgis_LS* Tgis_ForestModel::GetLSCislo(qint32 number) {
-    if (FActualLS && FActualLS->FCislo == number) return FActualLS;
-    if (!FActualLHC) return nullptr;
-    auto* ls = zelto_cast<Tgis_LS>(FActualLHC->GetItemCislo(number));
+    if (FActual.ls && FActual.ls->FCislo == number) return FActual.ls;
+    if (!FActual.lhc) return nullptr;
+    auto* ls = zelto_cast<Tgis_LS>(FActual.lhc->GetItemCislo(number));
     SetActualLS(ls);
     return ls;
 }
 
 Tgis_Oddeleni* Tgis_ForestModel::GetOddeleniCislo(qint32 number) {
-    if (FActualOddeleni && FActualOddeleni->FCislo == number) return FActualOddeleni;
-    if (!FActualLS && FActualLHC) {
+    if (FActual.oddeleni && FActual.oddeleni->FCislo == number) return FActual.oddeleni;
+    if (!FActual.ls && FActual.lhc) {
         // The division is looked for in every LS of the plan area.
-        for (int i = 0; i < FActualLHC->ItemsCount(); ++i) {
-            auto* ls = zelto_cast<Tgis_LS>(FActualLHC->GetItem(i));
+        for (int i = 0; i < FActual.lhc->ItemsCount(); ++i) {
+            auto* ls = zelto_cast<Tgis_LS>(FActual.lhc->GetItem(i));
             if (ls && zelto_cast<Tgis_Oddeleni>(ls->GetItemCislo(number))) {
                 SetActualLS(ls);
                 break;
             }
         }
     }
-    if (!FActualLHC || !FActualLS) return nullptr;
-    auto* o = zelto_cast<Tgis_Oddeleni>(FActualLS->GetItemCislo(number));
+    if (!FActual.lhc || !FActual.ls) return nullptr;
+    auto* o = zelto_cast<Tgis_Oddeleni>(FActual.ls->GetItemCislo(number));
     SetActualOddeleni(o);
     return o;
 }
 
 Tgis_Dilec* Tgis_ForestModel::GetDilecName(const QString& name) {
-    if (FActualDilec && sameText(FActualDilec->GetName(), name)) return FActualDilec;
-    if (!FActualOddeleni) return nullptr;
-    auto* d = zelto_cast<Tgis_Dilec>(FActualOddeleni->GetItemName(name));
+    if (FActual.dilec && sameText(FActual.dilec->GetName(), name)) return FActual.dilec;
+    if (!FActual.oddeleni) return nullptr;
+    auto* d = zelto_cast<Tgis_Dilec>(FActual.oddeleni->GetItemName(name));
     SetActualDilec(d);
     return d;
 }
 
 Tgis_Porost* Tgis_ForestModel::GetPorostName(const QString& name) {
-    if (FActualPorost && sameText(FActualPorost->GetName(), name)) return FActualPorost;
-    if (!FActualDilec) return nullptr;
-    auto* p = zelto_cast<Tgis_Porost>(FActualDilec->GetItemName(name));
+    if (FActual.porost && sameText(FActual.porost->GetName(), name)) return FActual.porost;
+    if (!FActual.dilec) return nullptr;
+    auto* p = zelto_cast<Tgis_Porost>(FActual.dilec->GetItemName(name));
     SetActualPorost(p);
     return p;
 }
 
 Tgis_PorostniSkupina* Tgis_ForestModel::GetSkupinaName(const QString& name) {
-    if (FActualSkupina && sameText(FActualSkupina->GetName(), name)) return FActualSkupina;
-    if (!FActualPorost) return nullptr;
-    auto* s = zelto_cast<Tgis_PorostniSkupina>(FActualPorost->GetItemName(name));
+    if (FActual.skupina && sameText(FActual.skupina->GetName(), name)) return FActual.skupina;
+    if (!FActual.porost) return nullptr;
+    auto* s = zelto_cast<Tgis_PorostniSkupina>(FActual.porost->GetItemName(name));
     SetActualSkupina(s);
     return s;
 }
@@ -1091,40 +1062,40 @@ Tgis_LHC* Tgis_ForestModel::CreateLHCCislo(qint32 number) {
 
 Tgis_LS* Tgis_ForestModel::CreateLSCislo(qint32 number) {
     if (Tgis_LS* found = GetLSCislo(number)) return found;
-    if (!FActualLHC) return nullptr;
-    auto* ls = zelto_cast<Tgis_LS>(FActualLHC->CreateItemCislo(number));
+    if (!FActual.lhc) return nullptr;
+    auto* ls = zelto_cast<Tgis_LS>(FActual.lhc->CreateItemCislo(number));
     SetActualLS(ls);
     return ls;
 }
 
 Tgis_Oddeleni* Tgis_ForestModel::CreateOddeleniCislo(qint32 number) {
     if (Tgis_Oddeleni* found = GetOddeleniCislo(number)) return found;
-    if (!FActualLS) return nullptr;
-    auto* o = zelto_cast<Tgis_Oddeleni>(FActualLS->CreateItemCislo(number));
+    if (!FActual.ls) return nullptr;
+    auto* o = zelto_cast<Tgis_Oddeleni>(FActual.ls->CreateItemCislo(number));
     SetActualOddeleni(o);
     return o;
 }
 
 Tgis_Dilec* Tgis_ForestModel::CreateDilecName(const QString& name) {
     if (Tgis_Dilec* found = GetDilecName(name)) return found;
-    if (!FActualOddeleni) return nullptr;
-    auto* d = zelto_cast<Tgis_Dilec>(FActualOddeleni->CreateItemName(name));
+    if (!FActual.oddeleni) return nullptr;
+    auto* d = zelto_cast<Tgis_Dilec>(FActual.oddeleni->CreateItemName(name));
     SetActualDilec(d);
     return d;
 }
 
 Tgis_Porost* Tgis_ForestModel::CreatePorostName(const QString& name) {
     if (Tgis_Porost* found = GetPorostName(name)) return found;
-    if (!FActualDilec) return nullptr;
-    auto* p = zelto_cast<Tgis_Porost>(FActualDilec->CreateItemName(name));
+    if (!FActual.dilec) return nullptr;
+    auto* p = zelto_cast<Tgis_Porost>(FActual.dilec->CreateItemName(name));
     SetActualPorost(p);
     return p;
 }
 
 Tgis_PorostniSkupina* Tgis_ForestModel::CreateSkupinaName(const QString& name) {
     if (Tgis_PorostniSkupina* found = GetSkupinaName(name)) return found;
-    if (!FActualPorost) return nullptr;
-    auto* s = zelto_cast<Tgis_PorostniSkupina>(FActualPorost->CreateItemName(name));
+    if (!FActual.porost) return nullptr;
+    auto* s = zelto_cast<Tgis_PorostniSkupina>(FActual.porost->CreateItemName(name));
     SetActualSkupina(s);
     return s;
 }
@@ -1146,63 +1117,63 @@ Tgis_PorostniSkupina* Tgis_ForestModel::CreateSkupina(qint32 aLHC, qint32 aLS, q
 }
 
 qint32 Tgis_ForestModel::GetLHC_Cislo() const {
-    return FActualLHC ? FActualLHC->FCislo : -1;
+    return FActual.lhc ? FActual.lhc->FCislo : -1;
 }
 void Tgis_ForestModel::SetLHC_Cislo(qint32 number) {
     FAutoCreate ? CreateLHCCislo(number) : GetLHCCislo(number);
 }
 qint32 Tgis_ForestModel::GetLHC_ROK() const {
-    return FActualLHC ? FActualLHC->FROK : 0;
+    return FActual.lhc ? FActual.lhc->FROK : 0;
 }
 qint32 Tgis_ForestModel::GetLS_Cislo() const {
-    return FActualLS ? FActualLS->FCislo : -1;
+    return FActual.ls ? FActual.ls->FCislo : -1;
 }
 void Tgis_ForestModel::SetLS_Cislo(qint32 number) {
     FAutoCreate ? CreateLSCislo(number) : GetLSCislo(number);
 }
 qint32 Tgis_ForestModel::GetOddeleni_Cislo() const {
-    return FActualOddeleni ? FActualOddeleni->FCislo : -1;
+    return FActual.oddeleni ? FActual.oddeleni->FCislo : -1;
 }
 void Tgis_ForestModel::SetOddeleni_Cislo(qint32 number) {
     FAutoCreate ? CreateOddeleniCislo(number) : GetOddeleniCislo(number);
 }
 QString Tgis_ForestModel::GetDilec_Name() const {
-    return FActualDilec ? FActualDilec->GetName() : QString();
+    return FActual.dilec ? FActual.dilec->GetName() : QString();
 }
 void Tgis_ForestModel::SetDilec_Name(const QString& name) {
     FAutoCreate ? CreateDilecName(name) : GetDilecName(name);
 }
 QString Tgis_ForestModel::GetPorost_Name() const {
-    return FActualPorost ? FActualPorost->GetName() : QString();
+    return FActual.porost ? FActual.porost->GetName() : QString();
 }
 void Tgis_ForestModel::SetPorost_Name(const QString& name) {
     FAutoCreate ? CreatePorostName(name) : GetPorostName(name);
 }
 QString Tgis_ForestModel::GetSkupina_Name() const {
-    return FActualSkupina ? FActualSkupina->GetName() : QString();
+    return FActual.skupina ? FActual.skupina->GetName() : QString();
 }
 void Tgis_ForestModel::SetSkupina_Name(const QString& name) {
     FAutoCreate ? CreateSkupinaName(name) : GetSkupinaName(name);
 }
 
 qint32 Tgis_ForestModel::GetOddCount() {
-    if (!FActualLHC) SetActualLHC(GetFirstLHC());
-    if (!FActualLHC) return 0;
+    if (!FActual.lhc) SetActualLHC(GetFirstLHC());
+    if (!FActual.lhc) return 0;
     qint32 count = 0;
-    for (int i = 0; i < FActualLHC->ItemsCount(); ++i)
-        if (const auto* ls = zelto_cast<Tgis_LS>(FActualLHC->GetItem(i)))
+    for (int i = 0; i < FActual.lhc->ItemsCount(); ++i)
+        if (const auto* ls = zelto_cast<Tgis_LS>(FActual.lhc->GetItem(i)))
             for (int j = 0; j < ls->ItemsCount(); ++j)
                 if (zelto_cast<Tgis_Oddeleni>(ls->GetItem(j))) ++count;
     return count;
 }
 
 TOwnerEntity* Tgis_ForestModel::FindOdds() {
-    if (!FActualLHC) SetActualLHC(GetFirstLHC());
+    if (!FActual.lhc) SetActualLHC(GetFirstLHC());
     auto* odds = new TOwnerEntity;
     odds->SetName(QStringLiteral("ODDS"));
-    if (!FActualLHC) return odds;
-    for (int i = 0; i < FActualLHC->ItemsCount(); ++i)
-        if (const auto* ls = zelto_cast<Tgis_LS>(FActualLHC->GetItem(i)))
+    if (!FActual.lhc) return odds;
+    for (int i = 0; i < FActual.lhc->ItemsCount(); ++i)
+        if (const auto* ls = zelto_cast<Tgis_LS>(FActual.lhc->GetItem(i)))
             for (int j = 0; j < ls->ItemsCount(); ++j)
                 if (auto* o = zelto_cast<Tgis_Oddeleni>(ls->GetItem(j))) odds->AddElement(o);
     return odds;

@@ -473,31 +473,75 @@ class Tgis_Taxator_Collection : public TPerson_Collection {
     ZELTO_CLASS(Tgis_Taxator_Collection, TPerson_Collection)
 };
 
+// The units selected at each level of the forest hierarchy, top down (not owned). Selecting a
+// level clears every level below it: those belonged to the previous selection. The forest model
+// and the unit selector both keep such a chain.
+struct TActualUnits {
+    Tgis_LHC* lhc = nullptr;
+    Tgis_LS* ls = nullptr;
+    Tgis_Oddeleni* oddeleni = nullptr;
+    Tgis_Dilec* dilec = nullptr;
+    Tgis_Porost* porost = nullptr;
+    Tgis_PorostniSkupina* skupina = nullptr;
+
+    void setLHC(Tgis_LHC* unit) {
+        lhc = unit;
+        setLS(nullptr);
+    }
+    void setLS(Tgis_LS* unit) {
+        ls = unit;
+        setOddeleni(nullptr);
+    }
+    void setOddeleni(Tgis_Oddeleni* unit) {
+        oddeleni = unit;
+        setDilec(nullptr);
+    }
+    void setDilec(Tgis_Dilec* unit) {
+        dilec = unit;
+        setPorost(nullptr);
+    }
+    void setPorost(Tgis_Porost* unit) {
+        porost = unit;
+        setSkupina(nullptr);
+    }
+    void setSkupina(Tgis_PorostniSkupina* unit) { skupina = unit; }
+};
+
+// The ActualLHC ... ActualSkupina accessors of a class that keeps a TActualUnits in `chain`.
+// clang-format off
+#define ZELTO_ACTUAL_UNIT_ACCESSORS(chain)                                                         \
+    Tgis_LHC* GetActualLHC() const { return chain.lhc; }                                           \
+    Tgis_LS* GetActualLS() const { return chain.ls; }                                              \
+    Tgis_Oddeleni* GetActualOddeleni() const { return chain.oddeleni; }                            \
+    Tgis_Dilec* GetActualDilec() const { return chain.dilec; }                                     \
+    Tgis_Porost* GetActualPorost() const { return chain.porost; }                                  \
+    Tgis_PorostniSkupina* GetActualSkupina() const { return chain.skupina; }                       \
+    void SetActualLHC(Tgis_LHC* unit) { chain.setLHC(unit); }                                      \
+    void SetActualLS(Tgis_LS* unit) { chain.setLS(unit); }                                         \
+    void SetActualOddeleni(Tgis_Oddeleni* unit) { chain.setOddeleni(unit); }                       \
+    void SetActualDilec(Tgis_Dilec* unit) { chain.setDilec(unit); }                                \
+    void SetActualPorost(Tgis_Porost* unit) { chain.setPorost(unit); }                             \
+    void SetActualSkupina(Tgis_PorostniSkupina* unit) { chain.setSkupina(unit); }
+// clang-format on
+
+// Declares the properties ActualLHC ... ActualSkupina of C (which has those accessors), top down.
+template <class C> void declareActualUnitProperties(TPropTableBuilder& b, bool stored) {
+    b.prop<&C::GetActualLHC, &C::SetActualLHC>("ActualLHC").stored(stored);
+    b.prop<&C::GetActualLS, &C::SetActualLS>("ActualLS").stored(stored);
+    b.prop<&C::GetActualOddeleni, &C::SetActualOddeleni>("ActualOddeleni").stored(stored);
+    b.prop<&C::GetActualDilec, &C::SetActualDilec>("ActualDilec").stored(stored);
+    b.prop<&C::GetActualPorost, &C::SetActualPorost>("ActualPorost").stored(stored);
+    b.prop<&C::GetActualSkupina, &C::SetActualSkupina>("ActualSkupina").stored(stored);
+}
+
 // The forest model read from a project's forest data file: its children are the LHC units.
 class Tgis_ForestModel : public TRectEntity {
     ZELTO_CLASS(Tgis_ForestModel, TRectEntity)
 public:
-    // The selection chain (not owned). Setting a level clears every level below it.
-    Tgis_Dilec* FActualDilec = nullptr;
-    Tgis_LHC* FActualLHC = nullptr;
-    Tgis_LS* FActualLS = nullptr;
-    Tgis_Oddeleni* FActualOddeleni = nullptr;
-    Tgis_Porost* FActualPorost = nullptr;
-    Tgis_PorostniSkupina* FActualSkupina = nullptr;
+    TActualUnits FActual; // the selection chain
     bool FAutoCreate = false;
 
-    Tgis_LHC* GetActualLHC() const { return FActualLHC; }
-    Tgis_LS* GetActualLS() const { return FActualLS; }
-    Tgis_Oddeleni* GetActualOddeleni() const { return FActualOddeleni; }
-    Tgis_Dilec* GetActualDilec() const { return FActualDilec; }
-    Tgis_Porost* GetActualPorost() const { return FActualPorost; }
-    Tgis_PorostniSkupina* GetActualSkupina() const { return FActualSkupina; }
-    void SetActualLHC(Tgis_LHC* unit);
-    void SetActualLS(Tgis_LS* unit);
-    void SetActualOddeleni(Tgis_Oddeleni* unit);
-    void SetActualDilec(Tgis_Dilec* unit);
-    void SetActualPorost(Tgis_Porost* unit);
-    void SetActualSkupina(Tgis_PorostniSkupina* unit);
+    ZELTO_ACTUAL_UNIT_ACCESSORS(FActual)
 
     // The first LHC child, or none.
     Tgis_LHC* GetFirstLHC() const;

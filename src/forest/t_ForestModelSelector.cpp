@@ -59,12 +59,7 @@ void TForestModelSelector::DeclareProperties(TPropTableBuilder& b) {
     b.prop<&S::GetReferenceFrameClassName, &S::SetReferenceFrameClassName>("ReferenceFrameClassName");
     b.prop<&S::GetActualFrame, &S::SetActualFrame>("ActualFrame");
     b.prop<&S::GetActualReferenceFrame, &S::SetActualReferenceFrame>("ActualReferenceFrame");
-    b.prop<&S::GetActualLHC, &S::SetActualLHC>("ActualLHC");
-    b.prop<&S::GetActualLS, &S::SetActualLS>("ActualLS");
-    b.prop<&S::GetActualOddeleni, &S::SetActualOddeleni>("ActualOddeleni");
-    b.prop<&S::GetActualDilec, &S::SetActualDilec>("ActualDilec");
-    b.prop<&S::GetActualPorost, &S::SetActualPorost>("ActualPorost");
-    b.prop<&S::GetActualSkupina, &S::SetActualSkupina>("ActualSkupina");
+    declareActualUnitProperties<S>(b, true);
 }
 ZELTO_IMPLEMENT_CLASS(TForestModelSelector, TFrameSelector, "t_ForestModelSelector")
 
@@ -113,30 +108,6 @@ void TForestModelSelector::SetReferenceFrameClassName(const QString& name) {
 void TForestModelSelector::SetActualFrame(Tgis_ForestUnit* unit) {
     m_actualFrame = unit;
     FOutput = unit;
-}
-
-void TForestModelSelector::SetActualLHC(Tgis_LHC* unit) {
-    FActualLHC = unit;
-    SetActualLS(nullptr);
-}
-void TForestModelSelector::SetActualLS(Tgis_LS* unit) {
-    FActualLS = unit;
-    SetActualOddeleni(nullptr);
-}
-void TForestModelSelector::SetActualOddeleni(Tgis_Oddeleni* unit) {
-    FActualOddeleni = unit;
-    SetActualDilec(nullptr);
-}
-void TForestModelSelector::SetActualDilec(Tgis_Dilec* unit) {
-    FActualDilec = unit;
-    SetActualPorost(nullptr);
-}
-void TForestModelSelector::SetActualPorost(Tgis_Porost* unit) {
-    FActualPorost = unit;
-    SetActualSkupina(nullptr);
-}
-void TForestModelSelector::SetActualSkupina(Tgis_PorostniSkupina* unit) {
-    FActualSkupina = unit;
 }
 
 Tgis_ForestUnit* TForestModelSelector::GetFrameByXY(Tgis_ForestUnit* aUnit, double x, double y) {

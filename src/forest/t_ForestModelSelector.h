@@ -16,14 +16,8 @@ class TForestModelSelector : public TFrameSelector {
     ZELTO_CLASS(TForestModelSelector, TFrameSelector)
 public:
     Tgis_ForestModel* FForestModel = nullptr; // not owned
-    // A selection chain kept for the caller (not owned, not used by the search); setting a level
-    // clears the levels below.
-    Tgis_Dilec* FActualDilec = nullptr;
-    Tgis_LHC* FActualLHC = nullptr;
-    Tgis_LS* FActualLS = nullptr;
-    Tgis_Oddeleni* FActualOddeleni = nullptr;
-    Tgis_Porost* FActualPorost = nullptr;
-    Tgis_PorostniSkupina* FActualSkupina = nullptr;
+    // A selection chain kept for the caller (not used by the search).
+    TActualUnits FActual;
     QString FFrameClassName;
     const TClassInfo* FFrameClass = nullptr;
     QString FReferenceFrameClassName;
@@ -58,18 +52,7 @@ public:
     Tgis_ForestUnit* GetActualReferenceFrame() const { return FActualReferenceFrame; }
     void SetActualReferenceFrame(Tgis_ForestUnit* unit) { FActualReferenceFrame = unit; }
 
-    Tgis_LHC* GetActualLHC() const { return FActualLHC; }
-    Tgis_LS* GetActualLS() const { return FActualLS; }
-    Tgis_Oddeleni* GetActualOddeleni() const { return FActualOddeleni; }
-    Tgis_Dilec* GetActualDilec() const { return FActualDilec; }
-    Tgis_Porost* GetActualPorost() const { return FActualPorost; }
-    Tgis_PorostniSkupina* GetActualSkupina() const { return FActualSkupina; }
-    void SetActualLHC(Tgis_LHC* unit);
-    void SetActualLS(Tgis_LS* unit);
-    void SetActualOddeleni(Tgis_Oddeleni* unit);
-    void SetActualDilec(Tgis_Dilec* unit);
-    void SetActualPorost(Tgis_Porost* unit);
-    void SetActualSkupina(Tgis_PorostniSkupina* unit);
+    ZELTO_ACTUAL_UNIT_ACCESSORS(FActual)
 
 private:
     struct ChildIndexes;

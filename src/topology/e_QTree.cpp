@@ -355,9 +355,11 @@ TElement* TQTreeWalker::GetFirstElementForRectangle(TQTree* tree, double xmin, d
     m_y0 = ymin - tolerance;
     m_x1 = xmax + tolerance;
     m_y1 = ymax + tolerance;
+    m_start = nullptr;
     m_node = nullptr;
     m_index = 0;
     if (!tree || !tree->IsOverRectangle(m_x0, m_y0, m_x1, m_y1)) return nullptr;
+    m_start = tree;
     m_node = tree;
     return GetNextElement();
 }
@@ -379,10 +381,15 @@ TElement* TQTreeWalker::GetNextElement() {
 
 void TQTreeWalker::step() {
     if (m_index >= m_node->ElementsCount()) {
+        // The walk ends at the node it started from, even when that node is not the root: the
+        // subtree's neighbours are outside the query.
+        if (m_node == m_start) {
+            m_node = nullptr;
+            return;
+        }
         TQTree* parent = nullptr;
         qint32 index = -1;
         m_node->GetPaterAndSelfIndex(parent, index);
-        // The walk ends at the node it started from, even when that node is not the root.
         m_node = parent && index >= 0 ? parent : nullptr;
         m_index = index + 1;
         return;

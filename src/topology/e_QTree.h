@@ -1,6 +1,15 @@
 // Spatial indexes over model coordinates: the region quadtree that indexes elements by their
 // rectangles over a power-of-two square grid (rectangle and point queries), and the point quadtree
 // of the begin and end points of polylines used to build nodes.
+//
+// What the region quadtree's queries answer. An element is stored in every leaf whose square
+// (closed) meets it by AddDirectlyEx: for TRectEntityQTree its IsOverRegionEx, so a line sits in
+// the leaves that the boxes of its segments meet, not in every leaf its whole rectangle meets.
+// The element queries then test the element's bounding rectangle only (ElementIsOverRectangle),
+// so they are a first filter by boxes: they answer every indexed element whose geometry meets the
+// window (nothing is missed), and also elements whose rectangle meets it while their geometry
+// does not. A caller that needs the exact answer refines it (IsHitByXY, IsOverRegionEx, ...). All
+// tests are on closed rectangles: touching counts.
 #pragma once
 
 #include "geometry/e_Geometry.h"
@@ -23,6 +32,8 @@ public:
     // The element's rectangle; false when the element has none this tree can index.
     virtual bool GiveElementRectangle(const TElement* e, double& xmin, double& ymin, double& xmax,
                                       double& ymax) const = 0;
+    // The element's bounding rectangle meets the rectangle (closed); not its geometry. False for an
+    // element that is not a TRectEntity.
     virtual bool ElementIsOverRectangle(const TElement* e, double xmin, double ymin, double xmax,
                                         double ymax) const;
     // The new piece of a divided element joins every leaf below this node that it overlaps.
@@ -56,13 +67,25 @@ public:
     // a node of the new grid.
     void ExtendQuad(double xmin, double ymin, double xmax, double ymax);
 
+    // Exact tests on this node's square (not on what it holds):
+    // the square and the rectangle meet, edges and corners included.
     bool IsOverRectangle(double xmin, double ymin, double xmax, double ymax) const;
+    // The rectangle lies in the square, edges included.
     bool RectangleIsIn(double xmin, double ymin, double xmax, double ymax) const;
+    // The square (x, y, side w) lies in this square, and the node's rectangle is no wider than
+    // its square side.
     bool IsIn(double x, double y, double w) const;
+    // IsIn, or the square (x, y, side w) meets this square.
     bool IsOver(double x, double y, double w) const;
-    // The lower edges are excluded, the upper ones included.
+    // The point lies in the square; the lower edges are excluded, the upper ones included, so a
+    // point on an edge between two leaves belongs to exactly one of them.
     bool XYIsIn(double x, double y) const;
+    // Some leaf at or below this node meets the rectangle: exact on the leaves' squares, and
+    // true also when that leaf holds nothing.
     bool HasLeafOverRectangle(double xmin, double ymin, double xmax, double ymax) const;
+    // Some element stored in a leaf that meets the rectangle has a bounding rectangle that meets
+    // it: a first filter by boxes (see the top of this file). False never misses an element
+    // whose geometry meets the rectangle; true may come from a box alone.
     bool HasElementOverRectangle(double xmin, double ymin, double xmax, double ymax) const;
     void GetPaterAndSelfIndex(TQTree*& parent, qint32& index) const;
     // Frees the elements of every leaf by the owner rules (elements held elsewhere survive); the
@@ -89,21 +112,28 @@ public:
     void SetNextRectEntity(TElement* e) { Extend(e); }
 };
 
-// A cursor over a quadtree for one rectangle query, widened by the tolerance on every side. An
-// element stored in several leaves is met once per leaf.
+// A cursor over a quadtree for one rectangle query, widened by the tolerance on every side. It
+// answers the elements stored in the leaves (at or below the node it starts from) that meet the
+// widened window and whose bounding rectangle meets it: a first filter by boxes that misses no
+// element whose geometry meets the window; the caller refines. An element stored in several
+// leaves is met once per leaf, so a caller that needs each once marks what it has seen.
 class TQTreeWalker {
 public:
     virtual ~TQTreeWalker() = default;
 
+    // Starts a query at `tree` (the root, or a subtree: the walk then stays inside it); none when
+    // its square does not meet the widened window.
     TElement* GetFirstElementForRectangle(TQTree* tree, double xmin, double ymin, double xmax, double ymax,
                                           double tolerance);
     TElement* GetNextElement();
+    // Whether the walk enters the node: its square meets the widened window.
     virtual bool QGoInside(const TQTree* node) const;
 
     double Xmin = 0, Ymin = 0, Xmax = 0, Ymax = 0, Tolerance = 0;
 
 private:
     void step();
+    TQTree* m_start = nullptr; // where the walk began and ends
     TQTree* m_node = nullptr;
     qint32 m_index = 0;
     double m_x0 = 0, m_y0 = 0, m_x1 = 0, m_y1 = 0; // the widened rectangle

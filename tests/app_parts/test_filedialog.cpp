@@ -1,7 +1,7 @@
 // The file chooser: what a listing holds (filter, hidden entries, order), tapping entries,
 // "Nahoru"/"Hledej", the downloads folder at the top of the tree, and paths that cannot be listed.
-#include "dialogs/FolderSource.h"
 #include "dialogs/t_xFileDialog.h"
+#include "platform/StorageFolders.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,7 +38,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(tmp.isValid());
         root = tmp.path();
-        dlg = std::make_unique<TxFileDialog>(std::make_unique<FixedFolderSource>(root, QString()));
+        dlg = std::make_unique<TxFileDialog>(std::make_unique<platform::FakeStorageFolders>(root, QString()));
     }
 
     QString path(const QString& relative) const { return root + QLatin1Char('/') + relative; }
@@ -198,7 +198,7 @@ TEST_F(FileDialogTest, TopWithoutDirectoriesShowsTheDownloadsFolder) {
     makeDir("dl/maps");
     makeDir("dl/data");
     makeFile("dl/layer.zlt");
-    dlg->SetFolderSource(std::make_unique<FixedFolderSource>(root, path("dl")));
+    dlg->SetStorageFolders(std::make_unique<platform::FakeStorageFolders>(root, path("dl")));
     dlg->SetRootDirectory(path("top"));
     dlg->SetFilter(QStringLiteral(".zlt"));
     EXPECT_TRUE(dlg->SetDirectory(path("top")));
@@ -219,7 +219,29 @@ TEST_F(FileDialogTest, TopWithoutDirectoriesShowsTheDownloadsFolder) {
 
     // No downloads folder: the top is listed as it is.
     QDir(path("top/own")).removeRecursively();
-    dlg->SetFolderSource(std::make_unique<FixedFolderSource>(root, path("missing")));
+    dlg->SetStorageFolders(std::make_unique<platform::FakeStorageFolders>(root, path("missing")));
+    EXPECT_TRUE(dlg->SetDirectory(path("top")));
+    EXPECT_EQ(dlg->getDirectory(), path("top"));
+    EXPECT_EQ(entries(), (std::vector<Entry>{{0, "..", "UP"}, {2, "stray.zlt", path("top/stray.zlt")}}));
+}
+
+TEST_F(FileDialogTest, WithoutFoldersOfItsOwnTheInstalledOnesAnswer) {
+    makeDir("top");
+    makeFile("top/stray.zlt");
+    makeDir("dl/maps");
+    auto installed = std::make_unique<platform::FakeStorageFolders>(root, path("dl"));
+    platform::FakeStorageFolders* folders = installed.get();
+    platform::setStorageFolders(std::move(installed));
+    struct Restore {
+        ~Restore() { platform::setStorageFolders(nullptr); }
+    } restore;
+    dlg->SetStorageFolders(nullptr);
+    dlg->SetRootDirectory(path("top"));
+    EXPECT_TRUE(dlg->SetDirectory(path("top")));
+    EXPECT_EQ(dlg->getDirectory(), path("dl"));
+
+    // Storage that is not available: the top is listed as it is.
+    folders->setFailure(QStringLiteral("storage unavailable"));
     EXPECT_TRUE(dlg->SetDirectory(path("top")));
     EXPECT_EQ(dlg->getDirectory(), path("top"));
     EXPECT_EQ(entries(), (std::vector<Entry>{{0, "..", "UP"}, {2, "stray.zlt", path("top/stray.zlt")}}));
@@ -299,7 +321,7 @@ protected:
 TEST_F(FileDialogTest, UnreadableDirectoryListsOnlyTheWayUpWithAMessage) {
     makeDir("locked/inner");
     makeFile("locked/f.zlt");
-    LockedDirFileDialog locked(std::make_unique<FixedFolderSource>(root, QString()));
+    LockedDirFileDialog locked(std::make_unique<platform::FakeStorageFolders>(root, QString()));
     locked.locked = path("locked");
     locked.SetDirectory(root);
     auto* list = locked.findChild<QListWidget*>("ListView");
@@ -336,7 +358,8 @@ TEST_F(FileDialogTest, DirectoryWithoutReadPermission) {
 }
 
 TEST(FileDialogInstance, OnePerProcess) {
-    TxFileDialog* first = CreateXFileDialog(std::make_unique<FixedFolderSource>(QString(), QString()));
+    TxFileDialog* first =
+        CreateXFileDialog(std::make_unique<platform::FakeStorageFolders>(QString(), QString()));
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(CreateXFileDialog(), first);
     EXPECT_EQ(xFileDialog, first);

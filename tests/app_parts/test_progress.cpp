@@ -4,6 +4,7 @@
 
 #include "framework/Tools.h"
 #include "framework/Worlds.h"
+#include "world_scope.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -199,13 +200,12 @@ public:
 ZELTO_IMPLEMENT_CLASS_NOPROPS(ProgressMainTool, TTechnology, "test")
 
 TEST_F(ProgressTest, NestedToolsReportThroughTheWorld) {
-    TWorld* previous = World;
-    auto* world = new TWorld;
+    zelto::testing::WorldScope scope;
+    TWorld* world = &scope.world();
     auto* mainTool = new ProgressMainTool;
     mainTool->target = progress.get();
     world->SetMainTool(mainTool);
     world->SubscribeToMessages();
-    World = world;
 
     auto outer = std::make_unique<TTool>();
     auto inner = std::make_unique<TTool>();
@@ -232,9 +232,6 @@ TEST_F(ProgressTest, NestedToolsReportThroughTheWorld) {
     outer.reset();
     EXPECT_EQ(progress->Proc()->ElementsCount(), 0);
     EXPECT_EQ(progress->ActiveProgress(), 0);
-
-    delete world;
-    World = previous;
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "geometry/G_Elems.h"
 #include "persistence/T_Saver.h"
 #include "persistence/t_Loader.h"
+#include "stream_files.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -89,24 +90,12 @@ protected:
     QTemporaryDir dir;
     QString path(const QString& name) const { return dir.filePath(name); }
 
-    QByteArray save(TElement* root, const QString& name = "graph.zlt") {
-        TSave saver(path(name));
-        saver.SetNoProgress(true);
-        saver.SetInput(root);
-        saver.DoIt();
-        QFile f(path(name));
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        return f.readAll();
-    }
+    QByteArray save(TElement* root, const QString& name = "graph.zlt") { return saveTo(root, path(name)); }
 
     // Loads the file; `read` receives every element of the read.
     std::unique_ptr<TElement> load(const QString& name = "graph.zlt",
                                    std::vector<TElement*>* read = nullptr) {
-        TLoad loader(path(name));
-        loader.SetNoProgress(true);
-        loader.DoIt();
-        if (read) *read = loader.ReadElements();
-        return std::unique_ptr<TElement>(loader.FOutput);
+        return loadFrom(path(name), read);
     }
 
     // Writes and reads back `root`, compares the graphs and answers the copy.

@@ -3,12 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include "builders.h"
 #include "forest/e_LHCElements.h"
 #include "forest/e_LHCModel.h"
 #include "forest/e_LHCModelSupport.h"
 #include "forest/e_ParcelModel.h"
 #include "forest/e_Person.h"
 #include "forest/t_ForestModelSelector.h"
+#include "forest_classes.h"
 #include "framework/e_Class.h"
 
 #include <memory>
@@ -20,65 +22,17 @@ namespace forest_test {
 
 using namespace zelto;
 
-// The classes of the forest modules in their start-up order (people, forest support, cadastral
-// model, forest model, forest elements, unit selector).
+// The classes of the forest modules in their start-up order.
 inline const QStringList& ForestClassOrder() {
-    static const QStringList names = {"TPersonElement",
-                                      "TForest_ParcelConnectionEntity",
-                                      "TForest_ParcelDetailConnectionEntity",
-                                      "Tgis_ParcelModel",
-                                      "Tgis_Katastr",
-                                      "Tgis_SkupinyParcel",
-                                      "Tgis_Parcely",
-                                      "Tgis_KParcely",
-                                      "Tgis_ParCasti",
-                                      "Tgis_SkupinaParcel",
-                                      "Tgis_Parcela",
-                                      "Tgis_ParcelaCast",
-                                      "Tgis_Majitel",
-                                      "Tgis_Majitele",
-                                      "TGis_OLH",
-                                      "TGis_OLHs",
-                                      "Tgis_UserCollection",
-                                      "Tgis_TezbaCollection",
-                                      "Tgis_ForestUnit",
-                                      "Tgis_Etaz",
-                                      "Tgis_PorostniSkupina",
-                                      "Tgis_PorostniSkupinaCollection",
-                                      "Tgis_Porost",
-                                      "Tgis_PorostCollection",
-                                      "Tgis_Dilec",
-                                      "Tgis_DilecCollection",
-                                      "Tgis_Oddeleni",
-                                      "Tgis_OddeleniCollection",
-                                      "Tgis_LS",
-                                      "Tgis_LSCollection",
-                                      "Tgis_LHC",
-                                      "Tgis_ForestModel",
-                                      "Tgis_Taxator",
-                                      "Tgis_Taxator_Collection",
-                                      "Tgis_UserAreaElement",
-                                      "TTEZPlocha",
-                                      "TSRFPlocha",
-                                      "TTEZBod",
-                                      "TSRFBod",
-                                      "Tgis_LT",
-                                      "TForestModelSelector"};
+    static const QStringList names = zelto::testing::forestClassOrder();
     return names;
 }
 
-using Ring = std::vector<std::pair<double, double>>;
+using Ring = zelto::testing::Points;
+using zelto::testing::rect;
 
 inline TAreaElement* area(const Ring& ring) {
-    auto* a = new TAreaElement;
-    for (auto [x, y] : ring) a->AddXY(x, y);
-    a->RecalculateRect();
-    return a;
-}
-
-// Clockwise with Y up (positive ring area).
-inline Ring rect(double x, double y, double w, double h) {
-    return {{x, y}, {x, y + h}, {x + w, y + h}, {x + w, y}};
+    return zelto::testing::poly<TAreaElement>(ring);
 }
 
 inline TAreaElement* square(double x, double y, double side, double fixedArea = 0, quint8 index = 0) {

@@ -2,6 +2,7 @@
 
 #include "forest_fixture.h"
 #include "framework/Worlds.h"
+#include "world_scope.h"
 
 #include <functional>
 
@@ -282,11 +283,8 @@ TEST(ForestSelector, ConfigurationAndModel) {
 
 TEST(ForestSelector, FindsItsModelInTheWorld) {
     GeneratedForest f;
-    TWorld world;
-    World = &world;
-    struct Restore {
-        ~Restore() { World = nullptr; }
-    } restore;
+    zelto::testing::WorldScope scope;
+    TWorld& world = scope.world();
     auto* data = new TOwnerEntity;
     data->SetName("Data");
     world.GetObjectModel()->AddElement(data);

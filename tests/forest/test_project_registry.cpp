@@ -13,6 +13,7 @@
 #include "framework/e_Class.h"
 #include "stream_roundtrip.h"
 #include "topobjects/e_TopolElements.h"
+#include "world_scope.h"
 
 #include <QDir>
 #include <QFile>
@@ -51,17 +52,14 @@ std::ostream& operator<<(std::ostream& os, const Declared& d) {
 }
 
 // The world of the test with an object model; restores the process's world afterwards.
-class WorldScope {
+class WorldScope : public zelto::testing::WorldScope {
 public:
-    WorldScope() : m_previous(World) { World = &m_world; }
-    ~WorldScope() { World = m_previous; }
-    TWorld& world() { return m_world; }
     // The element "DATA" of the object model (created).
     TOwnerEntity* data() {
         if (!m_data) {
             m_data = new TOwnerEntity;
             m_data->SetName("DATA");
-            m_world.GetObjectModel()->AddElement(m_data);
+            world().GetObjectModel()->AddElement(m_data);
         }
         return m_data;
     }
@@ -90,8 +88,6 @@ public:
     }
 
 private:
-    TWorld* m_previous;
-    TWorld m_world;
     TOwnerEntity* m_data = nullptr;
 };
 

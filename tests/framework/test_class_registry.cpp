@@ -1,6 +1,7 @@
 // The class registry, property tables, property access by text, instance copies, text helpers.
 #include <gtest/gtest.h>
 
+#include "forest_classes.h"
 #include "framework/Elements.h"
 #include "framework/M_Zelto.h"
 #include "framework/Notifier.h"
@@ -673,260 +674,227 @@ TEST(CoreTextLocale, RealsWithEitherDecimalSeparator) {
 
 // The start-up order of every module that exists, with its registration numbers (positions).
 TEST(CoreStartUp, ModulesRegisterInTheModelOrder) {
-    const QStringList expected = {
-        // class registry
-        "TZeltoClass",
-        "TZeltoClasses",
-        "TZeltoClassProperty",
-        // element core
-        "TElement",
-        "TNameElement",
-        "TOwnerElement",
-        "TEntity",
-        "TNameEntity",
-        "TOwnerEntity",
-        "TEnvelopeEntity",
-        "TQuickEntity",
-        "TZeltoMessage",
-        "TStringEntity",
-        "TYouShallNotPass",
-        // coordinates
-        "T2DCoordinate",
-        "T3DCoordinate",
-        "TRectangle",
-        "TDrawRectangle",
-        "TText",
-        "TRectEntity",
-        "TSelectedElement",
-        // poly geometry
-        "TGeometry",
-        "TPointElement",
-        "TTextElement",
-        "TPolyElement",
-        "TPolyLineElement",
-        "TMultiPolyLineElement",
-        "TAreaElement",
-        "TMultiAreaElement",
-        "TPolyLineAreaElement",
-        "THolesEntity",
-        "TPointString",
-        "TTextString",
-        "TPolyLineString",
-        "TAreaString",
-        // typed values
-        "TTypeElement",
-        "TBooleanElement",
-        "TCharElement",
-        "TByteElement",
-        "TFloatElement",
-        "TIntegerListElement",
-        "TStringElement",
-        "TIntegerElement",
-        "TPointerElement",
-        "TStringListElement",
-        "TPathElement",
-        "TPropertyList",
-        // dynamic properties
-        "TDynamicProperties",
-        // sorted entities
-        "TSortedEntity",
-        "TSortedByPropertyEntity",
-        // system register
-        "TSystemRegister",
-        "TRegisterClassModel",
-        "TRegisterClassModels",
-        "TRegisterPropertyModel",
-        // element models
-        "TModelLink",
-        "TSourceModelLink",
-        "TDestinationModelLink",
-        "TPropertyModel",
-        "TModelProperties",
-        "TElementModel",
-        // tool model
-        "TToolModel",
-        // tools
-        "TProgressMessage",
-        "TToolProperties",
-        "TTool",
-        "TResultTool",
-        "TBooleanTool",
-        "TTechnology",
-        "TSeqTechnology",
-        "TSelectTechnology",
-        // world
-        "TObjectModel",
-        "TWorld",
-        // geometry elements
-        "TGeometryElement",
-        "TPropertyGeometryElement",
-        "TGeometryElementRIP",
-        "TGeometryElementCollection",
-        "TPointCollection",
-        "TPolyLineCollection",
-        "TAreaCollection",
-        "TTextCollection",
-        "TComplicatedGECollection",
-        // people
-        "TPersonElement",
-        // forest support
-        "TForest_ParcelConnectionEntity",
-        "TForest_ParcelDetailConnectionEntity",
-        // sorting tools
-        "TSortElementsByString",
-        "TSortElementsByInteger",
-        "TSortElementsBy2Integers",
-        "TSortElementsByFloat",
-        // cadastral model
-        "Tgis_ParcelModel",
-        "Tgis_Katastr",
-        "Tgis_SkupinyParcel",
-        "Tgis_Parcely",
-        "Tgis_KParcely",
-        "Tgis_ParCasti",
-        "Tgis_SkupinaParcel",
-        "Tgis_Parcela",
-        "Tgis_ParcelaCast",
-        "Tgis_Majitel",
-        "Tgis_Majitele",
-        "TGis_OLH",
-        "TGis_OLHs",
-        // forest model
-        "Tgis_UserCollection",
-        "Tgis_TezbaCollection",
-        "Tgis_ForestUnit",
-        "Tgis_Etaz",
-        "Tgis_PorostniSkupina",
-        "Tgis_PorostniSkupinaCollection",
-        "Tgis_Porost",
-        "Tgis_PorostCollection",
-        "Tgis_Dilec",
-        "Tgis_DilecCollection",
-        "Tgis_Oddeleni",
-        "Tgis_OddeleniCollection",
-        "Tgis_LS",
-        "Tgis_LSCollection",
-        "Tgis_LHC",
-        "Tgis_ForestModel",
-        "Tgis_Taxator",
-        "Tgis_Taxator_Collection",
-        // page
-        "T_Page",
-        // projection
-        "TProjection",
-        "TPageProjection",
-        // memory element
-        "TMemoryElement",
-        // quadtree
-        "TQTree",
-        "TRectEntityQTree",
-        "TSpaceLineBegEndCell",
-        // quadtree tools
-        "TAddEntityToQTree",
-        "TFindRectEntityInQTreeByXY",
-        // registers
-        "TBlockRegister",
-        "TRegister",
-        "TRegisterObjectSelector",
-        "TRegisteredGeometryElement",
-        // table fields
-        "TFieldDefElement",
-        // topology registers
-        "TTopolObjectOwner",
-        "TTopolObjectRegister",
-        "TTopolBlockRegister",
-        // topology elements
-        "TTopoLElement",
-        "TTopolPointElement",
-        "TTopolExportPointElement",
-        "TTopolTextElement",
-        "TTopolAreaElement",
-        "TTopolExportAreaElement",
-        "TTopolLineElement",
-        // forest elements
-        "Tgis_UserAreaElement",
-        "TTEZPlocha",
-        "TSRFPlocha",
-        "TTEZBod",
-        "TSRFBod",
-        "Tgis_LT",
-        // tree walker
-        "TRecursorWithTools",
-        // palettes
-        "TColorPalette",
-        "TRGB_Color",
-        // point placing
-        "TMultiAreaPointPlacer",
-        // line tools
-        "TOznacLinie",
-        "THledacPloch",
-        "THledacLinii",
-        "TReadLinesIntoQTree",
-        // nodes
-        "TNode",
-        "TNodeBranch",
-        // topology
-        "TProchazecListuQTree",
-        "TPutLinesIntoNodes",
-        "TPutNodesIntoQTree",
-        "TNodesConector",
-        "TDeleteDirectRelationsToLinesInQTree",
-        "TCreateAreaForBranch",
-        "TCreateAreasForQTree",
-        // line joining
-        "TJoinLines",
-        // sub-areas
-        "TSubAreaMakerInQTree",
-        // areas from lines
-        "TCreateAreasFromLinesTool",
-        "TClearLines",
-        "TAreasFromClearLines",
-        // break lines
-        "TFindBreakLineConnections",
-        "TFindLinesInNodesForEntity",
-        // simple joins
-        "TJoinSimpleLines",
-        "TJoinTopolLines",
-        // line extractor
-        "TLineExtractor",
-        // geometry tools
-        "TGeometryTool",
-        "TGeometryUnion",
-        "TGeometryDifference",
-        "TGeometryIntersection",
-        // loader
-        "TLoader",
-        "TLoad",
-        // forest unit selector
-        "TForestModelSelector",
-        // user points and notes
-        "Tgis_Note",
-        "Tgis_PointElement",
-        // topology kinds
-        "TTopolDruh",
-        "TTopolDruhCollection",
-        "TTopolDruhy",
-        // note tools
-        "Tgis_NoteTransfer",
-        "Tgis_NoteKillData",
-        // saver
-        "TSaver",
-        "TSave",
-        // project
-        "TZeltoProject",
-        // forest project
-        "TZELTOLHCProject",
-        // project registry
-        "TZelto01UserLayerInfo",
-        "TZelto01LHCInfo",
-        "TZelto01KatastrInfo",
-        "TZelto01LHCEntity",
-        "TZelto01KatastrEntity",
-        "TZelto01Projects",
-        "TZelto01KatastrRepository",
-        "TZelto01KRElement",
-        "TZelto01LayerInfo",
-    };
+    namespace forest_classes = zelto::testing::forest_classes;
+    const QStringList expected =
+        QStringList{
+            // class registry
+            "TZeltoClass",
+            "TZeltoClasses",
+            "TZeltoClassProperty",
+            // element core
+            "TElement",
+            "TNameElement",
+            "TOwnerElement",
+            "TEntity",
+            "TNameEntity",
+            "TOwnerEntity",
+            "TEnvelopeEntity",
+            "TQuickEntity",
+            "TZeltoMessage",
+            "TStringEntity",
+            "TYouShallNotPass",
+            // coordinates
+            "T2DCoordinate",
+            "T3DCoordinate",
+            "TRectangle",
+            "TDrawRectangle",
+            "TText",
+            "TRectEntity",
+            "TSelectedElement",
+            // poly geometry
+            "TGeometry",
+            "TPointElement",
+            "TTextElement",
+            "TPolyElement",
+            "TPolyLineElement",
+            "TMultiPolyLineElement",
+            "TAreaElement",
+            "TMultiAreaElement",
+            "TPolyLineAreaElement",
+            "THolesEntity",
+            "TPointString",
+            "TTextString",
+            "TPolyLineString",
+            "TAreaString",
+            // typed values
+            "TTypeElement",
+            "TBooleanElement",
+            "TCharElement",
+            "TByteElement",
+            "TFloatElement",
+            "TIntegerListElement",
+            "TStringElement",
+            "TIntegerElement",
+            "TPointerElement",
+            "TStringListElement",
+            "TPathElement",
+            "TPropertyList",
+            // dynamic properties
+            "TDynamicProperties",
+            // sorted entities
+            "TSortedEntity",
+            "TSortedByPropertyEntity",
+            // system register
+            "TSystemRegister",
+            "TRegisterClassModel",
+            "TRegisterClassModels",
+            "TRegisterPropertyModel",
+            // element models
+            "TModelLink",
+            "TSourceModelLink",
+            "TDestinationModelLink",
+            "TPropertyModel",
+            "TModelProperties",
+            "TElementModel",
+            // tool model
+            "TToolModel",
+            // tools
+            "TProgressMessage",
+            "TToolProperties",
+            "TTool",
+            "TResultTool",
+            "TBooleanTool",
+            "TTechnology",
+            "TSeqTechnology",
+            "TSelectTechnology",
+            // world
+            "TObjectModel",
+            "TWorld",
+            // geometry elements
+            "TGeometryElement",
+            "TPropertyGeometryElement",
+            "TGeometryElementRIP",
+            "TGeometryElementCollection",
+            "TPointCollection",
+            "TPolyLineCollection",
+            "TAreaCollection",
+            "TTextCollection",
+            "TComplicatedGECollection",
+        } +
+        forest_classes::people + forest_classes::support +
+        QStringList{
+            // sorting tools
+            "TSortElementsByString",
+            "TSortElementsByInteger",
+            "TSortElementsBy2Integers",
+            "TSortElementsByFloat",
+        } +
+        forest_classes::cadastralModel + forest_classes::forestModel +
+        QStringList{
+            // page
+            "T_Page",
+            // projection
+            "TProjection",
+            "TPageProjection",
+            // memory element
+            "TMemoryElement",
+            // quadtree
+            "TQTree",
+            "TRectEntityQTree",
+            "TSpaceLineBegEndCell",
+            // quadtree tools
+            "TAddEntityToQTree",
+            "TFindRectEntityInQTreeByXY",
+            // registers
+            "TBlockRegister",
+            "TRegister",
+            "TRegisterObjectSelector",
+            "TRegisteredGeometryElement",
+            // table fields
+            "TFieldDefElement",
+            // topology registers
+            "TTopolObjectOwner",
+            "TTopolObjectRegister",
+            "TTopolBlockRegister",
+            // topology elements
+            "TTopoLElement",
+            "TTopolPointElement",
+            "TTopolExportPointElement",
+            "TTopolTextElement",
+            "TTopolAreaElement",
+            "TTopolExportAreaElement",
+            "TTopolLineElement",
+        } +
+        forest_classes::forestElements +
+        QStringList{
+            // tree walker
+            "TRecursorWithTools",
+            // palettes
+            "TColorPalette",
+            "TRGB_Color",
+            // point placing
+            "TMultiAreaPointPlacer",
+            // line tools
+            "TOznacLinie",
+            "THledacPloch",
+            "THledacLinii",
+            "TReadLinesIntoQTree",
+            // nodes
+            "TNode",
+            "TNodeBranch",
+            // topology
+            "TProchazecListuQTree",
+            "TPutLinesIntoNodes",
+            "TPutNodesIntoQTree",
+            "TNodesConector",
+            "TDeleteDirectRelationsToLinesInQTree",
+            "TCreateAreaForBranch",
+            "TCreateAreasForQTree",
+            // line joining
+            "TJoinLines",
+            // sub-areas
+            "TSubAreaMakerInQTree",
+            // areas from lines
+            "TCreateAreasFromLinesTool",
+            "TClearLines",
+            "TAreasFromClearLines",
+            // break lines
+            "TFindBreakLineConnections",
+            "TFindLinesInNodesForEntity",
+            // simple joins
+            "TJoinSimpleLines",
+            "TJoinTopolLines",
+            // line extractor
+            "TLineExtractor",
+            // geometry tools
+            "TGeometryTool",
+            "TGeometryUnion",
+            "TGeometryDifference",
+            "TGeometryIntersection",
+            // loader
+            "TLoader",
+            "TLoad",
+        } +
+        forest_classes::selector +
+        QStringList{
+            // user points and notes
+            "Tgis_Note",
+            "Tgis_PointElement",
+            // topology kinds
+            "TTopolDruh",
+            "TTopolDruhCollection",
+            "TTopolDruhy",
+            // note tools
+            "Tgis_NoteTransfer",
+            "Tgis_NoteKillData",
+            // saver
+            "TSaver",
+            "TSave",
+            // project
+            "TZeltoProject",
+            // forest project
+            "TZELTOLHCProject",
+            // project registry
+            "TZelto01UserLayerInfo",
+            "TZelto01LHCInfo",
+            "TZelto01KatastrInfo",
+            "TZelto01LHCEntity",
+            "TZelto01KatastrEntity",
+            "TZelto01Projects",
+            "TZelto01KatastrRepository",
+            "TZelto01KRElement",
+            "TZelto01LayerInfo",
+        };
     const QStringList& log = RegisteredClassNames();
     ASSERT_GE(log.size(), expected.size());
     for (qsizetype i = 0; i < expected.size(); ++i)

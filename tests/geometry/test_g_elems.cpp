@@ -4,6 +4,7 @@
 #include "geometry/G_Elems.h"
 #include "persistence/T_Saver.h"
 #include "persistence/t_Loader.h"
+#include "stream_files.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -419,14 +420,8 @@ protected:
 
     std::unique_ptr<TElement> roundTrip(TElement* root) {
         const QString file = path("g.zlt");
-        TSave save(file);
-        save.SetNoProgress(true);
-        save.SetInput(root);
-        save.DoIt();
-        TLoad load(file);
-        load.SetNoProgress(true);
-        load.DoIt();
-        return std::unique_ptr<TElement>(load.FOutput);
+        zelto::testing::saveTo(root, file);
+        return zelto::testing::loadFrom(file);
     }
 };
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "builders.h"
 #include "framework/E_Type.h"
 #include "framework/Notifier.h"
 #include "framework/ProjectPath.h"
@@ -10,6 +11,7 @@
 #include "geometry/e_GeometryEx.h"
 #include "geometry/t_GeometryEx.h"
 #include "stream_roundtrip.h"
+#include "world_scope.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -24,22 +26,10 @@ using zelto::testing::storedPropertyNames;
 
 namespace {
 
-using Points = std::vector<std::pair<double, double>>;
-
-template <class T> T* poly(const Points& points) {
-    auto* p = new T;
-    for (auto [x, y] : points) p->AddXY(x, y);
-    p->RecalculateRect();
-    return p;
-}
-
-Points square(double x, double y, double side) {
-    return {{x, y}, {x, y + side}, {x + side, y + side}, {x + side, y}};
-}
-
-TPolyLineElement* line(double x0, double y0, double x1, double y1) {
-    return poly<TPolyLineElement>({{x0, y0}, {x1, y1}});
-}
+using zelto::testing::line;
+using zelto::testing::Points;
+using zelto::testing::poly;
+using zelto::testing::square;
 
 // A geometry element that gathers its shapes in a multi-area, as the forest units do.
 class TMultiAreaHolder : public TGeometryElement {
@@ -281,16 +271,17 @@ TEST(PropertyGeometryElement, OwnPropertiesFirstThenThePropertySet) {
 }
 
 TEST(GeometryCollections, DeletedObjectsAreRecordedWithAuthorAndTime) {
-    TWorld world;
-    world.UID = "lesnik";
-    World = &world;
     TComplicatedGECollection layer;
-    layer.AddDeletedUUID("");
-    EXPECT_EQ(layer.GetDeletedUUIDs(), nullptr);
-    const double before = nowAsDateTime();
-    layer.SetPropertyStringByName("NextDeletedUUID", "{B}");
-    layer.AddDeletedUUID("{A}");
-    World = nullptr;
+    double before = 0;
+    {
+        zelto::testing::WorldScope scope;
+        scope.world().UID = "lesnik";
+        layer.AddDeletedUUID("");
+        EXPECT_EQ(layer.GetDeletedUUIDs(), nullptr);
+        before = nowAsDateTime();
+        layer.SetPropertyStringByName("NextDeletedUUID", "{B}");
+        layer.AddDeletedUUID("{A}");
+    }
     TSortedEntity* deleted = layer.GetDeletedUUIDs();
     ASSERT_NE(deleted, nullptr);
     ASSERT_EQ(deleted->ElementsCount(), 2);

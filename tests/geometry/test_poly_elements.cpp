@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "builders.h"
 #include "framework/Notifier.h"
 #include "framework/Worlds.h"
 #include "geometry/MathLib.h"
@@ -19,13 +20,10 @@ using namespace zelto;
 
 namespace {
 
-using Points = std::vector<std::pair<double, double>>;
+using zelto::testing::Points;
 
 template <class T> std::unique_ptr<T> poly(const Points& points) {
-    auto p = std::make_unique<T>();
-    for (auto [x, y] : points) p->AddXY(x, y);
-    p->RecalculateRect();
-    return p;
+    return std::unique_ptr<T>(zelto::testing::poly<T>(points));
 }
 
 // Clockwise (positive) 10 x 10 square and a counter-clockwise (negative) 2 x 2 square inside it.

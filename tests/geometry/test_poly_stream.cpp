@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "builders.h"
 #include "element_graph.h"
 #include "geometry/e_Geometry.h"
 #include "persistence/T_Saver.h"
@@ -24,21 +25,9 @@ using zelto::testing::sameReal;
 
 namespace {
 
-using Points = std::vector<std::pair<double, double>>;
-
-template <class T> T* poly(const Points& points) {
-    auto* p = new T;
-    for (auto [x, y] : points) p->AddXY(x, y);
-    p->RecalculateRect();
-    return p;
-}
-
-// National grid coordinates (negated, so negative), as in the forest data.
-Points square(double x, double y, double side, bool clockwise = true) {
-    Points p = {{x, y}, {x, y + side}, {x + side, y + side}, {x + side, y}};
-    if (!clockwise) std::swap(p[1], p[3]);
-    return p;
-}
+using zelto::testing::Points;
+using zelto::testing::poly;
+using zelto::testing::square;
 
 void stamp(TGeometry* g, int n) {
     g->CreateUUID();

@@ -11,6 +11,7 @@
 #include "framework/t_Recurs.h"
 #include "persistence/ReadTable.h"
 #include "persistence/T_Saver.h"
+#include "protocol_catcher.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,18 +42,7 @@ std::vector<Input> filesIn(const char* sub) {
     return inputs;
 }
 
-// Protocol texts posted while it lives.
-struct Protocol {
-    QStringList texts;
-    int id;
-    Protocol() {
-        id = TMessageBus::instance().subscribe([this](TElement*, TZeltoMessage& m) {
-            if (auto* t = zelto_cast<TZeltoTextMessage>(&m); t && m.FMessage == tm_AddToProtocol)
-                texts << t->FMessageText;
-        });
-    }
-    ~Protocol() { TMessageBus::instance().unsubscribe(id); }
-};
+using Protocol = zelto::testing::ProtocolCatcher;
 
 // A read whose elements the test frees as a whole when it ends.
 struct Read {
@@ -271,7 +261,7 @@ TEST(StreamReadOwnership, ChildNamingAnUnfinishedElementIsRefused) {
     ASSERT_NE(r, nullptr);
     ASSERT_NE(r->FBeforeTool, nullptr);
     EXPECT_EQ(r->FBeforeTool->ElementsCount(), 0);
-    EXPECT_TRUE(protocol.texts.contains("Loader Error: TTool child 0"));
+    EXPECT_TRUE(protocol.texts().contains("Loader Error: TTool child 0"));
 }
 
 // A stream sets only what the program stores: the writer writes nothing else, and setters of the
@@ -355,7 +345,7 @@ TEST(StreamReadOwnership, SetterCannotCloseAChildCycle) {
     ASSERT_NE(inner, nullptr);
     EXPECT_EQ(outer->FElements.indexOf(inner), 0);
     EXPECT_EQ(inner->FElements.indexOf(outer), -1);
-    EXPECT_TRUE(protocol.texts.contains("Loader Error: TSelectTechnology child TSelectTechnology"));
+    EXPECT_TRUE(protocol.texts().contains("Loader Error: TSelectTechnology child TSelectTechnology"));
 }
 
 // Freeing and walking a graph recurse once per level, so the reader bounds the depth of the

@@ -7,6 +7,8 @@
 #include "persistence/StreamIO.h"
 #include "persistence/T_Saver.h"
 #include "persistence/t_Loader.h"
+#include "protocol_catcher.h"
+#include "stream_files.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -28,35 +30,10 @@ QByteArray str6(const char* s) {
     return QByteArray(1, char(6)) + QByteArray(1, char(strlen(s))) + QByteArray(s);
 }
 
-// Protocol texts posted while it lives.
-struct Protocol {
-    QStringList texts;
-    int id;
-    Protocol() {
-        id = TMessageBus::instance().subscribe([this](TElement*, TZeltoMessage& m) {
-            if (auto* t = zelto_cast<TZeltoTextMessage>(&m); t && m.FMessage == tm_AddToProtocol)
-                texts << t->FMessageText;
-        });
-    }
-    ~Protocol() { TMessageBus::instance().unsubscribe(id); }
-};
+using Protocol = zelto::testing::ProtocolCatcher;
 
-QByteArray saveToBytes(TElement* root, const QString& file) {
-    TSave save(file);
-    save.SetNoProgress(true);
-    save.SetInput(root);
-    save.DoIt();
-    QFile f(file);
-    EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-    return f.readAll();
-}
-
-std::unique_ptr<TElement> loadFile(const QString& file) {
-    TLoad load(file);
-    load.SetNoProgress(true);
-    load.DoIt();
-    return std::unique_ptr<TElement>(load.FOutput);
-}
+using zelto::testing::loadFrom;
+using zelto::testing::saveTo;
 
 std::unique_ptr<TElement> loadBytes(const QByteArray& bytes, const QString& name = "mem.zlt") {
     TLoad load(name);
@@ -119,10 +96,10 @@ TEST_F(StreamTest, WorkedExampleBytesAndBack) {
     TStringEntity e;
     e.SetName("A");
     e.SetValue("x");
-    const QByteArray written = saveToBytes(&e, path("a.zlt"));
+    const QByteArray written = saveTo(&e, path("a.zlt"));
     EXPECT_EQ(written.toHex(' '), expected.toHex(' '));
 
-    auto back = loadFile(path("a.zlt"));
+    auto back = loadFrom(path("a.zlt"));
     auto* s = zelto_cast<TStringEntity>(back.get());
     ASSERT_NE(s, nullptr);
     EXPECT_EQ(s->GetName(), "A");
@@ -174,10 +151,10 @@ TEST_F(StreamTest, EveryKindRoundTripsAndZerosAreLeftOut) {
     child->FReal = 0.1;
     root->AddElement(child);
     root->FRef = child; // a reference to an element of the child graph
-    const QByteArray bytes = saveToBytes(root.get(), path("p.zlt"));
+    const QByteArray bytes = saveTo(root.get(), path("p.zlt"));
     EXPECT_TRUE(bytes.contains(QByteArray::fromHex("032c01"))); // 300 as a 16-bit integer
 
-    auto back = loadFile(path("p.zlt"));
+    auto back = loadFrom(path("p.zlt"));
     auto* r = zelto_cast<TStreamProbe>(back.get());
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->GetName(), QString::fromUtf8("Kořen"));
@@ -203,8 +180,8 @@ TEST_F(StreamTest, SharedChildIsWrittenOnceAndSharedAgain) {
     b->AddElement(shared);
     root.AddElement(a);
     root.AddElement(b);
-    saveToBytes(&root, path("s.zlt"));
-    auto back = loadFile(path("s.zlt"));
+    saveTo(&root, path("s.zlt"));
+    auto back = loadFrom(path("s.zlt"));
     auto* r = zelto_cast<TOwnerEntity>(back.get());
     ASSERT_EQ(r->ElementsCount(), 2);
     TElement* s1 = zelto_cast<TEntity>(r->Get(0))->Get(0);
@@ -223,9 +200,9 @@ TEST_F(StreamTest, ElementOutsideTheGraphIsNestedEachTime) {
     p2->FRef = &outside;
     root.AddElement(p1);
     root.AddElement(p2);
-    saveToBytes(&root, path("n.zlt"));
+    saveTo(&root, path("n.zlt"));
     EXPECT_EQ(outside.ID, -1);
-    auto back = loadFile(path("n.zlt"));
+    auto back = loadFrom(path("n.zlt"));
     auto* r = zelto_cast<TOwnerEntity>(back.get());
     auto* q1 = zelto_cast<TStreamProbe>(r->Get(0));
     auto* q2 = zelto_cast<TStreamProbe>(r->Get(1));
@@ -272,7 +249,7 @@ TEST_F(StreamTest, ReferenceChainsNestOnlyAsDeepAsAReaderReads) {
             continue;
         }
         save.DoIt();
-        auto back = loadFile(path("deep.zlt"));
+        auto back = loadFrom(path("deep.zlt"));
         auto* r = zelto_cast<TEntity>(back.get());
         ASSERT_NE(r, nullptr);
         TElement* e = zelto_cast<TStreamProbe>(r->Get(0))->FRef;
@@ -314,9 +291,9 @@ TEST_F(StreamTest, ReaderAdaptsToChangedClasses) {
     EXPECT_EQ(se->FValue, "12");
     EXPECT_EQ(se->GetName(), "N");
     EXPECT_TRUE(
-        protocol.texts.contains("TStringEntity property \"Value\" type conv.: tkInteger to tkUString"));
-    EXPECT_TRUE(protocol.texts.contains("TStringEntity lost property: Gone"));
-    EXPECT_TRUE(protocol.texts.contains("TNoSuchThing - Unknown class !"));
+        protocol.texts().contains("TStringEntity property \"Value\" type conv.: tkInteger to tkUString"));
+    EXPECT_TRUE(protocol.texts().contains("TStringEntity lost property: Gone"));
+    EXPECT_TRUE(protocol.texts().contains("TNoSuchThing - Unknown class !"));
 }
 
 TEST_F(StreamTest, StringIntoIntegerAndEmptyIntoChar) {
@@ -339,9 +316,9 @@ TEST_F(StreamTest, YouShallNotPassMarksTheEnd) {
 }
 
 TEST_F(StreamTest, BadFilesRaiseWithNameAndOffset) {
-    EXPECT_THROW(loadFile(""), EBadStreamName);
+    EXPECT_THROW(loadFrom(""), EBadStreamName);
     try {
-        loadFile(path("missing.zlt"));
+        loadFrom(path("missing.zlt"));
         FAIL();
     } catch (const EBadStream& e) {
         EXPECT_EQ(e.message(), QStringLiteral("Soubor %1 neexistuje!").arg(path("missing.zlt")));
@@ -351,7 +328,7 @@ TEST_F(StreamTest, BadFilesRaiseWithNameAndOffset) {
     abcd.write("ABCDEFGH");
     abcd.close();
     try {
-        loadFile(path("abcd.zlt"));
+        loadFrom(path("abcd.zlt"));
         FAIL();
     } catch (const EBadStream& e) {
         EXPECT_EQ(e.message(), path("abcd.zlt") + " ... neznámý typ souboru");
@@ -364,7 +341,7 @@ TEST_F(StreamTest, BadFilesRaiseWithNameAndOffset) {
         c->FReal = i + 0.5;
         root.AddElement(c);
     }
-    const QByteArray full = saveToBytes(&root, path("full.zlt"));
+    const QByteArray full = saveTo(&root, path("full.zlt"));
     for (qsizetype n = 4; n < full.size(); ++n) {
         try {
             loadBytes(full.left(n), "cut.zlt");
@@ -409,7 +386,7 @@ TEST_F(StreamTest, WindowedReadingMatchesReadingFromMemory) {
     };
     for (qsizetype window : {16, 17, 64, 4096}) {
         for (qsizetype n = 0; n <= bytes.size(); ++n) {
-            SCOPED_TRACE(testing::Message() << "window " << window << ", first " << n << " bytes");
+            SCOPED_TRACE(::testing::Message() << "window " << window << ", first " << n << " bytes");
             const QByteArray cut = bytes.left(n);
             TTaggedReader memory(cut, "f.zlt");
             QBuffer device;
@@ -448,21 +425,21 @@ TEST_F(StreamTest, TruncatedStreamFilesFailCleanly) {
         c->FReal = i + 0.5;
         root.AddElement(c);
     }
-    const QByteArray full = saveToBytes(&root, path("full.zlt"));
+    const QByteArray full = saveTo(&root, path("full.zlt"));
     for (qsizetype n = 4; n < full.size(); n += 7) {
         QFile cut(path("cut.zlt"));
         ASSERT_TRUE(cut.open(QIODevice::WriteOnly | QIODevice::Truncate));
         cut.write(full.left(n));
         cut.close();
         try {
-            loadFile(path("cut.zlt"));
+            loadFrom(path("cut.zlt"));
             FAIL() << "truncated at " << n;
         } catch (const EBadStream& e) {
             EXPECT_TRUE(e.message().startsWith(path("cut.zlt") + ": ")) << e.message().toStdString();
             EXPECT_TRUE(e.message().contains("byte offset")) << e.message().toStdString();
         }
     }
-    auto back = loadFile(path("full.zlt"));
+    auto back = loadFrom(path("full.zlt"));
     auto* whole = zelto_cast<TEntity>(back.get());
     ASSERT_NE(whole, nullptr);
     ASSERT_EQ(whole->ElementsCount(), 3);
@@ -480,7 +457,7 @@ TEST_F(StreamTest, HostileReferencesAreRefused) {
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->FRef, nullptr);
     EXPECT_EQ(p->ElementsCount(), 0);
-    EXPECT_TRUE(protocol.texts.contains("Loader Error: TStreamProbe ClassProperty Ref"));
+    EXPECT_TRUE(protocol.texts().contains("Loader Error: TStreamProbe ClassProperty Ref"));
 
     // Nested lists beyond the limit end the read.
     QByteArray deep =
@@ -508,7 +485,7 @@ TEST_F(StreamTest, CycleInTheChildGraphIsRefusedByTheWriter) {
 TEST_F(StreamTest, FailedSaveKeepsThePreviousFile) {
     TStringEntity e;
     e.SetValue("first");
-    saveToBytes(&e, path("keep.zlt"));
+    saveTo(&e, path("keep.zlt"));
     const QByteArray before = QFile(path("keep.zlt")).exists() ? [&] {
         QFile f(path("keep.zlt"));
         f.open(QIODevice::ReadOnly);
@@ -555,7 +532,7 @@ TEST_F(StreamTest, LegacyLayoutRoundTrip) {
     TSaver saver(path("old.zlt"));
     saver.SetInput(&root);
     saver.DoIt();
-    auto back = loadFile(path("old.zlt"));
+    auto back = loadFrom(path("old.zlt"));
     auto* r = zelto_cast<TOwnerEntity>(back.get());
     ASSERT_NE(r, nullptr);
     EXPECT_EQ(r->GetName(), "root");

@@ -5,6 +5,7 @@
 #include "framework/e_Class.h"
 #include "persistence/T_Saver.h"
 #include "persistence/t_Loader.h"
+#include "stream_files.h"
 #include "stream_graph.h"
 #include "zlt.h"
 
@@ -87,16 +88,11 @@ protected:
     }
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
     QString save(TElement* root, const char* name) const {
-        TSave save(path(name));
-        save.SetNoProgress(true);
-        save.SetInput(root);
-        save.DoIt();
+        zelto::testing::saveTo(root, path(name));
         return path(name);
     }
     QString saveLegacy(TElement* root, const char* name) const {
-        TSaver saver(path(name));
-        saver.SetInput(root);
-        saver.DoIt();
+        zelto::testing::saveLegacyTo(root, path(name));
         return path(name);
     }
     QString write(const char* name, const QByteArray& bytes) const {

@@ -7,6 +7,7 @@
 #include "geometry/e_Geometry.h"
 #include "geometry/e_GeometryElement.h"
 #include "persistence/T_Saver.h"
+#include "stream_files.h"
 #include "topology/t_AreMak.h"
 #include "zlt.h"
 
@@ -129,12 +130,7 @@ TEST_F(ZltAreasTest, LinesOfAStream) {
     holder->SetGeometry(area);
     layer->AddElement(holder);
     const QString file = dir.filePath("layer.zlt");
-    {
-        TSave save(file);
-        save.SetNoProgress(true);
-        save.SetInput(layer.get());
-        save.DoIt();
-    }
+    zelto::testing::saveTo(layer.get(), file);
     layer.reset();
     const Result r = run({"areas", file});
     EXPECT_EQ(r.status, 0) << r.err.toStdString();

@@ -10,6 +10,7 @@
 
 #include "forest/e_LHCElements.h"
 #include "persistence/T_Saver.h"
+#include "stream_files.h"
 #include "zlt.h"
 
 #include <QDir>
@@ -88,10 +89,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
     QString save(TElement* root, const char* name) const {
-        TSave save(path(name));
-        save.SetNoProgress(true);
-        save.SetInput(root);
-        save.DoIt();
+        zelto::testing::saveTo(root, path(name));
         return path(name);
     }
     QString find(const QString& file, double x, double y) {

@@ -2,12 +2,14 @@
 
 #include "zlt_run.h"
 
+#include "builders.h"
 #include "framework/E_Type.h"
 #include "framework/e_Props.h"
 #include "geometry/e_GeometryElement.h"
 #include "geometry/e_GeometryEx.h"
 #include "persistence/T_Saver.h"
 #include "projection/r_WGS84.h"
+#include "stream_files.h"
 #include "topobjects/e_TopolElements.h"
 #include "zlt.h"
 
@@ -42,20 +44,9 @@ QJsonObject parseJson(const QString& text) {
     return doc.object();
 }
 
-using Points = std::vector<std::pair<double, double>>;
-
-template <class T> T* poly(const Points& points) {
-    auto* p = new T;
-    for (auto [x, y] : points) p->AddXY(x, y);
-    p->RecalculateRect();
-    return p;
-}
-
-template <class T> T* pointAt(double x, double y) {
-    auto* p = new T;
-    p->SetByDoubleRect({x, y, x, y});
-    return p;
-}
+using zelto::testing::pointAt;
+using zelto::testing::Points;
+using zelto::testing::poly;
 
 TGeometryElement* element(const QString& name, TGeometry* geometry) {
     auto* e = new TGeometryElement;
@@ -94,16 +85,11 @@ protected:
     void SetUp() override { ASSERT_TRUE(dir.isValid()); }
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
     QString save(TElement* root, const char* name) const {
-        TSave save(path(name));
-        save.SetNoProgress(true);
-        save.SetInput(root);
-        save.DoIt();
+        zelto::testing::saveTo(root, path(name));
         return path(name);
     }
     QString saveLegacy(TElement* root, const char* name) const {
-        TSaver saver(path(name));
-        saver.SetInput(root);
-        saver.DoIt();
+        zelto::testing::saveLegacyTo(root, path(name));
         return path(name);
     }
     // Runs the command on a saved graph; answers the features.

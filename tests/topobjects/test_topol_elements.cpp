@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "builders.h"
 #include "framework/E_Type.h"
 #include "framework/Errors.h"
 #include "framework/Worlds.h"
@@ -9,6 +10,7 @@
 #include "topobjects/E_TplReg.h"
 #include "topobjects/e_DBFTable.h"
 #include "topobjects/e_TopolElements.h"
+#include "world_scope.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,19 +26,10 @@ using zelto::testing::storedPropertyNames;
 
 namespace {
 
-TPolyLineElement* line(std::initializer_list<std::pair<double, double>> points) {
-    auto* p = new TPolyLineElement;
-    for (auto [x, y] : points) p->AddXY(x, y);
-    p->RecalculateRect();
-    return p;
-}
+using zelto::testing::line;
 
 TAreaElement* square(double x, double y, double side) {
-    auto* a = new TAreaElement;
-    for (auto [px, py] : {std::pair{x, y}, {x, y + side}, {x + side, y + side}, {x + side, y}})
-        a->AddXY(px, py);
-    a->RecalculateRect();
-    return a;
+    return zelto::testing::poly<TAreaElement>(zelto::testing::square(x, y, side));
 }
 
 template <class T> T* topol(qint32 cislo, qint16 druh, TGeometry* geometry = nullptr) {
@@ -244,8 +237,8 @@ TEST(Registers, FilingByNumberAndNamingTheOwners) {
 }
 
 TEST(Registers, RegisterTreeAndTheSelector) {
-    TWorld world;
-    World = &world;
+    zelto::testing::WorldScope scope;
+    TWorld& world = scope.world();
     auto* reg = new TRegister;
     world.GetObjectModel()->AddElement(reg);
     EXPECT_EQ(reg->GetAndCreateBlockRegister("b1", "TEntity"), nullptr);
@@ -273,7 +266,6 @@ TEST(Registers, RegisterTreeAndTheSelector) {
     selector.FObjectType = "";
     selector.DoIt();
     EXPECT_EQ(selector.GetOutput(), nullptr);
-    World = nullptr;
 }
 
 // The pieces of a divided filed element are filed under the same number and share its row.

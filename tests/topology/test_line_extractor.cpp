@@ -2,6 +2,7 @@
 // copies, with or without duplicates.
 #include <gtest/gtest.h>
 
+#include "builders.h"
 #include "framework/M_Zelto.h"
 #include "framework/Worlds.h"
 #include "geometry/e_Geometry.h"
@@ -13,13 +14,7 @@ using namespace zelto;
 
 namespace {
 
-TPolyLineElement* line(double x0, double y0, double x1, double y1) {
-    auto* p = new TPolyLineElement;
-    p->AddXY(x0, y0);
-    p->AddXY(x1, y1);
-    p->RecalculateRect();
-    return p;
-}
+using zelto::testing::line;
 
 int countOf(const TEntity& e, const TElement* x) {
     int n = 0;

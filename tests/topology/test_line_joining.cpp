@@ -5,6 +5,7 @@
 
 #include <geos_c.h>
 
+#include "builders.h"
 #include "framework/M_Zelto.h"
 #include "framework/Notifier.h"
 #include "framework/U_String.h"
@@ -38,14 +39,8 @@ using namespace zelto;
 
 namespace {
 
-using Points = std::vector<std::pair<double, double>>;
-
-TPolyLineElement* line(const Points& points) {
-    auto* p = new TPolyLineElement;
-    for (auto [x, y] : points) p->AddXY(x, y);
-    p->RecalculateRect();
-    return p;
-}
+using zelto::testing::line;
+using zelto::testing::Points;
 
 Points pointsOf(const TPolyElement* l) {
     Points r;

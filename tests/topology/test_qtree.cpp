@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "builders.h"
 #include "framework/Errors.h"
 #include "framework/Notifier.h"
 #include "framework/Worlds.h"
@@ -19,18 +20,8 @@ using namespace zelto;
 
 namespace {
 
-TRectEntity* box(double x0, double y0, double x1, double y1) {
-    auto* r = new TRectEntity;
-    r->SetByDoubleRect({x0, y0, x1, y1});
-    return r;
-}
-
-TPolyLineElement* line(std::initializer_list<std::pair<double, double>> points) {
-    auto* p = new TPolyLineElement;
-    for (auto [x, y] : points) p->AddXY(x, y);
-    p->RecalculateRect();
-    return p;
-}
+using zelto::testing::box;
+using zelto::testing::line;
 
 // Every element the walker returns for the window, with how often it came.
 std::multiset<TElement*> walk(TQTree* tree, double x0, double y0, double x1, double y1, double tol = 0) {
@@ -140,6 +131,49 @@ TEST(QTree, WalkerFindsLinesInEveryLeafTheyCross) {
     for (TRectEntity* r : boxes)
         EXPECT_EQ(distinct.count(r) == 1, r->IsOverRegion(-300, -200, 400, 100))
             << r->GetMinX() << " " << r->GetMinY();
+}
+
+// The element queries are a first filter by boxes: a line is stored in the leaves its segments
+// cross, and answered where its bounding rectangle meets the window, geometry or not.
+TEST(QTree, ElementQueriesFilterByBoxes) {
+    TEntity owner;
+    TRectEntityQTree tree;
+    tree.FMaxLeafCount = 1;
+    tree.SetSquare(0, 0, 16);
+    auto* diagonal = line({{1, 1}, {7, 7}});       // the lower-left quarter
+    auto* bend = line({{9, 1}, {15, 1}, {15, 7}}); // the lower-right quarter, along two edges
+    auto* small = box(9.5, 5.5, 10, 6);            // splits the lower-right quarter
+    for (TElement* e : std::initializer_list<TElement*>{diagonal, bend, small}) {
+        owner.AddElement(e);
+        tree.Add(e);
+    }
+    ASSERT_FALSE(tree.Child(1)->GetIsLeaf());
+    struct Case {
+        const char* what;
+        double x0, y0, x1, y1, tolerance;
+        std::set<TElement*> expected;
+    };
+    const Case cases[] = {
+        {"off the diagonal, in its rectangle", 2, 5, 3, 6, 0, {diagonal}},
+        {"inside the bend, in a leaf its segments cross", 13, 3, 14, 3.5, 0, {bend}},
+        {"inside the bend, in a leaf its segments miss", 10, 5, 11, 5.2, 0, {}},
+        {"touching the diagonal's corner", 7, 7, 8, 8, 0, {diagonal}},
+        {"touching the bend's end", 15, 7, 16, 8, 0, {bend}},
+        {"near the corner, no tolerance", 7.5, 7.5, 8.5, 8.5, 0, {}},
+        {"near the corner, widened", 7.5, 7.5, 8.5, 8.5, 0.5, {diagonal}},
+        {"outside the root", 20, 20, 21, 21, 0, {}},
+    };
+    for (const Case& c : cases) {
+        const auto found = walk(&tree, c.x0, c.y0, c.x1, c.y1, c.tolerance);
+        EXPECT_EQ(std::set<TElement*>(found.begin(), found.end()), c.expected) << c.what;
+        const double t = c.tolerance;
+        EXPECT_EQ(tree.HasElementOverRectangle(c.x0 - t, c.y0 - t, c.x1 + t, c.y1 + t), !c.expected.empty())
+            << c.what;
+    }
+    // A walk started at a subtree stays inside it.
+    EXPECT_EQ(walk(tree.Child(0), 0, 0, 16, 16), std::multiset<TElement*>{diagonal});
+    const auto lowerRight = walk(tree.Child(1), 0, 0, 16, 16);
+    EXPECT_EQ(std::set<TElement*>(lowerRight.begin(), lowerRight.end()), (std::set<TElement*>{bend, small}));
 }
 
 TEST(QTree, ExtendingAnInnerRootKeepsTheOldSubtree) {

@@ -2,9 +2,10 @@
 // result, and catching the protocol texts the tools post.
 #pragma once
 
-#include "framework/M_Zelto.h"
+#include "builders.h"
 #include "framework/Notifier.h"
 #include "geometry/e_Geometry.h"
+#include "protocol_catcher.h"
 #include "topology/t_AreMak.h"
 
 #include <QStringList>
@@ -16,33 +17,13 @@
 
 namespace topo {
 
-using Points = std::vector<std::pair<double, double>>;
+using zelto::testing::Points;
 
 inline zelto::TPolyLineElement* makeLine(const Points& points) {
-    auto* l = new zelto::TPolyLineElement;
-    for (auto [x, y] : points) l->AddXY(x, y);
-    l->RecalculateRect();
-    return l;
+    return zelto::testing::line(points);
 }
 
-// The texts posted as protocol lines (message 8) while it lives.
-class ProtocolCatcher {
-public:
-    ProtocolCatcher() {
-        m_id = zelto::TMessageBus::instance().subscribe([this](zelto::TElement*, zelto::TZeltoMessage& m) {
-            if (m.FMessage != zelto::tm_AddToProtocol) return;
-            if (auto* t = zelto::zelto_cast<zelto::TZeltoTextMessage>(&m)) m_texts << t->GetMessageText();
-        });
-    }
-    ~ProtocolCatcher() { zelto::TMessageBus::instance().unsubscribe(m_id); }
-    ProtocolCatcher(const ProtocolCatcher&) = delete;
-    ProtocolCatcher& operator=(const ProtocolCatcher&) = delete;
-    const QStringList& texts() const { return m_texts; }
-
-private:
-    int m_id = 0;
-    QStringList m_texts;
-};
+using zelto::testing::ProtocolCatcher;
 
 // A set of lines and one run of TCreateAreasFromLinesTool over it. Freed in the order the model
 // needs: the areas, then the tool (its nodes), then the lines.

@@ -1,6 +1,5 @@
 #include "t_xFileDialog.h"
 
-#include "FolderSource.h"
 #include "PartsLook.h"
 
 #include <QCoreApplication>
@@ -15,6 +14,8 @@
 #include <QPushButton>
 #include <QScroller>
 #include <QVBoxLayout>
+
+#include <exception>
 
 namespace zelto {
 
@@ -85,9 +86,8 @@ void destroyFileDialog() {
 
 } // namespace
 
-TxFileDialog::TxFileDialog(std::unique_ptr<FolderSource> folders, QWidget* parent)
+TxFileDialog::TxFileDialog(std::unique_ptr<platform::StorageFolders> folders, QWidget* parent)
     : QWidget(parent, Qt::Window), m_folders(std::move(folders)) {
-    if (!m_folders) m_folders = std::make_unique<StandardFolderSource>();
     setObjectName(QStringLiteral("xFileDialog"));
     setWindowTitle(QStringLiteral("Výběr souboru"));
     build();
@@ -165,8 +165,17 @@ void TxFileDialog::build() {
     p.drawLine(QPointF(12, 36), QPointF(36, 12));
 }
 
-void TxFileDialog::SetFolderSource(std::unique_ptr<FolderSource> folders) {
-    m_folders = folders ? std::move(folders) : std::make_unique<StandardFolderSource>();
+void TxFileDialog::SetStorageFolders(std::unique_ptr<platform::StorageFolders> folders) {
+    m_folders = std::move(folders);
+}
+
+QString TxFileDialog::downloadsFolder() const {
+    // Storage that is not available only takes the downloads folder out of the offer.
+    try {
+        return (m_folders ? *m_folders : platform::storageFolders()).downloadsFolder();
+    } catch (const std::exception&) {
+        return QString();
+    }
 }
 
 void TxFileDialog::SetFilter(const QString& filter) {
@@ -273,8 +282,7 @@ bool TxFileDialog::SetDirectory(const QString& dir) {
         // The top of the tree with nothing to go into (a device that hides its root): the
         // downloads folder is offered instead, with its own subdirectories and files.
         if (path == m_root && listing.dirs.isEmpty()) {
-            const QString downloads =
-                QDir::cleanPath(QDir::fromNativeSeparators(m_folders->downloadsFolder()));
+            const QString downloads = QDir::cleanPath(QDir::fromNativeSeparators(downloadsFolder()));
             if (!downloads.isEmpty() && downloads != QLatin1String(".") && downloads != path) {
                 TDirectoryListing other = ReadDirectory(downloads);
                 if (other.exists && other.readable) {
@@ -369,7 +377,7 @@ void TxFileDialog::keyPressEvent(QKeyEvent* event) {
     QWidget::keyPressEvent(event);
 }
 
-TxFileDialog* CreateXFileDialog(std::unique_ptr<FolderSource> folders) {
+TxFileDialog* CreateXFileDialog(std::unique_ptr<platform::StorageFolders> folders) {
     if (!xFileDialog) {
         xFileDialog = new TxFileDialog(std::move(folders));
         // Widgets must go before the application object: its destructor runs this first.

@@ -3,7 +3,7 @@
 // selection handler. One instance per process, `xFileDialog`, shared by all map forms.
 #pragma once
 
-#include "FolderSource.h"
+#include "platform/StorageFolders.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -28,11 +28,12 @@ public:
     static constexpr int DetailRole = Qt::UserRole;
     static constexpr int KindRole = Qt::UserRole + 1;
 
-    // Without a folder source the platform's folders are used.
-    explicit TxFileDialog(std::unique_ptr<FolderSource> folders = nullptr, QWidget* parent = nullptr);
+    // Without folders of its own the chooser asks the installed platform folders.
+    explicit TxFileDialog(std::unique_ptr<platform::StorageFolders> folders = nullptr,
+                          QWidget* parent = nullptr);
     ~TxFileDialog() override;
 
-    void SetFolderSource(std::unique_ptr<FolderSource> folders);
+    void SetStorageFolders(std::unique_ptr<platform::StorageFolders> folders);
     // The extension to list, with its dot (".zlt"); empty lists every file. Compared ignoring case.
     void SetFilter(const QString& filter);
     QString Filter() const { return FFilter; }
@@ -94,7 +95,10 @@ private:
     void addEntry(EntryKind kind, const QString& text, const QString& detail);
     void showMessage(const QString& text);
 
-    std::unique_ptr<FolderSource> m_folders;
+    // The downloads folder, or none when the platform cannot tell.
+    QString downloadsFolder() const;
+
+    std::unique_ptr<platform::StorageFolders> m_folders; // none: the installed ones
     QString FFilter;
     TSelectEvent FOnSelect;
     QStringList m_dirs, m_files;
@@ -121,6 +125,6 @@ private:
 extern TxFileDialog* xFileDialog;
 // Creates the process's file chooser once (later calls answer the existing one). It lives until
 // the application object is destroyed.
-TxFileDialog* CreateXFileDialog(std::unique_ptr<FolderSource> folders = nullptr);
+TxFileDialog* CreateXFileDialog(std::unique_ptr<platform::StorageFolders> folders = nullptr);
 
 } // namespace zelto

@@ -178,7 +178,10 @@ void ScriptRunner::after(int ms, std::function<void()> next) {
 
 void ScriptRunner::waitUntilShown(int ticks, int settled) {
     settled = mapaccess::shown(m_form, m_needRedraw) ? settled + 1 : 0;
-    if (settled >= ShownQuiet) return runLine();
+    if (settled >= ShownQuiet) {
+        m_running = true;
+        return runLine();
+    }
     if (ticks >= ShownLimit)
         return fail(QStringLiteral("the map window was not shown and drawn within 10 s"));
     after(ShownPoll, [this, ticks, settled] { waitUntilShown(ticks + 1, settled); });
@@ -232,7 +235,8 @@ void ScriptRunner::pollFor(const QString& name, int ticks) {
 }
 
 void ScriptRunner::fail(const QString& reason) {
-    const QString where = m_index < m_lines.size() && m_lines[m_index].number > 0
+    // Before the first line runs, the failure is the map's, not a line's.
+    const QString where = m_running && m_index < m_lines.size()
                               ? QStringLiteral("%1:%2").arg(m_fileName).arg(m_lines[m_index].number)
                               : m_fileName;
     std::fprintf(stderr, "zelto-demo: %s: %s\n", qPrintable(where), qPrintable(reason));

@@ -88,6 +88,7 @@ private:
     QTimer m_timer;
     std::function<void()> m_next;
     bool m_scheduled = false; // the current line has set up its own continuation
+    bool m_running = false;   // the map is shown, the lines run
     bool m_done = false;
     quint64 m_timestamp = 0;
     QPointingDevice* m_touchDevice = nullptr;

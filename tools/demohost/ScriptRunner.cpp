@@ -22,6 +22,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <memory>
 
 namespace zdemo {
 
@@ -34,8 +35,9 @@ constexpr int WaitForPoll = 50;
 constexpr int WaitForLimit = 10000;
 constexpr int ShownPoll = 50;
 constexpr int ShownQuiet = 3;
-constexpr int ShownLimit = 200; // polls, 10 s
-constexpr int DragMoves = 10;   // a drag moves in this many steps
+constexpr int ShownLimit = 200;     // polls, 10 s
+constexpr int CommandLimit = 60000; // ms a command or an input event may take
+constexpr int DragMoves = 10;       // a drag moves in this many steps
 constexpr int PinchMoves = 8;
 
 // The touch sequence of the platform's touch path; its constructor is open to subclasses only.
@@ -158,6 +160,12 @@ ScriptRunner::ScriptRunner(zelto::TMainForm& form, const QString& fileName, std:
     : QObject(parent), m_form(form), m_fileName(fileName), m_lines(std::move(lines)),
       m_needRedraw(needRedraw) {
     m_timer.setSingleShot(true);
+    m_watchdog.setSingleShot(true);
+    m_watchdog.setInterval(CommandLimit);
+    // Fires only inside a command that does not return: a nested event loop (a modal dialog).
+    connect(&m_watchdog, &QTimer::timeout, this, [this] {
+        fail(QStringLiteral("the command did not return within 60 s (does a modal dialog wait?)"));
+    });
     connect(&m_timer, &QTimer::timeout, this, [this] {
         auto next = std::move(m_next);
         m_next = nullptr;
@@ -191,7 +199,9 @@ void ScriptRunner::runLine() {
     if (m_index >= m_lines.size()) return finish(0);
     m_scheduled = false;
     m_steps.clear();
+    m_watchdog.start();
     const QString reason = execute(m_lines[m_index]);
+    m_watchdog.stop();
     if (m_done) return;
     if (!reason.isEmpty()) return fail(reason);
     if (!m_steps.empty()) return runSteps();
@@ -219,7 +229,9 @@ void ScriptRunner::runSteps() {
     settleThen([this] {
         Step step = std::move(m_steps.front());
         m_steps.pop_front();
+        m_watchdog.start();
         const QString reason = step();
+        m_watchdog.stop();
         if (m_done) return;
         if (!reason.isEmpty()) return fail(reason);
         runSteps();
@@ -247,6 +259,7 @@ void ScriptRunner::finish(int code) {
     if (m_done) return;
     m_done = true;
     m_timer.stop();
+    m_watchdog.stop();
     emit finished(code);
 }
 
@@ -322,12 +335,32 @@ QString ScriptRunner::execute(const ScriptLine& line) {
 }
 
 QString ScriptRunner::click(QWidget* control) {
-    const QPoint at = control->mapTo(control->window(), control->rect().center());
-    if (const QString covered = coveredBy(control, at); !covered.isEmpty()) return covered;
-    QPointer<QWidget> window = control->window();
-    m_steps.push_back([this, window, at] { return mouse(window, QEvent::MouseButtonPress, at, true); });
-    m_steps.push_back([this, window, at] { return mouse(window, QEvent::MouseButtonRelease, at, false); });
+    QPointer<QWidget> target = control;
+    const QString name = control->objectName();
+    pushClick([target, name](QWidget*& window, QPoint& at) {
+        if (!target || !isShown(target) || !target->isEnabled())
+            return QStringLiteral("%1 is no longer visible and enabled").arg(name);
+        window = target->window();
+        at = target->mapTo(window, target->rect().center());
+        return coveredBy(target, at);
+    });
     return QString();
+}
+
+void ScriptRunner::pushClick(std::function<QString(QWidget*& window, QPoint& at)> locate) {
+    // Where the target lies is found when the press is due (the map is at rest then); the
+    // release comes at the same place.
+    auto pressed = std::make_shared<std::pair<QPointer<QWidget>, QPoint>>();
+    m_steps.push_back([this, locate = std::move(locate), pressed] {
+        QWidget* window = nullptr;
+        QPoint at;
+        if (QString reason = locate(window, at); !reason.isEmpty()) return reason;
+        *pressed = {window, at};
+        return mouse(window, QEvent::MouseButtonPress, at, true);
+    });
+    m_steps.push_back([this, pressed] {
+        return mouse(pressed->first, QEvent::MouseButtonRelease, pressed->second, false);
+    });
 }
 
 QString ScriptRunner::mapPoint(double pageX, double pageY, QPointF& inWindow) const {
@@ -468,14 +501,16 @@ QString ScriptRunner::select(const QString& name, const QString& text) {
         for (int i = 0; i < combo->count() && index < 0; ++i)
             if (combo->itemText(i).trimmed() == wanted) index = i;
         if (index < 0) return QStringLiteral("%1 has no entry \"%2\"").arg(name, wanted);
-        if (const QString covered = coveredBy(combo, combo->mapTo(combo->window(), combo->rect().center()));
-            !covered.isEmpty())
-            return covered;
         // The user's way: the list drops down, the entry becomes current and is taken with Return,
         // which the combo reports as an activation.
         QPointer<QComboBox> target = combo;
         m_steps.push_back([target, name]() -> QString {
-            if (!target) return QStringLiteral("%1 went away").arg(name);
+            if (!target || !isShown(target) || !target->isEnabled())
+                return QStringLiteral("%1 is no longer visible and enabled").arg(name);
+            if (const QString covered =
+                    coveredBy(target, target->mapTo(target->window(), target->rect().center()));
+                !covered.isEmpty())
+                return covered;
             target->showPopup();
             return target->view()->isVisible() ? QString() : QStringLiteral("%1 did not drop down").arg(name);
         });
@@ -505,14 +540,20 @@ QString ScriptRunner::select(const QString& name, const QString& text) {
     if (!entry.isValid()) return QStringLiteral("%1 shows no entry \"%2\"").arg(name, wanted);
     if (!(entry.flags() & Qt::ItemIsEnabled))
         return QStringLiteral("the entry \"%1\" of %2 is disabled").arg(wanted, name);
-    list->scrollTo(entry);
-    QWidget* viewport = list->viewport();
-    const QPoint at = viewport->mapTo(viewport->window(), list->visualRect(entry).center());
-    if (const QString covered = coveredBy(viewport, at); !covered.isEmpty())
-        return QStringLiteral("the entry \"%1\" of %2: %3").arg(wanted, name, covered);
-    QPointer<QWidget> window = viewport->window();
-    m_steps.push_back([this, window, at] { return mouse(window, QEvent::MouseButtonPress, at, true); });
-    m_steps.push_back([this, window, at] { return mouse(window, QEvent::MouseButtonRelease, at, false); });
+    QPointer<QListView> target = list;
+    const QPersistentModelIndex row(entry);
+    pushClick([target, row, name, wanted](QWidget*& window, QPoint& at) {
+        if (!target || !isShown(target) || !row.isValid())
+            return QStringLiteral("the entry \"%1\" of %2 went away").arg(wanted, name);
+        // Scrolled into view first, as the user would.
+        target->scrollTo(row);
+        QWidget* viewport = target->viewport();
+        window = viewport->window();
+        at = viewport->mapTo(window, target->visualRect(row).center());
+        const QString covered = coveredBy(viewport, at);
+        return covered.isEmpty() ? covered
+                                 : QStringLiteral("the entry \"%1\" of %2: %3").arg(wanted, name, covered);
+    });
     return QString();
 }
 

@@ -10,6 +10,7 @@
 #include "Script.h"
 
 #include <QObject>
+#include <QPoint>
 #include <QPointF>
 #include <QPointer>
 #include <QTimer>
@@ -63,6 +64,8 @@ private:
     // Sets up the line's work (steps, a wait or a poll); a reason when the line fails at once.
     QString execute(const ScriptLine& line);
     QString click(QWidget* control);
+    // A press and a release where `locate` finds the target (in the window it names).
+    void pushClick(std::function<QString(QWidget*& window, QPoint& at)> locate);
     QString mapPoint(double pageX, double pageY, QPointF& inWindow) const;
     QString tap(double pageX, double pageY);
     QString drag(double x1, double y1, double x2, double y2);
@@ -86,6 +89,7 @@ private:
     size_t m_index = 0;
     std::deque<Step> m_steps;
     QTimer m_timer;
+    QTimer m_watchdog;
     std::function<void()> m_next;
     bool m_scheduled = false; // the current line has set up its own continuation
     bool m_running = false;   // the map is shown, the lines run

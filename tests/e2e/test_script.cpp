@@ -131,6 +131,36 @@ TEST_F(ScriptE2E, TouchPinchZoomsAndTouchSwipeUnlocks) {
     EXPECT_EQ(o.exitCode, 0) << o.errors.toStdString();
 }
 
+TEST_F(ScriptE2E, TapsReachWhatLiesOnTopOfTheMap) {
+    // Locked, the shield takes the taps: a tap brings the message back after it went.
+    const Outcome o = run(QStringLiteral("click ks_InfoLayout_MenuRect\n"
+                                         "select MainListBox Zamknout displej\n"
+                                         "wait 2300\n"
+                                         "tapmodel -780000 -1065000\n"
+                                         "expect Locktext Displej je uzamčen !\n"));
+    EXPECT_EQ(o.exitCode, 0) << o.errors.toStdString();
+}
+
+TEST_F(ScriptE2E, FileChooserByKeysTypingAndButtonTexts) {
+    const QString folder = QFileInfo(s_project).absolutePath();
+    const Outcome o = run(QStringLiteral("click ks_InfoLayout_MenuRect\n"
+                                         "click kb_OpenProject\n"
+                                         "waitfor ed_Directory\n"
+                                         "click ed_Directory\n"
+                                         "key End\n"
+                                         "key Backspace\n"
+                                         "type %1\n"
+                                         "expect ed_Directory %1\n"
+                                         "expect b_Up Hledej\n"
+                                         "press Hledej\n"
+                                         "select ListView %2\n"
+                                         "expect ed_FileName %3\n"
+                                         "press Zavřít\n"
+                                         "quit\n")
+                              .arg(folder, QFileInfo(s_project).fileName(), s_project));
+    EXPECT_EQ(o.exitCode, 0) << o.errors.toStdString();
+}
+
 TEST_F(ScriptE2E, ABadLineStopsTheScriptAndIsNamed) {
     QFile::remove(path(QStringLiteral("before.png")));
     QFile::remove(path(QStringLiteral("after.png")));

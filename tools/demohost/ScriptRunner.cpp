@@ -379,18 +379,24 @@ QString ScriptRunner::mapPoint(double pageX, double pageY, QPointF& inWindow) co
     return QString();
 }
 
+ScriptRunner::Step ScriptRunner::pointer(QPointer<QWidget> window, const QPointF& at, int phase) {
+    // One finger when the map takes touch, else the mouse's left button.
+    const bool touchInput = mapaccess::takesTouch(m_form);
+    return [this, window, touchInput, at, phase] {
+        if (touchInput) return touch(window, {{0, at}}, phase);
+        const int type = phase == QEventPoint::Pressed    ? QEvent::MouseButtonPress
+                         : phase == QEventPoint::Released ? QEvent::MouseButtonRelease
+                                                          : QEvent::MouseMove;
+        return mouse(window, type, at, phase != QEventPoint::Released);
+    };
+}
+
 QString ScriptRunner::tap(double pageX, double pageY) {
     QPointF at;
     if (QString reason = mapPoint(pageX, pageY, at); !reason.isEmpty()) return reason;
     QPointer<QWidget> window = mapaccess::overlay(m_form)->window();
-    if (mapaccess::takesTouch(m_form)) {
-        m_steps.push_back([this, window, at] { return touch(window, {{0, at}}, QEventPoint::Pressed); });
-        m_steps.push_back([this, window, at] { return touch(window, {{0, at}}, QEventPoint::Released); });
-    } else {
-        m_steps.push_back([this, window, at] { return mouse(window, QEvent::MouseButtonPress, at, true); });
-        m_steps.push_back(
-            [this, window, at] { return mouse(window, QEvent::MouseButtonRelease, at, false); });
-    }
+    m_steps.push_back(pointer(window, at, QEventPoint::Pressed));
+    m_steps.push_back(pointer(window, at, QEventPoint::Released));
     return QString();
 }
 
@@ -399,20 +405,11 @@ QString ScriptRunner::drag(double x1, double y1, double x2, double y2) {
     if (QString reason = mapPoint(x1, y1, from); !reason.isEmpty()) return reason;
     if (QString reason = mapPoint(x2, y2, to); !reason.isEmpty()) return reason;
     QPointer<QWidget> window = mapaccess::overlay(m_form)->window();
-    const bool touchInput = mapaccess::takesTouch(m_form);
-    auto event = [this, window, touchInput](const QPointF& at, int phase) {
-        return [this, window, touchInput, at, phase] {
-            if (touchInput) return touch(window, {{0, at}}, phase);
-            const int type = phase == QEventPoint::Pressed    ? QEvent::MouseButtonPress
-                             : phase == QEventPoint::Released ? QEvent::MouseButtonRelease
-                                                              : QEvent::MouseMove;
-            return mouse(window, type, at, phase != QEventPoint::Released);
-        };
-    };
-    m_steps.push_back(event(from, QEventPoint::Pressed));
+    m_steps.push_back(pointer(window, from, QEventPoint::Pressed));
     for (int k = 1; k <= DragMoves; ++k)
-        m_steps.push_back(event(from + (to - from) * (double(k) / DragMoves), QEventPoint::Updated));
-    m_steps.push_back(event(to, QEventPoint::Released));
+        m_steps.push_back(
+            pointer(window, from + (to - from) * (double(k) / DragMoves), QEventPoint::Updated));
+    m_steps.push_back(pointer(window, to, QEventPoint::Released));
     return QString();
 }
 

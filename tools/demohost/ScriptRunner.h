@@ -77,6 +77,8 @@ private:
     QString select(const QString& name, const QString& text);
     QString quit();
 
+    // A press, move or release (QEventPoint's states) of the map's pointer: a finger or the mouse.
+    Step pointer(QPointer<QWidget> window, const QPointF& at, int phase);
     // The input events.
     QString mouse(QWidget* window, int type, const QPointF& at, bool leftHeld);
     QString touch(QWidget* window, const std::vector<Finger>& fingers, int state);

@@ -165,8 +165,9 @@ bool parseLine(const QString& text, ScriptLine& line, QString& reason) {
             reason = QStringLiteral("%1 wants %2").arg(command, QLatin1String(syntax->arguments));
         break;
     case Shape::Text:
-        line.text = rest;
-        if (rest.isEmpty())
+        // A file name's trailing blanks are a slip of the editor, a text's are meant.
+        line.text = qstrcmp(syntax->arguments, "FILE") == 0 ? rest.trimmed() : rest;
+        if (line.text.isEmpty())
             reason = QStringLiteral("%1 wants %2").arg(command, QLatin1String(syntax->arguments));
         break;
     case Shape::Numbers:

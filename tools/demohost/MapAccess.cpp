@@ -25,8 +25,10 @@ int redrawsDone(TMainForm& form) {
 
 bool animating(TMainForm& form) {
     const auto animations = form.findChildren<QAbstractAnimation*>();
-    return std::any_of(animations.begin(), animations.end(),
-                       [](QAbstractAnimation* a) { return a->state() == QAbstractAnimation::Running; });
+    // An endless one (a spinner) is decoration: waiting for it would never end.
+    return std::any_of(animations.begin(), animations.end(), [](QAbstractAnimation* a) {
+        return a->state() == QAbstractAnimation::Running && a->totalDuration() >= 0;
+    });
 }
 
 bool idle(TMainForm& form) {

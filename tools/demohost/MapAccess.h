@@ -20,7 +20,7 @@ namespace zdemo::mapaccess {
 bool redrawRunning(zelto::TMainForm& form);
 // Redraws finished since the form was created.
 int redrawsDone(zelto::TMainForm& form);
-// Something on the form still moves (the drawer sliding in or out).
+// Something on the form still moves for a while (the drawer sliding in or out).
 bool animating(zelto::TMainForm& form);
 // Nothing runs or moves: the next input meets a finished picture.
 bool idle(zelto::TMainForm& form);

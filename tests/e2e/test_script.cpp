@@ -39,8 +39,8 @@ public:
 protected:
     static QString path(const QString& name) { return QDir(s_dir->path()).filePath(name); }
 
-    // Writes the script as script.txt beside the project and runs it (from that folder, so that
-    // relative file names land there).
+    // Writes the script as script.txt into the public folder and runs it from there (relative
+    // file names of the script land there too).
     static Outcome run(const QString& script, const QStringList& options = {}) {
         QFile file(path(QStringLiteral("script.txt")));
         EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -584,7 +584,11 @@ QString ScriptRunner::mouse(QWidget* window, int type, const QPointF& at, bool l
 QString ScriptRunner::touch(QWidget* window, const std::vector<Finger>& fingers, int state) {
     if (!window || !window->windowHandle() || !window->isVisible())
         return QStringLiteral("the window went away");
-    if (!m_touchDevice) m_touchDevice = QTest::createTouchDevice();
+    if (!m_touchDevice) {
+        // Registered with the platform; the runner owns it (it unregisters when destroyed).
+        m_touchDevice = QTest::createTouchDevice();
+        m_touchDevice->setParent(this);
+    }
     QWindow* handle = window->windowHandle();
     TouchSequence sequence(handle, m_touchDevice);
     for (const Finger& f : fingers) {

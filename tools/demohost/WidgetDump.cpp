@@ -1,5 +1,7 @@
 #include "WidgetDump.h"
 
+#include "SecondaryWindows.h"
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QJsonArray>
@@ -64,6 +66,15 @@ QByteArray dumpWidgets(const QList<QWidget*>& windows) {
         for (QWidget* w : window->findChildren<QWidget*>()) all.append(describe(w));
     }
     return QJsonDocument(all).toJson(QJsonDocument::Indented);
+}
+
+QList<QWidget*> componentWindows(QWidget* form) {
+    using zelto::SecondaryWindow;
+    QList<QWidget*> windows{form};
+    for (SecondaryWindow w : {SecondaryWindow::FileDialog, SecondaryWindow::ImportLayer,
+                              SecondaryWindow::ImageViewer, SecondaryWindow::MediaPlayer})
+        windows << zelto::secondaryWindow(w);
+    return windows;
 }
 
 } // namespace zdemo

@@ -10,4 +10,7 @@ namespace zdemo {
 
 QByteArray dumpWidgets(const QList<QWidget*>& windows);
 
+// The map form and the package's secondary windows (file chooser, import, image viewer, player).
+QList<QWidget*> componentWindows(QWidget* form);
+
 } // namespace zdemo

@@ -1,16 +1,19 @@
-// zelto-demo [--project FILE.opx] [--user NAME] [--size WxH] [--screenshot FILE] [--dump-widgets FILE]
+// zelto-demo [--project FILE.opx] [--user NAME] [--size WxH] [--touch]
+//            [--screenshot FILE] [--dump-widgets FILE] [--script FILE]
 //
 // Places the map component on a small host window and opens the project. With --screenshot or
 // --dump-widgets it waits for OnMapReady and the first finished redraw, writes the map window as
-// PNG and/or the description of every widget of the component's windows as JSON, and exits.
+// PNG and/or the description of every widget of the component's windows as JSON, and exits. With
+// --script it runs a UI script on the shown map (see ScriptRunner.h) and exits with its result.
 #include "DemoHost.h"
+#include "MapAccess.h"
+#include "Script.h"
+#include "ScriptRunner.h"
 #include "WidgetDump.h"
 
 #include "AppNotifier.h"
 #include "Component_MiniZelto.h"
 #include "Kordlin_Main.h"
-#include "SecondaryWindows.h"
-#include "TiledMap.h"
 
 #include "framework/Notifier.h"
 #include "startup/Init.h"
@@ -20,7 +23,6 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QTimer>
-#include <QWindow>
 
 #include <cstdio>
 
@@ -39,7 +41,12 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zelto-demo"));
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("MiniZelto demo host"));
+    parser.setApplicationDescription(
+        QStringLiteral(
+            "MiniZelto demo host\n\n"
+            "Commands of a --script file (UTF-8, one a line; blank lines and lines that start\n"
+            "with # are skipped; NAME is a control's objectName, X Y are page pixels of the map):\n") +
+        zdemo::scriptCommandHelp().join(QLatin1Char('\n')));
     parser.addHelpOption();
     const QCommandLineOption project(QStringLiteral("project"), QStringLiteral("Project file to open."),
                                      QStringLiteral("FILE"));
@@ -55,7 +62,14 @@ int main(int argc, char** argv) {
         QStringLiteral("dump-widgets"),
         QStringLiteral("Write the component's widgets as JSON once the map is drawn, then exit."),
         QStringLiteral("FILE"));
-    parser.addOptions({project, user, size, screenshot, dump});
+    const QCommandLineOption script(
+        QStringLiteral("script"),
+        QStringLiteral("Run the UI script FILE once the map is drawn; exit 0 when it ends, 1 at its first "
+                       "failing line."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption touch(QStringLiteral("touch"),
+                                   QStringLiteral("The map takes touch gestures instead of the mouse."));
+    parser.addOptions({project, user, size, screenshot, dump, script, touch});
     parser.process(app);
 
     const QRegularExpressionMatch wh =
@@ -66,7 +80,23 @@ int main(int argc, char** argv) {
     const QString projectFile = parser.value(project);
     const QString screenshotFile = parser.value(screenshot);
     const QString dumpFile = parser.value(dump);
-    const bool automated = !screenshotFile.isEmpty() || !dumpFile.isEmpty();
+    const QString scriptFile = parser.value(script);
+    if (!scriptFile.isEmpty() && (!screenshotFile.isEmpty() || !dumpFile.isEmpty()))
+        return fail(QStringLiteral("--script does not go with --screenshot or --dump-widgets (a script has "
+                                   "screenshot and dump commands)"),
+                    2);
+    const bool automated = !screenshotFile.isEmpty() || !dumpFile.isEmpty() || !scriptFile.isEmpty();
+
+    // The script is read and checked before any window opens.
+    std::vector<zdemo::ScriptLine> scriptLines;
+    if (!scriptFile.isEmpty()) {
+        QFile in(scriptFile);
+        if (!in.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("cannot read %1: %2").arg(scriptFile, in.errorString()));
+        zdemo::ScriptError error;
+        if (!zdemo::parseScript(QString::fromUtf8(in.readAll()), scriptLines, error))
+            return fail(QStringLiteral("%1:%2: %3").arg(scriptFile).arg(error.line).arg(error.reason));
+    }
 
     zelto::init();
     if (automated) {
@@ -95,7 +125,16 @@ int main(int argc, char** argv) {
     component->SetAutoOpenProject(!projectFile.isEmpty());
     component->SetAutoOpenProjectFile(projectFile);
     component->DoIt();
+    if (parser.isSet(touch)) zdemo::mapaccess::setTakesTouch(*form, true);
     if (!automated) return app.exec();
+
+    if (!scriptFile.isEmpty()) {
+        zdemo::ScriptRunner runner(*form, scriptFile, std::move(scriptLines), !projectFile.isEmpty());
+        QObject::connect(&runner, &zdemo::ScriptRunner::finished, &app,
+                         [](int code) { QApplication::exit(code); });
+        runner.start();
+        return app.exec();
+    }
 
     // Wait until the window is on the screen and no redraw runs (a resize on mapping redraws).
     auto* poll = new QTimer(&app);
@@ -104,9 +143,8 @@ int main(int argc, char** argv) {
     int result = 0;
     QObject::connect(poll, &QTimer::timeout, &app, [&] {
         ++ticks;
-        QWindow* window = form->windowHandle();
         // OnMapReady comes once the project's first redraw has completed.
-        const bool ready = window && window->isExposed() && !form->TiledMap().Reviewing &&
+        const bool ready = zdemo::mapaccess::shown(*form, !projectFile.isEmpty()) &&
                            (projectFile.isEmpty() || host.mapReadyCount() > 0);
         settled = ready ? settled + 1 : 0;
         if (settled < 3 && ticks < 200) return;
@@ -119,13 +157,9 @@ int main(int argc, char** argv) {
             result = fail(QStringLiteral("the map window did not settle"));
         } else {
             if (!dumpFile.isEmpty()) {
-                QList<QWidget*> windows{form};
-                for (SecondaryWindow w : {SecondaryWindow::FileDialog, SecondaryWindow::ImportLayer,
-                                          SecondaryWindow::ImageViewer, SecondaryWindow::MediaPlayer})
-                    windows << secondaryWindow(w);
                 QFile out(dumpFile);
                 if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-                    out.write(zdemo::dumpWidgets(windows)) < 0)
+                    out.write(zdemo::dumpWidgets(zdemo::componentWindows(form))) < 0)
                     result = fail(QStringLiteral("cannot write %1: %2").arg(dumpFile, out.errorString()));
             }
             if (result == 0 && !screenshotFile.isEmpty() && !form->grab().save(screenshotFile, "PNG"))

@@ -1,0 +1,238 @@
+// zelto-demo --script on a generated demo project: a user's way through the drawer, the map list
+// and the display lock, and the failures a script author meets.
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+struct Outcome {
+    int exitCode = -1;
+    QString errors; // stderr
+};
+
+class ScriptE2E : public testing::Test {
+public:
+    static void SetUpTestSuite() {
+        s_dir = std::make_unique<QTemporaryDir>();
+        ASSERT_TRUE(s_dir->isValid());
+        QProcess sample;
+        sample.start(QStringLiteral(ZELTO_SAMPLE_BINARY), {QStringLiteral("--out"), s_dir->path(),
+                                                           QStringLiteral("--groups"), QStringLiteral("60")});
+        ASSERT_TRUE(sample.waitForFinished(120000));
+        ASSERT_EQ(sample.exitCode(), 0) << sample.readAllStandardError().toStdString();
+        const QStringList out =
+            QString::fromUtf8(sample.readAllStandardOutput()).trimmed().split(QLatin1Char('\n'));
+        s_project = out.last().trimmed();
+        ASSERT_TRUE(QFileInfo(s_project).isFile()) << s_project.toStdString();
+    }
+    static void TearDownTestSuite() { s_dir.reset(); }
+
+protected:
+    static QString path(const QString& name) { return QDir(s_dir->path()).filePath(name); }
+
+    // Writes the script as script.txt into the public folder and runs it from there (relative
+    // file names of the script land there too).
+    static Outcome run(const QString& script, const QStringList& options = {}) {
+        QFile file(path(QStringLiteral("script.txt")));
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(script.toUtf8());
+        file.close();
+        QProcess demo;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("ZELTO_PUBLIC_DIR"), s_dir->path());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        demo.setProcessEnvironment(env);
+        demo.setWorkingDirectory(s_dir->path());
+        demo.start(QStringLiteral(ZELTO_DEMO_BINARY),
+                   QStringList{QStringLiteral("--project"), s_project, QStringLiteral("--script"),
+                               QStringLiteral("script.txt")} +
+                       options);
+        Outcome o;
+        if (!demo.waitForFinished(120000)) {
+            demo.kill();
+            demo.waitForFinished();
+            o.errors = QStringLiteral("zelto-demo did not finish");
+            return o;
+        }
+        o.exitCode = demo.exitStatus() == QProcess::NormalExit ? demo.exitCode() : -1;
+        o.errors = QString::fromUtf8(demo.readAllStandardError());
+        return o;
+    }
+
+    // A picture with more than one colour in it.
+    static bool drawn(const QImage& image) {
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) != image.pixel(0, 0)) return true;
+        return false;
+    }
+
+    static inline std::unique_ptr<QTemporaryDir> s_dir;
+    static inline QString s_project;
+};
+
+TEST_F(ScriptE2E, DrawerMapListLockAndUnlockingSwipe) {
+    const Outcome o =
+        run(QStringLiteral("# the first map, as the project opens\n"
+                           "expect ks_l_Scale 200 m\n"
+                           "screenshot first.png\n"
+                           "\n"
+                           "# the drawer's map list switches to the second map (and the drawer closes)\n"
+                           "click ks_InfoLayout_MenuRect\n"
+                           "waitfor MapListBox\n"
+                           "select MapListBox Věkové stupně\n"
+                           "screenshot second.png\n"
+                           "click ks_InfoLayout_MenuRect\n"
+                           "expect MapListBox Věkové stupně\n"
+                           "\n"
+                           "# locked from the menu row; a swipe that ends beside the corner keeps the lock\n"
+                           "select MainListBox   Zamknout displej\n"
+                           "expect Locktext Displej je uzamčen !\n"
+                           "drag 640 400 150 50\n"
+                           "expect Locktext Displej je uzamčen !\n"
+                           "# into the top left corner: unlocked, and the map takes the wheel again\n"
+                           "drag 640 400 40 40\n"
+                           "expect Locktext Odemčeno !\n"
+                           "wheel 640 400 4\n"
+                           "expect ks_l_Scale 100 m\n"
+                           "screenshot final.png\n"
+                           "quit\n"));
+    ASSERT_EQ(o.exitCode, 0) << o.errors.toStdString();
+    EXPECT_FALSE(o.errors.contains(QStringLiteral("zelto-demo:"))) << o.errors.toStdString();
+    QImage shots[3];
+    const char* names[] = {"first.png", "second.png", "final.png"};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(shots[i].load(path(QLatin1String(names[i])))) << names[i];
+        EXPECT_EQ(shots[i].size(), QSize(1280, 800)) << names[i];
+        EXPECT_TRUE(drawn(shots[i])) << names[i] << " is blank";
+    }
+    EXPECT_NE(shots[0], shots[1]) << "the map list did not switch the map";
+    EXPECT_NE(shots[1], shots[2]) << "the wheel did not zoom after unlocking";
+}
+
+TEST_F(ScriptE2E, TouchPinchZoomsAndTouchSwipeUnlocks) {
+    const Outcome o = run(QStringLiteral("expect ks_l_Scale 200 m\n"
+                                         "pinch 640 400 3\n"
+                                         "expect ks_l_Scale 100 m\n"
+                                         "click ks_InfoLayout_MenuRect\n"
+                                         "select MainListBox Zamknout displej\n"
+                                         "drag 640 400 40 40\n"
+                                         "expect Locktext Odemčeno !\n"),
+                          {QStringLiteral("--touch")});
+    EXPECT_EQ(o.exitCode, 0) << o.errors.toStdString();
+}
+
+TEST_F(ScriptE2E, TapsReachWhatLiesOnTopOfTheMap) {
+    // Locked, the shield takes the taps: a tap brings the message back after it went.
+    const Outcome o = run(QStringLiteral("click ks_InfoLayout_MenuRect\n"
+                                         "select MainListBox Zamknout displej\n"
+                                         "wait 2300\n"
+                                         "tapmodel -780000 -1065000\n"
+                                         "expect Locktext Displej je uzamčen !\n"));
+    EXPECT_EQ(o.exitCode, 0) << o.errors.toStdString();
+}
+
+TEST_F(ScriptE2E, FileChooserByKeysTypingAndButtonTexts) {
+    const QString folder = QFileInfo(s_project).absolutePath();
+    const Outcome o = run(QStringLiteral("click ks_InfoLayout_MenuRect\n"
+                                         "click kb_OpenProject\n"
+                                         "waitfor ed_Directory\n"
+                                         "click ed_Directory\n"
+                                         "key End\n"
+                                         "type ňů\n"
+                                         "expect ed_Directory /ňů\n"
+                                         "key Backspace\n"
+                                         "key Backspace\n"
+                                         "key Backspace\n"
+                                         "type %1\n"
+                                         "expect ed_Directory %1\n"
+                                         "expect b_Up Hledej\n"
+                                         "press Hledej\n"
+                                         "select ListView %2\n"
+                                         "expect ed_FileName %3\n"
+                                         "press Zavřít\n"
+                                         "quit\n")
+                              .arg(folder, QFileInfo(s_project).fileName(), s_project));
+    EXPECT_EQ(o.exitCode, 0) << o.errors.toStdString();
+}
+
+TEST_F(ScriptE2E, ABadLineStopsTheScriptAndIsNamed) {
+    QFile::remove(path(QStringLiteral("before.png")));
+    QFile::remove(path(QStringLiteral("after.png")));
+    const Outcome o = run(QStringLiteral("# two good lines, then a bad one\n"
+                                         "screenshot before.png\n"
+                                         "click b_Nikde\n"
+                                         "screenshot after.png\n"));
+    EXPECT_EQ(o.exitCode, 1);
+    EXPECT_TRUE(o.errors.contains(
+        QStringLiteral("zelto-demo: script.txt:3: no visible, enabled control named b_Nikde")))
+        << o.errors.toStdString();
+    EXPECT_TRUE(QFileInfo::exists(path(QStringLiteral("before.png"))));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("after.png")))) << "a line after the bad one ran";
+}
+
+struct FailureCase {
+    const char* name;
+    const char* script;
+    int line;
+    const char* reason;
+};
+
+// The case's name, not its bytes, in the test's printed name.
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ScriptFailure : public ScriptE2E, public testing::WithParamInterface<FailureCase> {};
+
+TEST_P(ScriptFailure, ExitsOneNamingTheLine) {
+    const Outcome o = run(QString::fromUtf8(GetParam().script));
+    EXPECT_EQ(o.exitCode, 1);
+    const QString where = QStringLiteral("zelto-demo: script.txt:%1: ").arg(GetParam().line);
+    const qsizetype at = o.errors.indexOf(where);
+    ASSERT_GE(at, 0) << o.errors.toStdString();
+    EXPECT_TRUE(o.errors.mid(at + where.size()).contains(QString::fromUtf8(GetParam().reason)))
+        << o.errors.toStdString();
+}
+
+const FailureCase kFailures[] = {
+    // Checked before the window opens: nothing of the script runs.
+    {"UnknownCommand", "tap 10 10\nfly 1 2\n", 2, "unknown command \"fly\""},
+    {"BadNumber", "tap 10 1O\n", 1, "bad number \"1O\" for Y"},
+    {"MissingNumber", "drag 1 2 3\n", 1, "drag wants X1 Y1 X2 Y2"},
+    {"UnknownKey", "# keys by their Qt names\nkey Enterr\n", 2, "unknown key \"Enterr\""},
+    {"ZeroWheelSteps", "wheel 10 10 0\n", 1, "STEPS must not be 0"},
+    // Found out while running.
+    {"UnknownControl", "click b_Nikde\n", 1, "no visible, enabled control named b_Nikde"},
+    {"InvisibleControl", "click MapListBox\n", 1, "no visible, enabled control named MapListBox"},
+    {"CoveredByTheLock",
+     "click ks_InfoLayout_MenuRect\nselect MainListBox Zamknout displej\nclick ks_InfoLayout_MenuRect\n", 3,
+     "ks_InfoLayout_MenuRect is covered by LockPanel"},
+    {"HiddenListRow", "click ks_InfoLayout_MenuRect\nselect MainListBox Zobrazení\n", 2,
+     "MainListBox shows no entry \"Zobrazení\""},
+    {"WrongText", "expect ks_l_Scale 5 km\n", 1, "ks_l_Scale reads \"200 m\", not \"5 km\""},
+    {"TapBesideTheMap", "tap 1280 10\n", 1, "1280 10 lies outside the map (1280 x 800 page pixels)"},
+    {"ModelPointFarAway", "tapmodel 0 0\n", 1, "lies outside the map (1280 x 800 page pixels)"},
+    {"PinchWithTheMouse", "pinch 640 400 2\n", 1, "the map takes the mouse, not touch gestures"},
+    {"NoLocationSource", "gps 49.2 16.6\n", 1, "no location source yet"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Script, ScriptFailure, testing::ValuesIn(kFailures),
+                         [](const testing::TestParamInfo<FailureCase>& info) { return info.param.name; });
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -29,6 +29,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QKeyEvent>
@@ -436,7 +437,13 @@ void TMainForm::SetFrame(const QString& name, QWidget* frame) {
     if (!frame || frame == old) return;
     frame->setParent(_Frames);
     frame->setObjectName(name);
-    frame->setGeometry(0, 0, width(), height());
+    frame->setGeometry(_Frames->rect());
+    if (auto* frames = qobject_cast<QGridLayout*>(_Frames->layout())) {
+        QSizePolicy policy = frame->sizePolicy();
+        policy.setRetainSizeWhenHidden(true); // a hidden frame keeps the form's size
+        frame->setSizePolicy(policy);
+        frames->addWidget(frame, 0, 0);
+    }
     frame->hide();
     frame->installEventFilter(this);
     delete old;

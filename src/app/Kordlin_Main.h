@@ -293,6 +293,9 @@ private:
 
     void CreateDesign();
     void CreateNavigationControls();
+    void CreateLayouts();
+    // The margin of the floating panels, and the gap between the colour list and the side buttons.
+    static constexpr int FloatMargin = 16, ColorPopupGap = 20;
     void Wire();
     void WireParts(); // the lock, bars, progress and generic dialog controllers
     void LoadTilePlaceholder();

@@ -94,6 +94,13 @@ protected:
     }
 };
 
+// The widget keeps its place in its layout while hidden.
+void keepSizeWhenHidden(QWidget* w) {
+    QSizePolicy policy = w->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    w->setSizePolicy(policy);
+}
+
 } // namespace
 
 // The controls of the view navigation that the rest of the design does not make: the classic
@@ -550,18 +557,115 @@ void TMainForm::CreateDesign() {
     // View navigation.
     CreateNavigationControls();
 
+    CreateLayouts();
     LayoutControls();
 }
 
-void TMainForm::LayoutControls() {
-    const int W = width(), H = height();
-    for (QWidget* w : {static_cast<QWidget*>(Image), static_cast<QWidget*>(Image_edit),
-                       static_cast<QWidget*>(Image_Edit_Detail), LockPanel,
-                       static_cast<QWidget*>(MultiViewCover), _Frames})
-        w->setGeometry(0, 0, W, H);
-    for (QObject* child : _Frames->children())
-        if (auto* frame = qobject_cast<QWidget*>(child)) frame->setGeometry(0, 0, W, H);
+// The form's layouts, in logical pixels (Qt scales them with the screen's pixel ratio): the map
+// picture and its overlays fill the form; the floating panels keep to the corners and edges of a
+// margin of 16 pixels, whatever the window's size. The bars, the information and action bars and
+// the drawer are placed by LayoutControls, since the bars controller and the drawer move them.
+void TMainForm::CreateLayouts() {
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setSpacing(0);
+    // A layout leaves hidden widgets alone; the layers and frames that come and go keep the form's
+    // size all the same.
+    for (QWidget* layer :
+         {static_cast<QWidget*>(Image), static_cast<QWidget*>(Image_Edit_Detail),
+          static_cast<QWidget*>(Image_edit), static_cast<QWidget*>(MultiViewCover), _Frames}) {
+        keepSizeWhenHidden(layer);
+        grid->addWidget(layer, 0, 0);
+    }
+    grid->addWidget(Image_Logo, 0, 0, Qt::AlignTop | Qt::AlignRight);
 
+    // The frames fill their container.
+    auto* frames = new QGridLayout(_Frames);
+    frames->setContentsMargins(0, 0, 0, 0);
+    for (QObject* child : _Frames->children())
+        if (auto* frame = qobject_cast<QWidget*>(child)) {
+            keepSizeWhenHidden(frame);
+            frames->addWidget(frame, 0, 0);
+        }
+
+    // The floating panels: a 3 x 3 grid of corners, edges and the middle.
+    auto* hud = new QGridLayout;
+    hud->setContentsMargins(FloatMargin, FloatMargin, FloatMargin, FloatMargin);
+    hud->setSpacing(0);
+    hud->setRowStretch(1, 1);
+    hud->setColumnStretch(1, 1);
+    grid->addLayout(hud, 0, 0);
+    // Top centre: the forest unit search, below the bars.
+    auto* find = new QVBoxLayout;
+    find->addSpacing(TouchSize + FloatMargin);
+    find->addWidget(p_Find_Layout, 0, Qt::AlignHCenter);
+    p_Find_Layout->setMinimumWidth(420);
+    hud->addLayout(find, 0, 1, Qt::AlignTop);
+    // Right, in the middle of the form: the side buttons of both styles, the colour pick list
+    // beside them.
+    auto* side = new QHBoxLayout;
+    side->setSpacing(0);
+    side->addWidget(ColorPopup, 0, Qt::AlignVCenter);
+    side->addSpacing(ColorPopupGap);
+    side->addWidget(Layout_SideButtons, 0, Qt::AlignVCenter);
+    side->addWidget(Panel1, 0, Qt::AlignVCenter);
+    side->addSpacing(FloatMargin);
+    grid->addLayout(side, 0, 0, Qt::AlignRight | Qt::AlignVCenter);
+    // Bottom left: the scale bar; bottom right: the GPS button (the classic ones above their bar).
+    hud->addWidget(ks_ScaleLayOut, 2, 0, Qt::AlignLeft | Qt::AlignBottom);
+    hud->addWidget(Layout_gps, 2, 2, Qt::AlignRight | Qt::AlignBottom);
+    auto* classicLeft = new QVBoxLayout;
+    classicLeft->addWidget(ScaleLayout);
+    classicLeft->addSpacing(TouchSize);
+    hud->addLayout(classicLeft, 2, 0, Qt::AlignLeft | Qt::AlignBottom);
+    auto* classicRight = new QVBoxLayout;
+    classicRight->addWidget(GPSLayout);
+    classicRight->addSpacing(TouchSize);
+    hud->addLayout(classicRight, 2, 2, Qt::AlignRight | Qt::AlignBottom);
+    // Bottom centre: the tool panels (one at a time) and the progress display above them.
+    auto* bottom = new QVBoxLayout;
+    bottom->setSpacing(8);
+    bottom->addWidget(l_Progress);
+    bottom->addWidget(AniIndicator, 0, Qt::AlignHCenter);
+    auto* bar = new QHBoxLayout;
+    bar->addStretch(1);
+    bar->addWidget(ProgressBar, 2);
+    bar->addStretch(1);
+    bottom->addLayout(bar);
+    bottom->addSpacing(FloatMargin);
+    auto* panels = new QGridLayout;
+    for (QWidget* w : {static_cast<QWidget*>(p_Note), static_cast<QWidget*>(ks_p_Note),
+                       static_cast<QWidget*>(ks_EditLineLayout), static_cast<QWidget*>(Point_Edit_Layout),
+                       static_cast<QWidget*>(ks_Point_Edit_Layout)})
+        panels->addWidget(w, 0, 0, Qt::AlignHCenter | Qt::AlignBottom);
+    bottom->addLayout(panels);
+    hud->addLayout(bottom, 2, 1, Qt::AlignBottom);
+    // The progress display keeps its place while parts of it come and go.
+    for (QWidget* w : {static_cast<QWidget*>(l_Progress), static_cast<QWidget*>(AniIndicator),
+                       static_cast<QWidget*>(ProgressBar)})
+        keepSizeWhenHidden(w);
+    l_Progress->setMinimumHeight(40);
+    ProgressBar->setFixedHeight(10);
+    for (QWidget* w : {static_cast<QWidget*>(p_Note), static_cast<QWidget*>(ks_p_Note),
+                       static_cast<QWidget*>(ks_EditLineLayout), static_cast<QWidget*>(Point_Edit_Layout),
+                       static_cast<QWidget*>(ks_Point_Edit_Layout)})
+        w->setFixedSize(w->size());
+    ColorPopup->setFixedSize(ColorPopup->size());
+    // Panels whose contents are placed by hand have no size of their own to offer.
+    ks_ScaleLayOut->setFixedSize(220, 40);
+    ScaleLayout->setFixedSize(220, 40);
+    AniIndicator->setFixedSize(50, 50);
+    // Laid out now, not on the first show: a form used hidden (a host's map on the background)
+    // has its picture at the form's size as well.
+    grid->activate();
+}
+
+void TMainForm::LayoutControls() {
+    // What the layouts leave: the bars and the information and action bars, which the bars
+    // controller moves up and down with the top bar, and the drawer, which slides.
+    const int W = width(), H = height();
+    // A hidden widget gets its resize only when shown: the frames follow the form at once.
+    if (QLayout* frames = _Frames->layout()) frames->setGeometry(_Frames->rect());
     topBar->setGeometry(0, TopBarMargin(), W, TouchSize);
     ktopbar->setGeometry(0, 0, W, TouchSize);
     botbar->setGeometry(0, H - TouchSize, W, TouchSize);
@@ -571,38 +675,12 @@ void TMainForm::LayoutControls() {
     topbarvisible->move((W - TouchSize) / 2, 0);
     botbarvisible->move((W - TouchSize) / 2, H - TouchSize);
 
-    const QSize side = Layout_SideButtons->sizeHint();
-    Layout_SideButtons->setGeometry(W - side.width() - 16, (H - side.height()) / 2, side.width(),
-                                    side.height());
-    const QSize panel1 = Panel1->sizeHint();
-    Panel1->setGeometry(W - panel1.width() - 8, (H - panel1.height()) / 2, panel1.width(), panel1.height());
-
     // The information and action bars keep their vertical place (the top bar moves them).
     const QSize info = ks_InfoLayout->sizeHint();
-    ks_InfoLayout->setGeometry(16, ks_InfoLayout->y(), info.width(), 56);
+    ks_InfoLayout->setGeometry(FloatMargin, ks_InfoLayout->y(), info.width(), 56);
     InfoLayout->setGeometry(8, ks_InfoLayout->y(), 300, TouchSize);
     ks_ActionLayout->setGeometry(ks_InfoLayout->geometry().right() + 9, ks_InfoLayout->y(),
                                  ks_ActionLayout->width(), 56);
-
-    ks_ScaleLayOut->setGeometry(16, H - 16 - 40, 220, 40);
-    ScaleLayout->setGeometry(8, H - TouchSize - 48, 220, 40);
-    Layout_gps->setGeometry(W - 16 - 72, H - 16 - 72, 72, 72);
-    GPSLayout->setGeometry(W - 8 - 64, H - TouchSize - 72, 64, 64);
-
-    const QSize find = p_Find_Layout->sizeHint();
-    const int findWidth = std::min(std::max(find.width(), 420), W - 32);
-    p_Find_Layout->setGeometry((W - findWidth) / 2, 80, findWidth, find.height());
-    for (QWidget* w : {static_cast<QWidget*>(p_Note), static_cast<QWidget*>(ks_p_Note),
-                       static_cast<QWidget*>(ks_EditLineLayout), static_cast<QWidget*>(Point_Edit_Layout),
-                       static_cast<QWidget*>(ks_Point_Edit_Layout)})
-        w->move((W - w->width()) / 2, H - w->height() - 24);
-    ColorPopup->move(W - ColorPopup->width() - 100, (H - ColorPopup->height()) / 2);
-
-    AniIndicator->move((W - AniIndicator->width()) / 2, H - 100 - AniIndicator->height());
-    l_Progress->setGeometry(0, AniIndicator->y() - 48, W, 40);
-    ProgressBar->setGeometry(W / 4, AniIndicator->y() + AniIndicator->height() + 20, W / 2, 10);
-    LockLayout->move((W - LockLayout->width()) / 2, (H - LockLayout->height()) / 2);
-    Image_Logo->move(W - Image_Logo->width(), 0);
     PositionDrawer(m_drawerOpen);
 }
 

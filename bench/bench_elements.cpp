@@ -55,16 +55,27 @@ void BM_Quick(benchmark::State& state) {
     addAndFree<TQuickEntity, TElement>(state);
 }
 
-// One round: a new thread builds 2,000,000 coordinates in a container, the main thread frees them.
-// Five rounds; resident size after the first and the last round, and the growth in between.
+// One round: a new thread builds 2,000,000 coordinates, the main thread frees them. Five rounds;
+// resident size after the first and the last round, and the growth in between. Argument 0: all in
+// one container (one list block of 16 MB); otherwise in lines of that many vertices each, as a
+// loaded layer holds them.
 void BM_CrossThreadRounds(benchmark::State& state) {
     constexpr int Coordinates = 2'000'000;
+    const int perLine = int(state.range(0));
     double firstMb = 0, lastMb = 0;
     for (auto _ : state) {
         TQuickEntity* built = nullptr;
-        QThread* worker = QThread::create([&built] {
+        QThread* worker = QThread::create([&built, perLine] {
             auto* c = new TQuickEntity;
-            for (int i = 0; i < Coordinates; ++i) c->AddElement(new T2DCoordinate(i, -i));
+            if (perLine == 0) {
+                for (int i = 0; i < Coordinates; ++i) c->AddElement(new T2DCoordinate(i, -i));
+            } else {
+                for (int i = 0; i < Coordinates; i += perLine) {
+                    auto* line = new TQuickEntity;
+                    for (int j = i; j < i + perLine; ++j) line->AddElement(new T2DCoordinate(j, -j));
+                    c->AddElement(line);
+                }
+            }
             built = c;
         });
         worker->start();
@@ -104,7 +115,7 @@ BENCHMARK(BM_OwnerKeeping)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OwnerKeepingEntities)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Plain)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Quick)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CrossThreadRounds)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CrossThreadRounds)->Arg(0)->Arg(1000)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RegistryLookup);
 BENCHMARK(BM_CreateByName);
 

@@ -6,6 +6,7 @@
 #include "Kordlin_MainTool.h"
 #include "UiKit.h"
 
+#include "framework/E_Type.h"
 #include "framework/M_Zelto.h"
 #include "framework/Worlds.h"
 #include "geometry/e_Geometry.h"
@@ -314,17 +315,52 @@ TEST_F(AppTest, DamagedSymbolFileIsReportedAndTheFormStillWorks) {
     EXPECT_EQ(internals(*form).Barva, 13);
 }
 
-TEST_F(AppTest, SymbolFileOfTheWrongClassStopsTheSymbolLoading) {
-    writeKinds(systemDir() + QStringLiteral("/PSYMB.zlt"),
-               {QStringLiteral("A")}); // a catalogue is an owner entity
-    TPolyLineElement line;
-    line.AddXY(0, 0);
-    line.AddXY(1, 1);
-    saveStream(&line, systemDir() + QStringLiteral("/Zn.zlt"));
-    auto form = newForm();
-    EXPECT_NE(internals(*form).PSYMB, nullptr);
-    EXPECT_EQ(internals(*form).Zn, nullptr) << "a line is no kind catalogue";
-    EXPECT_EQ(ctl<QComboBox>(form, "ks_Point_Edit_ComboBox")->count(), 0);
+// The two sets are read on their own: a damaged or wrong-class symbol set costs neither the other
+// set nor the point kinds, and each failure is one message naming its file (and a wrong class).
+TEST_F(AppTest, EachSymbolSetIsReadOnItsOwnAndEveryFailureIsNamed) {
+    // Line: a line is an owner entity but no kind catalogue; Text: a text element owns nothing.
+    enum class File { Good, Damaged, Line, Text };
+    const auto write = [&](const QString& name, File how) {
+        const QString path = systemDir() + QLatin1Char('/') + name;
+        if (how == File::Damaged) return writeBytes(path, QByteArray("ZLT0\x01\x02garbage", 13));
+        if (how == File::Line) {
+            TPolyLineElement line;
+            line.AddXY(0, 0);
+            line.AddXY(1, 1);
+            return saveStream(&line, path);
+        }
+        if (how == File::Text) {
+            TStringElement text;
+            text.SetName(QStringLiteral("Symboly"));
+            return saveStream(&text, path);
+        }
+        writeKinds(path, {QStringLiteral("Posed")}); // a kind catalogue is an owner entity as well
+    };
+    struct Case {
+        File psymb, zn;
+        bool psymbRead, znRead;
+        const char* named; // the file, and the class when it is the wrong one
+        const char* alsoNamed;
+    };
+    const Case cases[] = {
+        {File::Damaged, File::Good, false, true, "PSYMB.zlt", ""},
+        {File::Text, File::Good, false, true, "PSYMB.zlt", "TStringElement"},
+        {File::Good, File::Line, true, false, "Zn.zlt", "TPolyLineElement"},
+        {File::Good, File::Damaged, true, false, "Zn.zlt", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.named) + " " + c.alsoNamed);
+        write(QStringLiteral("PSYMB.zlt"), c.psymb);
+        write(QStringLiteral("Zn.zlt"), c.zn);
+        recordingNotifier()->clear();
+        auto form = newForm();
+        EXPECT_EQ(internals(*form).PSYMB != nullptr, c.psymbRead);
+        EXPECT_EQ(internals(*form).Zn != nullptr, c.znRead);
+        EXPECT_EQ(ctl<QComboBox>(form, "ks_Point_Edit_ComboBox")->count(), c.znRead ? 1 : 0);
+        ASSERT_EQ(messages().size(), 1) << messages().join(QLatin1Char('|')).toStdString();
+        EXPECT_TRUE(messages()[0].contains(QLatin1String(c.named))) << messages()[0].toStdString();
+        EXPECT_TRUE(messages()[0].contains(QLatin1String(c.alsoNamed))) << messages()[0].toStdString();
+    }
 }
 
 TEST_F(AppTest, AnErrorDuringCreationShowsBumAndEndsTheCreation) {

@@ -35,10 +35,8 @@ struct TMapCanvasWidgets {
 // overlays live on their own bitmap and move separately.
 enum class TDrawPass {
     Tiles,
-    UserAreas,
-    UserLines,
-    UserPoints,
-    Notes,
+    UserAreas,   // the areas of every visible user layer, under everything the layers hold
+    UserObjects, // then their lines, notes and points, layer by layer in the layers' order
     ForestHighlight,
     Route,
     GpsMarker,

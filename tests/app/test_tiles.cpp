@@ -397,7 +397,7 @@ TEST_F(AppTest, ARedrawAskedForInsideAPassStartsOverAfterTheSlice) {
     rig.TiledMap().LoadMap(makeMapDir(QStringLiteral("maps"), {standMap()}));
     rig.Projection()->ChangeProjection(-599800, -1099800, OneMetrePerPixel);
     int passes = 0;
-    rig.MapCanvas().SetSimplePass(TDrawPass::UserLines, [&] {
+    rig.MapCanvas().SetSimplePass(TDrawPass::UserObjects, [&] {
         if (++passes == 1) {
             EXPECT_TRUE(rig.MapCanvas().InSlice());
             EXPECT_FALSE(rig.MapCanvas().Redraw()) << "not nested";

@@ -2,6 +2,7 @@
 
 #include "BitmapCodecs.h"
 #include "Kordlin_MainTool.h"
+#include "Layers.h"
 #include "MapCanvas.h"
 #include "Navigation.h"
 #include "Project.h"
@@ -67,6 +68,7 @@ TMainForm::~TMainForm() {
         m_appEvents->unsubscribe(m_appEventSubscription);
     // The controllers go before the controls they drive and the canvas they paint on.
     m_project.reset();
+    m_layers.reset();
     m_navigation.reset();
     m_tiledMap.reset();
     m_mapCanvas.reset();
@@ -95,8 +97,20 @@ void TMainForm::WireControllers() {
     m_navigation->Hooks.HideTopBar = [this] { SetTopBar_Visible(false); };
     m_navigation->Hooks.ActiveTool = [this] { return ActiveTool; };
 
+    // The user layers and the layer tab of the drawer.
+    m_layers = std::make_unique<TLayersController>(TLayersWidgets::Find(*this), *m_progress);
+    m_layers->Hooks.Ini = [this] { return m_project ? m_project->IniFIle() : nullptr; };
+    m_layers->Hooks.Review = [this] { Review(); };
+    m_layers->Hooks.CloseDrawer = [this] { CloseDrawer(); };
+    m_layers->Hooks.OpenDrawer = [this] { OpenDrawer(); };
+    m_layers->Hooks.PrepareSuperdialog = [this](bool editMode, const QString& prompt) {
+        return PrepareSuperdialog(editMode, prompt);
+    };
+    m_layers->Hooks.ActiveTool = [this] { return ActiveTool; };
+
     // Opening a project.
-    m_project = std::make_unique<TProjectController>(*m_mapCanvas, *m_tiledMap, *m_navigation, *m_progress);
+    m_project = std::make_unique<TProjectController>(*m_mapCanvas, *m_tiledMap, *m_navigation, *m_layers,
+                                                     *m_progress);
     m_project->Hooks.User = [this] { return GetUser(); };
     m_project->Hooks.Closing = [this] { OddListExists = false; };
     m_project->Hooks.LoadDET = [this](const QString& file) { LoadDET(file); };
@@ -169,7 +183,7 @@ void TMainForm::FormCreate() {
         // 3. Tile cache and map state.
         m_tiledMap->Tiles.Clear();
         m_tiledMap->ActualMap = m_tiledMap->ActualTileMatrix = 0;
-        m_tiledMap->MapChangeActive = SuperLayerChangeActive = false;
+        m_tiledMap->MapChangeActive = false;
         BmMoving = true;
         BmInMove = Fix = false;
         m_gpsFixed = false;

@@ -45,6 +45,7 @@ class TBarsController;
 class TCanvas;
 class TCanvasDevice;
 class TForestModelSelector;
+class TLayersController;
 class TLockController;
 class TMapCanvas;
 class TMainTool;
@@ -87,6 +88,7 @@ public:
     TMapCanvas& MapCanvas() { return *m_mapCanvas; }
     TTiledMapController& TiledMap() { return *m_tiledMap; }
     TProjectController& Project() { return *m_project; }
+    TLayersController& Layers() { return *m_layers; }
     TNavigationController& Navigation() { return *m_navigation; }
     TLockController& Lock() { return *m_lock; }
     TBarsController& Bars() { return *m_bars; }
@@ -209,7 +211,7 @@ private:
     int Status = 0;
     bool ImDrawing = false;
     bool Test = false, CHeckJPRL = false, CheckNotes = false, CheckLines = false, CheckAreas = false;
-    bool SuperLayerChangeActive = false, BmMoving = false, BmInMove = false, Fix = false;
+    bool BmMoving = false, BmInMove = false, Fix = false;
     bool ToolsMoving = false, ToolsVisible = false, Rotate = false, AreaBlinked = false;
     int iLastOdd = -1;
     int ActiveTool = 0, ComingActiveTool = -1, WaitingActiveTool = -1;
@@ -266,6 +268,7 @@ private:
             *tab_Options = nullptr;
     QWidget *LayoutMain = nullptr, *TabViewLayout = nullptr, *tab_layers_Layout = nullptr;
     QListWidget *MainListBox = nullptr, *MapListBox = nullptr, *ListBox_Layers = nullptr;
+    QComboBox* ActiveLayerCombo = nullptr;
     QComboBox* MapCombo = nullptr;
     ui::TSwitch *cb_botbar = nullptr, *cb_topbar = nullptr, *cb_TopBarMargin = nullptr;
     ui::TSwitch *cb_jprl = nullptr, *cb_Line = nullptr, *cb_Note = nullptr, *cb_GPS = nullptr;
@@ -312,6 +315,7 @@ private:
 
     std::unique_ptr<TMapCanvas> m_mapCanvas;
     std::unique_ptr<TTiledMapController> m_tiledMap;
+    std::unique_ptr<TLayersController> m_layers;
     std::unique_ptr<TProjectController> m_project;
     std::unique_ptr<TNavigationController> m_navigation;
     std::unique_ptr<TLockController> m_lock;

@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPainter>
 #include <QProgressBar>
@@ -462,11 +463,34 @@ void TMainForm::CreateDesign() {
         {
             auto* v = new QVBoxLayout(tab_layers);
             v->setContentsMargins(12, 12, 12, 12);
+            v->addWidget(label(tab_layers, "l_ActiveLayer", QStringLiteral("AKTIVNÍ VRSTVA :")));
+            ActiveLayerCombo = make<QComboBox>(tab_layers, "ActiveLayerCombo");
+            v->addWidget(ActiveLayerCombo);
             ListBox_Layers = make<QListWidget>(tab_layers, "ListBox_Layers");
+            ListBox_Layers->setIconSize(QSize(20, 20));
+            ListBox_Layers->setItemDelegate(new TDetailItemDelegate(ListBox_Layers));
+            // The detail panel of one layer: caption, colour, contents, and what can be done.
             tab_layers_Layout = make<QWidget>(tab_layers, "tab_layers_Layout");
             tab_layers_Layout->hide();
+            {
+                auto* d = new QVBoxLayout(tab_layers_Layout);
+                d->setContentsMargins(0, 0, 0, 0);
+                auto* name = make<QLineEdit>(tab_layers_Layout, "tab_Layers_edit_LayerName");
+                name->setReadOnly(true);
+                d->addWidget(name);
+                d->addWidget(make<QComboBox>(tab_layers_Layout, "tab_Layers_ComboColor"));
+                auto* detail = label(tab_layers_Layout, "tab_Layers_LayerDetail", QString());
+                detail->setWordWrap(true);
+                detail->setTextFormat(Qt::PlainText);
+                d->addWidget(detail);
+                d->addWidget(textButton(tab_layers_Layout, "Button7", QStringLiteral("Zobrazit detaily")));
+                d->addWidget(
+                    textButton(tab_layers_Layout, "b_DeleteLayer", QStringLiteral("Odstranit vrstvu")));
+                d->addWidget(textButton(tab_layers_Layout, "Button15", QStringLiteral("Zpět na vrstvy")));
+                d->addStretch();
+            }
             v->addWidget(ListBox_Layers, 1);
-            v->addWidget(tab_layers_Layout);
+            v->addWidget(tab_layers_Layout, 1);
         }
         tab_Tools = make<QWidget>(tabc, "tab_Tools");
         new QVBoxLayout(tab_Tools);

@@ -1,5 +1,6 @@
 #include "Project.h"
 
+#include "Layers.h"
 #include "MapCanvas.h"
 #include "Navigation.h"
 #include "TiledMap.h"
@@ -50,8 +51,9 @@ bool readProjectFile(const QString& fileName, QDomDocument& doc, QString& reason
 } // namespace
 
 TProjectController::TProjectController(TMapCanvas& canvas, TTiledMapController& map,
-                                       TNavigationController& navigation, TProgressController& progress)
-    : m_canvas(canvas), m_map(map), m_navigation(navigation), m_progress(progress) {}
+                                       TNavigationController& navigation, TLayersController& layers,
+                                       TProgressController& progress)
+    : m_canvas(canvas), m_map(map), m_navigation(navigation), m_layers(layers), m_progress(progress) {}
 TProjectController::~TProjectController() = default;
 
 QString TProjectController::GetAbsolutePath(const QString& aRootPath, const QString& aRelativePath) {
@@ -96,8 +98,8 @@ bool TProjectController::LoadProject(const QString& aFileName) {
     if (QWidget* image = m_canvas.Widgets().Image) image->setEnabled(true);
     map.MapChangeActive = false;
     map.Tiles.Clear();
-    // The user layers (active layer, edited layer, layer collection and their list) are given up
-    // here once they exist; there are none yet.
+    // The user layers: the active and the edited layer, the layers and their list.
+    m_layers.Clear();
     map.ClearMaps();
     m_canvas.ClearPicture();
     m_canvas.Update();
@@ -141,12 +143,11 @@ bool TProjectController::LoadProject(const QString& aFileName) {
 
     // 7. Progress on.
     m_progress.ShowProgress(true);
-    Layers_Modified = false;
-    LayersLocal_Modified = false;
 
-    // 8. The user layers are read and checked here (definitions, local settings, layer files,
-    // then the checks and the list), and saved when the checks changed them. They arrive with
-    // the layer controller; until then a project opens without user layers.
+    // 8. The user layers: definitions, local settings, layer files, the checks and the list;
+    // then saved when the checks changed them.
+    m_layers.SetOlderLayerFiles(LayersPath, AlternativeLayersPath);
+    m_layers.LoadAll();
 
     // 9. The forest data (in the background by default).
     if (!ForestPath.isEmpty() && Hooks.LoadDET) Hooks.LoadDET(ForestPath);

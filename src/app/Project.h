@@ -14,6 +14,7 @@
 
 namespace zelto {
 
+class TLayersController;
 class TMapCanvas;
 class TNavigationController;
 class TProgressController;
@@ -32,7 +33,7 @@ struct TProjectHooks {
 class TProjectController {
 public:
     TProjectController(TMapCanvas& canvas, TTiledMapController& map, TNavigationController& navigation,
-                       TProgressController& progress);
+                       TLayersController& layers, TProgressController& progress);
     ~TProjectController();
     TProjectHooks Hooks;
 
@@ -43,8 +44,6 @@ public:
     QString NotesPath, AlternativeNotesPath;
     // The map directory and the forest data file of the open project, absolute.
     QString MapPath, ForestPath;
-    bool Layers_Modified = false;
-    bool LayersLocal_Modified = false;
     bool ActiveToolRestart = false;
     QDomDocument XMLDocument;
 
@@ -72,6 +71,7 @@ private:
     TMapCanvas& m_canvas;
     TTiledMapController& m_map;
     TNavigationController& m_navigation;
+    TLayersController& m_layers;
     TProgressController& m_progress;
     std::unique_ptr<TRealIniFile> m_ini;
     int m_opened = 0; // projects opened: a map-ready wait of an earlier one is void

@@ -22,11 +22,17 @@ public:
     TStreamRead& operator=(const TStreamRead&) = delete;
 
     TElement* Root() const { return m_root; }
+    // Hands the root over to the caller, who frees it and, with it, everything it holds as its
+    // children (transitively). The read keeps the rest, the elements that only properties refer
+    // to, and frees them when it goes: keep the read until the root's tree is freed. None when
+    // the root was already taken.
+    TElement* TakeRoot();
 
 private:
     TStreamRead(TElement* root, std::vector<TElement*> read);
     TElement* m_root;
     std::vector<TElement*> m_read; // empty for a read whose root alone holds everything
+    bool m_taken = false;          // the root and its tree belong to the caller
 };
 
 } // namespace zelto

@@ -220,4 +220,36 @@ TClickPanel::TClickPanel(QWidget* parent, int radius) : TPanel(parent, radius) {
     });
 }
 
+void TDetailItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                const QModelIndex& index) const {
+    const QString detail = index.data(DetailRole).toString();
+    if (detail.isEmpty()) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    // The row as usual in its upper part, the detail in a smaller, dimmer font below.
+    QStyleOptionViewItem top = option;
+    top.rect.setHeight(option.rect.height() * 3 / 5);
+    QStyledItemDelegate::paint(painter, top, index);
+    QFont small = option.font;
+    small.setPointSizeF(small.pointSizeF() * 0.8);
+    painter->save();
+    painter->setFont(small);
+    QColor dim = option.palette.color(QPalette::Text);
+    dim.setAlphaF(0.6f);
+    painter->setPen(dim);
+    const int indent = option.decorationSize.width() + 36;
+    const QRect below(option.rect.left() + indent, top.rect.bottom(), option.rect.width() - indent - 4,
+                      option.rect.height() - top.rect.height());
+    painter->drawText(below, Qt::AlignLeft | Qt::AlignTop,
+                      QFontMetrics(small).elidedText(detail, Qt::ElideRight, below.width()));
+    painter->restore();
+}
+
+QSize TDetailItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    if (!index.data(DetailRole).toString().isEmpty()) size.setHeight(size.height() * 5 / 3 + 4);
+    return size;
+}
+
 } // namespace zelto::ui

@@ -11,6 +11,7 @@
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QWidget>
 
@@ -153,6 +154,16 @@ class TClickPanel : public TPanel {
 public:
     explicit TClickPanel(QWidget* parent = nullptr, int radius = 12);
     std::function<void()> OnClick;
+};
+
+// A list row with a second, smaller line under its text: the row's DetailRole data.
+class TDetailItemDelegate : public QStyledItemDelegate {
+public:
+    static constexpr int DetailRole = Qt::UserRole + 1;
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
 } // namespace zelto::ui

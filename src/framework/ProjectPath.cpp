@@ -1,8 +1,11 @@
 #include "ProjectPath.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <cstring>
 
 namespace zelto {
 
@@ -66,11 +69,30 @@ QString TProjectPath::Layer(const QString& layerName) {
 }
 
 QString TProjectPath::FileNamePart(const QString& name) {
-    QString part = name;
-    for (QChar& c : part)
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
-            c = QLatin1Char('_');
-    return part;
+    // Characters that lead out of the folder or that the file systems of memory cards refuse
+    // are written as "%" and two hexadecimal digits per UTF-8 byte, and so is "%" itself: the
+    // mapping is stable and two names never share a file. Ordinary names keep their text.
+    static constexpr char Unsafe[] = "/\\:*?\"<>|%";
+    QByteArray part;
+    const QByteArray utf8 = name.toUtf8();
+    for (const char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u < 0x20 || u == 0x7F || std::strchr(Unsafe, c))
+            part += '%' + QByteArray::number(u, 16).toUpper().rightJustified(2, '0');
+        else
+            part += c;
+    }
+    // A name too long for a file name keeps its beginning and gets its digest; "%%" marks it and
+    // never comes out of the escaping above.
+    constexpr int MaxBytes = 120;
+    if (part.size() > MaxBytes) {
+        QByteArray head = part.left(MaxBytes - 18);
+        while (!head.isEmpty() && (static_cast<unsigned char>(head.back()) & 0xC0) == 0x80) head.chop(1);
+        if (!head.isEmpty() && static_cast<unsigned char>(head.back()) >= 0xC0) head.chop(1);
+        while (head.endsWith('%') || (head.size() >= 2 && head.at(head.size() - 2) == '%')) head.chop(1);
+        part = head + "%%" + QCryptographicHash::hash(utf8, QCryptographicHash::Sha1).toHex().left(16);
+    }
+    return QString::fromUtf8(part);
 }
 
 } // namespace zelto

@@ -26,8 +26,11 @@ struct TProjectPath {
     static bool CheckDirectories();
     // Root + "UDSML_" + PurePrj + "_" + layerName + ".zlt".
     static QString Layer(const QString& layerName);
-    // A name of the data (a layer name, the user identifier) as a part of a file name in Root: a
-    // path separator or a control character becomes "_", so that no name leads out of Root.
+    // A name of the data (a layer name, the user identifier) as a part of a file name in Root.
+    // Path separators, control characters, the characters memory cards refuse (: * ? " < > |)
+    // and "%" become "%" + two hexadecimal digits per UTF-8 byte; a part longer than 120 bytes
+    // keeps its beginning, then "%%" and 16 hexadecimal digits of its SHA-1. Stable, and no two
+    // names share a part: no name leads out of Root or onto another name's file.
     static QString FileNamePart(const QString& name);
 
     // The platform's public (shared documents) folder; the application may set another one.

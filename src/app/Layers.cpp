@@ -334,6 +334,7 @@ void TLayersController::Layers_Load() {
         }
     if (older.isEmpty()) {
         Layers_Check();
+        recoverLayerFiles();
         if (!Layer(OldRoutesAndNotes) && Hooks.LoadOldRoutesAndNotes) {
             auto layer = std::unique_ptr<TComplicatedGECollection>(new TComplicatedGECollection);
             layer->SetName(OldRoutesAndNotes);
@@ -366,6 +367,40 @@ void TLayersController::Layers_Load() {
             QStringLiteral("Soubor %1 nelze přečíst: %2").arg(QDir::toNativeSeparators(older), reason));
     }
     m_progress.HideBusy();
+}
+
+void TLayersController::recoverLayerFiles() {
+    // Without local settings the layer files of the project would stay unread until the next
+    // opening (or for ever, for a layer no definition names): a lost settings file must not hide
+    // the user's drawings. Each file that holds a layer whose name leads to that very file is
+    // taken; the built-in layers take their objects from theirs.
+    const QString prefix = QStringLiteral("UDSML_") + TProjectPath::PurePrj + QLatin1Char('_');
+    const QStringList files =
+        QDir(TProjectPath::Root).entryList({prefix + QStringLiteral("*.zlt")}, QDir::Files, QDir::Name);
+    for (const QString& file : files) {
+        const QString part = file.mid(prefix.size(), file.size() - prefix.size() - 4);
+        QString reason;
+        std::unique_ptr<TStreamRead> read = TStreamRead::Read(TProjectPath::Root + file, reason);
+        auto* layer = read ? zelto_cast<TComplicatedGECollection>(read->Root()) : nullptr;
+        if (!layer || TProjectPath::FileNamePart(layer->GetName()) != part) continue;
+        const QString name = layer->GetName();
+        auto* definition =
+            m_userLayers ? zelto_cast<TZelto01UserLayerInfo>(m_userLayers->GetElement(name)) : nullptr;
+        if (definition && definition->GetRestriction() >= 2) continue;
+        read->TakeRoot();
+        m_reads.push_back(std::move(read));
+        if (TComplicatedGECollection* builtIn = Layer(name)) {
+            // The built-in layer keeps its settings and takes the objects.
+            while (layer->ElementsCount() > 0) {
+                TElement* sub = layer->Get(0);
+                layer->RemoveElementIndex(0);
+                builtIn->AddElement(sub);
+            }
+            delete layer;
+        } else {
+            m_layers->AddElement(layer);
+        }
+    }
 }
 
 void TLayersController::SetOlderLayerFiles(const QString& nextToProject, const QString& inPublicFolder) {

@@ -145,6 +145,7 @@ private:
     TComplicatedGECollection* localEntry(const QString& name) const;
     void appendLocalCopy(TComplicatedGECollection* layer);
     void loadOneLayer(const QString& name, int restriction, bool byDefinition);
+    void recoverLayerFiles();
     void freeLayers();
     bool saveStream(TOwnerEntity* root, const QString& path, const QString& label, const QString& failure);
     void showList();

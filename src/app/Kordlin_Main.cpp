@@ -96,6 +96,7 @@ void TMainForm::WireControllers() {
         std::make_unique<TNavigationController>(*m_mapCanvas, *m_tiledMap, TNavigationWidgets::Find(*this));
     m_navigation->Hooks.HideTopBar = [this] { SetTopBar_Visible(false); };
     m_navigation->Hooks.ActiveTool = [this] { return ActiveTool; };
+    m_navigation->Hooks.OpenDrawer = [this] { OpenDrawer(); };
 
     // The user layers and the layer tab of the drawer.
     m_layers = std::make_unique<TLayersController>(TLayersWidgets::Find(*this), *m_progress);

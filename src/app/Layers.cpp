@@ -31,6 +31,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
+#include <QTimer>
 
 namespace zelto {
 
@@ -109,10 +110,18 @@ TLayersWidgets TLayersWidgets::Find(QWidget& form) {
 TLayersController::TLayersController(const TLayersWidgets& widgets, TProgressController& progress)
     : m_w(widgets), m_progress(progress) {
     if (m_w.ListBox_Layers) {
-        QObject::connect(m_w.ListBox_Layers, &QListWidget::itemChanged,
-                         [this](QListWidgetItem* item) { ListBox_LayersChangeCheck(item); });
-        QObject::connect(m_w.ListBox_Layers, &QListWidget::itemClicked,
-                         [this](QListWidgetItem* item) { ListBox_LayersItemClick(item); });
+        // A tap on a tick box also reports a click on its row, right after the tick: that click
+        // is the tick's, not a request for the layer's details.
+        QObject::connect(m_w.ListBox_Layers, &QListWidget::itemChanged, m_w.ListBox_Layers,
+                         [this](QListWidgetItem* item) {
+                             m_ticked = item;
+                             QTimer::singleShot(0, m_w.ListBox_Layers, [this] { m_ticked = nullptr; });
+                             ListBox_LayersChangeCheck(item);
+                         });
+        QObject::connect(m_w.ListBox_Layers, &QListWidget::itemClicked, m_w.ListBox_Layers,
+                         [this](QListWidgetItem* item) {
+                             if (item != m_ticked) ListBox_LayersItemClick(item);
+                         });
     }
     if (m_w.ActiveLayerCombo)
         QObject::connect(m_w.ActiveLayerCombo, &QComboBox::currentIndexChanged,

@@ -158,6 +158,7 @@ private:
     std::unique_ptr<TOwnerEntity> m_layers, m_local, m_userLayers;
     std::unique_ptr<TStringListElement> m_table42;
     TComplicatedGECollection* m_selected = nullptr;
+    QListWidgetItem* m_ticked = nullptr; // the row whose tick changed in this pass of the event loop
     QStringList m_olderPaths;
 };
 

@@ -449,11 +449,18 @@ void TNavigationController::PanBegin(const TGestureEventInfo& e) {
     PanStatus = 0;
     ++Pani;
     ++pani1;
+    const float x = float(e.Location.x()), y = float(e.Location.y());
+    if (x <= EdgeSwipeWidth && Hooks.OpenDrawer) {
+        // A drag from the left edge pulls the menu drawer out; the map stays.
+        LastX = LastLocalX = x;
+        LastY = LastLocalY = y;
+        PanStatus = 4;
+        return;
+    }
     // The offset of an earlier drag must not move the map of this one (an end without any move
     // between would otherwise apply it again).
     aX = aY = 0;
     StopGpsFollow();
-    const float x = float(e.Location.x()), y = float(e.Location.y());
     LastX = x;
     LastY = y;
     LastLocalX = x;
@@ -534,6 +541,10 @@ void TNavigationController::PanIntermediate(const TGestureEventInfo& e) {
         overlay->update();
         break;
     }
+    case 4:
+        LastLocalX = x;
+        LastLocalY = y;
+        break;
     case 1: {
         MoveFloatingMarkers(x - LastLocalX, y - LastLocalY);
         if (m_w.gpscur && !m_w.gpscur->isHidden() && Hooks.DrawgpsTear)
@@ -564,6 +575,11 @@ void TNavigationController::PanEnd(const TGestureEventInfo&) {
         m_map.Review();
         ShowScaleAndCoords();
         break;
+    case 4: {
+        const double dx = LastLocalX - LastX, dy = LastLocalY - LastY;
+        if (dx >= EdgeSwipeDistance && dx > std::abs(dy) && Hooks.OpenDrawer) Hooks.OpenDrawer();
+        break;
+    }
     case 3:
         if (m_point) {
             m_canvas.Edit_Clear();

@@ -141,6 +141,7 @@ struct TNavigationHooks {
     std::function<void()> Drawgps;                         // the GPS marker over a gesture frame
     std::function<void()> HideTopBar;                      // every gesture hides the top bar
     std::function<int()> ActiveTool;                       // the active tool (0 while unset)
+    std::function<void()> OpenDrawer;                      // a swipe from the left edge
 };
 
 // The controls navigation drives; any may be missing (a test builds only what it looks at).
@@ -211,12 +212,14 @@ public:
     int LastDist = 0;                      // finger distance when the pinch started
     bool Zoomed = false;                   // a pinch is in progress
     bool ZoomSilence = false;              // pans are ignored (500 ms after a pinch)
-    int PanStatus = 0;                     // 0 undecided, 1 map, 2 vertex, 3 point
-    int Pani = 0, pani1 = 0;               // pan starts since the last pan end
-    bool Moving = false;                   // mouse mode: a left-button drag is in progress
-    double RefX = 0, RefY = 0;             // page offset of a grabbed vertex or point from the finger
-    double LastX = 0, LastY = 0;           // page position where the current pan began
-    bool KavintStyle = true;               // the alternative style's read-outs
+    int PanStatus = 0;                     // 0 undecided, 1 map, 2 vertex, 3 point, 4 edge swipe
+    // A drag that starts this close to the left edge and goes this far right opens the drawer.
+    static constexpr float EdgeSwipeWidth = 20, EdgeSwipeDistance = 60;
+    int Pani = 0, pani1 = 0;     // pan starts since the last pan end
+    bool Moving = false;         // mouse mode: a left-button drag is in progress
+    double RefX = 0, RefY = 0;   // page offset of a grabbed vertex or point from the finger
+    double LastX = 0, LastY = 0; // page position where the current pan began
+    bool KavintStyle = true;     // the alternative style's read-outs
     TNavigationHooks Hooks;
 
     // The edited line and point; none while their tools are not active. Not owned.

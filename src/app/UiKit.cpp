@@ -2,6 +2,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 
 namespace zelto::ui {
@@ -232,7 +233,10 @@ void TDetailItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
     top.rect.setHeight(option.rect.height() * 3 / 5);
     QStyledItemDelegate::paint(painter, top, index);
     QFont small = option.font;
-    small.setPointSizeF(small.pointSizeF() * 0.8);
+    if (small.pointSizeF() > 0)
+        small.setPointSizeF(small.pointSizeF() * 0.8);
+    else
+        small.setPixelSize(std::max(8, small.pixelSize() * 4 / 5));
     painter->save();
     painter->setFont(small);
     QColor dim = option.palette.color(QPalette::Text);

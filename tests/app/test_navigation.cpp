@@ -247,6 +247,33 @@ TEST_F(NavigationTest, PanMovesTheCentreByTheModelLengthsAndRedrawsOnlyAtTheEnd)
     EXPECT_DOUBLE_EQ(P().GetCenterY(), CY + 120);
 }
 
+// A drag from the left edge pulls the drawer out instead of moving the map; a short, a steep or a
+// drag that starts further in is an ordinary pan (or nothing).
+TEST_F(NavigationTest, ASwipeFromTheLeftEdgeOpensTheDrawer) {
+    int opened = 0;
+    nav().Hooks.OpenDrawer = [&] { ++opened; };
+    const struct {
+        double x0, x1, y1;
+        bool opens, moves;
+    } cases[] = {
+        {5, 200, 420, true, false}, {20, 90, 400, true, false},  {5, 40, 400, false, false},
+        {5, 80, 500, false, false}, {60, 260, 400, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x0 << " -> " << c.x1 << ", " << c.y1);
+        view(CX, CY);
+        opened = 0;
+        const int reviews = map().ReviewsDone;
+        pan(c.x0, 400, gfBegin);
+        pan((c.x0 + c.x1) / 2, (400 + c.y1) / 2);
+        pan(c.x1, c.y1);
+        pan(c.x1, c.y1, gfEnd);
+        EXPECT_EQ(opened, c.opens ? 1 : 0);
+        EXPECT_EQ(P().GetCenterX() != CX, c.moves);
+        EXPECT_EQ(map().ReviewsDone, reviews + (c.moves ? 1 : 0));
+    }
+}
+
 TEST_F(NavigationTest, DuringAPanThePictureIsTheSnapshotShifted) {
     patternSnapshot();
     const QImage snapshot = rig->MapCanvas().Bm();

@@ -5,11 +5,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -163,6 +167,61 @@ TEST_F(ScriptE2E, FileChooserByKeysTypingAndButtonTexts) {
                                          "quit\n")
                               .arg(folder, QFileInfo(s_project).fileName(), s_project));
     EXPECT_EQ(o.exitCode, 0) << o.errors.toStdString();
+}
+
+// The layer tab as a user works it: a layer ticked off, a new one created and made the active
+// layer; after a restart all three are as they were left, in the window and in the files.
+TEST_F(ScriptE2E, LayersTickedCreatedAndChosenSurviveARestart) {
+    const QStringList user = {QStringLiteral("--user"), QStringLiteral("hajny")};
+    Outcome o = run(QStringLiteral("click ks_InfoLayout_MenuRect\n"
+                                   "select MainListBox   Vrstvy\n"
+                                   "waitfor ListBox_Layers\n"
+                                   "tick ListBox_Layers Trasy\n"
+                                   "select ListBox_Layers Nová vrstva\n"
+                                   "waitfor ks_Edit\n"
+                                   "type Probírky 2027\n"
+                                   "click ks_Rect_EdOK\n"
+                                   "waitfor ActiveLayerCombo\n"
+                                   "select ActiveLayerCombo Probírky 2027\n"
+                                   "quit\n"),
+                    user);
+    ASSERT_EQ(o.exitCode, 0) << o.errors.toStdString();
+
+    const QString work = path(QStringLiteral("map/project/demo/"));
+    QFile cfg(work + QStringLiteral("demo.cfg"));
+    ASSERT_TRUE(cfg.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(cfg.readAll()).contains(QStringLiteral("EDITLAYER=Probírky 2027")));
+    EXPECT_TRUE(QFileInfo(work + QStringLiteral("UDSM_demo.zlt")).isFile());
+
+    o = run(QStringLiteral("click ks_InfoLayout_MenuRect\n"
+                           "select MainListBox   Vrstvy\n"
+                           "expect ActiveLayerCombo Probírky 2027\n"
+                           "dump layers.json\n"
+                           "quit\n"),
+            user);
+    ASSERT_EQ(o.exitCode, 0) << o.errors.toStdString();
+    QFile dump(path(QStringLiteral("layers.json")));
+    ASSERT_TRUE(dump.open(QIODevice::ReadOnly));
+    QJsonObject list;
+    std::function<void(const QJsonValue&)> find = [&](const QJsonValue& v) {
+        if (v.isArray())
+            for (const QJsonValue& e : v.toArray()) find(e);
+        if (!v.isObject()) return;
+        const QJsonObject o = v.toObject();
+        if (o.value(QStringLiteral("name")).toString() == QLatin1String("ListBox_Layers")) list = o;
+        for (const QJsonValue& e : o) find(e);
+    };
+    find(QJsonDocument::fromJson(dump.readAll()).array());
+    ASSERT_FALSE(list.isEmpty());
+    QStringList items, ticked;
+    for (const QJsonValue& v : list.value(QStringLiteral("items")).toArray()) items << v.toString();
+    for (const QJsonValue& v : list.value(QStringLiteral("tickedItems")).toArray())
+        ticked << items.value(v.toInt());
+    EXPECT_TRUE(items.contains(QStringLiteral("Probírky 2027"))) << items.join(", ").toStdString();
+    EXPECT_TRUE(items.contains(QStringLiteral("Trasy")));
+    EXPECT_FALSE(ticked.contains(QStringLiteral("Trasy"))) << ticked.join(", ").toStdString();
+    EXPECT_TRUE(ticked.contains(QStringLiteral("Kreslení")));
+    EXPECT_TRUE(ticked.contains(QStringLiteral("Probírky 2027")));
 }
 
 TEST_F(ScriptE2E, ABadLineStopsTheScriptAndIsNamed) {

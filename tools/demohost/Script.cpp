@@ -50,6 +50,8 @@ const Syntax kCommands[] = {
      "the visible control's text (label, button, edit, combo, list) is TEXT"},
     {"select", ScriptOp::Select, Shape::NameWithText, "NAME TEXT",
      "tap the entry TEXT (blanks trimmed) of a visible list or combo"},
+    {"tick", ScriptOp::Tick, Shape::NameWithText, "NAME TEXT",
+     "tap the tick box of the entry TEXT (blanks trimmed) of a visible list"},
     {"gps", ScriptOp::Gps, Shape::Numbers, "LAT LON",
      "a position from the location source (reserved: none yet)"},
     {"screenshot", ScriptOp::Screenshot, Shape::Text, "FILE", "save the map window as PNG"},

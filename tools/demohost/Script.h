@@ -23,6 +23,7 @@ enum class ScriptOp {
     WaitFor,
     Expect,
     Select,
+    Tick,
     Gps,
     Screenshot,
     Dump,

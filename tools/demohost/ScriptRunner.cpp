@@ -316,6 +316,8 @@ QString ScriptRunner::execute(const ScriptLine& line) {
         return expect(line.name, line.text);
     case ScriptOp::Select:
         return select(line.name, line.text);
+    case ScriptOp::Tick:
+        return select(line.name, line.text, true);
     case ScriptOp::Gps:
         // Reserved until the map has a location source to feed.
         return QStringLiteral("no location source yet");
@@ -489,12 +491,12 @@ QString ScriptRunner::expect(const QString& name, const QString& text) {
     return QString();
 }
 
-QString ScriptRunner::select(const QString& name, const QString& text) {
+QString ScriptRunner::select(const QString& name, const QString& text, bool tickBox) {
     QString reason;
     QWidget* control = findControl(m_form, name, true, reason);
     if (!control) return reason;
     const QString wanted = text.trimmed();
-    if (auto* combo = qobject_cast<QComboBox*>(control)) {
+    if (auto* combo = qobject_cast<QComboBox*>(control); combo && !tickBox) {
         int index = -1;
         for (int i = 0; i < combo->count() && index < 0; ++i)
             if (combo->itemText(i).trimmed() == wanted) index = i;
@@ -528,6 +530,16 @@ QString ScriptRunner::select(const QString& name, const QString& text) {
     }
     auto* list = qobject_cast<QListView*>(control);
     if (!list) return QStringLiteral("%1 is neither a list nor a combo").arg(name);
+    if (tickBox) {
+        // The entry must have a tick box.
+        QAbstractItemModel* m = list->model();
+        for (int row = 0; m && row < m->rowCount(list->rootIndex()); ++row) {
+            const QModelIndex index = m->index(row, list->modelColumn(), list->rootIndex());
+            if (!list->isRowHidden(row) && index.data(Qt::DisplayRole).toString().trimmed() == wanted &&
+                !(index.flags() & Qt::ItemIsUserCheckable))
+                return QStringLiteral("the entry \"%1\" of %2 has no tick box").arg(wanted, name);
+        }
+    }
     QAbstractItemModel* model = list->model();
     QModelIndex entry;
     for (int row = 0; model && row < model->rowCount(list->rootIndex()) && !entry.isValid(); ++row) {
@@ -540,14 +552,24 @@ QString ScriptRunner::select(const QString& name, const QString& text) {
         return QStringLiteral("the entry \"%1\" of %2 is disabled").arg(wanted, name);
     QPointer<QListView> target = list;
     const QPersistentModelIndex row(entry);
-    pushClick([target, row, name, wanted](QWidget*& window, QPoint& at) {
+    pushClick([target, row, name, wanted, tickBox](QWidget*& window, QPoint& at) {
         if (!target || !isShown(target) || !row.isValid())
             return QStringLiteral("the entry \"%1\" of %2 went away").arg(wanted, name);
         // Scrolled into view first, as the user would.
         target->scrollTo(row);
         QWidget* viewport = target->viewport();
         window = viewport->window();
-        at = viewport->mapTo(window, target->visualRect(row).center());
+        QRect place = target->visualRect(row);
+        if (tickBox) {
+            // Where the style puts an item's tick box: at the row's leading edge.
+            QStyleOptionViewItem option;
+            option.initFrom(target);
+            option.rect = place;
+            option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay |
+                              QStyleOptionViewItem::HasDecoration;
+            place = target->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, target);
+        }
+        at = viewport->mapTo(window, place.center());
         const QString covered = coveredBy(viewport, at);
         return covered.isEmpty() ? covered
                                  : QStringLiteral("the entry \"%1\" of %2: %3").arg(wanted, name, covered);

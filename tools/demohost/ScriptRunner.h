@@ -74,7 +74,8 @@ private:
     QString typeText(const QString& text);
     QString key(int key);
     QString expect(const QString& name, const QString& text);
-    QString select(const QString& name, const QString& text);
+    // Taps the entry TEXT of a list or combo; with tickBox, the tick box of a list entry.
+    QString select(const QString& name, const QString& text, bool tickBox = false);
     QString quit();
 
     // A press, move or release (QEventPoint's states) of the map's pointer: a finger or the mouse.

@@ -33,13 +33,16 @@ QJsonObject describe(QWidget* w) {
         o[QStringLiteral("text")] = button->text();
     else if (auto* edit = qobject_cast<QLineEdit*>(w))
         o[QStringLiteral("text")] = edit->text();
-    QJsonArray items, hidden;
+    QJsonArray items, hidden, ticked;
     bool hasItems = false;
     if (auto* list = qobject_cast<QListWidget*>(w)) {
         hasItems = true;
         for (int i = 0; i < list->count(); ++i) {
             items.append(list->item(i)->text());
             if (list->item(i)->isHidden()) hidden.append(i);
+            if ((list->item(i)->flags() & Qt::ItemIsUserCheckable) &&
+                list->item(i)->checkState() == Qt::Checked)
+                ticked.append(i);
         }
     } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
         hasItems = true;
@@ -51,6 +54,7 @@ QJsonObject describe(QWidget* w) {
     if (hasItems) {
         o[QStringLiteral("items")] = items;
         if (!hidden.isEmpty()) o[QStringLiteral("hiddenItems")] = hidden;
+        if (!ticked.isEmpty()) o[QStringLiteral("tickedItems")] = ticked;
     }
     return o;
 }

@@ -1,5 +1,6 @@
 #include "Layers.h"
 
+#include "Navigation.h"
 #include "StreamRead.h"
 #include "UiKit.h"
 #include "dialogs/fr_Kordlin_SuperDialog.h"
@@ -684,6 +685,58 @@ QString TLayersController::LayerDetail(TComplicatedGECollection* aLayer) {
         if (TComplicatedGECollection* sub = asLayer(aLayer->Get(j)); sub && sub->ElementsCount() > 0)
             detail += objectCount(sub);
     return detail.isEmpty() ? QStringLiteral("Prázdná") : detail;
+}
+
+// ---- the object lists --------------------------------------------------------------------------
+
+void TLayersController::Layer_UpdateList(TComplicatedGECollection* aLayer, const TLayerObjectLists& lists) {
+    for (QListWidget* list : {lists.RoutesList, lists.NotesList, lists.AreasList})
+        if (list) list->clear();
+    if (!aLayer) return;
+    for (int j = 0; j < aLayer->ElementsCount(); ++j)
+        if (TComplicatedGECollection* sub = asLayer(aLayer->Get(j))) Layer_UpdateListDetail(sub, lists);
+}
+
+void TLayersController::Layer_UpdateListDetail(TComplicatedGECollection* aSubLayer,
+                                               const TLayerObjectLists& lists) {
+    const QString kind = aSubLayer->GetName().toUpper();
+    QListWidget* list = kind == QLatin1String("A")   ? lists.AreasList
+                        : kind == QLatin1String("L") ? lists.RoutesList
+                        : kind == QLatin1String("N") ? lists.NotesList
+                                                     : nullptr;
+    if (!list) return;
+    auto add = [list](TElement* e, const QString& text, const QString& detail) {
+        auto* item = new QListWidgetItem(text, list);
+        item->setData(LayerRole, QVariant::fromValue(static_cast<void*>(e)));
+        item->setData(DetailRole, detail);
+    };
+    for (int k = 0; k < aSubLayer->ElementsCount(); ++k) {
+        TElement* e = aSubLayer->Get(k);
+        auto* element = zelto_cast<TGeometryElement>(e);
+        auto* shape = element ? zelto_cast<TPolyElement>(element->GetGeometry()) : nullptr;
+        if (kind == QLatin1String("N")) {
+            auto* note = zelto_cast<Tgis_Note>(e);
+            add(e, e->GetName(), note ? note->GetText() : QString());
+        } else if (kind == QLatin1String("L")) {
+            if (!shape) continue;
+            add(e, e->GetName(),
+                formatNumber(shape->GetLength(), 2) + QStringLiteral(" m ") +
+                    QString::number(shape->GetCoordsCount()) + QStringLiteral(" bodů"));
+        } else if (auto* area = zelto_cast<Tgis_UserAreaElement>(e); area && shape) {
+            const QString unit =
+                Hooks.UnitText ? Hooks.UnitText(area->GetRefX(), area->GetRefY()) : QString();
+            if (area->GetGroup() == 42)
+                add(e, QStringLiteral("Holina ") + unit,
+                    formatNumber(std::abs(shape->GetArea()) / 10000, 2) + QStringLiteral(" ha . ETAZ ") +
+                        area->GetPropertyStringByName(QStringLiteral("ETAZ")) + QStringLiteral(" . Index ") +
+                        area->GetPropertyStringByName(QStringLiteral("INDEXHOLINY")) +
+                        QStringLiteral(" . ROK ") + area->GetPropertyStringByName(QStringLiteral("ROK")));
+            else
+                add(e, QStringLiteral("Plocha ") + unit,
+                    formatNumber(area->GetPlocha(), 2) + QStringLiteral(" ha ") +
+                        formatNumber(shape->GetLength(), 2));
+        }
+    }
 }
 
 // ---- the layer tab ---------------------------------------------------------------------------------

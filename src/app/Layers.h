@@ -45,6 +45,11 @@ struct TLayersWidgets {
     static TLayersWidgets Find(QWidget& form);
 };
 
+// The object lists of the notes frame: routes and lines, notes, areas.
+struct TLayerObjectLists {
+    QListWidget *RoutesList = nullptr, *NotesList = nullptr, *AreasList = nullptr;
+};
+
 // What the layers ask of the rest of the window; each is skipped while unset.
 struct TLayersHooks {
     std::function<TRealIniFile*()> Ini; // the open project's settings file
@@ -62,6 +67,8 @@ struct TLayersHooks {
     std::function<void()> RestartActiveTool;
     // The objects of a layer shown in the notes frame ("Zobrazit detaily").
     std::function<void(TComplicatedGECollection* layer)> ShowLayerDetails;
+    // The forest unit at a model point, as the unit label names it (empty without forest data).
+    std::function<QString(double x, double y)> UnitText;
 };
 
 class TLayersController {
@@ -137,6 +144,11 @@ public:
     TComplicatedGECollection* SelectedLayer() const { return m_selected; }
     // The text the list shows under a layer's caption: its contents by kind, or "Prázdná".
     static QString LayerDetail(TComplicatedGECollection* aLayer);
+
+    // Fills the object lists with the layer's objects: one row per object, the object as its
+    // data, a detail line under its name.
+    void Layer_UpdateList(TComplicatedGECollection* aLayer, const TLayerObjectLists& lists);
+    void Layer_UpdateListDetail(TComplicatedGECollection* aSubLayer, const TLayerObjectLists& lists);
 
     // The colours offered for a layer, ARGB.
     static const std::vector<quint32>& LayerColors();

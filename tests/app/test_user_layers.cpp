@@ -24,6 +24,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QListWidget>
+#include <QLocale>
 
 namespace apptest {
 namespace {
@@ -411,6 +412,42 @@ TEST_F(UserLayersTest, ALayerThatCannotBeSavedKeepsItsFileAndItsMark) {
     EXPECT_EQ(
         static_cast<TComplicatedGECollection*>(back.get())->GetLayer(QStringLiteral("P"))->ElementsCount(),
         2);
+}
+
+TEST_F(UserLayersTest, TheObjectListsShowEveryObjectWithItsFigures) {
+    open();
+    TComplicatedGECollection* layer = layers().Layers_Add(QStringLiteral("Pole"), QStringLiteral("Pole"));
+    auto* line = new TTopolLineElement;
+    line->SetName(QStringLiteral("hranice"));
+    line->AddGeometry(zelto::testing::line({{0, 0}, {30, 40}, {30, 50}}));
+    layer->GetLayer(QStringLiteral("L"))->AddElement(line);
+    auto* note = zelto::testing::pointAt<Tgis_Note>(5, 5);
+    note->SetName(QStringLiteral("N1"));
+    note->SetText(QStringLiteral("kůrovec"));
+    layer->GetLayer(QStringLiteral("N"))->AddElement(note);
+    Tgis_UserAreaElement* hole = clearing(QStringLiteral("2024"));
+    hole->SetDruh(42);
+    hole->SetPropertyStringByName(QStringLiteral("ETAZ"), QStringLiteral("1"));
+    hole->SetPropertyStringByName(QStringLiteral("INDEXHOLINY"), QStringLiteral("3"));
+    layer->GetLayer(QStringLiteral("A"))->AddElement(hole);
+    layers().Hooks.UnitText = [](double, double) { return QStringLiteral("12A3b"); };
+
+    QListWidget routes, notes, areas;
+    layers().Layer_UpdateList(layer, {&routes, &notes, &areas});
+    ASSERT_EQ(routes.count(), 1);
+    EXPECT_EQ(routes.item(0)->text(), QStringLiteral("hranice"));
+    EXPECT_EQ(routes.item(0)->data(Qt::UserRole + 1).toString(), QStringLiteral("60 m 3 bodů"));
+    ASSERT_EQ(notes.count(), 1);
+    EXPECT_EQ(notes.item(0)->data(Qt::UserRole + 1).toString(), QStringLiteral("kůrovec"));
+    ASSERT_EQ(areas.count(), 1);
+    EXPECT_EQ(areas.item(0)->text(), QStringLiteral("Holina 12A3b"));
+    EXPECT_EQ(areas.item(0)->data(Qt::UserRole + 1).toString(),
+              QStringLiteral("0") + QLocale().decimalPoint() +
+                  QStringLiteral("25 ha . ETAZ 1 . Index 3 . ROK 2024"));
+    EXPECT_EQ(areas.item(0)->data(Qt::UserRole).value<void*>(), static_cast<void*>(hole));
+    // Another layer's lists replace these.
+    layers().Layer_UpdateList(layers().Layer(QStringLiteral("Meas")), {&routes, &notes, &areas});
+    EXPECT_EQ(routes.count() + notes.count() + areas.count(), 0);
 }
 
 TEST(ProjectPathTest, NamesMapToSafeDistinctFileNameParts) {

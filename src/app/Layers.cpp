@@ -69,6 +69,35 @@ TComplicatedGECollection* settingsCopy(const TComplicatedGECollection* layer) {
     return copy;
 }
 
+// Every non-empty sub-layer of that kind (its name in upper case) of every layer, in order.
+template <class Fn> void forEachSubLayer(TOwnerEntity* layers, QLatin1String kind, Fn fn) {
+    for (int i = 0; layers && i < layers->ElementsCount(); ++i) {
+        TComplicatedGECollection* layer = asLayer(layers->Get(i));
+        for (int j = 0; layer && j < layer->ElementsCount(); ++j) {
+            TComplicatedGECollection* sub = asLayer(layer->Get(j));
+            if (sub && sub->ElementsCount() > 0 && sub->GetName().toUpper() == kind) fn(layer, sub);
+        }
+    }
+}
+
+// A sub-layer of an older version holds its objects as bare elements of class T (its first child
+// tells). Each becomes convert(it), which takes it over; anything else is dropped.
+template <class T, class Convert> bool convertOlder(TComplicatedGECollection* sub, Convert convert) {
+    if (!zelto_cast<T>(sub->Get(0))) return false;
+    std::vector<TElement*> older;
+    while (sub->ElementsCount() > 0) {
+        older.push_back(sub->Get(sub->ElementsCount() - 1));
+        sub->RemoveElementIndex(sub->ElementsCount() - 1);
+    }
+    for (auto it = older.rbegin(); it != older.rend(); ++it) {
+        if (auto* t = zelto_cast<T>(*it))
+            sub->AddElement(convert(t));
+        else
+            delete *it;
+    }
+    return true;
+}
+
 QPixmap swatch(quint32 argb) {
     QPixmap p(20, 20);
     p.fill(Qt::transparent);
@@ -486,63 +515,41 @@ void TLayersController::Layers_CheckByUserLayers() {
 }
 
 void TLayersController::Layers_CheckNotes() {
-    if (!m_layers) return;
-    for (int i = 0; i < m_layers->ElementsCount(); ++i) {
-        TComplicatedGECollection* layer = asLayer(m_layers->Get(i));
-        if (!layer) continue;
-        for (int j = 0; j < layer->ElementsCount(); ++j) {
-            TComplicatedGECollection* sub = asLayer(layer->Get(j));
-            if (!sub || sub->GetName().toUpper() != QLatin1String("N") || sub->ElementsCount() == 0) continue;
-            if (!zelto_cast<TTextElement>(sub->Get(0))) continue;
-            std::vector<TElement*> notes;
-            for (int k = 0; k < sub->ElementsCount(); ++k)
-                if (auto* text = zelto_cast<TTextElement>(sub->Get(k))) {
-                    auto* note = new Tgis_Note;
-                    note->SetName(text->GetName());
-                    note->SetText(text->GetText());
-                    const double x = text->GetRefX(), y = text->GetRefY();
-                    note->SetByDoubleRect({x, y, x, y});
-                    notes.push_back(note);
-                }
-            sub->HardFreeAll();
-            for (TElement* note : notes) sub->AddElement(note);
-            layer->SetModified(true);
-            Layers_Modified = true;
-        }
-    }
+    forEachSubLayer(m_layers.get(), QLatin1String("N"),
+                    [this](TComplicatedGECollection* layer, TComplicatedGECollection* sub) {
+                        const bool converted = convertOlder<TTextElement>(sub, [](TTextElement* text) {
+                            auto* note = new Tgis_Note;
+                            note->SetName(text->GetName());
+                            note->SetText(text->GetText());
+                            const double x = text->GetRefX(), y = text->GetRefY();
+                            note->SetByDoubleRect({x, y, x, y});
+                            delete text;
+                            return note;
+                        });
+                        if (converted) markModified(layer);
+                    });
 }
 
 void TLayersController::Layers_CheckLines() {
-    if (!m_layers) return;
-    for (int i = 0; i < m_layers->ElementsCount(); ++i) {
-        TComplicatedGECollection* layer = asLayer(m_layers->Get(i));
-        if (!layer) continue;
-        for (int j = 0; j < layer->ElementsCount(); ++j) {
-            TComplicatedGECollection* sub = asLayer(layer->Get(j));
-            if (!sub || sub->GetName().toUpper() != QLatin1String("L") || sub->ElementsCount() == 0) continue;
-            if (!zelto_cast<TPolyLineElement>(sub->Get(0))) continue;
-            std::vector<TElement*> lines;
-            while (sub->ElementsCount() > 0) {
-                TElement* e = sub->Get(sub->ElementsCount() - 1);
-                sub->RemoveElementIndex(sub->ElementsCount() - 1);
-                auto* polyline = zelto_cast<TPolyLineElement>(e);
-                if (!polyline) {
-                    delete e;
-                    continue;
-                }
-                auto* line = new TTopolLineElement;
-                line->SetName(polyline->GetName());
-                line->SetGroup(1);
-                line->FBarva = 13;
-                line->FZnacka = 0;
-                line->AddGeometry(polyline);
-                lines.insert(lines.begin(), line);
-            }
-            for (TElement* line : lines) sub->AddElement(line);
-            layer->SetModified(true);
-            Layers_Modified = true;
-        }
-    }
+    forEachSubLayer(m_layers.get(), QLatin1String("L"),
+                    [this](TComplicatedGECollection* layer, TComplicatedGECollection* sub) {
+                        const bool converted =
+                            convertOlder<TPolyLineElement>(sub, [](TPolyLineElement* polyline) {
+                                auto* line = new TTopolLineElement;
+                                line->SetName(polyline->GetName());
+                                line->SetGroup(1);
+                                line->FBarva = 13;
+                                line->FZnacka = 0;
+                                line->AddGeometry(polyline);
+                                return line;
+                            });
+                        if (converted) markModified(layer);
+                    });
+}
+
+void TLayersController::markModified(TComplicatedGECollection* layer) {
+    layer->SetModified(true);
+    Layers_Modified = true;
 }
 
 void TLayersController::Layers_CheckColors() {
@@ -562,12 +569,10 @@ void TLayersController::Layers_42CheckColors() {
     bool ok = false;
     int fallback = m_table42->GetStringByName(QStringLiteral("0")).trimmed().toInt(&ok);
     if (!ok || !m_table42->GetStringElementByName(QStringLiteral("0"))) fallback = 13;
-    for (int i = 0; i < m_layers->ElementsCount(); ++i) {
-        TComplicatedGECollection* layer = asLayer(m_layers->Get(i));
-        if (!layer || layer->GetGroup() != 42) continue;
-        for (int j = 0; j < layer->ElementsCount(); ++j) {
-            TComplicatedGECollection* sub = asLayer(layer->Get(j));
-            if (!sub || sub->GetName().toUpper() != QLatin1String("A")) continue;
+    forEachSubLayer(
+        m_layers.get(), QLatin1String("A"),
+        [&](TComplicatedGECollection* layer, TComplicatedGECollection* sub) {
+            if (layer->GetGroup() != 42) return;
             for (int k = 0; k < sub->ElementsCount(); ++k) {
                 auto* area = zelto_cast<Tgis_UserAreaElement>(sub->Get(k));
                 if (!area) continue;
@@ -587,8 +592,7 @@ void TLayersController::Layers_42CheckColors() {
                     props->FindValue(QStringLiteral("PoznamkaKAVINT"))->SetName(QStringLiteral("Poznamka"));
                 }
             }
-        }
-    }
+        });
 }
 
 // ---- saving ----------------------------------------------------------------------------------------

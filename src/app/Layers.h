@@ -158,6 +158,7 @@ private:
     void appendLocalCopy(TComplicatedGECollection* layer);
     void loadOneLayer(const QString& name, int restriction, bool byDefinition);
     void recoverLayerFiles();
+    void markModified(TComplicatedGECollection* layer);
     void freeLayers();
     bool saveStream(TOwnerEntity* root, const QString& path, const QString& label, const QString& failure);
     void showList();

@@ -1,6 +1,7 @@
 #include "Kordlin_Main.h"
 
 #include "BitmapCodecs.h"
+#include "Gps.h"
 #include "Kordlin_MainTool.h"
 #include "Layers.h"
 #include "MapCanvas.h"
@@ -68,6 +69,7 @@ TMainForm::~TMainForm() {
         m_appEvents->unsubscribe(m_appEventSubscription);
     // The controllers go before the controls they drive and the canvas they paint on.
     m_project.reset();
+    m_gps.reset();
     m_layers.reset();
     m_navigation.reset();
     m_tiledMap.reset();
@@ -109,11 +111,19 @@ void TMainForm::WireControllers() {
     };
     m_layers->Hooks.ActiveTool = [this] { return ActiveTool; };
 
+    // The GPS: the position, follow mode and routes (into the layer "Log").
+    m_gps = std::make_unique<TGpsController>(TGpsWidgets::Find(*this), *m_mapCanvas, *m_tiledMap, *m_layers);
+    m_gps->Hooks.HideTopBar = [this] { SetTopBar_Visible(false); };
+    m_navigation->Hooks.StopGpsFollow = [this] { m_gps->StopFollow(); };
+
     // Opening a project.
     m_project = std::make_unique<TProjectController>(*m_mapCanvas, *m_tiledMap, *m_navigation, *m_layers,
                                                      *m_progress);
     m_project->Hooks.User = [this] { return GetUser(); };
-    m_project->Hooks.Closing = [this] { OddListExists = false; };
+    m_project->Hooks.Closing = [this] {
+        OddListExists = false;
+        m_gps->ProjectClosing();
+    };
     m_project->Hooks.LoadDET = [this](const QString& file) { LoadDET(file); };
     m_project->Hooks.FireMapReady = [this] { FireMapReady(); };
     m_project->Hooks.StartActiveTool = [this](int tool) { StartActiveTool(tool); };
@@ -142,8 +152,6 @@ void TMainForm::Wire() {
     connect(tabc, &QTabWidget::currentChanged, this, [this] { tabcChange(); });
     connect(MainListBox, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { MainListBoxItemClick(MainListBox->row(item)); });
-    for (ui::TTouchButton* b : {Button4, kButton4})
-        connect(b, &QAbstractButton::clicked, this, [this] { Button4Click(); });
     connect(kb_Close, &QAbstractButton::clicked, this, [this] { hide(); });
     if (QInputMethod* im = QGuiApplication::inputMethod())
         connect(im, &QInputMethod::visibleChanged, this, [this, im] {
@@ -187,7 +195,6 @@ void TMainForm::FormCreate() {
         m_tiledMap->MapChangeActive = false;
         BmMoving = true;
         BmInMove = Fix = false;
-        m_gpsFixed = false;
         ToolsMoving = false;
         ToolsVisible = true;
         Rotate = AreaBlinked = false;
@@ -575,8 +582,20 @@ void TMainForm::ShowUnitLabel(const QString& label) {
     ks_ActionLayout->move(ks_InfoLayout->geometry().right() + 9, ks_ActionLayout->y());
 }
 
+bool TMainForm::GetGpsOn() const {
+    return m_gps && m_gps->GpsOn;
+}
+
+bool TMainForm::GetGPSFixed() const {
+    return m_gps && m_gps->FGPSFixed;
+}
+
+void TMainForm::SetGPSFixed(bool v) {
+    if (m_gps) m_gps->FGPSFixed = v;
+}
+
 void TMainForm::Button4Click() {
-    if (Hooks.ToggleGps) Hooks.ToggleGps();
+    if (m_gps) m_gps->Button4Click();
 }
 
 void TMainForm::showProjectChooser() {

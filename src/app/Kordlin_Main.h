@@ -45,6 +45,7 @@ class TBarsController;
 class TCanvas;
 class TCanvasDevice;
 class TForestModelSelector;
+class TGpsController;
 class TLayersController;
 class TLockController;
 class TMapCanvas;
@@ -67,7 +68,6 @@ struct TFormHooks {
     std::function<void()> DrawActualRoute;       // the GPS route being recorded (message 34 with a line)
     std::function<void()> DrawEditedPoint;       // the point being edited (message 34 with another element)
     std::function<void()> ShowGPSCoords;         // the GPS read-out (message 42)
-    std::function<void()> ToggleGps;             // the GPS button
     std::function<void()> LockDisplay;           // the display lock
     std::function<void()> StartImport;           // the layer import window
     std::function<void(const QString&)> LoadDET; // reading the forest data file
@@ -89,6 +89,7 @@ public:
     TTiledMapController& TiledMap() { return *m_tiledMap; }
     TProjectController& Project() { return *m_project; }
     TLayersController& Layers() { return *m_layers; }
+    TGpsController& Gps() { return *m_gps; }
     TNavigationController& Navigation() { return *m_navigation; }
     TLockController& Lock() { return *m_lock; }
     TBarsController& Bars() { return *m_bars; }
@@ -121,8 +122,8 @@ public:
     // Touch gestures or mouse on the map (the navigation controller's input mode).
     bool GetUse_Gestures() const;
     void SetUse_Gestures(bool v);
-    bool GetGPSFixed() const { return m_gpsFixed; }
-    void SetGPSFixed(bool v) { m_gpsFixed = v; }
+    bool GetGPSFixed() const;
+    void SetGPSFixed(bool v);
     // The user: the UID of the world this form's main tool created.
     QString GetUser() const;
     void SetUser(const QString& user);
@@ -137,7 +138,7 @@ public:
     bool IsDrawerOpen() const { return m_drawerOpen; }
     bool GetKavintStyle() const { return KavintStyle; }
     // The wanted and the actual GPS state (the GPS controller keeps it once it exists).
-    bool GetGpsOn() const { return GpsOn; }
+    bool GetGpsOn() const;
     // The error code of the last ShowTheForest.
     int GetFError() const { return FError; }
     // The forest unit selector (none until forest data are shown).
@@ -218,7 +219,6 @@ private:
     bool aJTSK = false;
     bool MLineCLosed = false, MLineQuickArea = false;
     bool cbActive = false; // switch guard: switch handlers act only while set
-    bool GpsOn = false;
     bool OddListExists = false;
     int Barva = 0;
     int FError = 0;
@@ -248,7 +248,7 @@ private:
     ui::TPanel *ScaleLayout = nullptr, *ks_ScaleLayOut = nullptr;
     QLabel *ks_l_Scale = nullptr, *l_gps = nullptr;
     QWidget *ks_Scale_R = nullptr, *ks_Scale_R2 = nullptr;
-    ui::TPanel *GPSLayout = nullptr, *Layout_gps = nullptr;
+    ui::TPanel *GPSLayout = nullptr, *Layout_gps = nullptr, *p_gpslog = nullptr;
     ui::TPanel* p_Find_Layout = nullptr;
     QComboBox *ed_odd = nullptr, *ed_Dil = nullptr, *ed_por = nullptr, *ed_PSK = nullptr;
     ui::TPanel *p_Note = nullptr, *ks_p_Note = nullptr, *ks_EditLineLayout = nullptr;
@@ -316,6 +316,7 @@ private:
     std::unique_ptr<TMapCanvas> m_mapCanvas;
     std::unique_ptr<TTiledMapController> m_tiledMap;
     std::unique_ptr<TLayersController> m_layers;
+    std::unique_ptr<TGpsController> m_gps;
     std::unique_ptr<TProjectController> m_project;
     std::unique_ptr<TNavigationController> m_navigation;
     std::unique_ptr<TLockController> m_lock;
@@ -326,7 +327,6 @@ private:
     TMainTool* m_mainTool = nullptr; // owned (and a child of its world)
     TZeltoEvent FOnSelectJPRL, FOnMapReady, FOnDataReady;
     bool m_dataOnBackGround = false;
-    bool m_gpsFixed = false;
     bool m_closeIsVisible = false;
     bool m_drawerOpen = false;
     QString m_userWithoutWorld;

@@ -328,6 +328,20 @@ void TMainForm::CreateDesign() {
         row->addWidget(kButton4);
     }
 
+    // The route panel: the recording lamp, start and stop.
+    p_gpslog = panel(this, "p_gpslog", 16);
+    {
+        auto* row = new QHBoxLayout(p_gpslog);
+        row->setContentsMargins(12, 6, 6, 6);
+        auto* diode = make<QWidget>(p_gpslog, "diode");
+        diode->setFixedSize(18, 18);
+        diode->setStyleSheet(QStringLiteral("background: #e53935; border-radius: 9px;"));
+        row->addWidget(diode);
+        row->addWidget(textButton(p_gpslog, "b_StartRoute", QStringLiteral("Start")));
+        row->addWidget(textButton(p_gpslog, "b_endRoute", QStringLiteral("Stop")));
+    }
+    p_gpslog->hide();
+
     // Forest unit search.
     p_Find_Layout = panel(this, "p_Find_Layout", 16);
     {
@@ -537,6 +551,8 @@ void TMainForm::CreateDesign() {
             gpsRow->addWidget(l_cb_GPS, 1);
             gpsRow->addWidget(cb_GPS);
             v->addLayout(gpsRow);
+            auto* trace = textButton(tab_Options, "b_TraceRoute", QStringLiteral("Trasování GPS"));
+            v->addWidget(trace);
             v->addStretch();
         }
         tabc->addTab(tab_main, QStringLiteral("Menu"));
@@ -638,6 +654,8 @@ void TMainForm::CreateLayouts() {
     // Bottom left: the scale bar; bottom right: the GPS button (the classic ones above their bar).
     hud->addWidget(ks_ScaleLayOut, 2, 0, Qt::AlignLeft | Qt::AlignBottom);
     hud->addWidget(Layout_gps, 2, 2, Qt::AlignRight | Qt::AlignBottom);
+    // Bottom centre: the route panel.
+    hud->addWidget(p_gpslog, 2, 1, Qt::AlignHCenter | Qt::AlignBottom);
     auto* classicLeft = new QVBoxLayout;
     classicLeft->addWidget(ScaleLayout);
     classicLeft->addSpacing(TouchSize);

@@ -205,6 +205,10 @@ void TLayersController::Clear() {
     showList();
 }
 
+void TLayersController::KeepRead(std::unique_ptr<TStreamRead> read) {
+    if (read) m_reads.push_back(std::move(read));
+}
+
 TComplicatedGECollection* TLayersController::Layer(const QString& aName) const {
     if (!m_layers) return nullptr;
     return asLayer(m_layers->GetElement(aName));

@@ -150,6 +150,9 @@ public:
     void Layer_UpdateList(TComplicatedGECollection* aLayer, const TLayerObjectLists& lists);
     void Layer_UpdateListDetail(TComplicatedGECollection* aSubLayer, const TLayerObjectLists& lists);
 
+    // Keeps what a read into a layer left outside the layer's tree, for as long as the layers.
+    void KeepRead(std::unique_ptr<TStreamRead> read);
+
     // The colours offered for a layer, ARGB.
     static const std::vector<quint32>& LayerColors();
 

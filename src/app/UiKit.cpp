@@ -95,6 +95,17 @@ void TTouchButton::paintEvent(QPaintEvent*) {
         p.setFont(f);
         p.drawText(textRect, Qt::AlignCenter, text());
     }
+    if (m_status.isValid()) {
+        const double d = std::max(8.0, height() / 6.0);
+        p.setPen(QPen(QColor(0, 0, 0, 120), 1));
+        p.setBrush(m_status);
+        p.drawEllipse(QRectF(width() - d - (m_round ? d / 2 : 4), m_round ? d / 2 : 4, d, d));
+    }
+}
+
+void TTouchButton::setStatusColor(const QColor& colour) {
+    m_status = colour;
+    update();
 }
 
 // ---- TIconImage ------------------------------------------------------------------------------

@@ -51,6 +51,8 @@ public:
     void setRound(bool round);
     // A filled accent background (the main action of a panel).
     void setAccent(bool accent);
+    // A state dot in the top right corner (none while invalid).
+    void setStatusColor(const QColor& colour);
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -62,6 +64,7 @@ private:
     bool m_hasIcon = false;
     bool m_round = false;
     bool m_accent = false;
+    QColor m_status;
 };
 
 // A painted icon standing on its own (the image part of a button made of a rectangle and an

@@ -83,12 +83,15 @@ void AppTest::SetUp() {
     auto events = std::make_unique<platform::FakeAppEventService>();
     m_appEvents = events.get();
     platform::setAppEventService(std::move(events));
+    // Positions come only from the test.
+    platform::setLocationSource(std::make_unique<platform::InjectedLocationSource>());
     recordingNotifier()->clear();
 }
 
 void AppTest::TearDown() {
     platform::setStorageFolders(nullptr);
     platform::setAppEventService(nullptr);
+    platform::setLocationSource(nullptr);
 }
 
 QString AppTest::makeMapDir(const QString& relative, const std::vector<MapDesc>& maps) {

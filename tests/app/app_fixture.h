@@ -12,6 +12,7 @@
 
 #include "framework/Notifier.h"
 #include "platform/AppEvents.h"
+#include "platform/Location.h"
 #include "platform/StorageFolders.h"
 #include "projection/e_Proje.h"
 #include "symbology/e_Device.h"
@@ -48,14 +49,14 @@ struct TMainFormInternals {
         : cbActive(f.cbActive), InfoY(f.InfoY), CheckNotes(f.CheckNotes), CheckLines(f.CheckLines),
           Barva(f.Barva), ActiveTool(f.ActiveTool), ComingActiveTool(f.ComingActiveTool),
           PointColor(f.PointColor), LineColor(f.LineColor), Application_Background(f.Application_Background),
-          GpsOn(f.GpsOn), KavintStyle(f.KavintStyle), Zn(f.Zn), PSYMB(f.PSYMB) {}
+          KavintStyle(f.KavintStyle), Zn(f.Zn), PSYMB(f.PSYMB) {}
     bool& cbActive;
     int& InfoY;
     bool &CheckNotes, &CheckLines;
     int& Barva;
     int &ActiveTool, &ComingActiveTool;
     quint32 &PointColor, &LineColor;
-    bool &Application_Background, &GpsOn, &KavintStyle;
+    bool &Application_Background, &KavintStyle;
     TTopolDruhy*& Zn;
     TOwnerEntity*& PSYMB;
 };

@@ -239,27 +239,22 @@ TEST_F(ComponentTest, GpsIsToggledOnlyWhenTheWantedStateDiffers) {
     TMiniZelto* c = component();
     c->SetMapOnBackground(true);
     c->SetGPS_Active(true);
-    // The GPS controller is not part of the form yet: a hook stands for its button.
-    int toggles = 0;
-    c->DoIt(); // the form is created here, so the hook can only be set afterwards
+    c->DoIt(); // the form is created and the wanted GPS switched on
     TMainForm* form = c->Form();
-    form->Hooks.ToggleGps = [&] {
-        ++toggles;
-        internals(*form).GpsOn = !internals(*form).GpsOn;
-    };
-    EXPECT_FALSE(c->GetGPS_Active()) << "reading reports the form's real state";
+    auto* source = zelto::platform::locationSource();
+    EXPECT_TRUE(form->GetGpsOn());
+    EXPECT_TRUE(source->active());
     c->SetGPS_Active(false);
-    EXPECT_EQ(toggles, 0);
-    c->SetGPS_Active(true);
-    EXPECT_EQ(toggles, 1);
-    EXPECT_TRUE(c->GetGPS_Active());
-    c->SetGPS_Active(true);
-    EXPECT_EQ(toggles, 1);
+    EXPECT_FALSE(form->GetGpsOn());
+    EXPECT_FALSE(source->active());
+    c->SetGPS_Active(false);
+    EXPECT_FALSE(form->GetGpsOn());
     c->DoIt(); // wanted and real state agree
-    EXPECT_EQ(toggles, 1);
-    internals(*form).GpsOn = false; // switched off on the form itself
+    EXPECT_FALSE(form->GetGpsOn());
+    form->Button4Click(); // switched on on the form itself
+    EXPECT_TRUE(c->GetGPS_Active()) << "reading reports the form's real state";
     c->SetGPS_Active(true);
-    EXPECT_EQ(toggles, 2);
+    EXPECT_TRUE(form->GetGpsOn()) << "not toggled off again";
 }
 
 TEST_F(ComponentTest, MapIndexSwitchesTheMapAndMapListIsRetrieved) {

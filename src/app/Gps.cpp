@@ -1,0 +1,346 @@
+#include "Gps.h"
+
+#include "Layers.h"
+#include "MapCanvas.h"
+#include "StreamRead.h"
+#include "TiledMap.h"
+#include "UiKit.h"
+
+#include "framework/Notifier.h"
+#include "geometry/e_Geometry.h"
+#include "geometry/e_GeometryElement.h"
+#include "platform/Location.h"
+#include "projection/e_Proje.h"
+#include "projection/r_WGS84.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFileInfo>
+#include <QGraphicsOpacityEffect>
+#include <QLabel>
+#include <QSignalBlocker>
+#include <QTimer>
+
+namespace zelto {
+
+namespace {
+
+const QString NoPosition = QStringLiteral("GPS poloha není k dispozici");
+
+// The lamp of the route panel: lit while recording.
+void setLamp(QWidget* diode, bool lit) {
+    if (!diode) return;
+    auto* effect = qobject_cast<QGraphicsOpacityEffect*>(diode->graphicsEffect());
+    if (!effect) {
+        effect = new QGraphicsOpacityEffect(diode);
+        diode->setGraphicsEffect(effect);
+    }
+    effect->setOpacity(lit ? 1.0 : 0.1);
+}
+
+} // namespace
+
+TGpsWidgets TGpsWidgets::Find(QWidget& form) {
+    TGpsWidgets w;
+    auto find = [&form]<class T>(T*& field, const char* name) {
+        field = form.findChild<T*>(QLatin1String(name));
+    };
+    find(w.Button4, "Button4");
+    find(w.kButton4, "kButton4");
+    find(w.b_gpss, "b_gpss");
+    find(w.cb_GPS, "cb_GPS");
+    find(w.l_cb_GPS, "l_cb_GPS");
+    find(w.l_gps, "l_gps");
+    find(w.l_jtsk, "l_jtsk");
+    find(w.gpsCursor, "gpsCursor");
+    find(w.gpscur, "gpscur");
+    find(w.p_gpslog, "p_gpslog");
+    find(w.diode, "diode");
+    find(w.b_StartRoute, "b_StartRoute");
+    find(w.b_endRoute, "b_endRoute");
+    find(w.b_TraceRoute, "b_TraceRoute");
+    find(w.FixTimer, "FixTimer");
+    return w;
+}
+
+TGpsController::TGpsController(const TGpsWidgets& widgets, TMapCanvas& canvas, TTiledMapController& map,
+                               TLayersController& layers)
+    : m_w(widgets), m_canvas(canvas), m_map(map), m_layers(layers) {
+    if (m_w.FixTimer)
+        QObject::connect(m_w.FixTimer, &QTimer::timeout, m_w.FixTimer, [this] { FixTimerTimer(); });
+    for (QAbstractButton* b : {m_w.Button4, m_w.kButton4})
+        if (b) QObject::connect(b, &QAbstractButton::clicked, b, [this] { Button4Click(); });
+    if (m_w.b_gpss)
+        QObject::connect(m_w.b_gpss, &QAbstractButton::clicked, m_w.b_gpss, [this] { b_gpssClick(); });
+    if (m_w.cb_GPS)
+        QObject::connect(m_w.cb_GPS, &QAbstractButton::toggled, m_w.cb_GPS, [this] { cb_GPSSwitch(); });
+    if (m_w.b_StartRoute)
+        QObject::connect(m_w.b_StartRoute, &QAbstractButton::clicked, m_w.b_StartRoute,
+                         [this] { b_StartRouteClick(); });
+    if (m_w.b_endRoute) {
+        QObject::connect(m_w.b_endRoute, &QAbstractButton::clicked, m_w.b_endRoute,
+                         [this] { b_endRouteClick(); });
+        m_w.b_endRoute->setEnabled(false);
+    }
+    if (m_w.b_TraceRoute)
+        QObject::connect(m_w.b_TraceRoute, &QAbstractButton::clicked, m_w.b_TraceRoute,
+                         [this] { b_TraceRouteClick(); });
+    if (m_w.gpscur)
+        if (auto* arrow = qobject_cast<QAbstractButton*>(m_w.gpscur))
+            QObject::connect(arrow, &QAbstractButton::clicked, arrow, [this] { b_gpsfindClick(); });
+    setLamp(m_w.diode, false);
+}
+
+TGpsController::~TGpsController() {
+    if (m_source) {
+        m_source->onPosition = nullptr;
+        m_source->onError = nullptr;
+        m_source->stop();
+    }
+}
+
+void TGpsController::setImage(int index) {
+    ImageIndex = index;
+    // Grey off, orange searching, green fixed, blue following.
+    static const QColor colours[] = {QColor(0x9e, 0x9e, 0x9e), QColor(0xff, 0x98, 0x00),
+                                     QColor(0x43, 0xa0, 0x47), QColor(0x1e, 0x88, 0xe5)};
+    for (QAbstractButton* b : {m_w.b_gpss, m_w.kButton4, m_w.Button4}) {
+        if (!b) continue;
+        b->setProperty("imageIndex", index);
+        if (auto* touch = qobject_cast<ui::TTouchButton*>(b)) touch->setStatusColor(colours[index]);
+    }
+}
+
+void TGpsController::setSwitch(bool on) {
+    if (m_w.cb_GPS) {
+        // The form moves the switch itself: its change must not toggle the GPS again.
+        const QSignalBlocker block(m_w.cb_GPS);
+        m_w.cb_GPS->setChecked(on);
+    }
+    if (m_w.l_cb_GPS)
+        m_w.l_cb_GPS->setText(on ? QStringLiteral("Vypnout GPS") : QStringLiteral("Zapnout GPS"));
+}
+
+void TGpsController::Button4Click() {
+    if (!GpsOn) {
+        FGPSFixed = false;
+        jtskX = jtskY = 0;
+        platform::LocationSource* source = platform::locationSource();
+        if (!source) return;
+        source->onPosition = [this](double lat, double lon) { LocationChanged(lat, lon); };
+        source->onError = [this](const QString& reason) {
+            if (m_w.l_gps) m_w.l_gps->setText(QStringLiteral("gps: ") + reason);
+        };
+        if (!source->start(TriggerDistance)) {
+            notifier().message(QStringLiteral("GPS nelze zapnout: ") + source->error());
+            return;
+        }
+        m_source = source;
+        if (m_w.l_gps) m_w.l_gps->setText(QStringLiteral("gps zapnuta, čeká na signál..."));
+        if (m_w.kButton4) m_w.kButton4->setText(QStringLiteral("GPS +"));
+        setImage(ImageSearching);
+        setSwitch(true);
+        GpsOn = true;
+        return;
+    }
+    FGPSFixed = false;
+    if (m_w.gpsCursor) m_w.gpsCursor->hide();
+    if (m_w.gpscur) m_w.gpscur->hide();
+    if (m_w.l_gps) m_w.l_gps->setText(QStringLiteral("gps vypnuta..."));
+    if (m_source) {
+        m_source->stop();
+        m_source->onPosition = nullptr;
+        m_source->onError = nullptr;
+        m_source = nullptr;
+    }
+    if (m_w.kButton4) m_w.kButton4->setText(QStringLiteral("GPS"));
+    if (Fix) SetFollow(false);
+    setImage(ImageOff);
+    setSwitch(false);
+    GpsOn = false;
+}
+
+void TGpsController::cb_GPSSwitch() {
+    if (!m_w.cb_GPS || m_w.cb_GPS->isChecked() == GpsOn) return;
+    Button4Click();
+    // A source that could not start leaves the switch where the GPS is.
+    setSwitch(GpsOn);
+}
+
+void TGpsController::b_gpssClick() {
+    if (Hooks.HideTopBar) Hooks.HideTopBar();
+    if (!GpsOn)
+        Button4Click();
+    else
+        SetFollow(!Fix);
+}
+
+void TGpsController::SetFollow(bool follow) {
+    Fix = follow;
+    if (m_w.FixTimer) {
+        if (Fix)
+            m_w.FixTimer->start();
+        else
+            m_w.FixTimer->stop();
+    }
+    setImage(Fix ? ImageFollowing : FGPSFixed ? ImageFixed : ImageSearching);
+    DoFindGPS = false;
+}
+
+void TGpsController::StopFollow() {
+    if (!Fix) return;
+    SetFollow(false);
+}
+
+void TGpsController::FixTimerTimer() {
+    if (!DoFindGPS) return;
+    DoFindGPS = false;
+    b_gpsfindClick();
+    if (GPSTrack && Hooks.DrawRoute) Hooks.DrawRoute(ActualRoute);
+}
+
+void TGpsController::LocationChanged(double latitude, double longitude) {
+    gpsLat = latitude;
+    gpsLong = longitude;
+    TMapCoord c;
+    if (!WGS84toJTSK(latitude, longitude, c)) {
+        // Outside the grid's area there is no map position: it neither fixes the GPS nor becomes a
+        // vertex of a route (a vertex at the grid's origin would spoil the route).
+        if (m_w.l_gps)
+            m_w.l_gps->setText(WGS84ToStr(latitude, longitude, afSeconds) + QStringLiteral(" mimo S-JTSK"));
+        return;
+    }
+    jtskX = -c.Y;
+    jtskY = -c.X;
+    if (!FGPSFixed) {
+        FGPSFixed = true;
+        if (!Fix) setImage(ImageFixed);
+    }
+    if (GPSTrack) {
+        Route_StoreCoords(jtskX, jtskY, false);
+        if (Hooks.DrawRoute) Hooks.DrawRoute(ActualRoute);
+    }
+    // Follow mode: the view follows at most once a second.
+    if (Fix) DoFindGPS = true;
+    if (Hooks.Drawgps) Hooks.Drawgps();
+    if (m_w.l_jtsk)
+        m_w.l_jtsk->setText(QStringLiteral("X: ") + QString::number(jtskX, 'f', 0) + QStringLiteral(" Y: ") +
+                            QString::number(jtskY, 'f', 0));
+    if (m_w.l_gps) m_w.l_gps->setText(WGS84ToStr(latitude, longitude, afSeconds));
+}
+
+void TGpsController::centre() {
+    TPageProjection* P = m_canvas.Projection();
+    if (!P) return;
+    P->ChangeProjection(jtskX, jtskY, P->GetScale());
+    m_map.Review();
+}
+
+void TGpsController::b_gpsfindClick() {
+    if (!FGPSFixed) {
+        notifier().message(NoPosition);
+        return;
+    }
+    centre();
+}
+
+void TGpsController::b_StartRouteClick() {
+    if (!FGPSFixed) {
+        notifier().message(NoPosition);
+        return;
+    }
+    setLamp(m_w.diode, true);
+    if (m_w.b_StartRoute) m_w.b_StartRoute->setEnabled(false);
+    if (m_w.b_endRoute) m_w.b_endRoute->setEnabled(true);
+    Route_StartNew();
+}
+
+void TGpsController::b_endRouteClick() {
+    setLamp(m_w.diode, false);
+    if (m_w.b_endRoute) m_w.b_endRoute->setEnabled(false);
+    if (m_w.b_StartRoute) m_w.b_StartRoute->setEnabled(true);
+    Route_End();
+}
+
+void TGpsController::b_TraceRouteClick() {
+    if (!m_w.p_gpslog) return;
+    const bool show = m_w.p_gpslog->isHidden();
+    m_w.p_gpslog->setVisible(show);
+    if (show) m_w.p_gpslog->raise();
+    if (m_w.b_TraceRoute)
+        m_w.b_TraceRoute->setText(show ? QStringLiteral("Zavřít trasování GPS")
+                                       : QStringLiteral("Trasování GPS"));
+}
+
+void TGpsController::Route_StartNew() {
+    Routes = m_layers.Layers_Layer(QStringLiteral("Log"), QStringLiteral("L"));
+    if (!Routes) return;
+    ActualRoute = new TPolyLineElement;
+    Routes->AddElement(ActualRoute);
+    if (TComplicatedGECollection* log = m_layers.Layer(QStringLiteral("Log"))) {
+        log->SetModified(true);
+        m_layers.Layers_Modified = true;
+    }
+    GPSTrack = true;
+}
+
+void TGpsController::Route_StoreCoords(double X, double Y, bool Redraw) {
+    if (!ActualRoute) return;
+    ActualRoute->AddXY(X, Y);
+    ActualRoute->RecalculateRect();
+    if (TComplicatedGECollection* log = m_layers.Layer(QStringLiteral("Log"))) log->SetModified(true);
+    m_layers.Layers_Modified = true;
+    if (Redraw && Hooks.DrawRoute) Hooks.DrawRoute(ActualRoute);
+}
+
+void TGpsController::Route_End() {
+    GPSTrack = false;
+    ActualRoute = nullptr;
+    // What was recorded reaches the layer's file now, not only when the project closes.
+    if (m_layers.Layers_Modified) m_layers.Layers_Save();
+}
+
+void TGpsController::ProjectClosing() {
+    if (GPSTrack) {
+        setLamp(m_w.diode, false);
+        if (m_w.b_endRoute) m_w.b_endRoute->setEnabled(false);
+        if (m_w.b_StartRoute) m_w.b_StartRoute->setEnabled(true);
+    }
+    GPSTrack = false;
+    ActualRoute = nullptr;
+    Routes = nullptr;
+}
+
+bool TGpsController::Route_Load(TComplicatedGECollection* layer, const QString& routesPath,
+                                const QString& alternativePath) {
+    const QString path = QFileInfo(alternativePath).isFile() ? alternativePath
+                         : QFileInfo(routesPath).isFile()    ? routesPath
+                                                             : QString();
+    if (path.isEmpty() || !layer) return false;
+    QString reason;
+    std::unique_ptr<TStreamRead> read = TStreamRead::Read(path, reason);
+    if (!read) {
+        notifier().message(
+            QStringLiteral("Soubor %1 nelze přečíst: %2").arg(QDir::toNativeSeparators(path), reason));
+        return false;
+    }
+    auto* container = zelto_cast<TEntity>(read->Root());
+    if (!container) return false;
+    TComplicatedGECollection* lines = layer->GetLayer(QStringLiteral("L"));
+    read->TakeRoot();
+    std::unique_ptr<TEntity> owner(container);
+    while (container->ElementsCount() > 0) {
+        TElement* e = container->Get(0);
+        container->RemoveElementIndex(0);
+        if (auto* line = zelto_cast<TPolyElement>(e)) line->RecalculateRect();
+        lines->AddElement(e);
+    }
+    layer->SetEnabled(true);
+    layer->SetVisible(true);
+    layer->SetModified(true);
+    m_layers.Layers_Modified = true;
+    m_layers.KeepRead(std::move(read));
+    return true;
+}
+
+} // namespace zelto

@@ -1,0 +1,159 @@
+// The GPS as the user drives it: switching on and off with every label, the options switch
+// without re-entry, centring and follow mode, and a route recorded from positions.
+#include "app_fixture.h"
+
+#include "Gps.h"
+#include "Layers.h"
+
+#include "framework/ProjectPath.h"
+#include "geometry/e_Geometry.h"
+#include "geometry/e_GeometryElement.h"
+#include "projection/r_WGS84.h"
+
+#include "stream_files.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QTimer>
+
+namespace apptest {
+namespace {
+
+using namespace zelto;
+
+class GpsTest : public AppTest {
+protected:
+    void SetUp() override {
+        AppTest::SetUp();
+        form = newForm();
+        form->SetUser(QStringLiteral("lesnik"));
+        ASSERT_TRUE(form->LoadProject(makeProject(QStringLiteral("data/Revír.opx"), {standMap()})));
+        source = platform::locationSource();
+    }
+    void TearDown() override {
+        form.reset();
+        AppTest::TearDown();
+    }
+    TGpsController& gps() { return form->Gps(); }
+    QString text(const char* name) { return ctl<QLabel>(form, name)->text(); }
+    // A position near the centre of the map, `north` metres to the north (about).
+    void walk(double north) { source->inject(49.5 + north / 111200.0, 16.5); }
+
+    std::unique_ptr<TMainForm> form;
+    platform::LocationSource* source = nullptr;
+};
+
+TEST_F(GpsTest, SwitchingOnAndOffSetsEveryLabelAndTheSwitchWithoutReentry) {
+    EXPECT_EQ(text("l_gps"), QStringLiteral("gps neni zapnuta"));
+    auto* cb = ctl<QAbstractButton>(form, "cb_GPS");
+    // The user's switch turns the GPS on once, and the form's own moves of the switch do not
+    // toggle it again.
+    cb->setChecked(true);
+    EXPECT_TRUE(gps().GpsOn);
+    EXPECT_TRUE(source->active());
+    EXPECT_EQ(text("l_gps"), QStringLiteral("gps zapnuta, čeká na signál..."));
+    EXPECT_EQ(ctl<QAbstractButton>(form, "kButton4")->text(), QStringLiteral("GPS +"));
+    EXPECT_EQ(text("l_cb_GPS"), QStringLiteral("Vypnout GPS"));
+    EXPECT_EQ(gps().ImageIndex, TGpsController::ImageSearching);
+    EXPECT_FALSE(gps().FGPSFixed);
+
+    walk(0);
+    EXPECT_TRUE(gps().FGPSFixed);
+    EXPECT_EQ(gps().ImageIndex, TGpsController::ImageFixed);
+    TMapCoord c;
+    ASSERT_TRUE(WGS84toJTSK(49.5, 16.5, c));
+    EXPECT_DOUBLE_EQ(gps().jtskX, -c.Y);
+    EXPECT_DOUBLE_EQ(gps().jtskY, -c.X);
+    EXPECT_EQ(text("l_jtsk"), QStringLiteral("X: %1 Y: %2").arg(-c.Y, 0, 'f', 0).arg(-c.X, 0, 'f', 0));
+    EXPECT_EQ(text("l_gps"), WGS84ToStr(49.5, 16.5, afSeconds));
+
+    form->Button4Click();
+    EXPECT_FALSE(gps().GpsOn);
+    EXPECT_FALSE(source->active());
+    EXPECT_FALSE(cb->isChecked());
+    EXPECT_EQ(text("l_gps"), QStringLiteral("gps vypnuta..."));
+    EXPECT_EQ(text("l_cb_GPS"), QStringLiteral("Zapnout GPS"));
+    EXPECT_EQ(ctl<QAbstractButton>(form, "kButton4")->text(), QStringLiteral("GPS"));
+    EXPECT_EQ(gps().ImageIndex, TGpsController::ImageOff);
+
+    // Switched on again, the old position is gone until a new one arrives.
+    form->Button4Click();
+    recordingNotifier()->clear();
+    gps().b_gpsfindClick();
+    EXPECT_EQ(messages(), QStringList{"GPS poloha není k dispozici"});
+}
+
+TEST_F(GpsTest, CentringAndFollowModeMoveTheViewToThePosition) {
+    form->Button4Click();
+    walk(0);
+    TPageProjection* P = form->Projection();
+    gps().b_gpsfindClick();
+    EXPECT_DOUBLE_EQ(P->GetCenterX(), gps().jtskX);
+    EXPECT_DOUBLE_EQ(P->GetCenterY(), gps().jtskY);
+
+    // Follow mode re-centres once a second on the newest position; a pan ends it.
+    ctl<QAbstractButton>(form, "b_gpss")->click();
+    EXPECT_TRUE(gps().Fix);
+    EXPECT_EQ(gps().ImageIndex, TGpsController::ImageFollowing);
+    walk(50);
+    EXPECT_TRUE(gps().DoFindGPS);
+    gps().FixTimerTimer();
+    EXPECT_DOUBLE_EQ(P->GetCenterY(), gps().jtskY);
+    EXPECT_FALSE(gps().DoFindGPS);
+    // A pan on the map.
+    bool handled = false;
+    TGestureEventInfo pan;
+    pan.GestureID = TGestureKind::Pan;
+    pan.Location = QPointF(500, 400);
+    pan.Flags = gfBegin;
+    form->Navigation().FormGesture(nullptr, pan, handled);
+    EXPECT_FALSE(gps().Fix);
+    EXPECT_EQ(gps().ImageIndex, TGpsController::ImageFixed);
+    EXPECT_FALSE(ctl<QTimer>(form, "FixTimer")->isActive());
+}
+
+TEST_F(GpsTest, ARouteRecordsEveryReportedPositionAsAVertexOfTheLogLayer) {
+    recordingNotifier()->clear();
+    gps().b_StartRouteClick();
+    EXPECT_EQ(messages(), QStringList{"GPS poloha není k dispozici"});
+    EXPECT_FALSE(gps().GPSTrack);
+
+    form->Button4Click();
+    walk(0);
+    gps().b_StartRouteClick();
+    ASSERT_TRUE(gps().GPSTrack);
+    EXPECT_FALSE(ctl<QAbstractButton>(form, "b_StartRoute")->isEnabled());
+    EXPECT_TRUE(ctl<QAbstractButton>(form, "b_endRoute")->isEnabled());
+    std::vector<std::pair<double, double>> expected;
+    for (int i = 1; i <= 12; ++i) {
+        walk(i * 10.0);
+        if (i % 4 == 0) walk(i * 10.0 + 2); // closer than 5 m: not reported
+        expected.emplace_back(gps().jtskX, gps().jtskY);
+    }
+    // Outside the grid's area: no vertex.
+    source->inject(10, 10);
+    TPolyLineElement* route = gps().ActualRoute;
+    ASSERT_NE(route, nullptr);
+    ASSERT_EQ(route->GetCoordsCount(), 12);
+    for (int i = 0; i < 12; ++i) {
+        EXPECT_DOUBLE_EQ(route->GetCoordElement(i)->GetX(), expected[size_t(i)].first) << i;
+        EXPECT_DOUBLE_EQ(route->GetCoordElement(i)->GetY(), expected[size_t(i)].second) << i;
+    }
+    TComplicatedGECollection* lines = form->Layers().Layers_Layer(QStringLiteral("Log"), QStringLiteral("L"));
+    ASSERT_EQ(lines->ElementsCount(), 1);
+    EXPECT_EQ(lines->Get(0), route);
+
+    // Stopping keeps the route in the layer and writes the layer's file.
+    ctl<QAbstractButton>(form, "b_endRoute")->click();
+    EXPECT_FALSE(gps().GPSTrack);
+    EXPECT_TRUE(ctl<QAbstractButton>(form, "b_StartRoute")->isEnabled());
+    std::unique_ptr<TElement> saved = zelto::testing::loadFrom(TProjectPath::Layer(QStringLiteral("Log")));
+    auto* log = zelto_cast<TComplicatedGECollection>(saved.get());
+    ASSERT_NE(log, nullptr);
+    TComplicatedGECollection* savedLines = log->GetLayer(QStringLiteral("L"));
+    ASSERT_EQ(savedLines->ElementsCount(), 1);
+    EXPECT_EQ(static_cast<TPolyLineElement*>(savedLines->Get(0))->GetCoordsCount(), 12);
+}
+
+} // namespace
+} // namespace apptest

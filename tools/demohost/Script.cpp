@@ -53,7 +53,7 @@ const Syntax kCommands[] = {
     {"tick", ScriptOp::Tick, Shape::NameWithText, "NAME TEXT",
      "tap the tick box of the entry TEXT (blanks trimmed) of a visible list"},
     {"gps", ScriptOp::Gps, Shape::Numbers, "LAT LON",
-     "a position from the location source (reserved: none yet)"},
+     "a position in WGS84 degrees from the position source (the GPS must be on)"},
     {"screenshot", ScriptOp::Screenshot, Shape::Text, "FILE", "save the map window as PNG"},
     {"dump", ScriptOp::Dump, Shape::Text, "FILE", "write the widgets of the component's windows as JSON"},
     {"quit", ScriptOp::Quit, Shape::Nothing, "", "close the map window as the user would, then exit 0"},

@@ -4,6 +4,7 @@
 #include "WidgetDump.h"
 
 #include "Kordlin_Main.h"
+#include "platform/Location.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -318,9 +319,14 @@ QString ScriptRunner::execute(const ScriptLine& line) {
         return select(line.name, line.text);
     case ScriptOp::Tick:
         return select(line.name, line.text, true);
-    case ScriptOp::Gps:
-        // Reserved until the map has a location source to feed.
-        return QStringLiteral("no location source yet");
+    case ScriptOp::Gps: {
+        // A position as the receiver would report it: only while the GPS is on, and through the
+        // trigger distance like every other position.
+        zelto::platform::LocationSource* source = zelto::platform::locationSource();
+        if (!source || !source->active()) return QStringLiteral("the GPS is off");
+        source->inject(n[0], n[1]);
+        return QString();
+    }
     case ScriptOp::Screenshot:
         if (!m_form.grab().save(line.text, "PNG")) return QStringLiteral("cannot write %1").arg(line.text);
         return QString();

@@ -16,11 +16,13 @@
 #include "Kordlin_Main.h"
 
 #include "framework/Notifier.h"
+#include "platform/Location.h"
 #include "startup/Init.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -69,7 +71,10 @@ int main(int argc, char** argv) {
         QStringLiteral("FILE"));
     const QCommandLineOption touch(QStringLiteral("touch"),
                                    QStringLiteral("The map takes touch gestures instead of the mouse."));
-    parser.addOptions({project, user, size, screenshot, dump, script, touch});
+    const QCommandLineOption nmea(QStringLiteral("nmea"),
+                                  QStringLiteral("The GPS replays the NMEA log FILE (as ZELTO_NMEA_FILE does)."),
+                                  QStringLiteral("FILE"));
+    parser.addOptions({project, user, size, screenshot, dump, script, touch, nmea});
     parser.process(app);
 
     const QRegularExpressionMatch wh =
@@ -96,6 +101,15 @@ int main(int argc, char** argv) {
         zdemo::ScriptError error;
         if (!zdemo::parseScript(QString::fromUtf8(in.readAll()), scriptLines, error))
             return fail(QStringLiteral("%1:%2: %3").arg(scriptFile).arg(error.line).arg(error.reason));
+    }
+
+    if (parser.isSet(nmea)) {
+        const QString log = parser.value(nmea);
+        if (!QFileInfo(log).isFile()) return fail(QStringLiteral("--nmea: %1 is not a file").arg(log), 2);
+        zelto::platform::setLocationSource(zelto::platform::QtLocationSource::nmeaReplay(log));
+    } else if (!scriptFile.isEmpty() && qEnvironmentVariableIsEmpty("ZELTO_NMEA_FILE")) {
+        // A script without a log has its positions from its gps commands.
+        zelto::platform::setLocationSource(std::make_unique<zelto::platform::InjectedLocationSource>());
     }
 
     zelto::init();

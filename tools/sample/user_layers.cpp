@@ -159,7 +159,7 @@ public:
     Point point(std::size_t g, Rng& rng) { return place(g, rng, kMinRadius).centre; }
 
 private:
-    static constexpr double kMinRadius = 4;
+    static constexpr double kMinRadius = 8;
     const std::vector<GroupInfo>& m_groups;
     std::vector<std::vector<Disk>> m_taken;
 };

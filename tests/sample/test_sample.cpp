@@ -11,6 +11,7 @@
 #include "forest/e_LHCElements.h"
 #include "forest/e_LHCModel.h"
 #include "forest/t_ForestModelSelector.h"
+#include "framework/ProjectPath.h"
 #include "geometry/e_Geometry.h"
 #include "geometry/e_GeometryElement.h"
 #include "geometry/e_GeometryEx.h"
@@ -835,6 +836,22 @@ TEST_F(SampleProject, EveryClearingLiesInsideTheStandGroupItNamesAndHasItsYearsC
     EXPECT_LT(c.unlistedYears, c.count / 2);
 }
 
+// The map application's paths of the generated project for user "demo" (made as it makes them when
+// it opens the project: this also creates the project's empty media folders).
+struct ApplicationPaths {
+    ApplicationPaths(const QString& publicFolder, const QString& opx) {
+        TProjectPath::SetPublicFolder(publicFolder);
+        TProjectPath::Project = opx;
+        TProjectPath::UID = "demo";
+        ok = TProjectPath::CheckDirectories();
+    }
+    ~ApplicationPaths() {
+        TProjectPath::Clear();
+        TProjectPath::SetPublicFolder(QString());
+    }
+    bool ok = false;
+};
+
 TEST_F(SampleProject, EachLayerThatHoldsObjectsHasItsFileOfSubLayers) {
     struct SubLayer {
         const char* name;
@@ -859,12 +876,13 @@ TEST_F(SampleProject, EachLayerThatHoldsObjectsHasItsFileOfSubLayers) {
           {"N", "Tgis_Note", 6}}},
         {"Holiny", "Holiny", 0, 42, {{"A", "Tgis_UserAreaElement", 300}}},
     };
-    const QDir work(s_result->workDir);
+    const ApplicationPaths app(root(), s_result->opxPath);
+    ASSERT_TRUE(app.ok);
     QStringList paths;
-    for (const Expected& x : expected) paths << work.filePath("UDSML_demo_" + x.name + ".zlt");
+    for (const Expected& x : expected) paths << TProjectPath::Layer(x.name);
     EXPECT_EQ(s_result->layerPaths, paths);
     for (const char* empty : {"Meas", "Log"})
-        EXPECT_FALSE(QFileInfo::exists(work.filePath(QString("UDSML_demo_%1.zlt").arg(empty))))
+        EXPECT_FALSE(QFileInfo::exists(TProjectPath::Layer(empty)))
             << empty << " holds nothing, so it has no file";
 
     std::set<QString> symbols;
@@ -943,7 +961,12 @@ TEST_F(SampleProject, EachLayerThatHoldsObjectsHasItsFileOfSubLayers) {
 }
 
 TEST_F(SampleProject, TheLocalSettingsHoldEveryLayersColourAndVisibilityWithoutObjects) {
-    EXPECT_EQ(s_result->localLayersPath, QDir(s_result->workDir).filePath("UDSM_demo.zlt"));
+    {
+        const ApplicationPaths app(root(), s_result->opxPath);
+        ASSERT_TRUE(app.ok);
+        EXPECT_EQ(s_result->localLayersPath, TProjectPath::UDSM);
+        EXPECT_EQ(s_result->userLayersPath, TProjectPath::UserLayers);
+    }
     const Loaded stream = loadStream(s_result->localLayersPath);
     auto* local = zelto_cast<TOwnerEntity>(stream.root.get());
     ASSERT_NE(local, nullptr);

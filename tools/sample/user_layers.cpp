@@ -262,7 +262,7 @@ void fillClearings(TComplicatedGECollection* layer, const ForestData& data, cons
         props->SetPropertyStringByName(QStringLiteral("INDEXHOLINY"), QString::number(++perGroup[g]));
         props->SetPropertyStringByName(
             QStringLiteral("Poznamka"),
-            QString::fromUtf8(kClearingNotes[rng.below(std::size(kClearingNotes))]));
+            QString::fromUtf8(kClearingNotes[rng.below(int(std::size(kClearingNotes)))]));
         clearing->SetProperties(props);
         areas->AddAndUpdateRect(clearing);
     }

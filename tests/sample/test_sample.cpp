@@ -8,9 +8,13 @@
 #include "sample.h"
 #include "zlt.h"
 
+#include "forest/e_LHCElements.h"
 #include "forest/e_LHCModel.h"
 #include "forest/t_ForestModelSelector.h"
+#include "framework/ProjectPath.h"
 #include "geometry/e_Geometry.h"
+#include "geometry/e_GeometryElement.h"
+#include "geometry/e_GeometryEx.h"
 #include "persistence/t_Loader.h"
 #include "projection/r_WGS84.h"
 #include "topology/e_TopolDruhy.h"
@@ -29,6 +33,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QUuid>
 #include <QXmlStreamReader>
 
 #include <geos_c.h>
@@ -651,16 +656,20 @@ TEST_F(SampleProject, TheProjectFileNamesTheMapDirectoryAndTheForestFile) {
     EXPECT_NE(forest.model(), nullptr);
 }
 
-TEST_F(SampleProject, TheUserLayerDefinitionsHoldAClearingLayerWithYearColours) {
-    const QString path = QDir(root()).filePath("map/project/demo/USERLAYERS_demo.xml");
-    EXPECT_EQ(s_result->userLayersPath, path);
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    QXmlStreamReader xml(&f);
-    ASSERT_TRUE(xml.readNextStartElement());
-    EXPECT_EQ(xml.name().toString().toUpper(), "USERLAYERS");
+// The user's layer definitions read as the map application reads them: the names of the ordinary
+// layers and the clearing colour table (year -> colour number).
+struct Definitions {
     int ordinary = 0;
     std::map<int, int> yearColours;
+};
+
+Definitions readDefinitions(const QString& path) {
+    Definitions d;
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+    QXmlStreamReader xml(&f);
+    EXPECT_TRUE(xml.readNextStartElement());
+    EXPECT_EQ(xml.name().toString().toUpper(), "USERLAYERS");
     while (xml.readNextStartElement()) {
         const auto a = xml.attributes();
         EXPECT_FALSE(a.value("Name").isEmpty());
@@ -672,20 +681,27 @@ TEST_F(SampleProject, TheUserLayerDefinitionsHoldAClearingLayerWithYearColours) 
                     const int year = xml.attributes().value("Value").toInt(&okYear);
                     const int colour = xml.attributes().value("Color").toInt(&okColour);
                     EXPECT_TRUE(okYear && okColour);
-                    yearColours[year] = colour;
+                    d.yearColours[year] = colour;
                     xml.skipCurrentElement();
                 }
             }
         } else {
-            ++ordinary;
+            ++d.ordinary;
             xml.skipCurrentElement();
         }
     }
-    ASSERT_FALSE(xml.hasError());
-    EXPECT_GE(ordinary, 1);
-    EXPECT_TRUE(yearColours.count(0)) << "the colour of an unlisted year";
-    EXPECT_GE(yearColours.size(), 5u);
-    for (auto [year, colour] : yearColours) {
+    EXPECT_FALSE(xml.hasError());
+    return d;
+}
+
+TEST_F(SampleProject, TheUserLayerDefinitionsHoldAClearingLayerWithYearColours) {
+    const QString path = QDir(root()).filePath("map/project/demo/USERLAYERS_demo.xml");
+    EXPECT_EQ(s_result->userLayersPath, path);
+    const Definitions d = readDefinitions(path);
+    EXPECT_GE(d.ordinary, 1);
+    EXPECT_TRUE(d.yearColours.count(0)) << "the colour of an unlisted year";
+    EXPECT_GE(d.yearColours.size(), 5u);
+    for (auto [year, colour] : d.yearColours) {
         EXPECT_GE(colour, 0);
         EXPECT_LT(colour, 16);
         EXPECT_NE(colour, 6) << "the transparent colour";
@@ -731,6 +747,261 @@ TEST_F(SampleProject, TheSystemFolderHoldsPointSymbolsAndKinds) {
     }
 }
 
+// ---- User layers -----------------------------------------------------------------------------
+
+TComplicatedGECollection* subLayer(TComplicatedGECollection* layer, const char* name) {
+    return zelto_cast<TComplicatedGECollection>(layer->FindElementName(name));
+}
+
+struct ClearingCheck {
+    int count = 0;
+    int unlistedYears = 0;
+};
+
+// Every clearing of the clearing layer lies inside exactly one stand group of the forest (GEOS on
+// the written rings), the group its "ETAZ" names and the one under its reference point, and has
+// the colour of its year; "ROK" years the table does not list take the colour of entry 0.
+ClearingCheck checkClearings(const QString& forestPath, const QString& layerPath,
+                             const std::map<int, int>& yearColours) {
+    ClearingCheck result;
+    const Loaded forest = loadStream(forestPath);
+    EXPECT_NE(forest.model(), nullptr);
+    if (!forest.model()) return result;
+    const std::vector<Tgis_PorostniSkupina*> groups = groupsOf(forest.model());
+    Geos geos;
+    std::vector<Geos::Ptr> polygons;
+    for (Tgis_PorostniSkupina* g : groups) polygons.push_back(geos.polygon(piecesOf(g)));
+
+    const Loaded stream = loadStream(layerPath);
+    auto* layer = zelto_cast<TComplicatedGECollection>(stream.root.get());
+    EXPECT_NE(layer, nullptr) << layerPath.toStdString();
+    TComplicatedGECollection* areas = layer ? subLayer(layer, "A") : nullptr;
+    EXPECT_NE(areas, nullptr);
+    if (!areas) return result;
+    std::set<std::pair<std::size_t, QString>> indexes;
+    for (TElement* e : areas->FElements) {
+        auto* clearing = zelto_cast<Tgis_UserAreaElement>(e);
+        EXPECT_NE(clearing, nullptr) << e->ClassType().name().toStdString();
+        if (!clearing) continue;
+        ++result.count;
+        const std::string id = clearing->GetName().toStdString();
+        EXPECT_EQ(clearing->FDruh, 42) << id;
+        auto* area = zelto_cast<TAreaElement>(clearing->GetGeometry());
+        EXPECT_NE(area, nullptr) << id;
+        if (!area) continue;
+        const Ring ring = ringOf(area);
+        EXPECT_GE(ring.size(), 4u) << id;
+        EXPECT_EQ(ring.front(), ring.back()) << id << ": the ring is closed";
+        EXPECT_GT(area->GetArea(), 50) << id << ": clockwise, and a real area";
+
+        const Geos::Ptr shape = geos.polygon({Piece{ring, {}, {}}});
+        const Geos::Ptr ref =
+            geos.own(GEOSGeom_createPointFromXY_r(geos.ctx(), clearing->GetRefX(), clearing->GetRefY()));
+        std::vector<std::size_t> holders;
+        for (std::size_t g = 0; g < groups.size(); ++g)
+            if (GEOSContains_r(geos.ctx(), polygons[g].get(), shape.get()) == 1) holders.push_back(g);
+        EXPECT_EQ(holders.size(), 1u) << id << " lies in " << holders.size() << " groups";
+        if (holders.size() != 1) continue;
+        const std::size_t g = holders.front();
+        EXPECT_EQ(GEOSContains_r(geos.ctx(), polygons[g].get(), ref.get()), 1) << id;
+        EXPECT_EQ(clearing->GetPropertyStringByName("ETAZ"), groups[g]->GetName()) << id;
+        const QString index = clearing->GetPropertyStringByName("INDEXHOLINY");
+        EXPECT_FALSE(index.isEmpty()) << id;
+        EXPECT_TRUE(indexes.insert({g, index}).second) << id << ": index " << index.toStdString() << " twice";
+        EXPECT_TRUE(clearing->HasPropertyByName("Poznamka")) << id;
+
+        bool isYear = false;
+        const int year = clearing->GetPropertyStringByName("ROK").toInt(&isYear);
+        EXPECT_TRUE(isYear) << id;
+        const auto listed = yearColours.find(year);
+        if (listed == yearColours.end()) {
+            ++result.unlistedYears;
+            EXPECT_EQ(clearing->FBarva, yearColours.at(0)) << id << " of " << year;
+        } else {
+            EXPECT_EQ(clearing->FBarva, listed->second) << id << " of " << year;
+        }
+    }
+    return result;
+}
+
+TEST_F(SampleProject, EveryClearingLiesInsideTheStandGroupItNamesAndHasItsYearsColour) {
+    const Definitions definitions = readDefinitions(s_result->userLayersPath);
+    ASSERT_TRUE(definitions.yearColours.count(0));
+    const ClearingCheck c =
+        checkClearings(s_result->forestPath, QDir(s_result->workDir).filePath("UDSML_demo_Holiny.zlt"),
+                       definitions.yearColours);
+    EXPECT_EQ(c.count, 300) << "the default number of clearings";
+    EXPECT_EQ(s_result->clearings, 300);
+    EXPECT_GE(c.unlistedYears, 3) << "a few years the table does not list";
+    EXPECT_LT(c.unlistedYears, c.count / 2);
+}
+
+// The map application's paths of the generated project for user "demo" (made as it makes them when
+// it opens the project: this also creates the project's empty media folders).
+struct ApplicationPaths {
+    ApplicationPaths(const QString& publicFolder, const QString& opx) {
+        TProjectPath::SetPublicFolder(publicFolder);
+        TProjectPath::Project = opx;
+        TProjectPath::UID = "demo";
+        ok = TProjectPath::CheckDirectories();
+    }
+    ~ApplicationPaths() {
+        TProjectPath::Clear();
+        TProjectPath::SetPublicFolder(QString());
+    }
+    bool ok = false;
+};
+
+TEST_F(SampleProject, EachLayerThatHoldsObjectsHasItsFileOfSubLayers) {
+    struct SubLayer {
+        const char* name;
+        const char* className;
+        int count;
+    };
+    struct Expected {
+        QString name, caption;
+        QRgb colour;
+        int group;
+        std::vector<SubLayer> subLayers;
+    };
+    const Expected expected[] = {
+        {"User", "Kreslení", 0xFFFF0000, 0, {{"L", "TTopolLineElement", 2}}},
+        {"Pozorování",
+         "Pozorování",
+         0,
+         0,
+         {{"A", "Tgis_UserAreaElement", 3},
+          {"L", "TTopolLineElement", 4},
+          {"P", "Tgis_PointElement", 12},
+          {"N", "Tgis_Note", 6}}},
+        {"Holiny", "Holiny", 0, 42, {{"A", "Tgis_UserAreaElement", 300}}},
+    };
+    const ApplicationPaths app(root(), s_result->opxPath);
+    ASSERT_TRUE(app.ok);
+    QStringList paths;
+    for (const Expected& x : expected) paths << TProjectPath::Layer(x.name);
+    EXPECT_EQ(s_result->layerPaths, paths);
+    for (const char* empty : {"Meas", "Log"})
+        EXPECT_FALSE(QFileInfo::exists(TProjectPath::Layer(empty)))
+            << empty << " holds nothing, so it has no file";
+
+    std::set<QString> symbols;
+    const Loaded psymb = loadStream(QDir(s_result->systemDir).filePath("PSYMB.zlt"));
+    ASSERT_NE(psymb.root, nullptr);
+    for (TElement* e : static_cast<TEntity*>(psymb.root.get())->FElements) symbols.insert(e->GetName());
+
+    std::set<QString> uuids;
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        const Expected& x = expected[i];
+        SCOPED_TRACE(x.name.toStdString());
+        const Loaded stream = loadStream(paths[qsizetype(i)]);
+        auto* layer = zelto_cast<TComplicatedGECollection>(stream.root.get());
+        ASSERT_NE(layer, nullptr);
+        EXPECT_EQ(layer->GetName(), x.name);
+        EXPECT_EQ(layer->FText, x.caption);
+        EXPECT_TRUE(layer->FVisible);
+        EXPECT_EQ(quint32(layer->FColor) >> 24, 0xFFu) << "an opaque colour";
+        if (x.colour) {
+            EXPECT_EQ(quint32(layer->FColor), x.colour);
+        }
+        EXPECT_EQ(layer->FGroup, x.group);
+        ASSERT_EQ(layer->ElementsCount(), int(x.subLayers.size()));
+        for (const SubLayer& sub : x.subLayers) {
+            TComplicatedGECollection* objects = subLayer(layer, sub.name);
+            ASSERT_NE(objects, nullptr) << sub.name;
+            EXPECT_EQ(objects->FObjectType, sub.name);
+            ASSERT_EQ(objects->ElementsCount(), sub.count) << sub.name;
+            for (TElement* e : objects->FElements) {
+                ASSERT_EQ(e->ClassType().name(), QString(sub.className)) << sub.name;
+                auto* rect = static_cast<TRectEntity*>(e);
+                EXPECT_TRUE(rect->IsInsideRegion(layer->GetMinX(), layer->GetMinY(), layer->GetMaxX(),
+                                                 layer->GetMaxY()))
+                    << "the layer's rectangle covers its objects";
+                QString uuid;
+                if (auto* ge = zelto_cast<TGeometryElement>(e)) {
+                    uuid = ge->GetUUID();
+                    EXPECT_EQ(ge->GetUID(), "demo");
+                    EXPECT_GT(ge->GetTimeStamp(), 40000);
+                } else {
+                    auto* g = zelto_cast<TGeometry>(e);
+                    ASSERT_NE(g, nullptr);
+                    uuid = g->GetUUID();
+                    EXPECT_EQ(g->GetUID(), "demo");
+                    EXPECT_GT(g->GetTimeStamp(), 40000);
+                }
+                EXPECT_TRUE(QUuid::fromString(uuid).version() == QUuid::Random) << uuid.toStdString();
+                EXPECT_TRUE(uuids.insert(uuid).second) << "UUID " << uuid.toStdString() << " twice";
+
+                if (auto* line = zelto_cast<TTopolLineElement>(e)) {
+                    EXPECT_FALSE(line->GetName().isEmpty());
+                    EXPECT_EQ(line->FDruh, 1);
+                    EXPECT_EQ(line->FBarva, 13);
+                    EXPECT_EQ(line->FZnacka, 0);
+                    auto* poly = zelto_cast<TPolyLineElement>(line->GetGeometry());
+                    ASSERT_NE(poly, nullptr);
+                    EXPECT_GE(poly->GetCoordsCount(), 2);
+                    EXPECT_GT(poly->GetLength(), 10);
+                } else if (auto* point = zelto_cast<Tgis_PointElement>(e)) {
+                    EXPECT_TRUE(symbols.count(QString::number(point->FSymbol)))
+                        << "symbol " << point->FSymbol << " is not in the symbol set";
+                    EXPECT_GE(point->FColor, 0);
+                    EXPECT_LT(point->FColor, 16);
+                    EXPECT_EQ(point->FStatus, 0);
+                } else if (auto* note = zelto_cast<Tgis_Note>(e)) {
+                    EXPECT_FALSE(note->GetName().isEmpty());
+                    EXPECT_FALSE(note->GetText().isEmpty());
+                } else if (auto* area = zelto_cast<Tgis_UserAreaElement>(e); area && x.group != 42) {
+                    EXPECT_EQ(area->FDruh, 1) << "an ordinary area";
+                    EXPECT_FALSE(area->GetPropertyStringByName("Poznamka").isEmpty());
+                    EXPECT_NE(zelto_cast<TAreaElement>(area->GetGeometry()), nullptr);
+                }
+            }
+        }
+    }
+}
+
+TEST_F(SampleProject, TheLocalSettingsHoldEveryLayersColourAndVisibilityWithoutObjects) {
+    {
+        const ApplicationPaths app(root(), s_result->opxPath);
+        ASSERT_TRUE(app.ok);
+        EXPECT_EQ(s_result->localLayersPath, TProjectPath::UDSM);
+        EXPECT_EQ(s_result->userLayersPath, TProjectPath::UserLayers);
+    }
+    const Loaded stream = loadStream(s_result->localLayersPath);
+    auto* local = zelto_cast<TOwnerEntity>(stream.root.get());
+    ASSERT_NE(local, nullptr);
+    EXPECT_EQ(local->GetName(), "LAYERSLOCAL");
+    struct Entry {
+        QString name, caption;
+        bool visible;
+        QRgb colour; // 0: any opaque colour
+    };
+    const Entry expected[] = {
+        {"Meas", "Měření", false, 0xFF32CD32},  {"Log", "Trasy", true, 0xFFDA70D6},
+        {"User", "Kreslení", true, 0xFFFF0000}, {"Pozorování", "Pozorování", true, 0},
+        {"Holiny", "Holiny", true, 0},
+    };
+    ASSERT_EQ(local->ElementsCount(), int(std::size(expected)));
+    for (int i = 0; i < local->ElementsCount(); ++i) {
+        const Entry& x = expected[i];
+        auto* entry = zelto_cast<TComplicatedGECollection>(local->Get(i));
+        ASSERT_NE(entry, nullptr) << i;
+        EXPECT_EQ(entry->GetName(), x.name);
+        EXPECT_EQ(entry->FText, x.caption) << x.name.toStdString();
+        EXPECT_EQ(entry->FVisible, x.visible) << x.name.toStdString();
+        EXPECT_EQ(quint32(entry->FColor) >> 24, 0xFFu) << x.name.toStdString();
+        if (x.colour) {
+            EXPECT_EQ(quint32(entry->FColor), x.colour) << x.name.toStdString();
+        }
+        EXPECT_EQ(entry->ElementsCount(), 0) << x.name.toStdString();
+    }
+    // The copy keeps the layer's own colour.
+    const Loaded holiny = loadStream(QDir(s_result->workDir).filePath("UDSML_demo_Holiny.zlt"));
+    auto* layer = zelto_cast<TComplicatedGECollection>(holiny.root.get());
+    ASSERT_NE(layer, nullptr);
+    EXPECT_EQ(static_cast<TComplicatedGECollection*>(local->Get(4))->FColor, layer->FColor);
+}
+
 // ---- The command line ------------------------------------------------------------------------
 
 struct ToolRun {
@@ -772,6 +1043,10 @@ TEST(SampleCommandLine, RefusesBadArgumentsAndUnusableFolders) {
         {{"--groups", "12x", "--out", out}, 2, "--groups"},
         {{"--groups", "--out", out}, 2, "--groups"},
         {{"--seed", "seven", "--out", out}, 2, "--seed"},
+        {{"--user-areas", "-1", "--out", out}, 2, "--user-areas"},
+        {{"--user-areas", "10001", "--out", out}, 2, "--user-areas"},
+        {{"--user-areas=some", "--out", out}, 2, "--user-areas"},
+        {{"--out", out, "--user-areas"}, 2, "--user-areas"},
         {{"--groups", "5"}, 2, "--out"},
         {{"--out"}, 2, "--out"},
         {{"--out", out, "--colour"}, 2, "--colour"},
@@ -810,6 +1085,35 @@ TEST(SampleCommandLine, PrintsTheProjectFileLastAndWritesNoMapsWhenAskedNot) {
     const Loaded forest = loadStream(QDir(dir.path()).filePath("demo/demo_lhc.zlt"));
     ASSERT_NE(forest.model(), nullptr);
     EXPECT_EQ(groupsOf(forest.model()).size(), 12u);
+}
+
+// A crowded forest (one group, many clearings) still keeps every clearing inside; a later run
+// without clearings removes the earlier clearing file, which the map application would load again.
+TEST(SampleCommandLine, UserAreasSetsTheNumberOfClearings) {
+    QTemporaryDir dir;
+    const QString work = QDir(dir.path()).filePath("map/project/demo");
+    const QString holiny = QDir(work).filePath("UDSML_demo_Holiny.zlt");
+    ToolRun r = runTool({"--out", dir.path(), "--groups", "1", "--no-tiles", "--user-areas", "150"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("clearings: 150\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("user layer: " + holiny + "\n")) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains("layer settings: " + QDir(work).filePath("UDSM_demo.zlt") + "\n"));
+    const ClearingCheck c =
+        checkClearings(QDir(dir.path()).filePath("demo/demo_lhc.zlt"), holiny,
+                       readDefinitions(QDir(work).filePath("USERLAYERS_demo.xml")).yearColours);
+    EXPECT_EQ(c.count, 150);
+
+    r = runTool({"--out", dir.path(), "--groups", "1", "--no-tiles", "--user-areas=0"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("clearings: 0\n"));
+    EXPECT_FALSE(r.out.contains(holiny));
+    EXPECT_FALSE(QFileInfo::exists(holiny)) << "the clearings of the earlier run are gone";
+    const Loaded local = loadStream(QDir(work).filePath("UDSM_demo.zlt"));
+    ASSERT_NE(local.root, nullptr);
+    ASSERT_NE(zelto_cast<TOwnerEntity>(local.root.get()), nullptr);
+    EXPECT_NE(static_cast<TOwnerEntity*>(local.root.get())->FindElementName("Holiny"), nullptr)
+        << "the empty layer keeps its settings";
+    EXPECT_TRUE(QFileInfo::exists(QDir(work).filePath("UDSML_demo_Pozorování.zlt")));
 }
 
 TEST(SampleCommandLine, TheBuiltProgram) {

@@ -5,7 +5,6 @@
 #include "forest/e_LHCModel.h"
 #include "framework/e_Props.h"
 #include "geometry/e_Geometry.h"
-#include "persistence/T_Saver.h"
 
 #include <cmath>
 #include <memory>
@@ -120,14 +119,7 @@ void writeForestFile(const ForestData& data, const QString& path) {
     // The units above the groups carry no geometry: their rectangles are their children's.
     model->SetUpdateAll(true);
 
-    TSave save(path);
-    save.SetNoProgress(true);
-    save.SetInput(model.get());
-    try {
-        save.DoIt();
-    } catch (const EZeltoError& e) {
-        throw SampleError(QStringLiteral("cannot write %1: %2").arg(path, e.message()));
-    }
+    saveStream(model.get(), path);
 }
 
 } // namespace zsample

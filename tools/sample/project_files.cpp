@@ -17,8 +17,6 @@ namespace zsample {
 
 using namespace zelto;
 
-namespace {
-
 void saveStream(TElement* root, const QString& path) {
     TSave save(path);
     save.SetNoProgress(true);
@@ -29,6 +27,8 @@ void saveStream(TElement* root, const QString& path) {
         throw SampleError(QStringLiteral("cannot write %1: %2").arg(path, e.message()));
     }
 }
+
+namespace {
 
 using Stroke = std::vector<Point>;
 
@@ -75,14 +75,40 @@ std::vector<SymbolShape> symbolShapes() {
     return shapes;
 }
 
-struct KindRow {
-    const char* name;
-    qint32 code, colour, symbol;
-    char type;
-    const char* className;
-};
-
 } // namespace
+
+const std::vector<KindRow>& kindCatalogue() {
+    static const std::vector<KindRow> kinds = {
+        {"Posed", 101, 4, 1, 'B', "Tgis_PointElement"},
+        {"Krmelec", 102, 5, 2, 'B', "Tgis_PointElement"},
+        {"Pramen", 103, 8, 3, 'B', "Tgis_PointElement"},
+        {"Hraniční kámen", 104, 11, 4, 'B', "Tgis_PointElement"},
+        {"Závora", 105, 12, 5, 'B', "Tgis_PointElement"},
+        {"Poškození porostu", 106, 11, 6, 'B', "Tgis_PointElement"},
+        {"Cesta", 201, 4, 0, 'L', "TTopolLineElement"},
+        {"Potok", 202, 8, 0, 'L', "TTopolLineElement"},
+        {"Průsek", 203, 13, 0, 'L', "TTopolLineElement"},
+        {"Holina", 301, 14, 0, 'P', "Tgis_UserAreaElement"},
+        {"Kalamita", 302, 11, 0, 'P', "Tgis_UserAreaElement"},
+    };
+    return kinds;
+}
+
+std::vector<LayerDefinition> layerDefinitions() {
+    return {
+        // An ordinary layer for field notes and drawings.
+        {QStringLiteral("Pozorování"), QStringLiteral("A,L,P,N"), 0, 0, 0xFF1E90FF},
+        // The clearings, coloured by the year of felling.
+        {QStringLiteral("Holiny"), QStringLiteral("A"), 0, ClearingGroup, 0xFFFF8C00},
+    };
+}
+
+std::vector<std::pair<int, int>> clearingYearColours(int planYear) {
+    std::vector<std::pair<int, int>> table{{0, 13}};
+    const int colours[] = {4, 11, 12, 5, 8, 3, 2, 14, 10};
+    for (int i = 0; i < 9; ++i) table.push_back({planYear - 4 + i, colours[i]});
+    return table;
+}
 
 void writePointSymbols(const QString& path) {
     auto root = std::make_unique<TOwnerEntity>();
@@ -107,26 +133,13 @@ void writePointSymbols(const QString& path) {
 }
 
 void writePointKinds(const QString& path) {
-    static const KindRow kinds[] = {
-        {"Posed", 101, 4, 1, 'B', "Tgis_PointElement"},
-        {"Krmelec", 102, 5, 2, 'B', "Tgis_PointElement"},
-        {"Pramen", 103, 8, 3, 'B', "Tgis_PointElement"},
-        {"Hraniční kámen", 104, 11, 4, 'B', "Tgis_PointElement"},
-        {"Závora", 105, 12, 5, 'B', "Tgis_PointElement"},
-        {"Poškození porostu", 106, 11, 6, 'B', "Tgis_PointElement"},
-        {"Cesta", 201, 4, 0, 'L', "TTopolLineElement"},
-        {"Potok", 202, 8, 0, 'L', "TTopolLineElement"},
-        {"Průsek", 203, 13, 0, 'L', "TTopolLineElement"},
-        {"Holina", 301, 14, 0, 'P', "Tgis_UserAreaElement"},
-        {"Kalamita", 302, 11, 0, 'P', "Tgis_UserAreaElement"},
-    };
     auto catalogue = std::make_unique<TTopolDruhy>();
     catalogue->SetName(QStringLiteral("Zn"));
     // Point kinds first: the map lists the "B" collection.
     TTopolDruhCollection* points = catalogue->GetB();
     TTopolDruhCollection* lines = catalogue->GetL();
     TTopolDruhCollection* areas = catalogue->GetP();
-    for (const KindRow& k : kinds) {
+    for (const KindRow& k : kindCatalogue()) {
         auto* kind = new TTopolDruh;
         kind->SetName(QString::fromUtf8(k.name));
         kind->FKOD = k.code;
@@ -166,32 +179,26 @@ QByteArray userLayersXml(int planYear) {
     xml.setAutoFormatting(true);
     xml.writeStartDocument();
     xml.writeStartElement(QStringLiteral("USERLAYERS"));
-    // An ordinary layer for field notes and drawings.
-    xml.writeStartElement(QStringLiteral("Layer"));
-    xml.writeAttribute(QStringLiteral("Name"), QStringLiteral("Pozorování"));
-    xml.writeAttribute(QStringLiteral("Lays"), QStringLiteral("A,L,P,N"));
-    xml.writeAttribute(QStringLiteral("Restriction"), QStringLiteral("0"));
-    xml.writeAttribute(QStringLiteral("Group"), QStringLiteral("0"));
-    xml.writeEndElement();
-    // The clearings, coloured by the year of felling; "0" is the colour of a year not listed.
-    xml.writeStartElement(QStringLiteral("Layer"));
-    xml.writeAttribute(QStringLiteral("Name"), QStringLiteral("Holiny"));
-    xml.writeAttribute(QStringLiteral("Lays"), QStringLiteral("A"));
-    xml.writeAttribute(QStringLiteral("Restriction"), QStringLiteral("0"));
-    xml.writeAttribute(QStringLiteral("Group"), QStringLiteral("42"));
-    xml.writeStartElement(QStringLiteral("Colors"));
-    xml.writeAttribute(QStringLiteral("Group"), QStringLiteral("42"));
-    const int colours[] = {4, 11, 12, 5, 8, 3, 2, 14, 10};
-    auto entry = [&](int value, int colour) {
-        xml.writeStartElement(QStringLiteral("Color"));
-        xml.writeAttribute(QStringLiteral("Value"), QString::number(value));
-        xml.writeAttribute(QStringLiteral("Color"), QString::number(colour));
+    for (const LayerDefinition& d : layerDefinitions()) {
+        xml.writeStartElement(QStringLiteral("Layer"));
+        xml.writeAttribute(QStringLiteral("Name"), d.name);
+        xml.writeAttribute(QStringLiteral("Lays"), d.lays);
+        xml.writeAttribute(QStringLiteral("Restriction"), QString::number(d.restriction));
+        xml.writeAttribute(QStringLiteral("Group"), QString::number(d.group));
+        if (d.group == ClearingGroup) {
+            // "0" is the colour of a year not listed.
+            xml.writeStartElement(QStringLiteral("Colors"));
+            xml.writeAttribute(QStringLiteral("Group"), QString::number(ClearingGroup));
+            for (auto [year, colour] : clearingYearColours(planYear)) {
+                xml.writeStartElement(QStringLiteral("Color"));
+                xml.writeAttribute(QStringLiteral("Value"), QString::number(year));
+                xml.writeAttribute(QStringLiteral("Color"), QString::number(colour));
+                xml.writeEndElement();
+            }
+            xml.writeEndElement();
+        }
         xml.writeEndElement();
-    };
-    entry(0, 13);
-    for (int i = 0; i < 9; ++i) entry(planYear - 4 + i, colours[i]);
-    xml.writeEndElement();
-    xml.writeEndElement();
+    }
     xml.writeEndElement();
     xml.writeEndDocument();
     return bytes;

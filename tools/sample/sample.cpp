@@ -22,11 +22,12 @@ constexpr int kLhcNumber = 612001;
 constexpr int kPlanYear = 2021;
 
 const char* const kUsage =
-    "Usage: zelto-sample --out DIR [--groups N] [--seed S] [--user NAME] [--no-tiles]\n"
+    "Usage: zelto-sample --out DIR [--groups N] [--seed S] [--user NAME] [--user-areas N] [--no-tiles]\n"
     "\n"
     "Writes a demo forest project into DIR, used as the public (shared documents) folder:\n"
     "  DIR/map/system/        point symbols PSYMB.zlt, kinds Zn.zlt, the missing-tile picture\n"
-    "  DIR/map/project/demo/  the working directory with the layer definitions of NAME\n"
+    "  DIR/map/project/demo/  the working directory: the layer definitions of NAME, the user\n"
+    "                         layers (clearings, observations, drawings) and their settings\n"
     "  DIR/demo/              demo.opx, the forest data demo_lhc.zlt, the GPS walk demo.nmea,\n"
     "                         maps/ with a stand map (JPEG tiles) and an age-class map (PNG tiles)\n"
     "The last line printed is the full path of the project file.\n"
@@ -35,6 +36,7 @@ const char* const kUsage =
     "  --groups N     number of stand groups, 1 to 100000 (default 600)\n"
     "  --seed S       the seed, a non-negative integer (default 1); the same seed writes the same files\n"
     "  --user NAME    the user whose layer definitions are written (default demo)\n"
+    "  --user-areas N number of clearings in the clearing layer, 0 to 10000 (default 300)\n"
     "  --no-tiles     write no raster maps (for large forests)\n";
 
 class UsageError : public SampleError {
@@ -88,6 +90,16 @@ Options parseArguments(const QStringList& args, bool& help) {
                 throw UsageError(
                     QStringLiteral("--seed must be a non-negative whole number, not \"%1\"").arg(v));
             o.seed = s;
+        } else if (arg == QLatin1String("--user-areas")) {
+            const QString v = takeValue();
+            int n = 0;
+            if (!parseNumber(v, n) || n < MinUserAreas || n > MaxUserAreas)
+                throw UsageError(
+                    QStringLiteral("--user-areas must be a whole number from %1 to %2, not \"%3\"")
+                        .arg(MinUserAreas)
+                        .arg(MaxUserAreas)
+                        .arg(v));
+            o.userAreas = n;
         } else if (arg == QLatin1String("--user")) {
             o.user = takeValue();
         } else if (arg == QLatin1String("--no-tiles") && !inlineValue) {
@@ -197,6 +209,10 @@ Result generate(const Options& options) {
     if (options.groups < MinGroups || options.groups > MaxGroups)
         throw SampleError(
             QStringLiteral("the number of groups must be from %1 to %2").arg(MinGroups).arg(MaxGroups));
+    if (options.userAreas < MinUserAreas || options.userAreas > MaxUserAreas)
+        throw SampleError(QStringLiteral("the number of clearings must be from %1 to %2")
+                              .arg(MinUserAreas)
+                              .arg(MaxUserAreas));
     if (!safeName(options.user))
         throw SampleError(
             QStringLiteral("the user name \"%1\" cannot be part of a file name").arg(options.user));
@@ -249,6 +265,10 @@ Result generate(const Options& options) {
     writeFileOrFail(r.systemDir + QStringLiteral("/HicSuntLeones.png"), placeholderPicture());
     r.userLayersPath = r.workDir + QStringLiteral("/USERLAYERS_") + options.user + QStringLiteral(".xml");
     writeFileOrFail(r.userLayersPath, userLayersXml(data.planYear));
+    UserLayerFiles layers = writeUserLayers(data, options, r.workDir);
+    r.layerPaths = std::move(layers.layerPaths);
+    r.localLayersPath = std::move(layers.localPath);
+    r.clearings = layers.clearings;
 
     // The project file last: it names only what has been written.
     r.opxPath = projectDir + QLatin1Char('/') + options.project + QStringLiteral(".opx");
@@ -282,6 +302,9 @@ int runSample(const QStringList& args, QTextStream& out, QTextStream& err) {
         out << "GPS walk: " << r.fixes << " fixes in " << r.nmeaPath << '\n';
         out << "system folder: " << r.systemDir << '\n';
         out << "layer definitions: " << r.userLayersPath << '\n';
+        out << "clearings: " << r.clearings << '\n';
+        for (const QString& path : r.layerPaths) out << "user layer: " << path << '\n';
+        out << "layer settings: " << r.localLayersPath << '\n';
         out << r.opxPath << '\n';
         out.flush();
         return 0;

@@ -2,7 +2,9 @@
 //
 //   DIR/map/system/            PSYMB.zlt (point symbols), Zn.zlt (kind catalogue),
 //                              HicSuntLeones.png (the picture shown for a missing map tile)
-//   DIR/map/project/NAME/      the project's working directory: USERLAYERS_<user>.xml
+//   DIR/map/project/NAME/      the project's working directory: USERLAYERS_<user>.xml, the
+//                              user layers UDSML_NAME_<layer>.zlt and their local settings
+//                              UDSM_NAME.zlt
 //   DIR/NAME/                  NAME.opx, NAME_lhc.zlt (forest data), NAME.nmea (a GPS walk),
 //                              maps/Tiles.xml with the JPEG tiles of the stand map in
 //                              maps/porostni/, and maps/vekova/ with MapTiles.xml and PNG tiles
@@ -36,10 +38,13 @@ struct Options {
     bool tiles = true; // render the two raster maps
     QString user = QStringLiteral("demo");
     QString project = QStringLiteral("demo");
+    int userAreas = 300; // clearings in the clearing layer
 };
 
 inline constexpr int MinGroups = 1;
 inline constexpr int MaxGroups = 100000;
+inline constexpr int MinUserAreas = 0;
+inline constexpr int MaxUserAreas = 10000;
 
 struct Point {
     double x = 0, y = 0;
@@ -82,6 +87,9 @@ struct Result {
     QString systemDir; // DIR/map/system
     QString workDir;   // DIR/map/project/NAME
     QString userLayersPath;
+    QStringList layerPaths;  // the user layer files written
+    QString localLayersPath; // the local settings of the user layers
+    int clearings = 0;
     std::vector<GroupInfo> groups; // in the order of the hierarchy
     std::vector<TileLevel> standMapLevels, ageMapLevels;
     int tileFiles = 0;

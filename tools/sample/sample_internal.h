@@ -6,9 +6,15 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
+#include <utility>
 #include <vector>
+
+namespace zelto {
+class TElement;
+}
 
 namespace zsample {
 
@@ -62,6 +68,42 @@ void writePointSymbols(const QString& path);
 void writePointKinds(const QString& path);
 QByteArray projectXml(const QString& mapDir, const QString& forestFile);
 QByteArray userLayersXml(int planYear);
+
+// A kind of the catalogue: point kinds name the symbol they are drawn with.
+struct KindRow {
+    const char* name;
+    qint32 code, colour, symbol;
+    char type;
+    const char* className;
+};
+const std::vector<KindRow>& kindCatalogue();
+
+// The layers the user's definition file names, in its order.
+struct LayerDefinition {
+    QString name;
+    QString lays; // the sub-layers it is meant to hold
+    int restriction = 0;
+    int group = 0;   // 42: a layer of clearings coloured by year
+    QRgb colour = 0; // the layer's colour in the local settings
+};
+std::vector<LayerDefinition> layerDefinitions();
+inline constexpr int ClearingGroup = 42;
+
+// The clearing colour table: year -> colour number; the entry of year 0 colours a year not listed.
+std::vector<std::pair<int, int>> clearingYearColours(int planYear);
+
+struct UserLayerFiles {
+    QStringList layerPaths; // the layer files written, in layer order
+    QString localPath;      // the device-local settings of every layer
+    int clearings = 0;
+};
+
+// Writes the layer files of the working folder `workDir`: one object stream per layer that holds
+// objects (a stale file of a layer left empty is removed) and the local settings of all layers.
+UserLayerFiles writeUserLayers(const ForestData& data, const Options& options, const QString& workDir);
+
+// Writes an object stream of `root`; raises SampleError naming the file.
+void saveStream(zelto::TElement* root, const QString& path);
 
 // Writes bytes to a file, replacing it atomically; raises SampleError naming the file.
 void writeFileOrFail(const QString& path, const QByteArray& data);

@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 
 namespace {
@@ -70,6 +69,15 @@ protected:
         o.exitCode = demo.exitStatus() == QProcess::NormalExit ? demo.exitCode() : -1;
         o.errors = QString::fromUtf8(demo.readAllStandardError());
         return o;
+    }
+
+    // The widget of that name in a dump written by a script (empty when it is not there).
+    static QJsonObject dumped(const QString& file, const QString& name) {
+        QFile dump(path(file));
+        if (!dump.open(QIODevice::ReadOnly)) return {};
+        for (const QJsonValue& v : QJsonDocument::fromJson(dump.readAll()).array())
+            if (v.toObject().value(QStringLiteral("name")).toString() == name) return v.toObject();
+        return {};
     }
 
     // A picture with more than one colour in it.
@@ -200,18 +208,7 @@ TEST_F(ScriptE2E, LayersTickedCreatedAndChosenSurviveARestart) {
                            "quit\n"),
             user);
     ASSERT_EQ(o.exitCode, 0) << o.errors.toStdString();
-    QFile dump(path(QStringLiteral("layers.json")));
-    ASSERT_TRUE(dump.open(QIODevice::ReadOnly));
-    QJsonObject list;
-    std::function<void(const QJsonValue&)> find = [&](const QJsonValue& v) {
-        if (v.isArray())
-            for (const QJsonValue& e : v.toArray()) find(e);
-        if (!v.isObject()) return;
-        const QJsonObject o = v.toObject();
-        if (o.value(QStringLiteral("name")).toString() == QLatin1String("ListBox_Layers")) list = o;
-        for (const QJsonValue& e : o) find(e);
-    };
-    find(QJsonDocument::fromJson(dump.readAll()).array());
+    const QJsonObject list = dumped(QStringLiteral("layers.json"), QStringLiteral("ListBox_Layers"));
     ASSERT_FALSE(list.isEmpty());
     QStringList items, ticked;
     for (const QJsonValue& v : list.value(QStringLiteral("items")).toArray()) items << v.toString();
@@ -222,6 +219,61 @@ TEST_F(ScriptE2E, LayersTickedCreatedAndChosenSurviveARestart) {
     EXPECT_FALSE(ticked.contains(QStringLiteral("Trasy"))) << ticked.join(", ").toStdString();
     EXPECT_TRUE(ticked.contains(QStringLiteral("Kreslení")));
     EXPECT_TRUE(ticked.contains(QStringLiteral("Probírky 2027")));
+}
+
+// The GPS from the button, positions of the demo's walk handed in by the script, a route recorded
+// from the route panel: the route reaches the file of the layer "Log" with one vertex a position.
+TEST_F(ScriptE2E, GpsOnAndARouteRecordedFromPositions) {
+    // The walk's positions, from its RMC sentences (ddmm.mmmm).
+    QFile log(QFileInfo(s_project).path() + QLatin1Char('/') + QFileInfo(s_project).completeBaseName() +
+              QStringLiteral(".nmea"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    QStringList fixes;
+    while (!log.atEnd() && fixes.size() < 40) {
+        const QStringList f = QString::fromLatin1(log.readLine()).split(QLatin1Char(','));
+        if (f.value(0) != QLatin1String("$GPRMC") || f.size() < 7) continue;
+        const double lat = f[3].left(2).toDouble() + f[3].mid(2).toDouble() / 60;
+        const double lon = f[5].left(3).toDouble() + f[5].mid(3).toDouble() / 60;
+        fixes << QStringLiteral("gps %1 %2").arg(lat, 0, 'f', 7).arg(lon, 0, 'f', 7);
+    }
+    ASSERT_EQ(fixes.size(), 40);
+    const QString route =
+        QDir(path(QStringLiteral("map/project/demo"))).filePath(QStringLiteral("UDSML_demo_Log.zlt"));
+    QFile::remove(route);
+    const Outcome o = run(QStringLiteral("click kButton4\n"
+                                         "expect kButton4 GPS +\n") +
+                          fixes[0] +
+                          QStringLiteral("\n"
+                                         "click ks_InfoLayout_MenuRect\n"
+                                         "select MainListBox   Nastavení\n"
+                                         "click b_TraceRoute\n"
+                                         "expect b_TraceRoute Zavřít trasování GPS\n"
+                                         "click MultiViewCover\n"
+                                         "click b_StartRoute\n") +
+                          fixes.mid(1).join(QLatin1Char('\n')) +
+                          QStringLiteral("\n"
+                                         "click b_endRoute\n"
+                                         "screenshot route.png\n"
+                                         "quit\n"));
+    ASSERT_EQ(o.exitCode, 0) << o.errors.toStdString();
+    ASSERT_TRUE(QFileInfo(route).isFile());
+    QImage shot;
+    ASSERT_TRUE(shot.load(path(QStringLiteral("route.png"))));
+    EXPECT_TRUE(drawn(shot));
+    // After a restart the layer "Trasy" holds the route.
+    const Outcome again = run(QStringLiteral("click ks_InfoLayout_MenuRect\n"
+                                             "select MainListBox   Vrstvy\n"
+                                             "dump routes.json\n"
+                                             "quit\n"));
+    ASSERT_EQ(again.exitCode, 0) << again.errors.toStdString();
+    const QJsonObject list = dumped(QStringLiteral("routes.json"), QStringLiteral("ListBox_Layers"));
+    const QJsonArray items = list.value(QStringLiteral("items")).toArray();
+    const QJsonArray details = list.value(QStringLiteral("itemDetails")).toArray();
+    int trasy = -1;
+    for (int i = 0; i < items.size(); ++i)
+        if (items[i].toString() == QLatin1String("Trasy")) trasy = i;
+    ASSERT_GE(trasy, 0);
+    EXPECT_EQ(details[trasy].toString(), QStringLiteral("Linie: 1 "));
 }
 
 TEST_F(ScriptE2E, ABadLineStopsTheScriptAndIsNamed) {
@@ -282,7 +334,7 @@ const FailureCase kFailures[] = {
     {"TapBesideTheMap", "tap 1280 10\n", 1, "1280 10 lies outside the map (1280 x 800 page pixels)"},
     {"ModelPointFarAway", "tapmodel 0 0\n", 1, "lies outside the map (1280 x 800 page pixels)"},
     {"PinchWithTheMouse", "pinch 640 400 2\n", 1, "the map takes the mouse, not touch gestures"},
-    {"NoLocationSource", "gps 49.2 16.6\n", 1, "no location source yet"},
+    {"GpsOff", "gps 49.2 16.6\n", 1, "the GPS is off"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Script, ScriptFailure, testing::ValuesIn(kFailures),

@@ -33,7 +33,8 @@ QJsonObject describe(QWidget* w) {
         o[QStringLiteral("text")] = button->text();
     else if (auto* edit = qobject_cast<QLineEdit*>(w))
         o[QStringLiteral("text")] = edit->text();
-    QJsonArray items, hidden, ticked;
+    QJsonArray items, hidden, ticked, details;
+    bool hasDetails = false;
     bool hasItems = false;
     if (auto* list = qobject_cast<QListWidget*>(w)) {
         hasItems = true;
@@ -43,6 +44,10 @@ QJsonObject describe(QWidget* w) {
             if ((list->item(i)->flags() & Qt::ItemIsUserCheckable) &&
                 list->item(i)->checkState() == Qt::Checked)
                 ticked.append(i);
+            // The second line of a row (its detail), where the list shows one.
+            const QString detail = list->item(i)->data(Qt::UserRole + 1).toString();
+            hasDetails = hasDetails || !detail.isEmpty();
+            details.append(detail);
         }
     } else if (auto* combo = qobject_cast<QComboBox*>(w)) {
         hasItems = true;
@@ -55,6 +60,7 @@ QJsonObject describe(QWidget* w) {
         o[QStringLiteral("items")] = items;
         if (!hidden.isEmpty()) o[QStringLiteral("hiddenItems")] = hidden;
         if (!ticked.isEmpty()) o[QStringLiteral("tickedItems")] = ticked;
+        if (hasDetails) o[QStringLiteral("itemDetails")] = details;
     }
     return o;
 }

@@ -71,9 +71,10 @@ int main(int argc, char** argv) {
         QStringLiteral("FILE"));
     const QCommandLineOption touch(QStringLiteral("touch"),
                                    QStringLiteral("The map takes touch gestures instead of the mouse."));
-    const QCommandLineOption nmea(QStringLiteral("nmea"),
-                                  QStringLiteral("The GPS replays the NMEA log FILE (as ZELTO_NMEA_FILE does)."),
-                                  QStringLiteral("FILE"));
+    const QCommandLineOption nmea(
+        QStringLiteral("nmea"),
+        QStringLiteral("The GPS replays the NMEA log FILE (as ZELTO_NMEA_FILE does)."),
+        QStringLiteral("FILE"));
     parser.addOptions({project, user, size, screenshot, dump, script, touch, nmea});
     parser.process(app);
 

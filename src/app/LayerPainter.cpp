@@ -14,6 +14,7 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygon>
 #include <QWidget>
 
 #include <limits>
@@ -51,21 +52,30 @@ QPoint pagePoint(const TPageProjection& P, double x, double y) {
 // pixels from the last point added; a move always starts a sub-path.
 class ThinPath {
 public:
-    explicit ThinPath(QPainterPath& path) : m_path(path) {}
+    explicit ThinPath(QPainterPath& path) : m_path(&path) {}
+    // A single ring as a polygon (a move starts it).
+    explicit ThinPath(QPolygon& ring) : m_ring(&ring) {}
     void move(QPoint p) {
-        m_path.moveTo(p);
+        if (m_path)
+            m_path->moveTo(p);
+        else
+            m_ring->append(p);
         m_last = p;
     }
     void line(QPoint p) {
         const double dx = double(p.x()) - m_last.x(), dy = double(p.y()) - m_last.y();
         if (dx * dx + dy * dy <= 4) return;
-        m_path.lineTo(p);
+        if (m_path)
+            m_path->lineTo(p);
+        else
+            m_ring->append(p);
         m_last = p;
     }
     QPoint last() const { return m_last; }
 
 private:
-    QPainterPath& m_path;
+    QPainterPath* m_path = nullptr;
+    QPolygon* m_ring = nullptr;
     QPoint m_last;
 };
 
@@ -318,6 +328,7 @@ bool TLayerPainter::paintAreas(TComplicatedGECollection* aLay, quint32 aColor, i
     const TDoubleRect view = P->GetModelView();
     std::optional<Scene> scene;
     QPainterPath path;
+    QPolygon ring;
     const QPen outline(QBrush(argbColor(aColor)), AreaOutlineWidth, Qt::SolidLine, Qt::RoundCap,
                        Qt::RoundJoin);
     for (; child < aLay->ElementsCount(); ++child) {
@@ -325,10 +336,20 @@ bool TLayerPainter::paintAreas(TComplicatedGECollection* aLay, quint32 aColor, i
         if (!area || !area->IsOverRegion(view.MinX, view.MinY, view.MaxX, view.MaxY)) continue;
         const auto* shape = zelto_cast<TAreaElement>(area->GetGeometry());
         if (!shape) continue;
+        // An area of one ring is painted as a polygon: the same pixels as its path, drawn in half
+        // the time.
+        const THolesEntity* holes = shape->GetHoles();
+        const bool oneRing = (!holes || holes->ElementsCount() == 0) && !zelto_cast<TMultiAreaElement>(shape);
+        ring.clear();
         path.clear();
-        path.setFillRule(Qt::OddEvenFill);
-        addArea(*P, *shape, path);
-        if (path.isEmpty()) continue;
+        if (oneRing) {
+            ThinPath thin(ring);
+            if (!addVertices(*P, *shape, thin)) continue;
+        } else {
+            path.setFillRule(Qt::OddEvenFill);
+            addArea(*P, *shape, path);
+            if (path.isEmpty()) continue;
+        }
         if (!scene) {
             scene.emplace(canvas);
             if (!scene->painter()) return true;
@@ -338,9 +359,19 @@ bool TLayerPainter::paintAreas(TComplicatedGECollection* aLay, quint32 aColor, i
         canvas->Fill = QBrush(argbColor(DejBarvicku(area->GetBarva())), Qt::SolidPattern);
         canvas->Stroke = outline;
         p.setOpacity(AreaFillOpacity);
-        p.fillPath(path, canvas->Fill);
-        p.setOpacity(1);
-        p.strokePath(path, outline);
+        if (oneRing) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(canvas->Fill);
+            p.drawPolygon(ring, Qt::OddEvenFill);
+            p.setOpacity(1);
+            p.setPen(outline);
+            p.setBrush(Qt::NoBrush);
+            p.drawPolygon(ring);
+        } else {
+            p.fillPath(path, canvas->Fill);
+            p.setOpacity(1);
+            p.strokePath(path, outline);
+        }
         if (budget.Exhausted()) {
             ++child;
             return false;

@@ -12,9 +12,11 @@
 #include "symbology/e_Device.h"
 #include "topobjects/e_TopolElements.h"
 
+#include <QCoreApplication>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygon>
+#include <QThread>
 #include <QWidget>
 
 #include <limits>
@@ -260,6 +262,7 @@ void TLayerPainter::Uninstall() {
 // ---- the user layers ---------------------------------------------------------------------------
 
 void TLayerPainter::DrawLayers() {
+    Q_ASSERT(QThread::currentThread() == qApp->thread());
     TCursor areas, objects;
     paintPass(Pass::Areas, areas, wholeBudget());
     paintPass(Pass::Objects, objects, wholeBudget());
@@ -622,6 +625,7 @@ void TLayerPainter::DrawLineDetail(TElement* aLine, int aPart, quint32 aColor, Q
 // ---- the GPS marker ----------------------------------------------------------------------------
 
 void TLayerPainter::Drawgps() {
+    Q_ASSERT(QThread::currentThread() == qApp->thread());
     const TPageProjection* P = m_canvas.Projection();
     if (!P || !Source.GpsFixed || !Source.GpsFixed()) return;
     const double x = Source.jtskX ? Source.jtskX() : 0, y = Source.jtskY ? Source.jtskY() : 0;
@@ -641,6 +645,7 @@ void TLayerPainter::Drawgps() {
 }
 
 void TLayerPainter::DrawgpsTear(double dx, double dy) {
+    Q_ASSERT(QThread::currentThread() == qApp->thread());
     QWidget* arrow = m_w.gpscur;
     const TPageProjection* P = m_canvas.Projection();
     if (!arrow || !P) return;

@@ -46,6 +46,7 @@ struct TLayerPainterSource {
     quint32 LineColor = 0xFFFF0000, PointColor = 0xFFFF1493; // the edit colours (ARGB)
 };
 
+// UI thread only. The painter goes before the canvas it paints on (it takes its passes back).
 class TLayerPainter {
 public:
     TLayerPainter(TMapCanvas& canvas, const TLayerPainterWidgets& widgets, const TLayerPainterSource& source);

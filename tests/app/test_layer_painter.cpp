@@ -408,6 +408,14 @@ TEST_F(LayerPainterTest, GpsCircleInsideArrowOnTheEdgeAndBeyond) {
         EXPECT_EQ(arrow->pos(), c.at) << "alternative style " << c.kavint;
     }
 
+    // A view being dragged so far that the position lies inside its shifted inner rectangle: the
+    // arrow stands on the position as it will appear (no edge is crossed).
+    kavint = false;
+    x = P().GetModelView().MaxX + 20, y = my(100);
+    painter->DrawgpsTear(-100, 0);
+    EXPECT_DOUBLE_EQ(arrow->rotation(), 90);
+    EXPECT_EQ(arrow->pos(), QPoint(200 + 20 - 100 - 40, 100 - 40));
+
     // Nothing moves without a fix.
     source.GpsFixed = [] { return false; };
     painter->Source = source;

@@ -50,8 +50,9 @@ QImage& TMapCanvas::Picture() {
     return m_widgets.Image->Bitmap();
 }
 
-void TMapCanvas::SetPass(TDrawPass pass, TPass paint) {
+void TMapCanvas::SetPass(TDrawPass pass, TPass paint, std::function<void()> start) {
     m_passes[size_t(pass)] = std::move(paint);
+    m_starts[size_t(pass)] = m_passes[size_t(pass)] ? std::move(start) : nullptr;
 }
 
 void TMapCanvas::SetSimplePass(TDrawPass pass, std::function<void()> paint) {
@@ -71,10 +72,16 @@ bool TMapCanvas::Redraw() {
     }
     if (m_running) Cancel();
     m_running = true;
-    m_pass = 0;
-    if (OnStart) OnStart();
+    Start();
     RunSlice();
     return !m_running;
+}
+
+void TMapCanvas::Start() {
+    m_pass = 0;
+    if (OnStart) OnStart();
+    for (const auto& start : m_starts)
+        if (start) start();
 }
 
 void TMapCanvas::Cancel() {
@@ -111,8 +118,7 @@ void TMapCanvas::RunSlice() {
     m_inSlice = false;
     if (m_restart) {
         m_restart = false;
-        m_pass = 0;
-        if (OnStart) OnStart();
+        Start();
         m_next->start();
         return;
     }

@@ -75,8 +75,10 @@ public:
     // The background colour (0xAARRGGBB).
     quint32 BColor = 0xFF000000;
 
-    // Sets (or, with an empty function, removes) the painter of a pass.
-    void SetPass(TDrawPass pass, TPass paint);
+    // Sets (or, with an empty function, removes) the painter of a pass. `start` runs whenever a
+    // redraw begins or starts over, before any slice: a pass that resumes where its previous
+    // slice stopped goes back to its beginning there.
+    void SetPass(TDrawPass pass, TPass paint, std::function<void()> start = {});
     // A pass that paints at once and is always finished.
     void SetSimplePass(TDrawPass pass, std::function<void()> paint);
 
@@ -115,12 +117,14 @@ public:
 private:
     void RunSlice();
     void Finish();
+    void Start();
 
     TMapCanvasWidgets m_widgets;
     TCanvasDevice* m_device = nullptr; // owned
     std::unique_ptr<TCanvas> m_canvas;
     QImage m_bm;
     std::array<TPass, size_t(TDrawPass::Count)> m_passes;
+    std::array<std::function<void()>, size_t(TDrawPass::Count)> m_starts;
     std::vector<std::function<void()>> m_whenCompleted;
     QTimer* m_next = nullptr;
     size_t m_pass = 0;

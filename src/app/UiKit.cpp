@@ -119,8 +119,20 @@ void TIconImage::setIconKind(IconKind kind) {
     update();
 }
 
+void TIconImage::setRotation(double degrees) {
+    if (m_rotation == degrees) return;
+    m_rotation = degrees;
+    update();
+}
+
 void TIconImage::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    if (m_rotation != 0) {
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        p.translate(width() / 2.0, height() / 2.0);
+        p.rotate(m_rotation);
+        p.translate(-width() / 2.0, -height() / 2.0);
+    }
     const double side = std::min(width(), height());
     paintIcon(p, m_icon, QRectF((width() - side) / 2, (height() - side) / 2, side, side), textColor());
 }

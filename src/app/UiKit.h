@@ -75,12 +75,16 @@ public:
     explicit TIconImage(IconKind kind, QWidget* parent = nullptr);
     void setIconKind(IconKind kind);
     IconKind iconKind() const { return m_icon; }
+    // Turns the icon about its centre, clockwise in degrees (a direction marker).
+    void setRotation(double degrees);
+    double rotation() const { return m_rotation; }
 
 protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
     IconKind m_icon;
+    double m_rotation = 0;
 };
 
 // An on/off switch with its caption on the left and a sliding knob on the right.

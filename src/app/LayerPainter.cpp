@@ -1,0 +1,712 @@
+#include "LayerPainter.h"
+
+#include "MapCanvas.h"
+#include "UiKit.h"
+
+#include "colors/e_Color.h"
+#include "forest/e_LHCElements.h"
+#include "geometry/AnalInt.h"
+#include "geometry/MathLib.h"
+#include "geometry/e_GeometryElement.h"
+#include "geometry/e_GeometryEx.h"
+#include "symbology/e_Device.h"
+#include "topobjects/e_TopolElements.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygon>
+#include <QThread>
+#include <QWidget>
+
+#include <limits>
+#include <optional>
+#include <vector>
+
+namespace zelto {
+
+namespace {
+
+constexpr double AreaFillOpacity = 0.7;
+constexpr double AreaOutlineWidth = 2;
+constexpr double LineWidth = 5;
+constexpr double MarkOpacity = 0.6;
+
+QColor argbColor(quint32 argb) {
+    return QColor::fromRgba(argb);
+}
+
+// The common line style: round joins and caps, solid.
+QPen linePen(quint32 argb, double width) {
+    return QPen(QBrush(argbColor(argb)), width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
+
+// A budget that never runs out: painting outside a redraw does everything at once.
+TPaintBudget wholeBudget() {
+    return TPaintBudget(std::numeric_limits<qint64>::max());
+}
+
+QPoint pagePoint(const TPageProjection& P, double x, double y) {
+    return {P.GetPageX(x), P.GetPageY(y)};
+}
+
+// Builds a path with the thinning rule: a vertex joins the path only when it lies more than two
+// pixels from the last point added; a move always starts a sub-path.
+class ThinPath {
+public:
+    explicit ThinPath(QPainterPath& path) : m_path(&path) {}
+    // A single ring as a polygon (a move starts it).
+    explicit ThinPath(QPolygon& ring) : m_ring(&ring) {}
+    void move(QPoint p) {
+        if (m_path)
+            m_path->moveTo(p);
+        else
+            m_ring->append(p);
+        m_last = p;
+    }
+    void line(QPoint p) {
+        const double dx = double(p.x()) - m_last.x(), dy = double(p.y()) - m_last.y();
+        if (dx * dx + dy * dy <= 4) return;
+        if (m_path)
+            m_path->lineTo(p);
+        else
+            m_ring->append(p);
+        m_last = p;
+    }
+    QPoint last() const { return m_last; }
+
+private:
+    QPainterPath* m_path = nullptr;
+    QPolygon* m_ring = nullptr;
+    QPoint m_last;
+};
+
+// A vertex list shifted by (dx, dy) model units: a move to its first vertex, thinned lines to the
+// rest. Answers whether it had a vertex.
+bool addVertices(const TPageProjection& P, const TPolyElement& poly, ThinPath& thin, double dx = 0,
+                 double dy = 0) {
+    bool first = true;
+    poly.ForEachCoord([&](const T2DCoordinate* c) {
+        if (!c) return true;
+        const QPoint p = pagePoint(P, c->FX + dx, c->FY + dy);
+        if (first)
+            thin.move(p);
+        else
+            thin.line(p);
+        first = false;
+        return true;
+    });
+    return !first;
+}
+
+// One closed ring of an area outline. The ring is walked where it is stored: a ring of member
+// lines gives the same vertices as the plain area made from it, without building one.
+void addRing(const TPageProjection& P, const TPolyElement& ring, QPainterPath& path) {
+    ThinPath thin(path);
+    if (addVertices(P, ring, thin)) path.closeSubpath();
+}
+
+// Strokes the points first..end as one thinned path in which a point for which `breakAt` holds
+// starts a new sub-path; answers the last point added.
+template <class Breaks>
+QPoint strokeThinned(QPainter& p, const QPen& pen, const std::vector<QPoint>& points, int first, int end,
+                     Breaks breakAt) {
+    QPainterPath path;
+    ThinPath thin(path);
+    for (int i = first; i <= end; ++i) {
+        if (i == first || breakAt(i))
+            thin.move(points[size_t(i)]);
+        else
+            thin.line(points[size_t(i)]);
+    }
+    p.strokePath(path, pen);
+    return thin.last();
+}
+
+// The bitmap an overlay painter paints on: the caller's, else the overlay's, cleared first.
+QImage* overlayTarget(QImage* aBM, ui::TImageControl* overlay) {
+    if (aBM) return aBM;
+    if (!overlay) return nullptr;
+    overlay->ClearBitmap();
+    return &overlay->Bitmap();
+}
+
+// The outline and the holes of an area (of every part of a multi-area) as closed sub-paths.
+void addArea(const TPageProjection& P, const TAreaElement& area, QPainterPath& path) {
+    if (const auto* multi = zelto_cast<TMultiAreaElement>(&area)) {
+        for (TElement* e : multi->FElements)
+            if (const auto* part = zelto_cast<TAreaElement>(e)) addArea(P, *part, path);
+        return;
+    }
+    addRing(P, area, path);
+    if (const THolesEntity* holes = area.GetHoles())
+        for (TElement* e : holes->FElements)
+            if (const auto* hole = zelto_cast<TPolyElement>(e)) addRing(P, *hole, path);
+}
+
+// The page points of a line's vertices, in order; none for anything else.
+std::vector<QPoint> pagePoints(const TPageProjection* P, TElement* element) {
+    std::vector<QPoint> points;
+    const auto* line = zelto_cast<TPolyElement>(element);
+    if (!P || !line) return points;
+    points.reserve(size_t(std::max(line->GetCoordsCount(), 0)));
+    line->ForEachCoord([&](const T2DCoordinate* c) {
+        if (c) points.push_back(pagePoint(*P, c->FX, c->FY));
+        return true;
+    });
+    return points;
+}
+
+void circle(QPainter& p, QPointF centre, double radius) {
+    p.drawEllipse(centre, radius, radius);
+}
+
+bool isKind(const QString& name, char kind) {
+    return name.size() == 1 && name.at(0).toUpper() == QLatin1Char(kind);
+}
+
+// A scene on a surface: the map picture's canvas (which may already be in a scene of the redraw)
+// or a bitmap of its own. The scene is closed on every way out.
+class Scene {
+public:
+    explicit Scene(TCanvas* canvas) : m_canvas(canvas) {
+        if (m_canvas && m_canvas->BeginScene()) m_painter = m_canvas->Painter();
+    }
+    explicit Scene(QImage* bitmap) {
+        if (bitmap && !bitmap->isNull() && m_own.begin(bitmap)) {
+            m_own.setRenderHint(QPainter::Antialiasing, true);
+            m_painter = &m_own;
+        }
+    }
+    ~Scene() {
+        if (m_painter && m_canvas) m_canvas->EndScene();
+    }
+    Scene(const Scene&) = delete;
+    Scene& operator=(const Scene&) = delete;
+    QPainter* painter() const { return m_painter; }
+
+private:
+    TCanvas* m_canvas = nullptr;
+    QPainter m_own;
+    QPainter* m_painter = nullptr;
+};
+
+// Page pixels of the map picture per logical pixel of the window.
+double pageRatio(const TMapCanvas& canvas) {
+    const QWidget* image = canvas.Widgets().Image;
+    return image ? image->devicePixelRatioF() : 1.0;
+}
+
+// The logical position in the marker's parent of a point given in the map picture's pixels.
+QPointF toMarkerParent(const TMapCanvas& canvas, const QWidget& marker, QPointF page) {
+    const QPointF local = page / pageRatio(canvas);
+    const QWidget* image = canvas.Widgets().Image;
+    const QWidget* parent = marker.parentWidget();
+    if (!image || !parent || parent == image || !parent->isAncestorOf(image)) return local;
+    return local + QPointF(image->mapTo(parent, QPoint(0, 0)));
+}
+
+// A control's rectangle in the coordinates of `parent` (its own geometry when it is a sibling).
+QRectF rectIn(const QWidget& control, const QWidget* parent) {
+    const QWidget* own = control.parentWidget();
+    if (!parent || !own || own == parent || !parent->isAncestorOf(&control))
+        return QRectF(control.geometry());
+    return QRectF(QPointF(control.mapTo(parent, QPoint(0, 0))), QSizeF(control.size()));
+}
+
+} // namespace
+
+TLayerPainterWidgets TLayerPainterWidgets::Find(const QWidget& window) {
+    TLayerPainterWidgets w;
+    auto find = [&window](QWidget*& control, const char* name) {
+        control = window.findChild<QWidget*>(QLatin1String(name));
+    };
+    find(w.gpsCursor, "gpsCursor");
+    find(w.gpscur, "gpscur");
+    find(w.ImageBakule, "ImageBakule");
+    find(w.Layout_SideButtons, "Layout_SideButtons");
+    find(w.ks_InfoLayout, "ks_InfoLayout");
+    find(w.ks_ActionLayout, "ks_ActionLayout");
+    find(w.ks_ScaleLayOut, "ks_ScaleLayOut");
+    return w;
+}
+
+TLayerPainter::TLayerPainter(TMapCanvas& canvas, const TLayerPainterWidgets& widgets,
+                             const TLayerPainterSource& source)
+    : Source(source), m_canvas(canvas), m_w(widgets) {}
+
+TLayerPainter::~TLayerPainter() {
+    Uninstall();
+}
+
+void TLayerPainter::Install() {
+    m_canvas.SetPass(
+        TDrawPass::UserAreas, [this](const TPaintBudget& b) { return paintPass(Pass::Areas, m_areas, b); },
+        [this] { m_areas = {}; });
+    m_canvas.SetPass(
+        TDrawPass::UserObjects,
+        [this](const TPaintBudget& b) { return paintPass(Pass::Objects, m_objects, b); },
+        [this] { m_objects = {}; });
+    m_canvas.SetSimplePass(TDrawPass::GpsMarker, [this] { Drawgps(); });
+    m_installed = true;
+}
+
+void TLayerPainter::Uninstall() {
+    if (!m_installed) return;
+    m_canvas.SetPass(TDrawPass::UserAreas, {});
+    m_canvas.SetPass(TDrawPass::UserObjects, {});
+    m_canvas.SetPass(TDrawPass::GpsMarker, {});
+    m_installed = false;
+}
+
+// ---- the user layers ---------------------------------------------------------------------------
+
+void TLayerPainter::DrawLayers() {
+    Q_ASSERT(QThread::currentThread() == qApp->thread());
+    TCursor areas, objects;
+    paintPass(Pass::Areas, areas, wholeBudget());
+    paintPass(Pass::Objects, objects, wholeBudget());
+    m_canvas.Update();
+}
+
+bool TLayerPainter::paintPass(Pass pass, TCursor& at, const TPaintBudget& budget) {
+    TOwnerEntity* layers = Source.Layers ? Source.Layers() : nullptr;
+    if (!layers) return true;
+    for (; at.layer < layers->ElementsCount(); ++at.layer, at.sub = 0, at.child = 0) {
+        auto* layer = zelto_cast<TComplicatedGECollection>(layers->Get(at.layer));
+        if (!layer || !layer->GetVisible()) continue;
+        const quint32 color = quint32(layer->GetColor());
+        for (; at.sub < layer->ElementsCount(); ++at.sub, at.child = 0) {
+            auto* sub = zelto_cast<TComplicatedGECollection>(layer->Get(at.sub));
+            if (!sub) continue;
+            const QString name = sub->GetName();
+            bool done = true;
+            if (pass == Pass::Areas) {
+                if (isKind(name, 'A')) done = paintAreas(sub, color, at.child, budget);
+            } else if (isKind(name, 'L')) {
+                done = paintLines(sub, color, at.child, budget);
+            } else if (isKind(name, 'N')) {
+                done = paintNotes(sub, at.child, budget);
+            } else if (isKind(name, 'P')) {
+                done = paintPoints(sub, at.child, budget);
+            }
+            if (!done) return false;
+        }
+    }
+    return true;
+}
+
+void TLayerPainter::DrawAreas(TComplicatedGECollection* aLay, quint32 aColor) {
+    int child = 0;
+    paintAreas(aLay, aColor, child, wholeBudget());
+    m_canvas.Update();
+}
+
+void TLayerPainter::DrawLines(TComplicatedGECollection* aLay, quint32 aColor) {
+    int child = 0;
+    paintLines(aLay, aColor, child, wholeBudget());
+    m_canvas.Update();
+}
+
+void TLayerPainter::DrawPoints(TComplicatedGECollection* aLay, quint32) {
+    int child = 0;
+    paintPoints(aLay, child, wholeBudget());
+    m_canvas.Update();
+}
+
+void TLayerPainter::DrawNotes(TComplicatedGECollection* aLay, quint32) {
+    int child = 0;
+    paintNotes(aLay, child, wholeBudget());
+    m_canvas.Update();
+}
+
+// Areas: each filled at 0.7 with its own colour (holes stay open under the odd-even rule), then
+// outlined in the layer's colour. One scene serves the whole slice: the picture is the same as
+// with a scene per area, and no input can run between two areas of a slice anyway.
+bool TLayerPainter::paintAreas(TComplicatedGECollection* aLay, quint32 aColor, int& child,
+                               const TPaintBudget& budget) {
+    const TPageProjection* P = m_canvas.Projection();
+    TCanvas* canvas = m_canvas.Canvas();
+    if (!aLay || !P || !canvas) return true;
+    const TDoubleRect view = P->GetModelView();
+    std::optional<Scene> scene;
+    QPainterPath path;
+    QPolygon ring;
+    const QPen outline(QBrush(argbColor(aColor)), AreaOutlineWidth, Qt::SolidLine, Qt::RoundCap,
+                       Qt::RoundJoin);
+    for (; child < aLay->ElementsCount(); ++child) {
+        auto* area = zelto_cast<Tgis_UserAreaElement>(aLay->Get(child));
+        if (!area || !area->IsOverRegion(view.MinX, view.MinY, view.MaxX, view.MaxY)) continue;
+        const auto* shape = zelto_cast<TAreaElement>(area->GetGeometry());
+        if (!shape) continue;
+        // An area of one ring is painted as a polygon: the same pixels as its path, drawn in half
+        // the time.
+        const THolesEntity* holes = shape->GetHoles();
+        const bool oneRing = (!holes || holes->ElementsCount() == 0) && !zelto_cast<TMultiAreaElement>(shape);
+        ring.clear();
+        path.clear();
+        if (oneRing) {
+            ThinPath thin(ring);
+            if (!addVertices(*P, *shape, thin)) continue;
+        } else {
+            path.setFillRule(Qt::OddEvenFill);
+            addArea(*P, *shape, path);
+            if (path.isEmpty()) continue;
+        }
+        if (!scene) {
+            scene.emplace(canvas);
+            if (!scene->painter()) return true;
+        }
+        QPainter& p = *scene->painter();
+        // The canvas keeps the brush and pen it was last given, as the drawing device would.
+        canvas->Fill = QBrush(argbColor(DejBarvicku(area->GetBarva())), Qt::SolidPattern);
+        canvas->Stroke = outline;
+        p.setOpacity(AreaFillOpacity);
+        if (oneRing) {
+            p.setPen(Qt::NoPen);
+            p.setBrush(canvas->Fill);
+            p.drawPolygon(ring, Qt::OddEvenFill);
+            p.setOpacity(1);
+            p.setPen(outline);
+            p.setBrush(Qt::NoBrush);
+            p.drawPolygon(ring);
+        } else {
+            p.fillPath(path, canvas->Fill);
+            p.setOpacity(1);
+            p.strokePath(path, outline);
+        }
+        if (budget.Exhausted()) {
+            ++child;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool TLayerPainter::paintLines(TComplicatedGECollection* aLay, quint32 aColor, int& child,
+                               const TPaintBudget& budget) {
+    const TPageProjection* P = m_canvas.Projection();
+    if (!aLay || !P) return true;
+    const TDoubleRect view = P->GetModelView();
+    std::optional<Scene> scene; // the lines' scenes nest in it: one painter for the slice
+    for (; child < aLay->ElementsCount(); ++child) {
+        auto* line = zelto_cast<TTopolLineElement>(aLay->Get(child));
+        TGeometry* geometry = line ? line->GetGeometry() : nullptr;
+        if (!geometry || !geometry->IsOverRegion(view.MinX, view.MinY, view.MaxX, view.MaxY)) continue;
+        if (!scene) scene.emplace(m_canvas.Canvas());
+        DrawLine(geometry, -1, aColor);
+        if (budget.Exhausted()) {
+            ++child;
+            return false;
+        }
+    }
+    return true;
+}
+
+// The nested-paint guard of the line painters is gone: painting never lets input run, so no
+// painter can be entered while another one paints.
+void TLayerPainter::DrawLine(TElement* aLine, int, quint32 aColor) {
+    const auto* line = zelto_cast<TPolyElement>(aLine);
+    const TPageProjection* P = m_canvas.Projection();
+    TCanvas* canvas = m_canvas.Canvas();
+    if (!line || !P || !canvas || line->GetCoordsCount() < 2) return;
+    QPainterPath path;
+    ThinPath thin(path);
+    addVertices(*P, *line, thin);
+    Scene scene(canvas);
+    if (!scene.painter()) return;
+    canvas->Stroke = linePen(aColor, LineWidth);
+    scene.painter()->setOpacity(1);
+    scene.painter()->strokePath(path, canvas->Stroke);
+}
+
+bool TLayerPainter::paintPoints(TComplicatedGECollection* aLay, int& child, const TPaintBudget& budget) {
+    const TPageProjection* P = m_canvas.Projection();
+    if (!aLay || !P) return true;
+    const TDoubleRect view = P->GetModelView();
+    std::optional<Scene> scene;
+    for (; child < aLay->ElementsCount(); ++child) {
+        auto* point = zelto_cast<Tgis_PointElement>(aLay->Get(child));
+        if (!point || point->FStatus > 0 || !point->IsOverRegion(view.MinX, view.MinY, view.MaxX, view.MaxY))
+            continue;
+        if (!scene) scene.emplace(m_canvas.Canvas());
+        DrawPoint(point, false, nullptr);
+        if (budget.Exhausted()) {
+            ++child;
+            return false;
+        }
+    }
+    return true;
+}
+
+void TLayerPainter::DrawPoint(Tgis_PointElement* aPoint, bool edit, QImage* aBM) {
+    const TPageProjection* P = m_canvas.Projection();
+    TOwnerEntity* symbols = Source.PSYMB ? Source.PSYMB() : nullptr;
+    if (!aPoint || !P || !symbols) return;
+    auto* symbol = zelto_cast<TEntity>(symbols->FindElementName(QString::number(aPoint->FSymbol)));
+    auto* parts = symbol ? zelto_cast<TEntity>(symbol->FindElementName(QStringLiteral("G"))) : nullptr;
+    if (!parts) return;
+    QPainterPath path;
+    ThinPath thin(path);
+    const double refX = aPoint->GetRefX(), refY = aPoint->GetRefY();
+    for (TElement* e : parts->FElements) {
+        const auto* part = zelto_cast<TPolyLineElement>(e);
+        if (!part) return; // a damaged symbol shows nothing rather than part of itself
+        addVertices(*P, *part, thin, refX, refY);
+    }
+
+    ui::TImageControl* overlay = m_canvas.Widgets().Image_edit;
+    std::optional<Scene> scene;
+    if (!edit) {
+        scene.emplace(m_canvas.Canvas());
+    } else {
+        scene.emplace(overlayTarget(aBM, overlay));
+    }
+    if (!scene || !scene->painter()) return;
+    QPainter& p = *scene->painter();
+    p.setBrush(Qt::NoBrush);
+    if (edit) {
+        const TRectangle* r = aPoint->GetRect();
+        const double left = P->GetPageX(r->GetMinX()) - 10, top = P->GetPageY(r->GetMaxY()) - 10;
+        const double right = P->GetPageX(r->GetMaxX()) + 10, bottom = P->GetPageY(r->GetMinY()) + 10;
+        p.setOpacity(MarkOpacity);
+        p.setPen(QPen(QBrush(argbColor(Source.LineColor)), 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        p.drawRect(QRectF(QPointF(left, top), QPointF(right, bottom)));
+        p.setPen(QPen(QBrush(argbColor(Source.PointColor)), 1, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        for (const QPointF corner :
+             {QPointF(left, top), QPointF(right, top), QPointF(right, bottom), QPointF(left, bottom)})
+            p.drawRect(QRectF(corner - QPointF(10, 10), QSizeF(20, 20)));
+    }
+    const QPen pen = linePen(DejBarvicku(aPoint->FColor), P->GetPageLength(1.75));
+    if (!edit) m_canvas.Canvas()->Stroke = pen;
+    p.setOpacity(1);
+    p.strokePath(path, pen);
+    if (edit && !aBM && overlay) overlay->update();
+}
+
+const QImage& TLayerPainter::notePicture() {
+    QWidget* pin = m_w.ImageBakule;
+    if (!pin) {
+        m_notePicture = QImage();
+        return m_notePicture;
+    }
+    const double ratio = pageRatio(m_canvas);
+    const QSize size = (QSizeF(pin->size()) * ratio).toSize();
+    if (m_notePicture.isNull() || m_notePictureSize != size) {
+        m_notePictureSize = size;
+        m_notePicture = QImage(size, QImage::Format_ARGB32_Premultiplied);
+        m_notePicture.setDevicePixelRatio(ratio);
+        m_notePicture.fill(Qt::transparent);
+        if (!size.isEmpty()) pin->render(&m_notePicture, QPoint(), QRegion(), QWidget::RenderFlags());
+        m_notePicture.setDevicePixelRatio(1);
+    }
+    return m_notePicture;
+}
+
+// Notes: a cross in the stroke the canvas holds (the last one a painter gave it) and the pin
+// picture standing on the point.
+bool TLayerPainter::paintNotes(TComplicatedGECollection* aLay, int& child, const TPaintBudget& budget) {
+    const TPageProjection* P = m_canvas.Projection();
+    TCanvas* canvas = m_canvas.Canvas();
+    if (!aLay || !P || !canvas || aLay->ElementsCount() == 0) return true;
+    const TDoubleRect view = P->GetModelView();
+    const QImage& pin = notePicture();
+    std::optional<Scene> scene;
+    for (; child < aLay->ElementsCount(); ++child) {
+        auto* note = zelto_cast<TRectEntity>(aLay->Get(child));
+        if (!note || !note->IsOverRegion(view.MinX, view.MinY, view.MaxX, view.MaxY)) continue;
+        if (!scene) {
+            scene.emplace(canvas);
+            if (!scene->painter()) return true;
+        }
+        QPainter& p = *scene->painter();
+        const QPoint at = pagePoint(*P, note->GetRefX(), note->GetRefY());
+        const double x = at.x(), y = at.y();
+        p.setOpacity(1);
+        p.setPen(canvas->Stroke);
+        p.drawLine(QPointF(x - 20, y), QPointF(x + 20, y));
+        p.drawLine(QPointF(x, y - 20), QPointF(x, y + 20));
+        if (!pin.isNull()) {
+            const double w = pin.width(), h = pin.height();
+            p.drawImage(QRectF(x - w / 2, y - h, w, h), pin);
+        }
+        if (budget.Exhausted()) {
+            ++child;
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---- the edited line ---------------------------------------------------------------------------
+
+void TLayerPainter::DrawLineEdit(TElement* aLine, int aPart, quint32 aColor, QImage* aBM, bool closed) {
+    const std::vector<QPoint> points = pagePoints(m_canvas.Projection(), aLine);
+    if (points.empty()) return;
+    const int last = int(points.size()) - 1;
+    auto isBreak = [aPart](int i) { return aPart >= 0 && (i == aPart || i == aPart + 1); };
+
+    ui::TImageControl* overlay = aBM ? nullptr : m_canvas.Widgets().Image_edit;
+    Scene scene(overlayTarget(aBM, overlay));
+    if (QPainter* p = scene.painter()) { // a painter of its own: no brush, opacity 1
+        QPen pen = linePen(aColor, LineWidth);
+        QPoint lastAdded = points[0];
+        if (points.size() >= 2) lastAdded = strokeThinned(*p, pen, points, 0, last, isBreak);
+        if (closed && aPart > 0 && aPart < last && last > 1) {
+            pen.setStyle(Qt::DashLine);
+            p->setPen(pen);
+            p->drawLine(points[0], lastAdded);
+        }
+        p->setPen(linePen(Source.PointColor, 2));
+        p->setOpacity(MarkOpacity);
+        for (int i = 0; i <= last; ++i)
+            if (!isBreak(i)) circle(*p, points[size_t(i)], 15);
+    }
+    if (overlay) overlay->update();
+}
+
+void TLayerPainter::DrawLineDetail(TElement* aLine, int aPart, quint32 aColor, QImage* aBM, bool closed,
+                                   const QPointF* mLineLast) {
+    const std::vector<QPoint> points = pagePoints(m_canvas.Projection(), aLine);
+    if (points.empty()) return;
+    const int last = int(points.size()) - 1;
+    const bool closing = closed && last >= 2 && (aPart == last || aPart == 0);
+    int first = 0, end = last;
+    if (aPart >= 0) {
+        first = aPart > 1 ? aPart - 1 : 0;
+        if (aPart < last) end = aPart + 1;
+    }
+
+    ui::TImageControl* overlay = aBM ? nullptr : m_canvas.Widgets().Image_Edit_Detail;
+    Scene scene(overlayTarget(aBM, overlay));
+    if (QPainter* p = scene.painter()) { // a painter of its own: no brush, opacity 1
+        QPen pen = linePen(aColor, LineWidth);
+        QPoint lastAdded = points[0];
+        if (points.size() >= 2 && first <= end)
+            lastAdded = strokeThinned(*p, pen, points, first, end, [](int) { return false; });
+        if (closing) {
+            const QPoint a = points[0];
+            QPoint b = lastAdded;
+            if (aPart == 0)
+                b = mLineLast ? pagePoint(*m_canvas.Projection(), mLineLast->x(), mLineLast->y())
+                              : points.back();
+            pen.setStyle(Qt::DashLine);
+            p->setPen(pen);
+            p->drawLine(a, b);
+        }
+        QPen mark = linePen(Source.PointColor, 2);
+        for (int i = first; i <= end; ++i) {
+            const QPointF at = points[size_t(i)];
+            if (i == aPart) {
+                mark.setWidthF(4);
+                p->setPen(mark);
+                p->setOpacity(MarkOpacity);
+                circle(*p, at, 20);
+                mark.setWidthF(2);
+                p->setPen(mark);
+                p->setOpacity(1);
+                p->drawLine(at + QPointF(-25, 0), at + QPointF(25, 0));
+                p->drawLine(at + QPointF(0, -25), at + QPointF(0, 70));
+                mark.setWidthF(3);
+                p->setPen(mark);
+                p->setOpacity(MarkOpacity);
+                circle(*p, at + QPointF(0, 100), 30);
+                mark.setWidthF(1);
+            } else {
+                p->setPen(mark);
+                p->setOpacity(MarkOpacity);
+                circle(*p, at, 15);
+            }
+        }
+    }
+    if (overlay) overlay->update();
+}
+
+// ---- the GPS marker ----------------------------------------------------------------------------
+
+void TLayerPainter::Drawgps() {
+    Q_ASSERT(QThread::currentThread() == qApp->thread());
+    const TPageProjection* P = m_canvas.Projection();
+    if (!P || !Source.GpsFixed || !Source.GpsFixed()) return;
+    const double x = Source.jtskX ? Source.jtskX() : 0, y = Source.jtskY ? Source.jtskY() : 0;
+    const TDoubleRect view = P->GetModelView();
+    if (view.MinX < x && x < view.MaxX && view.MinY < y && y < view.MaxY) {
+        if (m_w.gpscur) m_w.gpscur->hide();
+        if (QWidget* cursor = m_w.gpsCursor) {
+            cursor->show();
+            const QPointF centre = toMarkerParent(m_canvas, *cursor, pagePoint(*P, x, y));
+            cursor->move((centre - QPointF(cursor->width() / 2.0, cursor->height() / 2.0)).toPoint());
+        }
+        return;
+    }
+    if (m_w.gpsCursor) m_w.gpsCursor->hide();
+    if (m_w.gpscur) m_w.gpscur->show();
+    DrawgpsTear(0, 0);
+}
+
+void TLayerPainter::DrawgpsTear(double dx, double dy) {
+    Q_ASSERT(QThread::currentThread() == qApp->thread());
+    QWidget* arrow = m_w.gpscur;
+    const TPageProjection* P = m_canvas.Projection();
+    if (!arrow || !P) return;
+    const double x = Source.jtskX ? Source.jtskX() : 0, y = Source.jtskY ? Source.jtskY() : 0;
+    const TDoubleRect view = P->GetModelView();
+    const double cx = P->GetCenterX() - dx, cy = P->GetCenterY() + dy;
+
+    // The arrow is placed by hand, never by a layout.
+    const double degrees = DejStupne(ATan2G(x - cx, y - cy));
+    if (auto* icon = qobject_cast<ui::TIconImage*>(arrow))
+        icon->setRotation(degrees);
+    else
+        arrow->setProperty("rotation", degrees);
+
+    const double ratio = pageRatio(m_canvas);
+    const double pageW = arrow->width() * ratio, pageH = arrow->height() * ratio;
+    const double m = P->GetModelLength(float(pageW / 2));
+    const double x1 = view.MinX - dx + m, y1 = view.MinY + dy + m;
+    const double x2 = view.MaxX - dx - m, y2 = view.MaxY + dy - m;
+    const double edges[4][4] = {{x1, y1, x2, y1}, {x2, y1, x2, y2}, {x1, y2, x2, y2}, {x1, y1, x1, y2}};
+    // When the segment crosses no edge the position lies inside the shifted view (it is being
+    // dragged into sight, or the arrow is wider than the view): the arrow then stands on the
+    // position itself, where the circle will appear once the view settles.
+    double X = x, Y = y;
+    for (const auto& e : edges) {
+        double ix = 0, iy = 0;
+        bool parallel = false, onFirst = false, onSecond = false;
+        PrusecikUsecek(x, y, cx, cy, e[0], e[1], e[2], e[3], ix, iy, parallel, onFirst, onSecond);
+        if (!parallel && onFirst && onSecond) {
+            X = ix;
+            Y = iy;
+            break;
+        }
+    }
+    const QPointF corner = toMarkerParent(
+        m_canvas, *arrow, QPointF(P->GetPageX(X + dx) - pageW / 2, P->GetPageY(Y - dy) - pageH / 2));
+    double left = corner.x(), top = corner.y();
+    const double w = arrow->width(), h = arrow->height();
+    const QWidget* parent = arrow->parentWidget();
+
+    if (Source.KavintStyle && Source.KavintStyle()) {
+        if (const QWidget* side = m_w.Layout_SideButtons) {
+            const QRectF sideRect = rectIn(*side, parent);
+            if (top < sideRect.y() + sideRect.height()) {
+                if (left + w > sideRect.x()) left = sideRect.x() - w;
+                if (const QWidget* info = m_w.ks_InfoLayout) {
+                    const QRectF infoRect = rectIn(*info, parent);
+                    const double infoBottom = infoRect.y() + infoRect.height();
+                    const QWidget* action = m_w.ks_ActionLayout;
+                    const QRectF rightOf = action && !action->isHidden() ? rectIn(*action, parent) : infoRect;
+                    const double infoRight = rightOf.x() + rightOf.width();
+                    if (top < infoBottom && left < infoRight) top = infoBottom;
+                }
+            }
+        }
+        if (const QWidget* scale = m_w.ks_ScaleLayOut; scale && !scale->isHidden()) {
+            const QRectF scaleRect = rectIn(*scale, parent);
+            if (left < scaleRect.x() + scaleRect.width() && top + h > scaleRect.y()) top = scaleRect.y() - h;
+        }
+    }
+    arrow->move(int(std::lround(left)), int(std::lround(top)));
+}
+
+} // namespace zelto

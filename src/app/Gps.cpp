@@ -12,12 +12,14 @@
 #include "platform/Location.h"
 #include "projection/e_Proje.h"
 #include "projection/r_WGS84.h"
+#include "topobjects/e_TopolElements.h"
 
 #include <QAbstractButton>
 #include <QDir>
 #include <QFileInfo>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QSignalBlocker>
 #include <QTimer>
 
@@ -37,6 +39,24 @@ void setLamp(QWidget* diode, bool lit) {
     }
     effect->setOpacity(lit ? 1.0 : 0.1);
 }
+
+// Runs `tapped` when the watched widget is released under the primary button.
+class TTapFilter : public QObject {
+public:
+    TTapFilter(QObject* parent, std::function<void()> tapped)
+        : QObject(parent), m_tapped(std::move(tapped)) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::MouseButtonRelease &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            m_tapped();
+            return true;
+        }
+        return event->type() == QEvent::MouseButtonPress;
+    }
+
+private:
+    std::function<void()> m_tapped;
+};
 
 } // namespace
 
@@ -85,9 +105,11 @@ TGpsController::TGpsController(const TGpsWidgets& widgets, TMapCanvas& canvas, T
     if (m_w.b_TraceRoute)
         QObject::connect(m_w.b_TraceRoute, &QAbstractButton::clicked, m_w.b_TraceRoute,
                          [this] { b_TraceRouteClick(); });
-    if (m_w.gpscur)
-        if (auto* arrow = qobject_cast<QAbstractButton*>(m_w.gpscur))
-            QObject::connect(arrow, &QAbstractButton::clicked, arrow, [this] { b_gpsfindClick(); });
+    if (m_w.gpscur) {
+        // A tap on the arrow centres the map on the position.
+        m_w.gpscur->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+        m_w.gpscur->installEventFilter(new TTapFilter(m_w.gpscur, [this] { b_gpsfindClick(); }));
+    }
     setLamp(m_w.diode, false);
 }
 
@@ -295,6 +317,17 @@ void TGpsController::Route_StoreCoords(double X, double Y, bool Redraw) {
 
 void TGpsController::Route_End() {
     GPSTrack = false;
+    // The finished route becomes a line of its layer, as an older file's bare polylines become
+    // when the project is opened: drawn with the layer from now on.
+    if (ActualRoute && Routes && Routes->IndexOf(ActualRoute) >= 0) {
+        Routes->RemoveElement(ActualRoute);
+        auto* line = new TTopolLineElement;
+        line->SetGroup(1);
+        line->FBarva = 13;
+        line->FZnacka = 0;
+        line->AddGeometry(ActualRoute);
+        Routes->AddElement(line);
+    }
     ActualRoute = nullptr;
     // What was recorded reaches the layer's file now, not only when the project closes.
     if (m_layers.Layers_Modified) m_layers.Layers_Save();

@@ -3,6 +3,7 @@
 #include "BitmapCodecs.h"
 #include "Gps.h"
 #include "Kordlin_MainTool.h"
+#include "LayerPainter.h"
 #include "Layers.h"
 #include "MapCanvas.h"
 #include "Navigation.h"
@@ -13,6 +14,7 @@
 #include "UiKit.h"
 #include "dialogs/fr_Kordlin_SuperDialog.h"
 #include "dialogs/t_xFileDialog.h"
+#include "geometry/e_Geometry.h"
 #include "lock/BarsController.h"
 #include "lock/LockController.h"
 #include "lock/ProgressController.h"
@@ -70,6 +72,7 @@ TMainForm::~TMainForm() {
     // The controllers go before the controls they drive and the canvas they paint on.
     m_project.reset();
     m_gps.reset();
+    m_layerPainter.reset();
     m_layers.reset();
     m_navigation.reset();
     m_tiledMap.reset();
@@ -115,6 +118,26 @@ void TMainForm::WireControllers() {
     m_gps = std::make_unique<TGpsController>(TGpsWidgets::Find(*this), *m_mapCanvas, *m_tiledMap, *m_layers);
     m_gps->Hooks.HideTopBar = [this] { SetTopBar_Visible(false); };
     m_navigation->Hooks.StopGpsFollow = [this] { m_gps->StopFollow(); };
+
+    // What is painted over the tiles: the user layers, the GPS marker, the edited objects.
+    TLayerPainterSource paint;
+    paint.Layers = [this] { return m_layers->Layers(); };
+    paint.PSYMB = [this] { return PSYMB; };
+    paint.KavintStyle = [this] { return KavintStyle; };
+    paint.GpsFixed = [this] { return m_gps->FGPSFixed; };
+    paint.jtskX = [this] { return m_gps->jtskX; };
+    paint.jtskY = [this] { return m_gps->jtskY; };
+    m_layerPainter = std::make_unique<TLayerPainter>(*m_mapCanvas, TLayerPainterWidgets::Find(*this), paint);
+    m_layerPainter->Install();
+    m_gps->Hooks.Drawgps = [this] { m_layerPainter->Drawgps(); };
+    // A redraw paints the route being recorded too (it is not a line of its layer until it ends).
+    m_mapCanvas->SetSimplePass(TDrawPass::Route, [this] {
+        if (m_gps->GPSTrack && m_gps->ActualRoute)
+            m_layerPainter->DrawLine(m_gps->ActualRoute, -1, LineColor);
+    });
+    m_gps->Hooks.DrawRoute = [this](TPolyLineElement*) { DrawActualRoute(); };
+    m_navigation->Hooks.Drawgps = [this] { m_layerPainter->Drawgps(); };
+    m_navigation->Hooks.DrawgpsTear = [this](double dx, double dy) { m_layerPainter->DrawgpsTear(dx, dy); };
 
     // Opening a project.
     m_project = std::make_unique<TProjectController>(*m_mapCanvas, *m_tiledMap, *m_navigation, *m_layers,
@@ -614,6 +637,11 @@ void TMainForm::showProjectChooser() {
 }
 
 void TMainForm::DrawActualRoute() {
+    // The route being recorded, whole, over the map picture in the edit line colour.
+    if (m_gps && m_gps->ActualRoute) {
+        m_layerPainter->DrawLine(m_gps->ActualRoute, -1, LineColor);
+        m_mapCanvas->Update();
+    }
     if (Hooks.DrawActualRoute) Hooks.DrawActualRoute();
 }
 void TMainForm::DrawEditedPoint() {

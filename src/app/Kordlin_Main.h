@@ -46,6 +46,7 @@ class TCanvas;
 class TCanvasDevice;
 class TForestModelSelector;
 class TGpsController;
+class TLayerPainter;
 class TLayersController;
 class TLockController;
 class TMapCanvas;
@@ -90,6 +91,7 @@ public:
     TProjectController& Project() { return *m_project; }
     TLayersController& Layers() { return *m_layers; }
     TGpsController& Gps() { return *m_gps; }
+    TLayerPainter& LayerPainter() { return *m_layerPainter; }
     TNavigationController& Navigation() { return *m_navigation; }
     TLockController& Lock() { return *m_lock; }
     TBarsController& Bars() { return *m_bars; }
@@ -317,6 +319,7 @@ private:
     std::unique_ptr<TTiledMapController> m_tiledMap;
     std::unique_ptr<TLayersController> m_layers;
     std::unique_ptr<TGpsController> m_gps;
+    std::unique_ptr<TLayerPainter> m_layerPainter;
     std::unique_ptr<TProjectController> m_project;
     std::unique_ptr<TNavigationController> m_navigation;
     std::unique_ptr<TLockController> m_lock;

@@ -9,6 +9,7 @@
 #include "geometry/e_Geometry.h"
 #include "geometry/e_GeometryElement.h"
 #include "projection/r_WGS84.h"
+#include "topobjects/e_TopolElements.h"
 
 #include "stream_files.h"
 
@@ -152,7 +153,13 @@ TEST_F(GpsTest, ARouteRecordsEveryReportedPositionAsAVertexOfTheLogLayer) {
     ASSERT_NE(log, nullptr);
     TComplicatedGECollection* savedLines = log->GetLayer(QStringLiteral("L"));
     ASSERT_EQ(savedLines->ElementsCount(), 1);
-    EXPECT_EQ(static_cast<TPolyLineElement*>(savedLines->Get(0))->GetCoordsCount(), 12);
+    // A finished route is a line of its layer (kind 1), drawn with the layer from now on.
+    auto* line = zelto_cast<TTopolLineElement>(savedLines->Get(0));
+    ASSERT_NE(line, nullptr);
+    EXPECT_EQ(line->GetGroup(), 1);
+    auto* geometry = zelto_cast<TPolyLineElement>(line->GetGeometry());
+    ASSERT_NE(geometry, nullptr);
+    EXPECT_EQ(geometry->GetCoordsCount(), 12);
 }
 
 } // namespace

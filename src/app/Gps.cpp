@@ -327,6 +327,7 @@ void TGpsController::Route_End() {
         line->FZnacka = 0;
         line->AddGeometry(ActualRoute);
         Routes->AddElement(line);
+        m_layers.Changed();
     }
     ActualRoute = nullptr;
     // What was recorded reaches the layer's file now, not only when the project closes.

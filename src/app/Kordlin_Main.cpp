@@ -127,6 +127,7 @@ void TMainForm::WireControllers() {
     paint.GpsFixed = [this] { return m_gps->FGPSFixed; };
     paint.jtskX = [this] { return m_gps->jtskX; };
     paint.jtskY = [this] { return m_gps->jtskY; };
+    paint.LayersVersion = [this] { return m_layers->Version(); };
     m_layerPainter = std::make_unique<TLayerPainter>(*m_mapCanvas, TLayerPainterWidgets::Find(*this), paint);
     m_layerPainter->Install();
     m_gps->Hooks.Drawgps = [this] { m_layerPainter->Drawgps(); };

@@ -241,11 +241,11 @@ TLayerPainter::~TLayerPainter() {
 
 void TLayerPainter::Install() {
     m_canvas.SetPass(
-        TDrawPass::UserAreas, [this](const TPaintBudget& b) { return paintPass(Pass::Areas, m_areas, b); },
-        [this] { m_areas = {}; });
+        TDrawPass::UserAreas, [this](const TPaintBudget& b) { return layerPass(Pass::Areas, m_areas, b); },
+        [this] { beginRedraw(); });
     m_canvas.SetPass(
         TDrawPass::UserObjects,
-        [this](const TPaintBudget& b) { return paintPass(Pass::Objects, m_objects, b); },
+        [this](const TPaintBudget& b) { return layerPass(Pass::Objects, m_objects, b); },
         [this] { m_objects = {}; });
     m_canvas.SetSimplePass(TDrawPass::GpsMarker, [this] { Drawgps(); });
     m_installed = true;
@@ -257,6 +257,81 @@ void TLayerPainter::Uninstall() {
     m_canvas.SetPass(TDrawPass::UserObjects, {});
     m_canvas.SetPass(TDrawPass::GpsMarker, {});
     m_installed = false;
+}
+
+// ---- the layers' picture ------------------------------------------------------------------------
+
+TCanvas* TLayerPainter::target() {
+    return m_target ? m_target : m_canvas.Canvas();
+}
+
+// A redraw begins (or starts over): the layers' picture is reused when the view and the layers are
+// those it was painted for, else painted anew.
+void TLayerPainter::beginRedraw() {
+    m_areas = {};
+    m_objects = {};
+    const TPageProjection* P = m_canvas.Projection();
+    const QImage& picture = m_canvas.Picture();
+    TKey key;
+    key.size = picture.size();
+    if (P) {
+        key.centerX = P->GetCenterX();
+        key.centerY = P->GetCenterY();
+        key.scale = P->GetScale();
+    }
+    key.version = Source.LayersVersion ? Source.LayersVersion() : 0;
+    m_reuse = Source.LayersVersion && m_keyValid && key == m_key;
+    if (m_reuse) return;
+    m_keyValid = false;
+    m_key = key;
+    if (!Source.LayersVersion) return; // nothing tells when the layers change: paint on the map
+    if (m_layerPicture.size() != key.size) {
+        if (m_layerCanvas) m_layerCanvas->SetBitmap(nullptr);
+        m_layerPicture = QImage(key.size, QImage::Format_ARGB32_Premultiplied);
+        m_layerCanvas = std::make_unique<TCanvas>(&m_layerPicture);
+    }
+    m_layerPicture.fill(Qt::transparent);
+    // The canvas state the painters hand on (a note's cross takes the last stroke) starts as the
+    // map picture's.
+    if (TCanvas* map = m_canvas.Canvas()) {
+        m_layerCanvas->Fill = map->Fill;
+        m_layerCanvas->Stroke = map->Stroke;
+    }
+}
+
+bool TLayerPainter::layerPass(Pass pass, TCursor& at, const TPaintBudget& budget) {
+    if (m_reuse) {
+        if (pass == Pass::Objects) {
+            ++m_reused;
+            compositeLayers();
+        }
+        return true;
+    }
+    if (!Source.LayersVersion) {
+        const bool done = paintPass(pass, at, budget);
+        if (done && pass == Pass::Objects) ++m_painted;
+        return done;
+    }
+    m_target = m_layerCanvas.get();
+    const bool done = paintPass(pass, at, budget);
+    m_target = nullptr;
+    if (done && pass == Pass::Objects) {
+        ++m_painted;
+        m_keyValid = true;
+        compositeLayers();
+    }
+    return done;
+}
+
+// Over the picture as painted so far (the tiles): over-compositing is associative, so this is the
+// picture the painters would have made on the map directly.
+void TLayerPainter::compositeLayers() {
+    if (m_layerPicture.isNull()) return;
+    Scene scene(m_canvas.Canvas());
+    if (!scene.painter()) return;
+    scene.painter()->setOpacity(1);
+    scene.painter()->setCompositionMode(QPainter::CompositionMode_SourceOver);
+    scene.painter()->drawImage(QPointF(0, 0), m_layerPicture);
 }
 
 // ---- the user layers ---------------------------------------------------------------------------
@@ -326,7 +401,7 @@ void TLayerPainter::DrawNotes(TComplicatedGECollection* aLay, quint32) {
 bool TLayerPainter::paintAreas(TComplicatedGECollection* aLay, quint32 aColor, int& child,
                                const TPaintBudget& budget) {
     const TPageProjection* P = m_canvas.Projection();
-    TCanvas* canvas = m_canvas.Canvas();
+    TCanvas* canvas = target();
     if (!aLay || !P || !canvas) return true;
     const TDoubleRect view = P->GetModelView();
     std::optional<Scene> scene;
@@ -393,7 +468,7 @@ bool TLayerPainter::paintLines(TComplicatedGECollection* aLay, quint32 aColor, i
         auto* line = zelto_cast<TTopolLineElement>(aLay->Get(child));
         TGeometry* geometry = line ? line->GetGeometry() : nullptr;
         if (!geometry || !geometry->IsOverRegion(view.MinX, view.MinY, view.MaxX, view.MaxY)) continue;
-        if (!scene) scene.emplace(m_canvas.Canvas());
+        if (!scene) scene.emplace(target());
         DrawLine(geometry, -1, aColor);
         if (budget.Exhausted()) {
             ++child;
@@ -408,7 +483,7 @@ bool TLayerPainter::paintLines(TComplicatedGECollection* aLay, quint32 aColor, i
 void TLayerPainter::DrawLine(TElement* aLine, int, quint32 aColor) {
     const auto* line = zelto_cast<TPolyElement>(aLine);
     const TPageProjection* P = m_canvas.Projection();
-    TCanvas* canvas = m_canvas.Canvas();
+    TCanvas* canvas = target();
     if (!line || !P || !canvas || line->GetCoordsCount() < 2) return;
     QPainterPath path;
     ThinPath thin(path);
@@ -429,7 +504,7 @@ bool TLayerPainter::paintPoints(TComplicatedGECollection* aLay, int& child, cons
         auto* point = zelto_cast<Tgis_PointElement>(aLay->Get(child));
         if (!point || point->FStatus > 0 || !point->IsOverRegion(view.MinX, view.MinY, view.MaxX, view.MaxY))
             continue;
-        if (!scene) scene.emplace(m_canvas.Canvas());
+        if (!scene) scene.emplace(target());
         DrawPoint(point, false, nullptr);
         if (budget.Exhausted()) {
             ++child;
@@ -458,7 +533,7 @@ void TLayerPainter::DrawPoint(Tgis_PointElement* aPoint, bool edit, QImage* aBM)
     ui::TImageControl* overlay = m_canvas.Widgets().Image_edit;
     std::optional<Scene> scene;
     if (!edit) {
-        scene.emplace(m_canvas.Canvas());
+        scene.emplace(target());
     } else {
         scene.emplace(overlayTarget(aBM, overlay));
     }
@@ -478,7 +553,7 @@ void TLayerPainter::DrawPoint(Tgis_PointElement* aPoint, bool edit, QImage* aBM)
             p.drawRect(QRectF(corner - QPointF(10, 10), QSizeF(20, 20)));
     }
     const QPen pen = linePen(DejBarvicku(aPoint->FColor), P->GetPageLength(1.75));
-    if (!edit) m_canvas.Canvas()->Stroke = pen;
+    if (!edit) target()->Stroke = pen;
     p.setOpacity(1);
     p.strokePath(path, pen);
     if (edit && !aBM && overlay) overlay->update();
@@ -507,7 +582,7 @@ const QImage& TLayerPainter::notePicture() {
 // picture standing on the point.
 bool TLayerPainter::paintNotes(TComplicatedGECollection* aLay, int& child, const TPaintBudget& budget) {
     const TPageProjection* P = m_canvas.Projection();
-    TCanvas* canvas = m_canvas.Canvas();
+    TCanvas* canvas = target();
     if (!aLay || !P || !canvas || aLay->ElementsCount() == 0) return true;
     const TDoubleRect view = P->GetModelView();
     const QImage& pin = notePicture();

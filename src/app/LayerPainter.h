@@ -8,6 +8,7 @@
 #include <QSize>
 
 #include <functional>
+#include <memory>
 
 class QPainter;
 class QPainterPath;
@@ -15,6 +16,7 @@ class QWidget;
 
 namespace zelto {
 
+class TCanvas;
 class TComplicatedGECollection;
 class TElement;
 class TMapCanvas;
@@ -43,6 +45,9 @@ struct TLayerPainterSource {
     std::function<bool()> KavintStyle;
     std::function<bool()> GpsFixed;
     std::function<double()> jtskX, jtskY;                    // the GPS position in model coordinates
+    // A number that changes whenever anything painted of the layers changes (objects, visibility,
+    // colours). Set, it lets a redraw of an unchanged view reuse the layers' last picture.
+    std::function<quint64()> LayersVersion;
     quint32 LineColor = 0xFFFF0000, PointColor = 0xFFFF1493; // the edit colours (ARGB)
 };
 
@@ -85,6 +90,10 @@ public:
     // The arrow for a view being dragged by the model offsets (dx, dy).
     void DrawgpsTear(double dx, double dy);
 
+    // Redraws that reused the layers' picture, and that painted it.
+    int LayerPictureReused() const { return m_reused; }
+    int LayerPicturePainted() const { return m_painted; }
+
     // Where a pass continues in its next slice.
     struct TCursor {
         int layer = 0, sub = 0, child = 0;
@@ -99,6 +108,28 @@ private:
     bool paintPoints(TComplicatedGECollection* aLay, int& child, const TPaintBudget& budget);
     bool paintNotes(TComplicatedGECollection* aLay, int& child, const TPaintBudget& budget);
     const QImage& notePicture();
+    // Where the layer passes paint: the layers' own picture while a redraw paints it, else the
+    // map picture.
+    TCanvas* target();
+    void beginRedraw();
+    bool layerPass(Pass pass, TCursor& at, const TPaintBudget& budget);
+    void compositeLayers();
+
+    // The layers' picture: transparent page pixels with everything of the two layer passes, for
+    // the view and layers of `m_key`.
+    struct TKey {
+        QSize size;
+        double centerX = 0, centerY = 0, scale = 0;
+        quint64 version = 0;
+        bool operator==(const TKey&) const = default;
+    };
+    QImage m_layerPicture;
+    std::unique_ptr<TCanvas> m_layerCanvas;
+    TKey m_key;
+    bool m_keyValid = false; // the picture is complete for m_key
+    bool m_reuse = false;    // this redraw reuses it
+    TCanvas* m_target = nullptr;
+    int m_reused = 0, m_painted = 0;
 
     TMapCanvas& m_canvas;
     TLayerPainterWidgets m_w;

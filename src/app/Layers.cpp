@@ -197,6 +197,7 @@ void TLayersController::freeLayers() {
 }
 
 void TLayersController::Clear() {
+    Changed();
     SuperLayerChangeActive = false;
     freeLayers();
     Layers_Modified = LayersLocal_Modified = false;
@@ -240,6 +241,7 @@ void TLayersController::LoadAll() {
     Layers_UpdateList();
     if (Layers_Modified) Layers_Save();
     if (LayersLocal_Modified) LayersLocal_Save();
+    Changed();
 }
 
 void TLayersController::UserLayers_Load() {
@@ -810,6 +812,7 @@ void TLayersController::ListBox_LayersChangeCheck(QListWidgetItem*) {
         }
     }
     if (LayersLocal_Modified) LayersLocal_Save();
+    Changed();
     if (Hooks.Review) Hooks.Review();
 }
 
@@ -874,6 +877,7 @@ void TLayersController::tab_Layers_ComboColorChange(int index) {
                 list->item(i)->setData(ColorRole, color);
                 list->item(i)->setIcon(QIcon(swatch(color)));
             }
+    Changed();
     if (Hooks.Review) Hooks.Review();
 }
 
@@ -909,6 +913,7 @@ void TLayersController::OnDeleteLayerConfirm() {
     showList();
     m_layers->RemoveElement(layer);
     delete layer;
+    Changed();
     Layers_Save();
     Layers_UpdateList();
     if (Hooks.Review) Hooks.Review();

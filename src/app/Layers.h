@@ -91,6 +91,10 @@ public:
     TComplicatedGECollection* NextActualSuperLayer = nullptr;
     QString ActualSuperLayerName;
     bool SuperLayerChangeActive = false;
+    // A number that changes with everything the map shows of the layers: call Changed after
+    // adding, removing or changing an object, a layer's visibility or colour.
+    quint64 Version() const { return m_version; }
+    void Changed() { ++m_version; }
 
     // ---- opening a project ----
     // Gives up every layer of the open project (also the active layer and the list).
@@ -176,6 +180,7 @@ private:
     TComplicatedGECollection* m_selected = nullptr;
     QListWidgetItem* m_ticked = nullptr; // the row whose tick changed in this pass of the event loop
     QStringList m_olderPaths;
+    quint64 m_version = 0;
 };
 
 } // namespace zelto

@@ -412,12 +412,15 @@ bool TLayerPainter::paintAreas(TComplicatedGECollection* aLay, quint32 aColor, i
     for (; child < aLay->ElementsCount(); ++child) {
         auto* area = zelto_cast<Tgis_UserAreaElement>(aLay->Get(child));
         if (!area || !area->IsOverRegion(view.MinX, view.MinY, view.MaxX, view.MaxY)) continue;
-        const auto* shape = zelto_cast<TAreaElement>(area->GetGeometry());
+        // The shape is the geometry whatever it is: a vertex list that is not an area is a ring.
+        const auto* shape = zelto_cast<TPolyElement>(area->GetGeometry());
         if (!shape) continue;
         // An area of one ring is painted as a polygon: the same pixels as its path, drawn in half
         // the time.
-        const THolesEntity* holes = shape->GetHoles();
-        const bool oneRing = (!holes || holes->ElementsCount() == 0) && !zelto_cast<TMultiAreaElement>(shape);
+        const auto* asArea = zelto_cast<TAreaElement>(shape);
+        const THolesEntity* holes = asArea ? asArea->GetHoles() : nullptr;
+        const bool oneRing =
+            !asArea || ((!holes || holes->ElementsCount() == 0) && !zelto_cast<TMultiAreaElement>(asArea));
         ring.clear();
         path.clear();
         if (oneRing) {
@@ -425,7 +428,7 @@ bool TLayerPainter::paintAreas(TComplicatedGECollection* aLay, quint32 aColor, i
             if (!addVertices(*P, *shape, thin)) continue;
         } else {
             path.setFillRule(Qt::OddEvenFill);
-            addArea(*P, *shape, path);
+            addArea(*P, *asArea, path);
             if (path.isEmpty()) continue;
         }
         if (!scene) {
@@ -444,7 +447,10 @@ bool TLayerPainter::paintAreas(TComplicatedGECollection* aLay, quint32 aColor, i
             p.setOpacity(1);
             p.setPen(outline);
             p.setBrush(Qt::NoBrush);
-            p.drawPolygon(ring);
+            if (asArea)
+                p.drawPolygon(ring);
+            else
+                p.drawPolyline(ring); // the boundary of a line stays open
         } else {
             p.fillPath(path, canvas->Fill);
             p.setOpacity(1);

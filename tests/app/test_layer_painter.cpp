@@ -199,6 +199,19 @@ TEST_F(LayerPainterTest, AnAreaOfMemberLinesPaintsAsItsPlainArea) {
     EXPECT_EQ(picture(), expected);
 }
 
+// A user area whose geometry is a line is filled as the ring of its vertices; its outline, the
+// line itself, stays open.
+TEST_F(LayerPainterTest, AnAreaShapedByALineIsFilledWithAnOpenOutline) {
+    auto* sub = layer(QStringLiteral("Plochy"), Green)->GetLayer(QStringLiteral("A"));
+    auto* user = area(sub, {{40, 40}, {160, 40}}, Blue8);
+    user->SetGeometry(poly<TPolyLineElement>(model({{40, 40}, {40, 160}, {160, 160}, {160, 40}})));
+    clear();
+    painter->DrawLayers();
+    EXPECT_TRUE(near(at(100, 100), QColor(77, 77, 255)));
+    EXPECT_EQ(at(100, 160), QColor(Green)) << "the line is outlined";
+    EXPECT_EQ(at(100, 40), at(100, 100)) << "the closing side is not";
+}
+
 // Vertices within 2 pixels of the last point added are left out of every path: a line and an
 // area with such vertices give the picture of their paths without them.
 TEST_F(LayerPainterTest, VerticesWithinTwoPixelsOfTheLastAddedAreDropped) {

@@ -19,6 +19,7 @@
 #include <QThread>
 #include <QWidget>
 
+#include <cmath>
 #include <limits>
 #include <optional>
 #include <vector>
@@ -121,6 +122,34 @@ QPoint strokeThinned(QPainter& p, const QPen& pen, const std::vector<QPoint>& po
     }
     p.strokePath(path, pen);
     return thin.last();
+}
+
+// Strokes a polyline of whole page points in the common line style (round joins and caps) the fast
+// way: flat segments, which the raster engine fills directly, and a round dab on every vertex,
+// which makes the joins and caps round. An opaque colour gives the round-joined stroke's picture
+// up to the shading of a few edge pixels at the joins; a translucent one would show the overlaps,
+// and is stroked as a path.
+void strokeRound(QPainter& p, const QPolygon& points, bool closed, const QPen& pen, const QImage& dab) {
+    if (points.size() < 2) return;
+    if (pen.color().alpha() != 255 || dab.isNull()) {
+        QPainterPath path;
+        path.addPolygon(QPolygonF(points));
+        if (closed) path.closeSubpath();
+        p.strokePath(path, pen);
+        return;
+    }
+    QPen flat = pen;
+    flat.setCapStyle(Qt::FlatCap);
+    flat.setJoinStyle(Qt::MiterJoin);
+    p.setPen(flat);
+    p.setBrush(Qt::NoBrush);
+    std::vector<QLine> segments;
+    segments.reserve(size_t(points.size()));
+    for (qsizetype i = 1; i < points.size(); ++i) segments.emplace_back(points[i - 1], points[i]);
+    if (closed && points.size() > 2) segments.emplace_back(points.back(), points.front());
+    p.drawLines(segments.data(), int(segments.size()));
+    const int half = dab.width() / 2;
+    for (const QPoint& v : points) p.drawImage(QPoint(v.x() - half, v.y() - half), dab);
 }
 
 // The bitmap an overlay painter paints on: the caller's, else the overlay's, cleared first.
@@ -445,12 +474,8 @@ bool TLayerPainter::paintAreas(TComplicatedGECollection* aLay, quint32 aColor, i
             p.setBrush(canvas->Fill);
             p.drawPolygon(ring, Qt::OddEvenFill);
             p.setOpacity(1);
-            p.setPen(outline);
-            p.setBrush(Qt::NoBrush);
-            if (asArea)
-                p.drawPolygon(ring);
-            else
-                p.drawPolyline(ring); // the boundary of a line stays open
+            // The boundary of a line stays open.
+            strokeRound(p, ring, asArea, outline, dab(aColor, AreaOutlineWidth));
         } else {
             p.fillPath(path, canvas->Fill);
             p.setOpacity(1);
@@ -491,14 +516,14 @@ void TLayerPainter::DrawLine(TElement* aLine, int, quint32 aColor) {
     const TPageProjection* P = m_canvas.Projection();
     TCanvas* canvas = target();
     if (!line || !P || !canvas || line->GetCoordsCount() < 2) return;
-    QPainterPath path;
-    ThinPath thin(path);
+    QPolygon points;
+    ThinPath thin(points);
     addVertices(*P, *line, thin);
     Scene scene(canvas);
     if (!scene.painter()) return;
     canvas->Stroke = linePen(aColor, LineWidth);
     scene.painter()->setOpacity(1);
-    scene.painter()->strokePath(path, canvas->Stroke);
+    strokeRound(*scene.painter(), points, false, canvas->Stroke, dab(aColor, LineWidth));
 }
 
 bool TLayerPainter::paintPoints(TComplicatedGECollection* aLay, int& child, const TPaintBudget& budget) {
@@ -563,6 +588,26 @@ void TLayerPainter::DrawPoint(Tgis_PointElement* aPoint, bool edit, QImage* aBM)
     p.setOpacity(1);
     p.strokePath(path, pen);
     if (edit && !aBM && overlay) overlay->update();
+}
+
+// A round dab of the stroke's width in an opaque colour, centred on a pixel corner: drawn at a
+// vertex's whole page point less half its size, it covers what a round join there covers.
+const QImage& TLayerPainter::dab(quint32 argb, double width) {
+    const quint64 key = (quint64(argb) << 16) | quint64(width * 16);
+    auto it = m_dabs.find(key);
+    if (it != m_dabs.end()) return it->second;
+    const int half = int(std::ceil(width / 2)) + 1;
+    QImage image(2 * half, 2 * half, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(Qt::NoPen);
+        p.setBrush(argbColor(argb));
+        p.drawEllipse(QPointF(half, half), width / 2, width / 2);
+    }
+    if (m_dabs.size() > 256) m_dabs.clear(); // colours come and go with the layers
+    return m_dabs.emplace(key, std::move(image)).first->second;
 }
 
 const QImage& TLayerPainter::notePicture() {

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_map>
 
 class QPainter;
 class QPainterPath;
@@ -44,7 +45,7 @@ struct TLayerPainterSource {
     std::function<TOwnerEntity*()> PSYMB;  // the point symbols, named by their number
     std::function<bool()> KavintStyle;
     std::function<bool()> GpsFixed;
-    std::function<double()> jtskX, jtskY;                    // the GPS position in model coordinates
+    std::function<double()> jtskX, jtskY; // the GPS position in model coordinates
     // A number that changes whenever anything painted of the layers changes (objects, visibility,
     // colours). Set, it lets a redraw of an unchanged view reuse the layers' last picture.
     std::function<quint64()> LayersVersion;
@@ -108,6 +109,8 @@ private:
     bool paintPoints(TComplicatedGECollection* aLay, int& child, const TPaintBudget& budget);
     bool paintNotes(TComplicatedGECollection* aLay, int& child, const TPaintBudget& budget);
     const QImage& notePicture();
+    const QImage& dab(quint32 argb, double width);
+    std::unordered_map<quint64, QImage> m_dabs;
     // Where the layer passes paint: the layers' own picture while a redraw paints it, else the
     // map picture.
     TCanvas* target();

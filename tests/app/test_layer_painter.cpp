@@ -16,6 +16,8 @@
 #include "../common/builders.h"
 
 #include <QCoreApplication>
+#include <QPainter>
+#include <QPainterPath>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -481,3 +483,92 @@ TEST_F(LayerPainterTest, ARedrawInTheSmallestSlicesGivesTheWholePicture) {
 }
 
 } // namespace
+
+namespace {
+
+// Pixels of two pictures whose channels differ by more than `tolerance`.
+int differing(const QImage& a, const QImage& b, int tolerance) {
+    int n = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if (!near(a.pixelColor(x, y), b.pixelColor(x, y), tolerance)) ++n;
+    return n;
+}
+
+} // namespace
+
+// A line of an opaque colour is stroked as segments with round dabs on its vertices: the picture
+// of the round-joined, round-capped stroke, except for the shading of a few edge pixels.
+TEST_F(LayerPainterTest, AFastLineIsTheRoundJoinedStrokesPicture) {
+    const Points page = {{12, 20}, {60, 24}, {90, 80}, {40, 110}, {150, 170}, {180, 30}, {120, 60}};
+    auto* l = layer(QStringLiteral("L1"), Red);
+    line(l->GetLayer(QStringLiteral("L")), page);
+    auto* a = l->GetLayer(QStringLiteral("A"));
+    area(a, {{20, 130}, {70, 125}, {95, 180}, {30, 190}}, Blue8);
+    clear();
+    painter->DrawLayers();
+    const QImage fast = picture().copy();
+
+    // The reference: the same geometry stroked as paths with round joins and caps.
+    clear();
+    {
+        QPainter p(&picture());
+        p.setRenderHint(QPainter::Antialiasing);
+        QPainterPath outline;
+        outline.addPolygon(QPolygonF(QList<QPointF>{{20, 130}, {70, 125}, {95, 180}, {30, 190}}));
+        outline.closeSubpath();
+        p.setOpacity(0.7);
+        p.fillPath(outline, QColor::fromRgba(DejBarvicku(Blue8)));
+        p.setOpacity(1);
+        p.strokePath(outline, QPen(QColor::fromRgba(Red), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        QPainterPath path;
+        path.moveTo(page[0].first, page[0].second);
+        for (size_t i = 1; i < page.size(); ++i) path.lineTo(page[i].first, page[i].second);
+        p.strokePath(path, QPen(QColor::fromRgba(Red), 5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    }
+    const QImage reference = picture().copy();
+    int ink = 0;
+    for (int y = 0; y < reference.height(); ++y)
+        for (int x = 0; x < reference.width(); ++x)
+            if (reference.pixelColor(x, y) != QColor(White)) ++ink;
+    ASSERT_GT(ink, 1000);
+    EXPECT_EQ(differing(fast, reference, 96), 0) << "no pixel is more than a shade off";
+    EXPECT_LT(differing(fast, reference, 24), ink / 20) << "few edge pixels are shaded differently";
+}
+
+// With a count of the layers' changes, a redraw of the same view reuses the layers' picture; a
+// change of the layers or of the view paints them again, and both give the same picture.
+TEST_F(LayerPainterTest, AnUnchangedViewReusesTheLayersPicture) {
+    quint64 version = 1;
+    painter->Source.LayersVersion = [&] { return version; };
+    auto* l = layer(QStringLiteral("L1"), Red);
+    line(l->GetLayer(QStringLiteral("L")), {{10, 10}, {190, 190}});
+    area(l->GetLayer(QStringLiteral("A")), {{20, 120}, {80, 120}, {80, 180}, {20, 180}}, Blue8);
+    canvas->SetPass(TDrawPass::Tiles, [this](const TPaintBudget&) {
+        canvas->ClearPicture();
+        return true;
+    });
+    painter->Install();
+    ASSERT_TRUE(canvas->Redraw());
+    const QImage first = picture().copy();
+    ASSERT_TRUE(canvas->Redraw());
+    EXPECT_EQ(painter->LayerPicturePainted(), 1);
+    EXPECT_EQ(painter->LayerPictureReused(), 1);
+    EXPECT_EQ(differing(picture(), first, 0), 0);
+
+    // A new line, counted as a change: painted again, and there.
+    line(l->GetLayer(QStringLiteral("L")), {{10, 190}, {190, 10}});
+    ++version;
+    ASSERT_TRUE(canvas->Redraw());
+    EXPECT_EQ(painter->LayerPicturePainted(), 2);
+    EXPECT_NE(at(40, 160), first.pixelColor(40, 160));
+    // Another view: painted again.
+    P().ChangeProjection(1010, 1000, MetrePerPixel);
+    ASSERT_TRUE(canvas->Redraw());
+    EXPECT_EQ(painter->LayerPicturePainted(), 3);
+    // The picture made through the layers' own picture is the one painted on the map directly.
+    const QImage cached = picture().copy();
+    painter->Source.LayersVersion = nullptr;
+    ASSERT_TRUE(canvas->Redraw());
+    EXPECT_EQ(differing(picture(), cached, 2), 0);
+}

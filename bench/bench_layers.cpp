@@ -20,10 +20,15 @@
 
 #include "map_bench.h"
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <memory>
 #include <numbers>
 #include <random>
+#include <thread>
+#include <vector>
 
 using namespace zelto;
 
@@ -245,6 +250,71 @@ void BM_ReviewZoomedOut50kCold(benchmark::State& state) {
     review(state, &Fixture::showZoomedOut, 60'000, true);
 }
 BENCHMARK(BM_ReviewZoomedOut50kCold)->Unit(benchmark::kMillisecond);
+
+// Input while a cold redraw runs in the window's 12 ms slices: another thread posts an event every
+// 0–4 ms, as the window system hands over touches; each waits for the slice in progress. The
+// counters give the longest and the median wait, from posting to handling, in milliseconds.
+class TInputProbe : public QObject {
+public:
+    std::vector<qint64> waits; // ns
+    bool event(QEvent* e) override {
+        if (e->type() != QEvent::User) return QObject::event(e);
+        const qint64 posted = static_cast<TStamped*>(e)->at;
+        waits.push_back(nowNs() - posted);
+        return true;
+    }
+    struct TStamped : QEvent {
+        explicit TStamped(qint64 t) : QEvent(QEvent::User), at(t) {}
+        qint64 at;
+    };
+    static qint64 nowNs() {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+};
+
+void inputDuringColdRedraw(benchmark::State& state, void (Fixture::*show)()) {
+    Fixture& f = fixture();
+    (f.*show)();
+    TTiledMapController& map = f.form->TiledMap();
+    f.form->MapCanvas().SetSliceBudgetMs(60'000);
+    reviewToTheEnd(map);
+    f.form->MapCanvas().SetSliceBudgetMs(12);
+    TInputProbe probe;
+    for (auto _ : state) {
+        ++f.version;
+        std::atomic<bool> running{true};
+        std::thread poster([&] {
+            std::mt19937 rng(7);
+            while (running) {
+                std::this_thread::sleep_for(std::chrono::microseconds(rng() % 4000));
+                QCoreApplication::postEvent(&probe, new TInputProbe::TStamped(TInputProbe::nowNs()));
+            }
+        });
+        reviewToTheEnd(map);
+        running = false;
+        poster.join();
+        QCoreApplication::processEvents(); // the last ones posted
+    }
+    f.form->MapCanvas().SetSliceBudgetMs(12);
+    std::vector<qint64> w = probe.waits;
+    if (w.empty()) return state.SkipWithError("no input arrived during the redraws");
+    std::sort(w.begin(), w.end());
+    state.counters["inputs"] = double(w.size());
+    state.counters["wait_max_ms"] = double(w.back()) / 1e6;
+    state.counters["wait_median_ms"] = double(w[w.size() / 2]) / 1e6;
+}
+
+void BM_InputDuringColdRedraw(benchmark::State& state) {
+    inputDuringColdRedraw(state, &Fixture::showFull);
+}
+BENCHMARK(BM_InputDuringColdRedraw)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_InputDuringColdRedrawZoomedOut50k(benchmark::State& state) {
+    inputDuringColdRedraw(state, &Fixture::showZoomedOut);
+}
+BENCHMARK(BM_InputDuringColdRedrawZoomedOut50k)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // The two layer passes alone, over the picture as it is.
 void layersOnly(benchmark::State& state, void (Fixture::*show)()) {

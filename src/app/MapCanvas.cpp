@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cstring>
 
 namespace zelto {
 
@@ -111,7 +112,7 @@ void TMapCanvas::RunSlice() {
             break;
         }
         // The snapshot is the finished picture under the edit overlays.
-        if (TDrawPass(m_pass) == TDrawPass::GpsMarker) m_bm = Picture().copy();
+        if (TDrawPass(m_pass) == TDrawPass::GpsMarker) takeSnapshot();
         ++m_pass;
         if (budget.Exhausted()) sliceOver = true;
     }
@@ -124,6 +125,19 @@ void TMapCanvas::RunSlice() {
     }
     if (m_pass >= m_passes.size()) return Finish();
     m_next->start();
+}
+
+// Into the snapshot's own pixels when it has the picture's size: a fresh 8 MB image every redraw
+// costs the process new pages from the system, which took longer than the copy itself.
+void TMapCanvas::takeSnapshot() {
+    const QImage& picture = Picture();
+    if (m_bm.size() != picture.size() || m_bm.format() != picture.format() ||
+        m_bm.bytesPerLine() != picture.bytesPerLine()) {
+        m_bm = picture.copy();
+        return;
+    }
+    uchar* bits = m_bm.bits(); // detaches from a copy taken by a gesture
+    std::memcpy(bits, picture.constBits(), size_t(picture.sizeInBytes()));
 }
 
 void TMapCanvas::Finish() {

@@ -117,6 +117,7 @@ public:
 private:
     void RunSlice();
     void Finish();
+    void takeSnapshot();
     void Start();
 
     TMapCanvasWidgets m_widgets;

@@ -15,6 +15,7 @@
 #include "dialogs/fr_Kordlin_SuperDialog.h"
 #include "dialogs/t_xFileDialog.h"
 #include "geometry/e_Geometry.h"
+#include "geometry/e_GeometryElement.h"
 #include "lock/BarsController.h"
 #include "lock/LockController.h"
 #include "lock/ProgressController.h"
@@ -152,6 +153,11 @@ void TMainForm::WireControllers() {
     m_project->Hooks.FireMapReady = [this] { FireMapReady(); };
     m_project->Hooks.StartActiveTool = [this](int tool) { StartActiveTool(tool); };
     m_project->Hooks.ShowProjectChooser = [this] { showProjectChooser(); };
+    // An older project's routes (and, once the notes controller reads them, its notes) move into
+    // the layer "OldRoutesAndNotes" when the project has no layer files yet.
+    m_layers->Hooks.LoadOldRoutesAndNotes = [this](TComplicatedGECollection* layer) {
+        return m_gps->Route_Load(layer, m_project->RoutesPath, m_project->AlternativeRoutesPath);
+    };
 }
 
 void TMainForm::Wire() {

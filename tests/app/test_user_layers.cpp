@@ -266,6 +266,35 @@ TEST_F(UserLayersTest, AnOlderCombinedFileIsReadOnceConvertedAndRenamed) {
     EXPECT_EQ(messages(), QStringList());
 }
 
+TEST_F(UserLayersTest, AnOlderProjectsRoutesMoveIntoTheirOwnLayerOnce) {
+    {
+        auto routes = std::make_unique<TOwnerEntity>();
+        routes->AddElement(
+            zelto::testing::line({{-600000, -1100000}, {-600040, -1100030}, {-600080, -1100020}}));
+        routes->AddElement(zelto::testing::line(-600100, -1100100, -600150, -1100150));
+        saveTo(routes.get(), path(QStringLiteral("data/Revír_RTS.zlt")));
+    }
+    open();
+    TComplicatedGECollection* old = layers().Layer(QStringLiteral("OldRoutesAndNotes"));
+    ASSERT_NE(old, nullptr);
+    EXPECT_EQ(old->GetText(), QStringLiteral("Staré trasy a pozn."));
+    EXPECT_EQ(quint32(old->GetColor()), 0xFF00FFFFu);
+    EXPECT_TRUE(old->GetVisible());
+    TComplicatedGECollection* lines =
+        layers().Layers_Layer(QStringLiteral("OldRoutesAndNotes"), QStringLiteral("L"));
+    ASSERT_EQ(lines->ElementsCount(), 2);
+    auto* first = zelto_cast<TTopolLineElement>(lines->Get(0));
+    ASSERT_NE(first, nullptr) << "a route is a line of its layer";
+    EXPECT_EQ(zelto_cast<TPolyLineElement>(first->GetGeometry())->GetCoordsCount(), 3);
+    EXPECT_TRUE(listTexts().contains(QStringLiteral("Staré trasy a pozn.")));
+    EXPECT_TRUE(QFileInfo::exists(layerFile(QStringLiteral("OldRoutesAndNotes"))));
+    // The next opening reads the layer's own file and does not move the routes again.
+    open();
+    EXPECT_EQ(
+        layers().Layers_Layer(QStringLiteral("OldRoutesAndNotes"), QStringLiteral("L"))->ElementsCount(), 2);
+    EXPECT_EQ(messages(), QStringList());
+}
+
 TEST_F(UserLayersTest, ATickHidesTheLayerAtOnceAndSurvivesARestart) {
     open();
     const int before = form->TiledMap().ReviewsDone;

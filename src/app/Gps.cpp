@@ -62,24 +62,21 @@ private:
 
 TGpsWidgets TGpsWidgets::Find(QWidget& form) {
     TGpsWidgets w;
-    auto find = [&form]<class T>(T*& field, const char* name) {
-        field = form.findChild<T*>(QLatin1String(name));
-    };
-    find(w.Button4, "Button4");
-    find(w.kButton4, "kButton4");
-    find(w.b_gpss, "b_gpss");
-    find(w.cb_GPS, "cb_GPS");
-    find(w.l_cb_GPS, "l_cb_GPS");
-    find(w.l_gps, "l_gps");
-    find(w.l_jtsk, "l_jtsk");
-    find(w.gpsCursor, "gpsCursor");
-    find(w.gpscur, "gpscur");
-    find(w.p_gpslog, "p_gpslog");
-    find(w.diode, "diode");
-    find(w.b_StartRoute, "b_StartRoute");
-    find(w.b_endRoute, "b_endRoute");
-    find(w.b_TraceRoute, "b_TraceRoute");
-    find(w.FixTimer, "FixTimer");
+    ZELTO_FIND_CONTROL(form, w, Button4);
+    ZELTO_FIND_CONTROL(form, w, kButton4);
+    ZELTO_FIND_CONTROL(form, w, b_gpss);
+    ZELTO_FIND_CONTROL(form, w, cb_GPS);
+    ZELTO_FIND_CONTROL(form, w, l_cb_GPS);
+    ZELTO_FIND_CONTROL(form, w, l_gps);
+    ZELTO_FIND_CONTROL(form, w, l_jtsk);
+    ZELTO_FIND_CONTROL(form, w, gpsCursor);
+    ZELTO_FIND_CONTROL(form, w, gpscur);
+    ZELTO_FIND_CONTROL(form, w, p_gpslog);
+    ZELTO_FIND_CONTROL(form, w, diode);
+    ZELTO_FIND_CONTROL(form, w, b_StartRoute);
+    ZELTO_FIND_CONTROL(form, w, b_endRoute);
+    ZELTO_FIND_CONTROL(form, w, b_TraceRoute);
+    ZELTO_FIND_CONTROL(form, w, FixTimer);
     return w;
 }
 

@@ -247,16 +247,13 @@ QRectF rectIn(const QWidget& control, const QWidget* parent) {
 
 TLayerPainterWidgets TLayerPainterWidgets::Find(const QWidget& window) {
     TLayerPainterWidgets w;
-    auto find = [&window](QWidget*& control, const char* name) {
-        control = window.findChild<QWidget*>(QLatin1String(name));
-    };
-    find(w.gpsCursor, "gpsCursor");
-    find(w.gpscur, "gpscur");
-    find(w.ImageBakule, "ImageBakule");
-    find(w.Layout_SideButtons, "Layout_SideButtons");
-    find(w.ks_InfoLayout, "ks_InfoLayout");
-    find(w.ks_ActionLayout, "ks_ActionLayout");
-    find(w.ks_ScaleLayOut, "ks_ScaleLayOut");
+    ZELTO_FIND_CONTROL(window, w, gpsCursor);
+    ZELTO_FIND_CONTROL(window, w, gpscur);
+    ZELTO_FIND_CONTROL(window, w, ImageBakule);
+    ZELTO_FIND_CONTROL(window, w, Layout_SideButtons);
+    ZELTO_FIND_CONTROL(window, w, ks_InfoLayout);
+    ZELTO_FIND_CONTROL(window, w, ks_ActionLayout);
+    ZELTO_FIND_CONTROL(window, w, ks_ScaleLayOut);
     return w;
 }
 

@@ -122,18 +122,15 @@ QString objectCount(TComplicatedGECollection* sub) {
 
 TLayersWidgets TLayersWidgets::Find(QWidget& form) {
     TLayersWidgets w;
-    auto find = [&form]<class T>(T*& field, const char* name) {
-        field = form.findChild<T*>(QLatin1String(name));
-    };
-    find(w.ListBox_Layers, "ListBox_Layers");
-    find(w.ActiveLayerCombo, "ActiveLayerCombo");
-    find(w.tab_layers_Layout, "tab_layers_Layout");
-    find(w.tab_Layers_edit_LayerName, "tab_Layers_edit_LayerName");
-    find(w.tab_Layers_ComboColor, "tab_Layers_ComboColor");
-    find(w.tab_Layers_LayerDetail, "tab_Layers_LayerDetail");
-    find(w.b_DeleteLayer, "b_DeleteLayer");
-    find(w.Button7, "Button7");
-    find(w.Button15, "Button15");
+    ZELTO_FIND_CONTROL(form, w, ListBox_Layers);
+    ZELTO_FIND_CONTROL(form, w, ActiveLayerCombo);
+    ZELTO_FIND_CONTROL(form, w, tab_layers_Layout);
+    ZELTO_FIND_CONTROL(form, w, tab_Layers_edit_LayerName);
+    ZELTO_FIND_CONTROL(form, w, tab_Layers_ComboColor);
+    ZELTO_FIND_CONTROL(form, w, tab_Layers_LayerDetail);
+    ZELTO_FIND_CONTROL(form, w, b_DeleteLayer);
+    ZELTO_FIND_CONTROL(form, w, Button7);
+    ZELTO_FIND_CONTROL(form, w, Button15);
     return w;
 }
 

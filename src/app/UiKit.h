@@ -163,6 +163,14 @@ public:
     std::function<void()> OnClick;
 };
 
+// The control named `name` among the window's descendants, as the field's type (none when there is
+// no such control or it is of another type).
+template <class T> void findNamed(const QWidget& window, T*& field, const char* name) {
+    field = window.findChild<T*>(QLatin1String(name));
+}
+// A controller's widgets field from the control whose objectName is the field's name.
+#define ZELTO_FIND_CONTROL(window, widgets, field) ::zelto::ui::findNamed((window), (widgets).field, #field)
+
 // A list row with a second, smaller line under its text: the row's DetailRole data.
 class TDetailItemDelegate : public QStyledItemDelegate {
 public:

@@ -243,8 +243,8 @@ void TGpsController::LocationChanged(double latitude, double longitude) {
     if (Fix) DoFindGPS = true;
     if (Hooks.Drawgps) Hooks.Drawgps();
     if (m_w.l_jtsk)
-        m_w.l_jtsk->setText(QStringLiteral("X: ") + QString::number(jtskX, 'f', 0) + QStringLiteral(" Y: ") +
-                            QString::number(jtskY, 'f', 0));
+        m_w.l_jtsk->setText(QStringLiteral("X: ") + formatNumber(jtskX, 0) + QStringLiteral(" Y: ") +
+                            formatNumber(jtskY, 0));
     if (m_w.l_gps) m_w.l_gps->setText(WGS84ToStr(latitude, longitude, afSeconds));
 }
 

@@ -1,6 +1,5 @@
 #include "Layers.h"
 
-#include "Navigation.h"
 #include "StreamRead.h"
 #include "UiKit.h"
 #include "dialogs/fr_Kordlin_SuperDialog.h"

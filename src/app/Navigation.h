@@ -57,11 +57,6 @@ struct TGestureEventInfo {
 // (1000 x floor(L / 1000)). 0 for L <= 0 or a length that is not a number.
 double chooseNiceLength(double L);
 
-// A number with up to `decimals` decimals, rounded at the last one (halves away from zero),
-// trailing zeros dropped, with the locale's decimal separator: the patterns "0" (0 decimals),
-// "0.#" (1), "0.##" (2), "0.###" (3).
-QString formatNumber(double value, int decimals);
-
 // A scale number that the projection can work with: finite and within (0, 1e30).
 bool isUsableScale(double scale);
 

@@ -1,9 +1,31 @@
 #include "UiKit.h"
 
+#include "framework/TextLocale.h"
+
 #include <QPainter>
 
 #include <algorithm>
 #include <cmath>
+
+namespace zelto {
+
+QString formatNumber(double value, int decimals) {
+    decimals = std::clamp(decimals, 0, 9);
+    if (!std::isfinite(value)) return QStringLiteral("0");
+    const double power = std::pow(10.0, decimals);
+    double rounded = std::round(value * power) / power; // halves away from zero
+    if (!std::isfinite(rounded)) rounded = value;
+    if (rounded == 0) rounded = 0; // no "-0"
+    QString text = QString::number(rounded, 'f', decimals);
+    if (decimals > 0) {
+        while (text.endsWith(QLatin1Char('0'))) text.chop(1);
+        if (text.endsWith(QLatin1Char('.'))) text.chop(1);
+        text.replace(QLatin1Char('.'), decimalSeparator());
+    }
+    return text;
+}
+
+} // namespace zelto
 
 namespace zelto::ui {
 

@@ -17,6 +17,15 @@
 
 #include <functional>
 
+namespace zelto {
+
+// A number with up to `decimals` decimals, rounded at the last one (halves away from zero),
+// trailing zeros dropped, with the locale's decimal separator: the patterns "0" (0 decimals),
+// "0.#" (1), "0.##" (2), "0.###" (3).
+QString formatNumber(double value, int decimals);
+
+} // namespace zelto
+
 namespace zelto::ui {
 
 // The look is the one of the whole application (dialogs/PartsLook): its colours, icon set and

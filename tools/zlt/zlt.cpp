@@ -220,9 +220,15 @@ LoadedStream::LoadedStream(const QString& fileName) : m_load(fileName) {
         throw ZltError(errors.isEmpty() ? QStringLiteral("%1: the stream holds no element").arg(fileName)
                                         : QStringLiteral("%1: %2").arg(fileName, errors.join("; ")));
     }
+    // The read belongs to this object. Without an owner, the root would pass to the first owning
+    // container that takes it (the line set of areas when the root is itself a line), and that
+    // container would free it when it lets go, before the read is freed here.
+    m_holder.reset(new zelto::TOwnerEntity);
+    m_holder->AddElement(m_root);
 }
 
 LoadedStream::~LoadedStream() {
+    if (m_holder) m_holder->RemoveElement(m_root);
     const std::vector<zelto::TElement*>& read = m_load.ReadElements();
     if (read.empty())
         delete m_root;

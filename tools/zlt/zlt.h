@@ -75,6 +75,7 @@ public:
 private:
     zelto::TLoad m_load;
     zelto::TElement* m_root = nullptr;
+    std::unique_ptr<zelto::TOwnerEntity> m_holder; // the root's owner while the read lives
 };
 
 // The stand-group search of the map's tap (zlt find): a forest unit selector on `model` with frame

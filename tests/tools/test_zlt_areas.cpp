@@ -218,3 +218,22 @@ TEST_F(ZltAreasTest, TheBuiltProgram) {
 }
 
 } // namespace
+
+// Concentric squares: every ring but the innermost square has exactly one hole, the next square
+// in. (An index that copied each enclosing ring into ever smaller cells made 200 rings take a
+// minute and 450 MB.)
+TEST_F(ZltAreasTest, NestedRings) {
+    QByteArray text;
+    const int n = 200;
+    for (int i = 1; i <= n; ++i)
+        text += QStringLiteral("%1 %1 %2 %1 %2 %2 %1 %2 %1 %1\n").arg(-i).arg(i).toLatin1();
+    const Result r = run({"areas", "--json", write("rings.txt", text)});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonArray areas = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    ASSERT_EQ(areas.size(), n);
+    for (int i = 1; i <= n; ++i) {
+        const QJsonObject a = areas.at(i - 1).toObject();
+        EXPECT_DOUBLE_EQ(a["area"].toDouble(), 8.0 * i - 4) << i;
+        EXPECT_EQ(a["holes"].toInt(), i == 1 ? 0 : 1) << i;
+    }
+}

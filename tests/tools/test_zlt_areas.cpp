@@ -219,6 +219,12 @@ TEST_F(ZltAreasTest, TheBuiltProgram) {
 
 } // namespace
 
+TEST_F(ZltAreasTest, AnEndlessLineIsRefused) {
+    const Result r = run({"areas", write("long.txt", "0 0 1 1\n" + QByteArray(17 << 20, '1'))});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.endsWith(":2: line longer than 16777216 bytes\n")) << r.err.toStdString();
+}
+
 // Concentric squares: every ring but the innermost square has exactly one hole, the next square
 // in. (An index that copied each enclosing ring into ever smaller cells made 200 rings take a
 // minute and 450 MB.)

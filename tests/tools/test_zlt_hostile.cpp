@@ -12,7 +12,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <memory>
+#include <thread>
 
 using namespace zelto;
 
@@ -83,6 +88,38 @@ TEST(ZltHostile, SharedElementsCostTheirSizeNotTheirPaths) {
         EXPECT_EQ(info.status, 0) << info.err.toStdString();
         EXPECT_TRUE(info.out.contains(QLatin1String("\nelements: ") + c.elements + QLatin1Char('\n')))
             << info.out.toStdString();
+    }
+}
+
+// A pipe is read like a file by every command that reads a stream; an endless device is refused
+// after its first four bytes, before anything else is read.
+TEST(ZltHostile, PipesAndDevices) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QByteArray square = [] {
+        QFile f(QStringLiteral(ZELTO_FIXTURES "/zlt/root_closed_line.zlt"));
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        return f.readAll();
+    }();
+    for (const char* command : {"info", "dump", "geojson", "areas"}) {
+        SCOPED_TRACE(command);
+        std::thread writer([&] {
+            QFile f(fifo);
+            if (f.open(QIODevice::WriteOnly)) f.write(square);
+        });
+        const Result r = run({command, fifo});
+        // A command that never opened the pipe must not leave the writer waiting.
+        const int unblock = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+        writer.join();
+        if (unblock >= 0) ::close(unblock);
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_FALSE(r.out.isEmpty());
+    }
+    for (const char* command : {"info", "dump", "geojson", "areas"}) {
+        const Result r = run({command, "/dev/zero"});
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_TRUE(r.err.contains("/dev/zero")) << r.err.toStdString();
     }
 }
 

@@ -206,9 +206,13 @@ void appendJsonReal(QString& out, double v) {
         appendJsonNumber(out, v);
 }
 
-LoadedStream::LoadedStream(const QString& fileName) : m_load(fileName) {
+LoadedStream::LoadedStream(const QString& fileName, const QByteArray& data) : m_load(fileName) {
     if (!fileName.isEmpty() && QFileInfo(fileName).isDir())
         throw ZltError(QStringLiteral("%1: is a directory").arg(fileName));
+    if (!data.isEmpty())
+        m_load.SetData(data);
+    else if (!fileName.isEmpty() && QFileInfo::exists(fileName) && !QFileInfo(fileName).isFile())
+        m_load.SetData(readStreamBytes(fileName)); // a pipe cannot be read through a moving window
     zelto::RecordingNotifier* recorder = zelto::recordingNotifier();
     const qsizetype errorsBefore = recorder ? recorder->errors().size() : 0;
     m_load.SetNoProgress(true);

@@ -205,4 +205,15 @@ int TSuperList::removeFirst(const TElement* e) {
     return i;
 }
 
+int TSuperList::removeLast(const TElement* e) {
+    if (!isBlock() || isRun()) return removeFirst(e); // one element, or a run that holds each once
+    TElement* const* it = items();
+    for (int i = block()->count - 1; i >= 0; --i)
+        if (it[i] == e) {
+            removeAt(i);
+            return i;
+        }
+    return -1;
+}
+
 } // namespace zelto

@@ -371,7 +371,9 @@ void TOwnerElement::AddOwner(TEntity* owner) {
     FOwners.append(owner);
 }
 void TOwnerElement::RemoveOwner(TEntity* owner) {
-    FOwners.removeFirst(owner);
+    // Any entry of the owner will do; the last one costs nothing to find or remove when an entity
+    // that lists the element many times lets go of it.
+    FOwners.removeLast(owner);
 }
 bool TOwnerElement::IsMyOwner(const TEntity* owner) const {
     return FOwners.indexOf(owner) >= 0;
@@ -837,7 +839,7 @@ void TOwnerEntity::AddOwner(TEntity* owner) {
     FOwners.append(owner);
 }
 void TOwnerEntity::RemoveOwner(TEntity* owner) {
-    FOwners.removeFirst(owner);
+    FOwners.removeLast(owner); // as for elements
 }
 bool TOwnerEntity::IsMyOwner(const TEntity* owner) const {
     return FOwners.indexOf(owner) >= 0;

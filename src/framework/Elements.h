@@ -188,6 +188,9 @@ public:
     int indexOf(const TElement* e) const;
     // Removes the first occurrence; answers its former position or -1.
     int removeFirst(const TElement* e);
+    // Removes the last occurrence; answers its former position or -1. Owners are added at the end
+    // and let go in reverse, so this finds the entry at the end and moves nothing.
+    int removeLast(const TElement* e);
     // Empties the list (it stays created).
     void clear() {
         touchModel();

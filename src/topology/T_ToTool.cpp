@@ -21,6 +21,16 @@ void TProchazecObjektu::DeclareProperties(TPropTableBuilder& b) {
 }
 ZELTO_IMPLEMENT_CLASS(TProchazecObjektu, TRecursor, "T_ToTool")
 
+void TProchazecObjektu::DoIt() {
+    m_entered.clear();
+    TRecursor::DoIt();
+    m_entered.clear();
+}
+
+void TProchazecObjektu::GoInside(TElement* element) {
+    if (m_entered.insert(element).second) TRecursor::GoInside(element);
+}
+
 bool TProchazecObjektu::QGoInside(TElement* element) {
     return element && element->Is<TOwnerEntity>();
 }

@@ -7,6 +7,7 @@
 #include "framework/t_Recurs.h"
 #include "geometry/e_Geometry.h"
 
+#include <unordered_set>
 #include <vector>
 
 namespace zelto {
@@ -19,7 +20,12 @@ class TProchazecObjektu : public TRecursor {
 public:
     qint32 FModulo = 0; // kept; no rule reads it
 
+    void DoIt() override;
     bool QGoInside(TElement* element) override;
+    // Enters each entity once per walk: an entity listed many times, or reached along many paths
+    // (shared entities that each list the next twice double the paths at every level), costs its
+    // size, not its paths.
+    void GoInside(TElement* element) override;
 
     void SetGaugeCaption(const QString& text) { SetProgressText(text); }
     void SetProtocol(const QString&) {}
@@ -33,6 +39,7 @@ protected:
 
 private:
     qint32 m_gaugeEvery = 1;
+    std::unordered_set<const TElement*> m_entered;
 };
 
 // Visits every polyline (a polyline is not looked into).

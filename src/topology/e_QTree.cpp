@@ -129,7 +129,8 @@ void TQTree::AddRectElement(TElement* e, double xmin, double ymin, double xmax, 
         if (node->GetIsLeaf()) {
             try {
                 node->AddDirectlyEx(e);
-                if (node->FQWidth >= 2 && node->ElementsCount() > node->MaxCountInCell())
+                if (node->FQWidth >= 2 && node->ElementsCount() > node->MaxCountInCell() &&
+                    node->SplitSeparates())
                     node->MakeNewQTreeAndMove();
             } catch (const std::exception&) {
                 // One leaf failing does not keep the element from the others.
@@ -325,6 +326,25 @@ void TRectEntityQTree::AddDirectlyEx(TElement* e) {
     if (!r || r == this) return;
     const double x0 = GetQXMin(), y0 = GetQYMin();
     if (r->IsOverRegionEx(x0, y0, x0 + FQWidth, y0 + FQWidth)) AddElement(e);
+}
+
+bool TRectEntityQTree::SplitSeparates() const {
+    // The quarters as MakeNewQTreeAndMove makes them, tested as AddDirectlyEx tests.
+    const double x = GetQXMin(), y = GetQYMin();
+    const qint32 w = FQWidth / 2;
+    const double quarters[4][2] = {{x, y}, {x + w, y}, {x, y + w}, {x + w, y + w}};
+    const qint32 half = ElementsCount() / 2;
+    qint32 parted = 0;
+    for (TElement* e : FElements) {
+        auto* r = zelto_cast<TRectEntity>(e);
+        if (!r) continue;
+        for (const auto& q : quarters)
+            if (!r->IsOverRegionEx(q[0], q[1], q[0] + w, q[1] + w)) {
+                if (++parted > half) return true;
+                break;
+            }
+    }
+    return false;
 }
 
 bool TRectEntityQTree::GiveElementRectangle(const TElement* e, double& xmin, double& ymin, double& xmax,

@@ -28,6 +28,9 @@ public:
 
     // Leaf capacity: MaxLeafCount when positive, else the class default.
     virtual qint32 MaxCountInCell() const;
+    // Whether dividing this full leaf would part its elements among the quarters; a leaf whose
+    // elements would each go to all four quarters only multiplies them.
+    virtual bool SplitSeparates() const { return true; }
     virtual void AddDirectlyEx(TElement* e);
     // The element's rectangle; false when the element has none this tree can index.
     virtual bool GiveElementRectangle(const TElement* e, double& xmin, double& ymin, double& xmax,
@@ -107,6 +110,10 @@ public:
     qint32 MaxCountInCell() const override;
     // Only a rectangle entity, and only when its shape crosses the node's square.
     void AddDirectlyEx(TElement* e) override;
+    // More than half of its elements miss some quarter. Elements that cover the leaf
+    // (the enclosing rings of nested areas) stay with it instead of being copied into ever smaller
+    // leaves, which made nested rings cost the cube of their count.
+    bool SplitSeparates() const override;
     bool GiveElementRectangle(const TElement* e, double& xmin, double& ymin, double& xmax,
                               double& ymax) const override;
     void SetNextRectEntity(TElement* e) { Extend(e); }

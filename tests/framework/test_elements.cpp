@@ -663,9 +663,16 @@ TEST_F(CoreElementsTest, ListOfElementsAtEqualStepsBehavesLikeAPlainList) {
             break;
         case 6: {
             TElement* e = pick(rng);
-            const auto it = std::find(expected.begin(), expected.end(), e);
-            EXPECT_EQ(list.removeFirst(e), it == expected.end() ? -1 : int(it - expected.begin()));
-            if (it != expected.end()) expected.erase(it);
+            if (rng() % 2) {
+                const auto it = std::find(expected.begin(), expected.end(), e);
+                EXPECT_EQ(list.removeFirst(e), it == expected.end() ? -1 : int(it - expected.begin()));
+                if (it != expected.end()) expected.erase(it);
+            } else {
+                const auto it = std::find(expected.rbegin(), expected.rend(), e);
+                const int at = it == expected.rend() ? -1 : int(expected.rend() - it) - 1;
+                EXPECT_EQ(list.removeLast(e), at);
+                if (at >= 0) expected.erase(expected.begin() + at);
+            }
             break;
         }
         case 7:

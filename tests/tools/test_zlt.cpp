@@ -415,6 +415,13 @@ TEST_F(ZltTest, NestingIsBounded) {
     EXPECT_EQ(beyond.status, 1);
     EXPECT_TRUE(beyond.out.isEmpty());
     EXPECT_TRUE(beyond.err.contains("nested deeper than")) << beyond.err.toStdString();
+    // The summary refuses what the program's reader refuses, and only that.
+    const Result summary = run({"info", save(chain(zlt::MaxDepth + 1).get(), "deep.zlt")});
+    EXPECT_EQ(summary.status, 0) << summary.err.toStdString();
+    const Result tooDeep = run({"info", save(chain(TZeltoLoader::MaxChildDepth + 1).get(), "deeper.zlt")});
+    EXPECT_EQ(tooDeep.status, 1);
+    EXPECT_TRUE(tooDeep.out.isEmpty());
+    EXPECT_TRUE(tooDeep.err.contains("deeper than 1000 levels")) << tooDeep.err.toStdString();
 
     // Nested lists inside nested lists, far beyond what the program reads.
     RawStream s;

@@ -218,3 +218,28 @@ TEST_F(ZltAreasTest, TheBuiltProgram) {
 }
 
 } // namespace
+
+TEST_F(ZltAreasTest, AnEndlessLineIsRefused) {
+    const Result r = run({"areas", write("long.txt", "0 0 1 1\n" + QByteArray(17 << 20, '1'))});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(r.err.endsWith(":2: line longer than 16777216 bytes\n")) << r.err.toStdString();
+}
+
+// Concentric squares: every ring but the innermost square has exactly one hole, the next square
+// in. (An index that copied each enclosing ring into ever smaller cells made 200 rings take a
+// minute and 450 MB.)
+TEST_F(ZltAreasTest, NestedRings) {
+    QByteArray text;
+    const int n = 200;
+    for (int i = 1; i <= n; ++i)
+        text += QStringLiteral("%1 %1 %2 %1 %2 %2 %1 %2 %1 %1\n").arg(-i).arg(i).toLatin1();
+    const Result r = run({"areas", "--json", write("rings.txt", text)});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QJsonArray areas = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    ASSERT_EQ(areas.size(), n);
+    for (int i = 1; i <= n; ++i) {
+        const QJsonObject a = areas.at(i - 1).toObject();
+        EXPECT_DOUBLE_EQ(a["area"].toDouble(), 8.0 * i - 4) << i;
+        EXPECT_EQ(a["holes"].toInt(), i == 1 ? 0 : 1) << i;
+    }
+}

@@ -88,6 +88,20 @@ TEST_F(ZltFilterTest, EachLineConvertedFailuresMarked) {
     EXPECT_EQ(good.status, 0);
     EXPECT_TRUE(good.err.isEmpty());
     EXPECT_EQ(good.out, modelText(50, 15) + '\n' + modelText(49, 16) + '\n');
+
+    // A line beyond 16 MiB is not kept, whether it ends in the input or at its end; the lines
+    // around it go through.
+    const QByteArray endless(17 << 20, '1');
+    for (const QByteArray& in : {"49 16\n" + endless + "\n50 15\n", "49 16\n50 15\n" + endless}) {
+        const Result r = run({"cs2jtsk", write("long.txt", in)});
+        EXPECT_EQ(r.status, 1);
+        const bool last = in.endsWith('1');
+        EXPECT_EQ(r.out, last ? modelText(49, 16) + '\n' + modelText(50, 15) + "\n*\t*\n"
+                              : modelText(49, 16) + "\n*\t*\n" + modelText(50, 15) + '\n');
+        EXPECT_TRUE(r.err.endsWith(
+            QStringLiteral("long.txt, line %1: longer than 16777216 bytes\n").arg(last ? 3 : 2)))
+            << r.err.left(300).toStdString();
+    }
 }
 
 TEST_F(ZltFilterTest, InverseGivesThePositionBack) {

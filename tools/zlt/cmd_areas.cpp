@@ -23,6 +23,7 @@
 #include <charconv>
 #include <cmath>
 #include <memory>
+#include <utility>
 #include <vector>
 
 using namespace zelto;
@@ -69,12 +70,63 @@ Options parseOptions(const QStringList& args) {
     return o;
 }
 
+// The longest line of a text file read (a polyline of some hundred thousand vertices): one
+// endless line is refused instead of being kept in memory whole.
+constexpr qint64 MaxLineBytes = qint64(16) << 20;
+
+// The lines of a file, pipe or device, read in blocks (a device's own line reading goes byte by
+// byte).
+class LineReader {
+public:
+    explicit LineReader(QFile& file) : m_file(file) {}
+    // The next line without its end; false at the end of the input. `tooLong` is set, and the
+    // line left unread, when no line end comes within MaxLineBytes.
+    bool next(QByteArray& line, bool& tooLong) {
+        tooLong = false;
+        for (;;) {
+            const qsizetype nl = m_buffer.indexOf('\n', m_scanned);
+            if (nl >= 0) {
+                line = m_buffer.left(nl);
+                m_buffer.remove(0, nl + 1);
+                m_scanned = 0;
+                return true;
+            }
+            m_scanned = m_buffer.size();
+            if (m_buffer.size() > MaxLineBytes) {
+                tooLong = true;
+                return true;
+            }
+            const QByteArray block = m_file.read(1 << 16);
+            if (block.isEmpty()) {
+                if (m_buffer.isEmpty()) return false;
+                line = std::exchange(m_buffer, QByteArray());
+                m_scanned = 0;
+                return true;
+            }
+            m_buffer += block;
+        }
+    }
+
+private:
+    QFile& m_file;
+    QByteArray m_buffer;
+    qsizetype m_scanned = 0; // bytes of the buffer known to hold no line end
+};
+
 // The polylines of a text file; every fault names its line.
 void readTextLines(const QString& fileName, QFile& file, TPolyLineString& lines) {
     int lineNo = 0;
-    while (!file.atEnd()) {
-        QString text = QString::fromUtf8(file.readLine()).trimmed();
+    LineReader reader(file);
+    QByteArray raw;
+    bool tooLong = false;
+    while (reader.next(raw, tooLong)) {
         ++lineNo;
+        if (tooLong)
+            throw ZltError(QStringLiteral("%1:%2: line longer than %3 bytes")
+                               .arg(fileName)
+                               .arg(lineNo)
+                               .arg(MaxLineBytes));
+        QString text = QString::fromUtf8(raw).trimmed();
         if (lineNo == 1 && text.startsWith(QChar(0xFEFF))) text = text.mid(1).trimmed();
         if (text.isEmpty() || text.startsWith(QLatin1Char('#'))) continue;
         const QStringList words =
@@ -153,8 +205,10 @@ int runAreas(const QStringList& args, QTextStream& out, QTextStream& err) {
     std::unique_ptr<TCreateAreasFromLinesTool> tool;
     std::unique_ptr<TAreaString> areas;
     if (stream) {
+        // A pipe gives its bytes once: the ones read for the signature are handed over too.
+        const QByteArray data = QFileInfo(o.file).isFile() ? QByteArray() : file.readAll();
         file.close();
-        loaded.reset(new LoadedStream(o.file));
+        loaded.reset(new LoadedStream(o.file, data));
         auto finder = std::make_unique<THledacLinii>();
         finder->SetInput(loaded->root());
         finder->SetOutput(lines.get());

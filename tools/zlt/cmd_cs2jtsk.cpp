@@ -121,6 +121,18 @@ struct Filter {
     BlockWriter writer;
     bool failed = false;
 
+    // A line longer than this is not kept: it gives "*\t*" and a message, and the filter goes on
+    // with the next line, so one endless line cannot take all memory.
+    static constexpr size_t MaxLineBytes = size_t(16) << 20;
+
+    void overlong(const QString& source, qint64 number) {
+        writer.buffer() += "*\t*\n";
+        writer.lineDone();
+        err << "zlt: " << command << ": " << source << ", line " << number << ": longer than " << MaxLineBytes
+            << " bytes\n";
+        failed = true;
+    }
+
     void line(const char* p, const char* end, const QString& source, qint64 number) {
         std::string& out = writer.buffer();
         if (end > p && end[-1] == '\r') --end;
@@ -168,6 +180,7 @@ struct Filter {
     void run(QFile& in, const QString& source, bool standardInput) {
         std::vector<char> block(static_cast<size_t>(BlockSize));
         std::string carry;
+        bool skipping = false; // within a line that is too long
         qint64 number = 0;
         for (;;) {
             const qint64 n = readSome(in, block.data(), BlockSize, standardInput);
@@ -179,24 +192,40 @@ struct Filter {
             if (n == 0) break;
             const char* p = block.data();
             const char* end = p + n;
-            if (!carry.empty()) {
+            if (!carry.empty() || skipping) {
                 const char* nl = static_cast<const char*>(memchr(p, '\n', size_t(end - p)));
+                if (!skipping && size_t((nl ? nl : end) - p) + carry.size() > MaxLineBytes) {
+                    carry.clear();
+                    skipping = true;
+                    overlong(source, ++number);
+                }
                 if (!nl) {
-                    carry.append(p, end);
+                    if (!skipping) carry.append(p, end);
                     continue;
                 }
-                carry.append(p, nl);
-                line(carry.data(), carry.data() + carry.size(), source, ++number);
-                carry.clear();
+                if (!skipping) {
+                    carry.append(p, nl);
+                    line(carry.data(), carry.data() + carry.size(), source, ++number);
+                    carry.clear();
+                }
+                skipping = false;
                 p = nl + 1;
             }
             while (p < end) {
                 const char* nl = static_cast<const char*>(memchr(p, '\n', size_t(end - p)));
                 if (!nl) {
-                    carry.assign(p, end);
+                    if (size_t(end - p) <= MaxLineBytes) {
+                        carry.assign(p, end);
+                    } else {
+                        skipping = true;
+                        overlong(source, ++number);
+                    }
                     break;
                 }
-                line(p, nl, source, ++number);
+                if (size_t(nl - p) <= MaxLineBytes)
+                    line(p, nl, source, ++number);
+                else
+                    overlong(source, ++number);
                 p = nl + 1;
             }
             if (n < BlockSize) {

@@ -42,7 +42,12 @@ struct ByClassName {
 } // namespace
 
 int runInfo(const QStringList& args, QTextStream& out, QTextStream&) {
-    const StreamGraph g = readStreamGraph(fileArgument("info", args));
+    const QString file = fileArgument("info", args);
+    const QByteArray data = readStreamBytes(file);
+    const StreamGraph g = readStreamGraph(file, data);
+    // The summary describes the records without creating elements; what the program would refuse
+    // to read (a child graph too deep, a cycle of records) is refused here too, by its own reader.
+    if (g.format == QLatin1String("ZLT0")) const LoadedStream check(file, data);
     QString text;
     item(text, QStringLiteral("file"), g.fileName);
     const bool current = g.format == QLatin1String("ZLT0");

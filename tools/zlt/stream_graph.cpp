@@ -53,7 +53,9 @@ void addProp(Node& node, QString key, Value v) {
     node.props.emplace_back(std::move(key), std::move(v));
 }
 
-QByteArray readWholeFile(const QString& fileName) {
+} // namespace
+
+QByteArray readStreamBytes(const QString& fileName) {
     if (fileName.isEmpty()) throw EBadStreamName(QStringLiteral("Chybné jméno souboru :  !"));
     const QFileInfo info(fileName);
     if (!info.exists()) throw EBadStream(QStringLiteral("Soubor %1 neexistuje!").arg(fileName));
@@ -61,11 +63,18 @@ QByteArray readWholeFile(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw EBadStream(QStringLiteral("%1: %2").arg(fileName, file.errorString()));
-    QByteArray data = file.readAll();
+    // The signature first: an endless device or a large file of another kind is refused after
+    // four bytes, not after reading it all.
+    QByteArray data = file.read(4);
+    if (data != "ZLT0" && data != "TPF0" && file.error() == QFileDevice::NoError)
+        throw EBadStream(fileName + QStringLiteral(" ... neznámý typ souboru"));
+    if (file.error() == QFileDevice::NoError) data += file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw EBadStream(QStringLiteral("%1: %2").arg(fileName, file.errorString()));
     return data;
 }
+
+namespace {
 
 // ---- current format: record by record -----------------------------------------------------------
 
@@ -411,9 +420,12 @@ void readOlderLayout(const QByteArray& data, StreamGraph& graph) {
 } // namespace
 
 StreamGraph readStreamGraph(const QString& fileName) {
+    return readStreamGraph(fileName, readStreamBytes(fileName));
+}
+
+StreamGraph readStreamGraph(const QString& fileName, const QByteArray& data) {
     StreamGraph graph;
     graph.fileName = fileName;
-    const QByteArray data = readWholeFile(fileName);
     const QByteArray magic = data.left(4);
     graph.format = QString::fromLatin1(magic);
     if (magic == "ZLT0")

@@ -54,5 +54,7 @@ struct StreamGraph {
 // Reads the file; raises zelto::EBadStream, zelto::EBadStreamName or ZltError with a message
 // that names the file.
 StreamGraph readStreamGraph(const QString& fileName);
+// The same from the file's bytes (readStreamBytes).
+StreamGraph readStreamGraph(const QString& fileName, const QByteArray& data);
 
 } // namespace zlt

@@ -206,9 +206,13 @@ void appendJsonReal(QString& out, double v) {
         appendJsonNumber(out, v);
 }
 
-LoadedStream::LoadedStream(const QString& fileName) : m_load(fileName) {
+LoadedStream::LoadedStream(const QString& fileName, const QByteArray& data) : m_load(fileName) {
     if (!fileName.isEmpty() && QFileInfo(fileName).isDir())
         throw ZltError(QStringLiteral("%1: is a directory").arg(fileName));
+    if (!data.isEmpty())
+        m_load.SetData(data);
+    else if (!fileName.isEmpty() && QFileInfo::exists(fileName) && !QFileInfo(fileName).isFile())
+        m_load.SetData(readStreamBytes(fileName)); // a pipe cannot be read through a moving window
     zelto::RecordingNotifier* recorder = zelto::recordingNotifier();
     const qsizetype errorsBefore = recorder ? recorder->errors().size() : 0;
     m_load.SetNoProgress(true);
@@ -220,9 +224,15 @@ LoadedStream::LoadedStream(const QString& fileName) : m_load(fileName) {
         throw ZltError(errors.isEmpty() ? QStringLiteral("%1: the stream holds no element").arg(fileName)
                                         : QStringLiteral("%1: %2").arg(fileName, errors.join("; ")));
     }
+    // The read belongs to this object. Without an owner, the root would pass to the first owning
+    // container that takes it (the line set of areas when the root is itself a line), and that
+    // container would free it when it lets go, before the read is freed here.
+    m_holder.reset(new zelto::TOwnerEntity);
+    m_holder->AddElement(m_root);
 }
 
 LoadedStream::~LoadedStream() {
+    if (m_holder) m_holder->RemoveElement(m_root);
     const std::vector<zelto::TElement*>& read = m_load.ReadElements();
     if (read.empty())
         delete m_root;

@@ -61,11 +61,18 @@ void appendJsonString(QString& out, const QString& s);
 void appendJsonNumber(QString& out, double v);
 void appendJsonReal(QString& out, double v);
 
+// The bytes of a stream file, a pipe or a device included; raises a stream error naming the file
+// when it is missing or does not start with a stream signature (checked before reading further),
+// ZltError when it is a directory.
+QByteArray readStreamBytes(const QString& fileName);
+
 // A stream file read with the program's loader (either layout); the destructor frees everything
 // the read produced. Raises ZltError naming the file when it is a directory or holds no element.
+// A regular file is read by the loader itself; anything else (a pipe) through readStreamBytes,
+// unless the bytes are given.
 class LoadedStream {
 public:
-    explicit LoadedStream(const QString& fileName);
+    explicit LoadedStream(const QString& fileName, const QByteArray& data = QByteArray());
     ~LoadedStream();
     LoadedStream(const LoadedStream&) = delete;
     LoadedStream& operator=(const LoadedStream&) = delete;
@@ -75,6 +82,7 @@ public:
 private:
     zelto::TLoad m_load;
     zelto::TElement* m_root = nullptr;
+    std::unique_ptr<zelto::TOwnerEntity> m_holder; // the root's owner while the read lives
 };
 
 // The stand-group search of the map's tap (zlt find): a forest unit selector on `model` with frame

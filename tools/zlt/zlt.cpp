@@ -108,6 +108,14 @@ const Command kCommands[] = {
      "X and Y are numbers with a decimal point (\"-745000.5\", \"1e3\"); anything else, a file that\n"
      "cannot be read or a root of another class is an error.",
      runFind},
+    {"gpx", "FILE", "the polylines of a file (routes, lines of a user layer) as GPX 1.1 tracks in WGS84",
+     "Reads FILE with the program's loader and walks the element graph from the root through the\n"
+     "children, each element once. Every polyline with a vertex is one track (<trk>) of one segment:\n"
+     "the polyline of a line object takes the object's name, a bare polyline (a GPS route) its own,\n"
+     "an unnamed one its number in the walk. Vertices are model coordinates (negated S-JTSK) turned\n"
+     "into WGS84 latitude and longitude (degrees, 8 decimals). Areas are no tracks. A vertex outside\n"
+     "the area of S-JTSK is an error naming it.",
+     runGpx},
     {"help", "[COMMAND]", "this text, or the details of one subcommand", "", runHelp},
 };
 

@@ -52,6 +52,7 @@ int runGeoJson(const QStringList& args, QTextStream& out, QTextStream& err);
 int runCs2Jtsk(const QStringList& args, QTextStream& out, QTextStream& err);
 int runJtsk2Wgs(const QStringList& args, QTextStream& out, QTextStream& err);
 int runFind(const QStringList& args, QTextStream& out, QTextStream& err);
+int runGpx(const QStringList& args, QTextStream& out, QTextStream& err);
 
 // JSON text shared by the subcommands: a string with the escapes JSON needs (a lone surrogate
 // becomes U+FFFD, which UTF-8 output cannot carry otherwise), a finite number in its shortest

@@ -9,10 +9,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -257,6 +259,28 @@ TEST_F(ScriptE2E, GpsOnAndARouteRecordedFromPositions) {
                                          "quit\n"));
     ASSERT_EQ(o.exitCode, 0) << o.errors.toStdString();
     ASSERT_TRUE(QFileInfo(route).isFile());
+    // The route as GPX: one track whose points are positions handed in, each at least 5 m from
+    // the one before (the trigger distance), the first one where recording started.
+    QProcess gpx;
+    gpx.start(QStringLiteral(ZELTO_ZLT_BINARY), {QStringLiteral("gpx"), route});
+    ASSERT_TRUE(gpx.waitForFinished(60000));
+    ASSERT_EQ(gpx.exitCode(), 0) << gpx.readAllStandardError().toStdString();
+    const QString track = QString::fromUtf8(gpx.readAllStandardOutput());
+    EXPECT_EQ(track.count(QStringLiteral("<trk>")), 1);
+    QList<QPointF> points; // lon, lat
+    const QRegularExpression trkpt(QStringLiteral("<trkpt lat=\"([-0-9.]+)\" lon=\"([-0-9.]+)\""));
+    for (auto it = trkpt.globalMatch(track); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        points.append(QPointF(m.captured(2).toDouble(), m.captured(1).toDouble()));
+    }
+    ASSERT_GE(points.size(), 2);
+    EXPECT_LT(points.size(), 40);
+    for (qsizetype i = 1; i < points.size(); ++i) {
+        const double dy = (points[i].y() - points[i - 1].y()) * 111195.0;
+        const double dx =
+            (points[i].x() - points[i - 1].x()) * 111195.0 * std::cos(points[i].y() * M_PI / 180);
+        EXPECT_GE(std::hypot(dx, dy), 4.9) << "points " << i - 1 << " and " << i;
+    }
     QImage shot;
     ASSERT_TRUE(shot.load(path(QStringLiteral("route.png"))));
     EXPECT_TRUE(drawn(shot));

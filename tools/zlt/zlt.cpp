@@ -237,15 +237,25 @@ LoadedStream::LoadedStream(const QString& fileName, const QByteArray& data) : m_
     // container would free it when it lets go, before the read is freed here.
     m_holder.reset(new zelto::TOwnerEntity);
     m_holder->AddElement(m_root);
+    // The commands' tools may destroy elements of the read (the line-joining step frees the lines
+    // it cuts); only those still alive are freed at the end.
+    m_watch.reset(new zelto::TDestructionWatch);
+    m_watch->watch(m_root);
+    for (zelto::TElement* e : m_load.ReadElements()) m_watch->watch(e);
 }
 
 LoadedStream::~LoadedStream() {
-    if (m_holder) m_holder->RemoveElement(m_root);
-    const std::vector<zelto::TElement*>& read = m_load.ReadElements();
-    if (read.empty())
-        delete m_root;
-    else
+    if (!m_watch) return;
+    if (m_watch->alive(m_root)) m_holder->RemoveElement(m_root);
+    std::vector<zelto::TElement*> read;
+    for (zelto::TElement* e : m_load.ReadElements())
+        if (m_watch->alive(e)) read.push_back(e);
+    if (m_load.ReadElements().empty()) {
+        if (m_watch->alive(m_root)) delete m_root;
+    } else {
         zelto::FreeElementSet(read);
+    }
+    m_watch.reset();
 }
 
 std::span<const Command> commands() {

@@ -83,7 +83,8 @@ public:
 private:
     zelto::TLoad m_load;
     zelto::TElement* m_root = nullptr;
-    std::unique_ptr<zelto::TOwnerEntity> m_holder; // the root's owner while the read lives
+    std::unique_ptr<zelto::TOwnerEntity> m_holder;     // the root's owner while the read lives
+    std::unique_ptr<zelto::TDestructionWatch> m_watch; // which elements of the read are still alive
 };
 
 // The stand-group search of the map's tap (zlt find): a forest unit selector on `model` with frame

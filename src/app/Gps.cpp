@@ -318,12 +318,7 @@ void TGpsController::Route_End() {
     // when the project is opened: drawn with the layer from now on.
     if (ActualRoute && Routes && Routes->IndexOf(ActualRoute) >= 0) {
         Routes->RemoveElement(ActualRoute);
-        auto* line = new TTopolLineElement;
-        line->SetGroup(1);
-        line->FBarva = 13;
-        line->FZnacka = 0;
-        line->AddGeometry(ActualRoute);
-        Routes->AddElement(line);
+        Routes->AddElement(TLayersController::LineObjectOf(ActualRoute));
         m_layers.Changed();
     }
     ActualRoute = nullptr;

@@ -532,19 +532,21 @@ void TLayersController::Layers_CheckNotes() {
                     });
 }
 
+TTopolLineElement* TLayersController::LineObjectOf(TPolyLineElement* polyline) {
+    auto* line = new TTopolLineElement;
+    line->SetName(polyline->GetName());
+    line->SetGroup(1);
+    line->FBarva = 13;
+    line->FZnacka = 0;
+    line->AddGeometry(polyline);
+    return line;
+}
+
 void TLayersController::Layers_CheckLines() {
     forEachSubLayer(m_layers.get(), QLatin1String("L"),
                     [this](TComplicatedGECollection* layer, TComplicatedGECollection* sub) {
                         const bool converted =
-                            convertOlder<TPolyLineElement>(sub, [](TPolyLineElement* polyline) {
-                                auto* line = new TTopolLineElement;
-                                line->SetName(polyline->GetName());
-                                line->SetGroup(1);
-                                line->FBarva = 13;
-                                line->FZnacka = 0;
-                                line->AddGeometry(polyline);
-                                return line;
-                            });
+                            convertOlder<TPolyLineElement>(sub, &TLayersController::LineObjectOf);
                         if (converted) markModified(layer);
                     });
 }

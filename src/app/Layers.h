@@ -24,6 +24,8 @@ class QWidget;
 namespace zelto {
 
 class TComplicatedGECollection;
+class TPolyLineElement;
+class TTopolLineElement;
 class TOwnerEntity;
 class TProgressController;
 class TRealIniFile;
@@ -128,6 +130,9 @@ public:
     TComplicatedGECollection* Layer(const QString& aName) const;
     TComplicatedGECollection* Layers_Layer(const QString& aName, const QString& aLayer);
     bool Layers_LayerExists(const QString& aName, const QString& aLayer) const;
+    // A line object (kind 1, colour 13, symbol 0, the polyline's name) whose geometry is the
+    // polyline, which it takes over: what a bare polyline of a line sub-layer becomes.
+    static TTopolLineElement* LineObjectOf(TPolyLineElement* polyline);
     // 0 free, 1 reserved (or a name that cannot be a file name), 2 taken.
     int Layers_CHeckName(const QString& aName) const;
     // Whether a name may name a new layer's file as it is (no separators, no "..", no control

@@ -1,5 +1,6 @@
 #include "Component_MiniZelto.h"
 
+#include "Forest.h"
 #include "Kordlin_Main.h"
 #include "SecondaryWindows.h"
 #include "TiledMap.h"
@@ -45,28 +46,28 @@ QString TMiniZelto::PalettePage(const QString& className) {
 // ---- properties held by the form --------------------------------------------------------------
 
 QString TMiniZelto::GetOddeleni() const {
-    return FM ? FM->S_Oddeleni : QString();
+    return FM ? FM->Forest().S_Oddeleni : QString();
 }
 void TMiniZelto::SetOddeleni(const QString& v) {
-    if (FM) FM->S_Oddeleni = v;
+    if (FM) FM->Forest().S_Oddeleni = v;
 }
 QString TMiniZelto::GetDilec() const {
-    return FM ? FM->S_Dilec : QString();
+    return FM ? FM->Forest().S_Dilec : QString();
 }
 void TMiniZelto::SetDilec(const QString& v) {
-    if (FM) FM->S_Dilec = v;
+    if (FM) FM->Forest().S_Dilec = v;
 }
 QString TMiniZelto::GetPorost() const {
-    return FM ? FM->S_Porost : QString();
+    return FM ? FM->Forest().S_Porost : QString();
 }
 void TMiniZelto::SetPorost(const QString& v) {
-    if (FM) FM->S_Porost = v;
+    if (FM) FM->Forest().S_Porost = v;
 }
 QString TMiniZelto::GetSkupina() const {
-    return FM ? FM->S_Skupina : QString();
+    return FM ? FM->Forest().S_Skupina : QString();
 }
 void TMiniZelto::SetSkupina(const QString& v) {
-    if (FM) FM->S_Skupina = v;
+    if (FM) FM->Forest().S_Skupina = v;
 }
 
 bool TMiniZelto::GetMapVisible() const {
@@ -122,8 +123,7 @@ void TMiniZelto::SetUser(const QString& v) {
 }
 
 Tgis_PorostniSkupina* TMiniZelto::GetSelectedSkupina() const {
-    if (!FM || !FM->GetSelector()) return nullptr;
-    return zelto_cast<Tgis_PorostniSkupina>(FM->GetSelector()->GetActualFrame());
+    return FM ? FM->Forest().SelectedSkupina() : nullptr;
 }
 
 // ---- operations -------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "Kordlin_Main.h"
 
 #include "BitmapCodecs.h"
+#include "Forest.h"
 #include "Gps.h"
 #include "Kordlin_MainTool.h"
 #include "LayerPainter.h"
@@ -72,6 +73,7 @@ TMainForm::~TMainForm() {
         m_appEvents->unsubscribe(m_appEventSubscription);
     // The controllers go before the controls they drive and the canvas they paint on.
     m_project.reset();
+    m_forest.reset();
     m_gps.reset();
     m_layerPainter.reset();
     m_layers.reset();
@@ -95,7 +97,9 @@ void TMainForm::WireControllers() {
                                                        *m_progress);
     m_tiledMap->InBackground = [this] { return Application_Background; };
     m_tiledMap->CloseDrawer = [this] { CloseDrawer(); };
-    m_tiledMap->ReviewStarting = [this] { AreaBlinked = false; };
+    m_tiledMap->ReviewStarting = [this] {
+        if (m_forest) m_forest->AreaBlinked = false;
+    };
 
     // View navigation: the overlay's input, the zoom buttons, the read-outs.
     m_navigation =
@@ -141,14 +145,30 @@ void TMainForm::WireControllers() {
     m_navigation->Hooks.Drawgps = [this] { m_layerPainter->Drawgps(); };
     m_navigation->Hooks.DrawgpsTear = [this](double dx, double dy) { m_layerPainter->DrawgpsTear(dx, dy); };
 
+    // The forest data: the search panel, the unit labels, the highlight and the host hand-over.
+    m_forest = std::make_unique<TForestController>(TForestWidgets::Find(*this), *m_mapCanvas, *m_tiledMap,
+                                                   *m_progress, *m_layerPainter);
+    m_forest->Hooks.ShowUnitLabel = [this](const QString& label) { ShowUnitLabel(label); };
+    m_forest->Hooks.SelectJPRL = [this](TElement* unit) {
+        if (!FOnSelectJPRL) return false;
+        FOnSelectJPRL(unit);
+        return true;
+    };
+    m_forest->Hooks.OnDataReady = [this] {
+        if (FOnDataReady) FOnDataReady(nullptr);
+    };
+    m_forest->Hooks.HideForm = [this] { hide(); };
+    m_forest->Hooks.HideTopBar = [this] { SetTopBar_Visible(false); };
+    m_forest->Hooks.DataOnBackGround = [this] { return m_dataOnBackGround; };
+    m_forest->Hooks.ShowScaleAndCoords = [this] { m_navigation->ShowScaleAndCoords(); };
+    m_mapCanvas->SetSimplePass(TDrawPass::ForestHighlight, [this] { m_forest->PaintPendingHighlight(); });
+    m_layers->Hooks.UnitText = [this](double x, double y) { return m_forest->FindForestSimpleText(x, y); };
+
     // Opening a project.
     m_project = std::make_unique<TProjectController>(*m_mapCanvas, *m_tiledMap, *m_navigation, *m_layers,
                                                      *m_progress);
     m_project->Hooks.User = [this] { return GetUser(); };
-    m_project->Hooks.Closing = [this] {
-        OddListExists = false;
-        m_gps->ProjectClosing();
-    };
+    m_project->Hooks.Closing = [this] { m_gps->ProjectClosing(); };
     m_project->Hooks.LoadDET = [this](const QString& file) { LoadDET(file); };
     m_project->Hooks.FireMapReady = [this] { FireMapReady(); };
     m_project->Hooks.StartActiveTool = [this](int tool) { StartActiveTool(tool); };
@@ -216,8 +236,9 @@ void TMainForm::FormCreate() {
         m_dataOnBackGround = true;
         // The map is painted on the raster engine: there is no canvas quality or GPU canvas to set.
         Status = 0;
-        ImDrawing = false;
-        Test = CHeckJPRL = CheckNotes = CheckLines = CheckAreas = true;
+        m_forest->ImDrawing = false;
+        Test = CheckNotes = CheckLines = CheckAreas = true;
+        m_forest->CHeckJPRL = true;
 
         // 3. Tile cache and map state.
         m_tiledMap->Tiles.Clear();
@@ -227,8 +248,7 @@ void TMainForm::FormCreate() {
         BmInMove = Fix = false;
         ToolsMoving = false;
         ToolsVisible = true;
-        Rotate = AreaBlinked = false;
-        iLastOdd = -1;
+        Rotate = m_forest->AreaBlinked = false;
         m_mapCanvas->BColor = 0xFF000000;
 
         // 4., 5. The pictures, the snapshot and the overlays at the picture's size; the map
@@ -597,10 +617,8 @@ void TMainForm::Review() {
 }
 
 void TMainForm::ShowTheForest(bool Highlight) {
-    FError = 0;
-    // Moving the view to the named unit needs the forest data on the map; until that controller
-    // is wired in, the view stays where it is.
-    if (Hooks.ShowTheForest) Hooks.ShowTheForest(Highlight);
+    FError = 0; // moving the view to a unit knows no error
+    m_forest->ShowTheForest(Highlight);
 }
 
 void TMainForm::ShowUnitLabel(const QString& label) {
@@ -610,6 +628,10 @@ void TMainForm::ShowUnitLabel(const QString& label) {
     ks_l_JPRLs->setVisible(!label.isEmpty());
     ks_InfoLayout->resize(ks_InfoLayout->sizeHint().width(), ks_InfoLayout->height());
     ks_ActionLayout->move(ks_InfoLayout->geometry().right() + 9, ks_ActionLayout->y());
+}
+
+TForestModelSelector* TMainForm::GetSelector() const {
+    return m_forest ? m_forest->Selector() : nullptr;
 }
 
 bool TMainForm::GetGpsOn() const {
@@ -658,7 +680,7 @@ void TMainForm::ShowGPSCoords() {
     if (Hooks.ShowGPSCoords) Hooks.ShowGPSCoords();
 }
 void TMainForm::LoadDET(const QString& fileName) {
-    if (Hooks.LoadDET) Hooks.LoadDET(fileName);
+    m_forest->LoadDET(fileName);
 }
 
 void TMainForm::StartActiveTool(int tool) {

@@ -45,6 +45,7 @@ class TBarsController;
 class TCanvas;
 class TCanvasDevice;
 class TForestModelSelector;
+class TForestController;
 class TGpsController;
 class TLayerPainter;
 class TLayersController;
@@ -61,19 +62,17 @@ class TSuperdialog;
 class TTiledMapController;
 class TTopolDruhy;
 
-// Operations that controllers provide (GPS, forest data, tools, display lock, import, progress).
+// Operations that controllers provide (tools, display lock, import, progress).
 // Each one does nothing until its controller is wired in; the display lock and the progress
 // reports are wired by the form itself (WireParts). What is drawn on the map is not a hook: each
 // drawing concern sets its pass on the map canvas.
 struct TFormHooks {
-    std::function<void()> DrawActualRoute;       // the GPS route being recorded (message 34 with a line)
-    std::function<void()> DrawEditedPoint;       // the point being edited (message 34 with another element)
-    std::function<void()> ShowGPSCoords;         // the GPS read-out (message 42)
-    std::function<void()> LockDisplay;           // the display lock
-    std::function<void()> StartImport;           // the layer import window
-    std::function<void(const QString&)> LoadDET; // reading the forest data file
-    std::function<void(bool)> ShowTheForest;     // moving the view to the named unit
-    std::function<void(int)> StartActiveTool;    // starting a tool
+    std::function<void()> DrawActualRoute;    // the GPS route being recorded (message 34 with a line)
+    std::function<void()> DrawEditedPoint;    // the point being edited (message 34 with another element)
+    std::function<void()> ShowGPSCoords;      // the GPS read-out (message 42)
+    std::function<void()> LockDisplay;        // the display lock
+    std::function<void()> StartImport;        // the layer import window
+    std::function<void(int)> StartActiveTool; // starting a tool
     // Progress reports of the tools (sender identity, event, process name, text, minimum,
     // maximum, position), for the progress bookkeeping.
     std::function<void(qint64, int, const QString&, const QString&, int, int, int)> OnProgress;
@@ -91,6 +90,7 @@ public:
     TProjectController& Project() { return *m_project; }
     TLayersController& Layers() { return *m_layers; }
     TGpsController& Gps() { return *m_gps; }
+    TForestController& Forest() { return *m_forest; }
     TLayerPainter& LayerPainter() { return *m_layerPainter; }
     TNavigationController& Navigation() { return *m_navigation; }
     TLockController& Lock() { return *m_lock; }
@@ -143,14 +143,12 @@ public:
     bool GetGpsOn() const;
     // The error code of the last ShowTheForest.
     int GetFError() const { return FError; }
-    // The forest unit selector (none until forest data are shown).
-    TForestModelSelector* GetSelector() const { return Selector; }
+    // The forest unit selector (none until forest data are read).
+    TForestModelSelector* GetSelector() const;
     // The point symbol set and the kinds of point objects (none when their files are missing).
     TOwnerEntity* GetPSYMB() const { return PSYMB; }
     TTopolDruhy* GetZn() const { return Zn; }
     int GetActiveTool() const { return ActiveTool; }
-    // The names of the forest unit the host asks ShowTheForest for (and the form shows).
-    QString S_LHC, S_Oddeleni, S_Dilec, S_Porost, S_Skupina;
 
     // ---- operations ----
     // Opens a project (see TProjectController::LoadProject); errors escaping it are shown.
@@ -212,21 +210,17 @@ private:
     int InfoY = 0;
     quint32 LineColor = 0, PointColor = 0, DefaultColor = 0;
     int Status = 0;
-    bool ImDrawing = false;
-    bool Test = false, CHeckJPRL = false, CheckNotes = false, CheckLines = false, CheckAreas = false;
+    bool Test = false, CheckNotes = false, CheckLines = false, CheckAreas = false;
     bool BmMoving = false, BmInMove = false, Fix = false;
-    bool ToolsMoving = false, ToolsVisible = false, Rotate = false, AreaBlinked = false;
-    int iLastOdd = -1;
+    bool ToolsMoving = false, ToolsVisible = false, Rotate = false;
     int ActiveTool = 0, ComingActiveTool = -1, WaitingActiveTool = -1;
     bool aJTSK = false;
     bool MLineCLosed = false, MLineQuickArea = false;
     bool cbActive = false; // switch guard: switch handlers act only while set
-    bool OddListExists = false;
     int Barva = 0;
     int FError = 0;
-    TOwnerEntity* PSYMB = nullptr;            // the point symbol set (the root of m_psymbRead)
-    TTopolDruhy* Zn = nullptr;                // the kinds of point objects (the root of m_znRead)
-    TForestModelSelector* Selector = nullptr; // the forest unit selector (none until forest data are shown)
+    TOwnerEntity* PSYMB = nullptr; // the point symbol set (the root of m_psymbRead)
+    TTopolDruhy* Zn = nullptr;     // the kinds of point objects (the root of m_znRead)
 
     // ---- controls (the form's design; names as their objectName) ----
     ui::TImageControl *Image = nullptr, *Image_Edit_Detail = nullptr, *Image_edit = nullptr;
@@ -319,6 +313,7 @@ private:
     std::unique_ptr<TTiledMapController> m_tiledMap;
     std::unique_ptr<TLayersController> m_layers;
     std::unique_ptr<TGpsController> m_gps;
+    std::unique_ptr<TForestController> m_forest;
     std::unique_ptr<TLayerPainter> m_layerPainter;
     std::unique_ptr<TProjectController> m_project;
     std::unique_ptr<TNavigationController> m_navigation;

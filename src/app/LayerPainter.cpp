@@ -523,6 +523,29 @@ void TLayerPainter::DrawLine(TElement* aLine, int, quint32 aColor) {
     strokeRound(*scene.painter(), points, false, canvas->Stroke, dab(aColor, LineWidth));
 }
 
+void TLayerPainter::DrawAreaHighlight(const TAreaElement& anArea) {
+    const TPageProjection* P = m_canvas.Projection();
+    TCanvas* canvas = m_canvas.Canvas();
+    if (!P || !canvas) return;
+    const QImage& picture = m_canvas.Picture();
+    // The whole picture and the area's rings in one path: under the odd-even rule its inside is
+    // the surroundings and the holes.
+    QPainterPath path;
+    path.setFillRule(Qt::OddEvenFill);
+    path.addRect(QRectF(0, 0, picture.width(), picture.height()));
+    addArea(*P, anArea, path);
+    Scene scene(canvas);
+    QPainter* p = scene.painter();
+    if (!p) return;
+    p->save();
+    p->setOpacity(0.6);
+    p->fillPath(path, Qt::black);
+    p->setOpacity(1);
+    const double width = canvas->Stroke.widthF() > 0 ? canvas->Stroke.widthF() : 1.0;
+    p->strokePath(path, linePen(0xFFFF0000, width));
+    p->restore();
+}
+
 bool TLayerPainter::paintPoints(TComplicatedGECollection* aLay, int& child, const TPaintBudget& budget) {
     const TPageProjection* P = m_canvas.Projection();
     if (!aLay || !P) return true;

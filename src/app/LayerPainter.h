@@ -17,6 +17,7 @@ class QWidget;
 
 namespace zelto {
 
+class TAreaElement;
 class TCanvas;
 class TComplicatedGECollection;
 class TElement;
@@ -76,6 +77,8 @@ public:
     void DrawNotes(TComplicatedGECollection* aLay, quint32 aColor);
     // One polyline on the map picture; aPart does not restrict what is drawn.
     void DrawLine(TElement* aLine, int aPart, quint32 aColor);
+    // Darkens the map picture outside the area (its holes too) at 0.6 and outlines it in red.
+    void DrawAreaHighlight(const TAreaElement& anArea);
     // One user point with its symbol: on the map picture, or with `edit` on aBM (else the edit
     // overlay, cleared first) with its selection frame.
     void DrawPoint(Tgis_PointElement* aPoint, bool edit, QImage* aBM);

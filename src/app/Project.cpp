@@ -149,8 +149,9 @@ bool TProjectController::LoadProject(const QString& aFileName) {
     m_layers.SetOlderLayerFiles(LayersPath, AlternativeLayersPath);
     m_layers.LoadAll();
 
-    // 9. The forest data (in the background by default).
-    if (!ForestPath.isEmpty() && Hooks.LoadDET) Hooks.LoadDET(ForestPath);
+    // 9. The forest data (in the background by default). A project without them drops the
+    // previous project's model.
+    if (Hooks.LoadDET) Hooks.LoadDET(ForestPath);
 
     // 10. The map directory.
     map.LoadMap(MapPath);

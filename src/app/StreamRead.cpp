@@ -24,16 +24,32 @@ TElement* TStreamRead::TakeRoot() {
     if (m_taken) return nullptr;
     m_taken = true;
     if (m_read.empty()) return m_root;
-    // The root's tree: what it holds as children, and what those hold. Containers that only
-    // list their entries (quick entities) do not hold them.
+    // The root's tree: what it holds as children, and what those hold, transitively. Containers
+    // that only list their entries (quick entities) do not hold them. An element also holds what
+    // an element property of it names when it is among that value's owners (an area its holes):
+    // freeing the root frees those too, so the read must not free them again.
     std::unordered_set<TElement*> tree{m_root};
     std::vector<TElement*> open{m_root};
+    const auto take = [&](TElement* e) {
+        if (e && tree.insert(e).second) open.push_back(e);
+    };
     while (!open.empty()) {
-        auto* entity = zelto_cast<TEntity>(open.back());
+        TElement* e = open.back();
         open.pop_back();
-        if (!entity || entity->Is<TQuickEntity>()) continue;
-        for (TElement* child : entity->FElements)
-            if (child && tree.insert(child).second) open.push_back(child);
+        auto* entity = zelto_cast<TEntity>(e);
+        if (entity && !entity->Is<TQuickEntity>())
+            for (TElement* child : entity->FElements) take(child);
+        if (!entity) continue;
+        for (const TPropInfo& p : e->ClassType().properties()) {
+            if (p.kind != tkClass || !p.readable() || !p.staticallyStored()) continue;
+            TElement* value = nullptr;
+            try {
+                value = zelto_cast<TElement>(p.get(e).obj);
+            } catch (...) {
+                continue;
+            }
+            if (value && value != e && value->IsMyOwner(entity)) take(value);
+        }
     }
     std::vector<TElement*> rest;
     for (TElement* e : m_read)

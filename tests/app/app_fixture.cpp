@@ -1,5 +1,10 @@
 #include "app_fixture.h"
 
+#include "stream_files.h"
+
+#include "forest/e_LHCModel.h"
+#include "geometry/e_Geometry.h"
+
 #include <QImageWriter>
 #include <QSaveFile>
 
@@ -109,13 +114,61 @@ void AppTest::addSubdirectoryMap(const QString& mapDir, const QString& sub, cons
               QStringLiteral("<?xml version=\"1.0\"?>\n") + mapElement(map, false));
 }
 
+namespace {
+
+TAreaElement* squareArea(double x, double y, double side) {
+    auto* a = new TAreaElement;
+    a->AddXY(x, y);
+    a->AddXY(x, y + side);
+    a->AddXY(x + side, y + side);
+    a->AddXY(x + side, y);
+    a->AddXY(x, y);
+    a->RecalculateRect();
+    return a;
+}
+
+template <class T> T* item(Tgis_ItemsForestUnit* parent, const QString& name) {
+    return static_cast<T*>(parent->CreateItemName(name));
+}
+template <class T> T* numbered(Tgis_ItemsForestUnit* parent, qint32 number) {
+    return static_cast<T*>(parent->CreateItemCislo(number));
+}
+
+} // namespace
+
+void writeForest(const QString& file) {
+    const double x0 = TestForest::X0, y0 = TestForest::Y0;
+    Tgis_ForestModel model;
+    auto* lhc = new Tgis_LHC;
+    lhc->FCislo = 612001;
+    model.AddElement(lhc);
+    auto* ls1 = numbered<Tgis_LS>(lhc, 1);
+    auto* ls2 = numbered<Tgis_LS>(lhc, 2);
+    auto* p11 = item<Tgis_Porost>(item<Tgis_Dilec>(numbered<Tgis_Oddeleni>(ls1, 1), "a"), "1");
+    item<Tgis_PorostniSkupina>(p11, "1a")->AddGeometry(squareArea(x0, y0, 100));
+    item<Tgis_PorostniSkupina>(p11, "2")->AddGeometry(squareArea(x0 + 100, y0, 100));
+    auto* p21 = item<Tgis_Porost>(item<Tgis_Dilec>(numbered<Tgis_Oddeleni>(ls1, 2), "a"), "1");
+    item<Tgis_PorostniSkupina>(p21, "1")->AddGeometry(squareArea(x0, y0 + 200, 100));
+    auto* p53 = item<Tgis_Porost>(item<Tgis_Dilec>(numbered<Tgis_Oddeleni>(ls2, 5), "b"), "3");
+    auto* g1 = item<Tgis_PorostniSkupina>(p53, "1");
+    TAreaElement* holed = squareArea(x0 + 300, y0, 200);
+    holed->AddHole(squareArea(x0 + 350, y0 + 50, 100));
+    g1->AddGeometry(holed);
+    g1->AddGeometry(squareArea(x0 + 550, y0, 50));
+    item<Tgis_PorostniSkupina>(p53, "2")->AddGeometry(squareArea(x0 + 700, y0 + 300, 10));
+    model.UpdateAll();
+    QDir().mkpath(QFileInfo(file).absolutePath());
+    zelto::testing::saveTo(&model, file);
+}
+
 QString AppTest::makeProject(const QString& relative, const std::vector<MapDesc>& maps) {
     const QString opx = path(relative);
     const QString dir = QFileInfo(opx).absolutePath();
     makeMapDir(QDir(path(QString())).relativeFilePath(dir + QStringLiteral("/maps")), maps);
-    writeText(opx, projectXml({{QStringLiteral("Map"), QStringLiteral("maps")},
-                               {QStringLiteral("Det"),
-                                QFileInfo(opx).completeBaseName() + QStringLiteral("_lhc.zlt")}}));
+    const QString forest = QFileInfo(opx).completeBaseName() + QStringLiteral("_lhc.zlt");
+    if (!QFileInfo::exists(QDir(dir).filePath(forest))) writeForest(QDir(dir).filePath(forest));
+    writeText(opx,
+              projectXml({{QStringLiteral("Map"), QStringLiteral("maps")}, {QStringLiteral("Det"), forest}}));
     return opx;
 }
 

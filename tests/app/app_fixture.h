@@ -110,6 +110,17 @@ void writeTiles(const QString& dir, const MapDesc& map, int pixels = 16);
 // A project file with the entries (layer, file) in order.
 QString projectXml(const std::vector<std::pair<QString, QString>>& entries);
 
+// The small forest of the test projects, over the stand map (model origin X0, Y0):
+//   LS 1: division 1, dílec a, stand 1: groups 1a (100 m square at the origin) and 2 (the next
+//         one east); division 2, dílec a, stand 1: group 1 (100 m square at 200 m north)
+//   LS 2: division 5, dílec b, stand 3: group 1 of two parts (a 200 m square at 300 m east with a
+//         100 m hole in its middle, and a 50 m square at 550 m east) and group 2 (a 10 m square
+//         at 700 m east, 300 m north)
+struct TestForest {
+    static constexpr double X0 = -600000, Y0 = -1100000;
+};
+void writeForest(const QString& file);
+
 // A slice budget within which every redraw of the tests completes at once.
 constexpr int WholeRedrawMs = 60'000;
 

@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "Component_MiniZelto.h"
+#include "Forest.h"
 #include "Kordlin_MainTool.h"
 #include "SecondaryWindows.h"
 
@@ -218,7 +219,7 @@ TEST_F(ComponentTest, FormValuesFollowTheFormAfterDoIt) {
     EXPECT_EQ(c->GetOddeleni(), QString());
     c->SetOddeleni(QStringLiteral("12"));
     c->SetSkupina(QStringLiteral("1a"));
-    EXPECT_EQ(form->S_Oddeleni, QStringLiteral("12"));
+    EXPECT_EQ(form->Forest().S_Oddeleni, QStringLiteral("12"));
     EXPECT_EQ(c->GetSkupina(), QStringLiteral("1a"));
     EXPECT_FALSE(form->GetDataOnBackGround()) << "DoIt hands the component's value over";
     EXPECT_FALSE(ctl<ui::TTouchButton>(form, "kb_OpenProject")->isHidden());

@@ -2,11 +2,13 @@
 
 #include "Layers.h"
 #include "MapCanvas.h"
+#include "RouteJournal.h"
 #include "StreamRead.h"
 #include "TiledMap.h"
 #include "UiKit.h"
 
 #include "framework/Notifier.h"
+#include "framework/ProjectPath.h"
 #include "geometry/e_Geometry.h"
 #include "geometry/e_GeometryElement.h"
 #include "platform/Location.h"
@@ -296,6 +298,10 @@ void TGpsController::Route_StartNew() {
     if (!Routes) return;
     ActualRoute = new TPolyLineElement;
     Routes->AddElement(ActualRoute);
+    // Every vertex also goes to the journal at once; a failure to write it leaves the route in
+    // memory only, as it always was.
+    if (!m_journal.Begin(TRouteJournal::PathFor(TProjectPath::Layer(QStringLiteral("Log")))))
+        notifier().protocol(QStringLiteral("Deník trasy %1 nelze zapsat.").arg(m_journal.Path()));
     if (TComplicatedGECollection* log = m_layers.Layer(QStringLiteral("Log"))) {
         log->SetModified(true);
         m_layers.Layers_Modified = true;
@@ -307,6 +313,7 @@ void TGpsController::Route_StoreCoords(double X, double Y, bool Redraw) {
     if (!ActualRoute) return;
     ActualRoute->AddXY(X, Y);
     ActualRoute->RecalculateRect();
+    m_journal.Append(X, Y);
     if (TComplicatedGECollection* log = m_layers.Layer(QStringLiteral("Log"))) log->SetModified(true);
     m_layers.Layers_Modified = true;
     if (Redraw && Hooks.DrawRoute) Hooks.DrawRoute(ActualRoute);
@@ -322,12 +329,18 @@ void TGpsController::Route_End() {
         m_layers.Changed();
     }
     ActualRoute = nullptr;
-    // What was recorded reaches the layer's file now, not only when the project closes.
+    // What was recorded reaches the layer's file now, not only when the project closes; the
+    // journal goes once the file holds the route.
     if (m_layers.Layers_Modified) m_layers.Layers_Save();
+    m_journal.End();
+    const TComplicatedGECollection* log = m_layers.Layer(QStringLiteral("Log"));
+    if (!log || !log->GetModified()) TRouteJournal::Remove(m_journal.Path());
 }
 
 void TGpsController::ProjectClosing() {
     if (GPSTrack) {
+        // The route ends with its project, saved with its layer (not lost with the layers).
+        Route_End();
         setLamp(m_w.diode, false);
         if (m_w.b_endRoute) m_w.b_endRoute->setEnabled(false);
         if (m_w.b_StartRoute) m_w.b_StartRoute->setEnabled(true);
@@ -335,6 +348,71 @@ void TGpsController::ProjectClosing() {
     GPSTrack = false;
     ActualRoute = nullptr;
     Routes = nullptr;
+}
+
+namespace {
+
+// The vertices of a route line: a bare polyline, or a line object's polyline geometry.
+const TPolyElement* routeLine(TElement* e) {
+    if (auto* poly = zelto_cast<TPolyLineElement>(e)) return poly;
+    if (auto* object = zelto_cast<TGeometryElement>(e))
+        return zelto_cast<TPolyLineElement>(object->GetGeometry());
+    return nullptr;
+}
+
+// How many leading vertices of the journal's route the line holds exactly (-1: it is another
+// line, or longer than the route).
+int sharedStart(const TPolyElement& line, const TRouteJournal::Route& route) {
+    const int n = line.GetCoordsCount();
+    if (n == 0 || n > int(route.size())) return -1;
+    int i = 0;
+    bool same = true;
+    line.ForEachCoord([&](const T2DCoordinate* c) {
+        same = c && c->FX == route[size_t(i)].x() && c->FY == route[size_t(i)].y();
+        ++i;
+        return same;
+    });
+    return same ? n : -1;
+}
+
+} // namespace
+
+void TGpsController::Route_Recover() {
+    const QString path = TRouteJournal::PathFor(TProjectPath::Layer(QStringLiteral("Log")));
+    if (!QFileInfo::exists(path)) return;
+    const std::vector<TRouteJournal::Route> routes = TRouteJournal::Read(path);
+    TComplicatedGECollection* lines = m_layers.Layers_Layer(QStringLiteral("Log"), QStringLiteral("L"));
+    if (!lines) return;
+    int recovered = 0;
+    for (const TRouteJournal::Route& route : routes) {
+        if (route.size() < 2) continue;
+        // A route saved part way (another layer's save while recording) is continued, one saved
+        // whole is left alone; the replay can run twice without doubling anything.
+        TPolyElement* partial = nullptr;
+        int have = -1;
+        for (int i = 0; i < lines->ElementsCount() && have < 0; ++i)
+            if (const TPolyElement* line = routeLine(lines->Get(i));
+                line && (have = sharedStart(*line, route)) >= 0)
+                partial = const_cast<TPolyElement*>(line);
+        if (have == int(route.size())) continue;
+        if (!partial) {
+            partial = new TPolyLineElement;
+            lines->AddElement(TLayersController::LineObjectOf(static_cast<TPolyLineElement*>(partial)));
+            have = 0;
+        }
+        for (size_t v = size_t(have); v < route.size(); ++v) partial->AddXY(route[v].x(), route[v].y());
+        partial->RecalculateRect();
+        ++recovered;
+    }
+    TComplicatedGECollection* log = m_layers.Layer(QStringLiteral("Log"));
+    if (recovered > 0 && log) {
+        log->SetModified(true);
+        m_layers.Layers_Modified = true;
+        m_layers.Changed();
+        m_layers.Layers_Save();
+        notifier().protocol(QStringLiteral("Obnoveno tras GPS z deníku: %1").arg(recovered));
+    }
+    if (!log || !log->GetModified()) TRouteJournal::Remove(path);
 }
 
 bool TGpsController::Route_Load(TComplicatedGECollection* layer, const QString& routesPath,

@@ -4,6 +4,8 @@
 // the lines of the layer "Log".
 #pragma once
 
+#include "RouteJournal.h"
+
 #include <QString>
 
 #include <functional>
@@ -81,8 +83,11 @@ public:
     void Route_End();
     // Any pan or pinch ends follow mode.
     void StopFollow();
-    // The project's layers are given up: a route being recorded ends with them.
+    // The project's layers are about to be given up: a route being recorded ends and is saved.
     void ProjectClosing();
+    // Replays the route journal a killed recording left behind into the layer "Log" (then saved,
+    // and the journal removed).
+    void Route_Recover();
     // Reads an older route file into the layer's lines; false when there is none.
     bool Route_Load(TComplicatedGECollection* layer, const QString& routesPath,
                     const QString& alternativePath);
@@ -97,6 +102,7 @@ private:
     TTiledMapController& m_map;
     TLayersController& m_layers;
     platform::LocationSource* m_source = nullptr; // the one started
+    TRouteJournal m_journal;
 };
 
 } // namespace zelto

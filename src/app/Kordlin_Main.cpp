@@ -169,6 +169,7 @@ void TMainForm::WireControllers() {
                                                      *m_progress);
     m_project->Hooks.User = [this] { return GetUser(); };
     m_project->Hooks.Closing = [this] { m_gps->ProjectClosing(); };
+    m_project->Hooks.LayersLoaded = [this] { m_gps->Route_Recover(); };
     m_project->Hooks.LoadDET = [this](const QString& file) { LoadDET(file); };
     m_project->Hooks.FireMapReady = [this] { FireMapReady(); };
     m_project->Hooks.StartActiveTool = [this](int tool) { StartActiveTool(tool); };

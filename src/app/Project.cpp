@@ -98,12 +98,13 @@ bool TProjectController::LoadProject(const QString& aFileName) {
     if (QWidget* image = m_canvas.Widgets().Image) image->setEnabled(true);
     map.MapChangeActive = false;
     map.Tiles.Clear();
+    // What records into the layers ends first (a route being recorded is saved with its layer).
+    if (Hooks.Closing) Hooks.Closing();
     // The user layers: the active and the edited layer, the layers and their list.
     m_layers.Clear();
     map.ClearMaps();
     m_canvas.ClearPicture();
     m_canvas.Update();
-    if (Hooks.Closing) Hooks.Closing();
 
     // 2. The project's paths and working directory.
     TProjectPath::Clear();
@@ -148,6 +149,7 @@ bool TProjectController::LoadProject(const QString& aFileName) {
     // then saved when the checks changed them.
     m_layers.SetOlderLayerFiles(LayersPath, AlternativeLayersPath);
     m_layers.LoadAll();
+    if (Hooks.LayersLoaded) Hooks.LayersLoaded();
 
     // 9. The forest data (in the background by default). A project without them drops the
     // previous project's model.

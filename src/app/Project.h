@@ -26,6 +26,7 @@ struct TProjectHooks {
     std::function<void()> Closing;               // the open project's state is given up
     std::function<void(const QString&)> LoadDET; // reading the forest data file
     std::function<void()> FireMapReady;          // the host's OnMapReady
+    std::function<void()> LayersLoaded;          // the project's layers are read (step 8)
     std::function<void(int)> StartActiveTool;    // the map browsing tool after opening
     std::function<void()> ShowProjectChooser;    // the "Otevřít projekt" buttons
 };

@@ -14,6 +14,7 @@
 #include "stream_files.h"
 
 #include <QAbstractButton>
+#include <QFileInfo>
 #include <QLabel>
 #include <QTimer>
 
@@ -162,6 +163,67 @@ TEST_F(GpsTest, ARouteRecordsEveryReportedPositionAsAVertexOfTheLogLayer) {
     auto* geometry = zelto_cast<TPolyLineElement>(line->GetGeometry());
     ASSERT_NE(geometry, nullptr);
     EXPECT_EQ(geometry->GetCoordsCount(), 12);
+}
+
+// The route journal: a recording that ends without its route being saved (the app killed, or
+// here its form destroyed) is replayed at the next opening, continuing a route a save made part
+// way instead of adding it twice; a torn last line is dropped, and the journal goes once saved.
+TEST_F(GpsTest, AJournaledRouteIsReplayedOnceAtTheNextOpening) {
+    form->Button4Click();
+    walk(0);
+    gps().b_StartRouteClick();
+    for (int i = 1; i <= 4; ++i) walk(i * 10.0);
+    form->Layers().Layers_Save(); // another layer's save writes the route so far
+    for (int i = 5; i <= 7; ++i) walk(i * 10.0);
+    std::vector<std::pair<double, double>> vertices;
+    for (int i = 0; i < gps().ActualRoute->GetCoordsCount(); ++i)
+        vertices.emplace_back(gps().ActualRoute->GetCoordElement(i)->GetX(),
+                              gps().ActualRoute->GetCoordElement(i)->GetY());
+    ASSERT_EQ(vertices.size(), 7u);
+    const QString journal = TProjectPath::Layer(QStringLiteral("Log")) + QStringLiteral(".journal");
+    ASSERT_TRUE(QFileInfo::exists(journal));
+    form.reset(); // gone without ending the route
+    {
+        QFile f(journal);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write("-600123.5 -11"); // a vertex torn by the end of the process
+    }
+
+    for (int opening = 0; opening < 2; ++opening) {
+        SCOPED_TRACE(opening);
+        form = newForm();
+        form->SetUser(QStringLiteral("lesnik"));
+        ASSERT_TRUE(form->LoadProject(path(QStringLiteral("data/Revír.opx"))));
+        EXPECT_FALSE(QFileInfo::exists(journal));
+        TComplicatedGECollection* lines =
+            form->Layers().Layers_Layer(QStringLiteral("Log"), QStringLiteral("L"));
+        ASSERT_EQ(lines->ElementsCount(), 1) << "the partly saved route is continued, not added again";
+        auto* line = zelto_cast<TTopolLineElement>(lines->Get(0));
+        ASSERT_NE(line, nullptr);
+        auto* geometry = zelto_cast<TPolyLineElement>(line->GetGeometry());
+        ASSERT_EQ(geometry->GetCoordsCount(), 7);
+        for (int i = 0; i < 7; ++i) {
+            EXPECT_EQ(geometry->GetCoordElement(i)->GetX(), vertices[size_t(i)].first) << i;
+            EXPECT_EQ(geometry->GetCoordElement(i)->GetY(), vertices[size_t(i)].second) << i;
+        }
+        form.reset();
+    }
+}
+
+TEST_F(GpsTest, OpeningAnotherProjectWhileRecordingEndsAndSavesTheRoute) {
+    form->Button4Click();
+    walk(0);
+    gps().b_StartRouteClick();
+    for (int i = 1; i <= 3; ++i) walk(i * 10.0);
+    const QString file = TProjectPath::Layer(QStringLiteral("Log"));
+    ASSERT_TRUE(form->LoadProject(makeProject(QStringLiteral("jinde/Druhý.opx"), {standMap()})));
+    EXPECT_FALSE(gps().GPSTrack);
+    EXPECT_TRUE(ctl<QAbstractButton>(form, "b_StartRoute")->isEnabled());
+    std::unique_ptr<TElement> saved = zelto::testing::loadFrom(file);
+    auto* log = zelto_cast<TComplicatedGECollection>(saved.get());
+    ASSERT_NE(log, nullptr);
+    ASSERT_EQ(log->GetLayer(QStringLiteral("L"))->ElementsCount(), 1);
+    EXPECT_FALSE(QFileInfo::exists(file + QStringLiteral(".journal")));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // and the display lock, and the failures a script author meets.
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -44,14 +45,13 @@ public:
 protected:
     static QString path(const QString& name) { return QDir(s_dir->path()).filePath(name); }
 
-    // Writes the script as script.txt into the public folder and runs it from there (relative
-    // file names of the script land there too).
-    static Outcome run(const QString& script, const QStringList& options = {}) {
+    // Writes the script as script.txt into the public folder and starts zelto-demo on it there
+    // (relative file names of the script land there too).
+    static void start(QProcess& demo, const QString& script, const QStringList& options = {}) {
         QFile file(path(QStringLiteral("script.txt")));
         EXPECT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(script.toUtf8());
         file.close();
-        QProcess demo;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("ZELTO_PUBLIC_DIR"), s_dir->path());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -61,6 +61,11 @@ protected:
                    QStringList{QStringLiteral("--project"), s_project, QStringLiteral("--script"),
                                QStringLiteral("script.txt")} +
                        options);
+    }
+
+    static Outcome run(const QString& script, const QStringList& options = {}) {
+        QProcess demo;
+        start(demo, script, options);
         Outcome o;
         if (!demo.waitForFinished(120000)) {
             demo.kill();
@@ -71,6 +76,40 @@ protected:
         o.exitCode = demo.exitStatus() == QProcess::NormalExit ? demo.exitCode() : -1;
         o.errors = QString::fromUtf8(demo.readAllStandardError());
         return o;
+    }
+
+    // The first `count` positions of the demo's GPS walk as script lines "gps LAT LON", from its
+    // RMC sentences (ddmm.mmmm).
+    static QStringList walkFixes(int count) {
+        QFile log(QFileInfo(s_project).path() + QLatin1Char('/') + QFileInfo(s_project).completeBaseName() +
+                  QStringLiteral(".nmea"));
+        EXPECT_TRUE(log.open(QIODevice::ReadOnly));
+        QStringList fixes;
+        while (!log.atEnd() && fixes.size() < count) {
+            const QStringList f = QString::fromLatin1(log.readLine()).split(QLatin1Char(','));
+            if (f.value(0) != QLatin1String("$GPRMC") || f.size() < 7) continue;
+            const double lat = f[3].left(2).toDouble() + f[3].mid(2).toDouble() / 60;
+            const double lon = f[5].left(3).toDouble() + f[5].mid(3).toDouble() / 60;
+            fixes << QStringLiteral("gps %1 %2").arg(lat, 0, 'f', 7).arg(lon, 0, 'f', 7);
+        }
+        return fixes;
+    }
+
+    // The track points (lon, lat) of the polylines of a layer file, read through `zlt gpx`.
+    static QList<QPointF> trackPoints(const QString& layerFile, int* tracks = nullptr) {
+        QProcess gpx;
+        gpx.start(QStringLiteral(ZELTO_ZLT_BINARY), {QStringLiteral("gpx"), layerFile});
+        EXPECT_TRUE(gpx.waitForFinished(60000));
+        EXPECT_EQ(gpx.exitCode(), 0) << gpx.readAllStandardError().toStdString();
+        const QString track = QString::fromUtf8(gpx.readAllStandardOutput());
+        if (tracks) *tracks = int(track.count(QStringLiteral("<trk>")));
+        QList<QPointF> points;
+        const QRegularExpression trkpt(QStringLiteral("<trkpt lat=\"([-0-9.]+)\" lon=\"([-0-9.]+)\""));
+        for (auto it = trkpt.globalMatch(track); it.hasNext();) {
+            const QRegularExpressionMatch m = it.next();
+            points.append(QPointF(m.captured(2).toDouble(), m.captured(1).toDouble()));
+        }
+        return points;
     }
 
     // The widget of that name in a dump written by a script (empty when it is not there).
@@ -226,18 +265,7 @@ TEST_F(ScriptE2E, LayersTickedCreatedAndChosenSurviveARestart) {
 // The GPS from the button, positions of the demo's walk handed in by the script, a route recorded
 // from the route panel: the route reaches the file of the layer "Log" with one vertex a position.
 TEST_F(ScriptE2E, GpsOnAndARouteRecordedFromPositions) {
-    // The walk's positions, from its RMC sentences (ddmm.mmmm).
-    QFile log(QFileInfo(s_project).path() + QLatin1Char('/') + QFileInfo(s_project).completeBaseName() +
-              QStringLiteral(".nmea"));
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    QStringList fixes;
-    while (!log.atEnd() && fixes.size() < 40) {
-        const QStringList f = QString::fromLatin1(log.readLine()).split(QLatin1Char(','));
-        if (f.value(0) != QLatin1String("$GPRMC") || f.size() < 7) continue;
-        const double lat = f[3].left(2).toDouble() + f[3].mid(2).toDouble() / 60;
-        const double lon = f[5].left(3).toDouble() + f[5].mid(3).toDouble() / 60;
-        fixes << QStringLiteral("gps %1 %2").arg(lat, 0, 'f', 7).arg(lon, 0, 'f', 7);
-    }
+    const QStringList fixes = walkFixes(40);
     ASSERT_EQ(fixes.size(), 40);
     const QString route =
         QDir(path(QStringLiteral("map/project/demo"))).filePath(QStringLiteral("UDSML_demo_Log.zlt"));
@@ -261,18 +289,9 @@ TEST_F(ScriptE2E, GpsOnAndARouteRecordedFromPositions) {
     ASSERT_TRUE(QFileInfo(route).isFile());
     // The route as GPX: one track whose points are positions handed in, each at least 5 m from
     // the one before (the trigger distance), the first one where recording started.
-    QProcess gpx;
-    gpx.start(QStringLiteral(ZELTO_ZLT_BINARY), {QStringLiteral("gpx"), route});
-    ASSERT_TRUE(gpx.waitForFinished(60000));
-    ASSERT_EQ(gpx.exitCode(), 0) << gpx.readAllStandardError().toStdString();
-    const QString track = QString::fromUtf8(gpx.readAllStandardOutput());
-    EXPECT_EQ(track.count(QStringLiteral("<trk>")), 1);
-    QList<QPointF> points; // lon, lat
-    const QRegularExpression trkpt(QStringLiteral("<trkpt lat=\"([-0-9.]+)\" lon=\"([-0-9.]+)\""));
-    for (auto it = trkpt.globalMatch(track); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        points.append(QPointF(m.captured(2).toDouble(), m.captured(1).toDouble()));
-    }
+    int tracks = 0;
+    const QList<QPointF> points = trackPoints(route, &tracks);
+    EXPECT_EQ(tracks, 1);
     ASSERT_GE(points.size(), 2);
     EXPECT_LT(points.size(), 40);
     for (qsizetype i = 1; i < points.size(); ++i) {
@@ -298,6 +317,98 @@ TEST_F(ScriptE2E, GpsOnAndARouteRecordedFromPositions) {
         if (items[i].toString() == QLatin1String("Trasy")) trasy = i;
     ASSERT_GE(trasy, 0);
     EXPECT_EQ(details[trasy].toString(), QStringLiteral("Linie: 1 "));
+}
+
+// A recording killed part way (kill -9, as a flat battery or the system would end it): every
+// position that reached the journal is in the layer "Log" after the next opening.
+TEST_F(ScriptE2E, ARouteSurvivesTheAppBeingKilledWhileRecording) {
+    const QStringList fixes = walkFixes(30);
+    ASSERT_EQ(fixes.size(), 30);
+    const QString dir = path(QStringLiteral("map/project/demo"));
+    const QString route = QDir(dir).filePath(QStringLiteral("UDSML_demo_Log.zlt"));
+    const QString journal = route + QStringLiteral(".journal");
+    QFile::remove(route);
+    QFile::remove(journal);
+    QProcess demo;
+    start(demo, QStringLiteral("click kButton4\n") + fixes[0] +
+                    QStringLiteral("\n"
+                                   "click ks_InfoLayout_MenuRect\n"
+                                   "select MainListBox   Nastavení\n"
+                                   "click b_TraceRoute\n"
+                                   "click MultiViewCover\n"
+                                   "click b_StartRoute\n") +
+                    fixes.mid(1).join(QLatin1Char('\n')) + QStringLiteral("\nwait 600000\n"));
+    ASSERT_TRUE(demo.waitForStarted(30000));
+    // The vertices in the journal, once the last position was handed in.
+    const auto journalVertices = [&] {
+        QFile f(journal);
+        if (!f.open(QIODevice::ReadOnly)) return 0;
+        // Vertex lines are two numbers; the rest are the header and route starts.
+        static const QRegularExpression vertex(QStringLiteral("^-?[0-9.e+-]+ -?[0-9.e+-]+$"));
+        int n = 0;
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (vertex.match(QString::fromLatin1(line)).hasMatch()) ++n;
+        return n;
+    };
+    QElapsedTimer clock;
+    clock.start();
+    int seen = -1;
+    // The script hands in its positions in well under a second; wait until the count is still.
+    while (clock.elapsed() < 60000 && !demo.waitForFinished(500)) {
+        const int now = journalVertices();
+        if (now > 0 && now == seen) break;
+        seen = now;
+    }
+    ASSERT_EQ(demo.state(), QProcess::Running) << demo.readAllStandardError().toStdString();
+    demo.kill(); // SIGKILL: nothing of the app runs any more
+    ASSERT_TRUE(demo.waitForFinished(10000));
+    const int recorded = journalVertices();
+    ASSERT_GE(recorded, 5) << "positions 5 m apart reached the journal";
+    EXPECT_FALSE(QFileInfo(route).exists()) << "nothing was saved before the kill";
+
+    const Outcome again = run(QStringLiteral("quit\n"));
+    ASSERT_EQ(again.exitCode, 0) << again.errors.toStdString();
+    int tracks = 0;
+    const QList<QPointF> points = trackPoints(route, &tracks);
+    EXPECT_EQ(tracks, 1);
+    EXPECT_EQ(points.size(), recorded);
+    EXPECT_FALSE(QFileInfo(journal).exists()) << "replayed and saved, the journal goes";
+    // A second opening adds nothing.
+    ASSERT_EQ(run(QStringLiteral("quit\n")).exitCode, 0);
+    EXPECT_EQ(trackPoints(route).size(), recorded);
+}
+
+// The forest data read in the background, a unit found with the search panel and one found at a
+// model point as a tap will: the labels name the stand group the command-line tool finds there.
+TEST_F(ScriptE2E, ForestUnitsFromTheSearchPanelAndAtAPoint) {
+    QProcess find;
+    find.start(QStringLiteral(ZELTO_ZLT_BINARY),
+               {QStringLiteral("find"), QFileInfo(s_project).path() + QStringLiteral("/demo_lhc.zlt"),
+                QStringLiteral("-780000"), QStringLiteral("-1065000")});
+    ASSERT_TRUE(find.waitForFinished(60000));
+    const QString expected = QString::fromUtf8(find.readAllStandardOutput()).trimmed();
+    ASSERT_FALSE(expected.isEmpty());
+    ASSERT_NE(expected, QStringLiteral("none"));
+    const Outcome o = run(QStringLiteral("waittext ks_l_JPRLs OK\n"
+                                         "click kb_FindLHC\n"
+                                         "waitfor ed_odd\n"
+                                         "select ed_odd 2\n"
+                                         "expect ed_Dil a\n"
+                                         "click Button12\n"
+                                         "click Button8\n"
+                                         "findunit -780000 -1065000\n"
+                                         "expect ks_l_JPRLs ") +
+                          expected +
+                          QStringLiteral("\n"
+                                         "screenshot forest.png\n"
+                                         "dump forest.json\n"
+                                         "quit\n"));
+    ASSERT_EQ(o.exitCode, 0) << o.errors.toStdString();
+    const QJsonObject groups = dumped(QStringLiteral("forest.json"), QStringLiteral("ed_PSK"));
+    EXPECT_FALSE(groups.value(QStringLiteral("items")).toArray().isEmpty());
+    QImage shot;
+    ASSERT_TRUE(shot.load(path(QStringLiteral("forest.png"))));
+    EXPECT_TRUE(drawn(shot));
 }
 
 TEST_F(ScriptE2E, ABadLineStopsTheScriptAndIsNamed) {

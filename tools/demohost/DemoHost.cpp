@@ -58,6 +58,8 @@ DemoHost::DemoHost(const QString& user, QWidget* parent) : QWidget(parent) {
     connect(m_user, &QLineEdit::editingFinished, this, [this] { m_component->SetUser(m_user->text()); });
 
     m_component->SetUser(user);
+    // The map and the project are usable while the forest data are read.
+    m_component->SetDataOnBackGround(true);
     m_component->SetOnMapReady([this](TElement*) {
         ++m_mapReady;
         log(QStringLiteral("OnMapReady"));

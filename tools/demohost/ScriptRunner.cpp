@@ -3,6 +3,7 @@
 #include "MapAccess.h"
 #include "WidgetDump.h"
 
+#include "Forest.h"
 #include "Kordlin_Main.h"
 #include "platform/Location.h"
 
@@ -247,6 +248,13 @@ void ScriptRunner::pollFor(const QString& name, int ticks) {
     after(WaitForPoll, [this, name, ticks] { pollFor(name, ticks + 1); });
 }
 
+void ScriptRunner::pollText(const QString& name, const QString& text, int ticks) {
+    const QString mismatch = expect(name, text);
+    if (mismatch.isEmpty()) return advance();
+    if (ticks * WaitForPoll >= WaitForLimit) return fail(mismatch + QStringLiteral(" after 10 s"));
+    after(WaitForPoll, [this, name, text, ticks] { pollText(name, text, ticks + 1); });
+}
+
 void ScriptRunner::fail(const QString& reason) {
     // Before the first line runs, the failure is the map's, not a line's.
     const QString where = m_running && m_index < m_lines.size()
@@ -313,6 +321,10 @@ QString ScriptRunner::execute(const ScriptLine& line) {
         // From the event loop: found at once, the next line must not start inside this one.
         after(0, [this, name = line.name] { pollFor(name, 0); });
         return QString();
+    case ScriptOp::WaitText:
+        m_scheduled = true;
+        after(0, [this, name = line.name, text = line.text] { pollText(name, text, 0); });
+        return QString();
     case ScriptOp::Expect:
         return expect(line.name, line.text);
     case ScriptOp::Select:
@@ -327,6 +339,10 @@ QString ScriptRunner::execute(const ScriptLine& line) {
         source->inject(n[0], n[1]);
         return QString();
     }
+    case ScriptOp::FindUnit:
+        if (!m_form.Forest().LHC()) return QStringLiteral("the project's forest data are not read");
+        m_form.Forest().FindForest(n[0], n[1], true);
+        return QString();
     case ScriptOp::Screenshot:
         if (!m_form.grab().save(line.text, "PNG")) return QStringLiteral("cannot write %1").arg(line.text);
         return QString();

@@ -58,6 +58,7 @@ private:
     void settleThen(std::function<void()> next, int ticks = 0, int quiet = 0);
     void runSteps();
     void pollFor(const QString& name, int ticks);
+    void pollText(const QString& name, const QString& text, int ticks);
     void fail(const QString& reason);
     void finish(int code);
 

@@ -500,6 +500,7 @@ void TMainForm::CreateDesign() {
                 d->addWidget(textButton(tab_layers_Layout, "Button7", QStringLiteral("Zobrazit detaily")));
                 d->addWidget(
                     textButton(tab_layers_Layout, "b_DeleteLayer", QStringLiteral("Odstranit vrstvu")));
+                d->addWidget(textButton(tab_layers_Layout, "b_ExportGPX", QStringLiteral("Export GPX")));
                 d->addWidget(textButton(tab_layers_Layout, "Button15", QStringLiteral("Zpět na vrstvy")));
                 d->addStretch();
             }

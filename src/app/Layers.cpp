@@ -18,6 +18,8 @@
 #include "geometry/e_GeometryElement.h"
 #include "geometry/e_GeometryEx.h"
 #include "persistence/T_Saver.h"
+#include "platform/StorageFolders.h"
+#include "projection/Gpx.h"
 #include "topobjects/e_TopolElements.h"
 
 #include <QAbstractButton>
@@ -31,6 +33,7 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QPixmap>
+#include <QSaveFile>
 #include <QTimer>
 
 namespace zelto {
@@ -130,6 +133,7 @@ TLayersWidgets TLayersWidgets::Find(QWidget& form) {
     ZELTO_FIND_CONTROL(form, w, b_DeleteLayer);
     ZELTO_FIND_CONTROL(form, w, Button7);
     ZELTO_FIND_CONTROL(form, w, Button15);
+    ZELTO_FIND_CONTROL(form, w, b_ExportGPX);
     return w;
 }
 
@@ -161,6 +165,8 @@ TLayersController::TLayersController(const TLayersWidgets& widgets, TProgressCon
         QObject::connect(m_w.b_DeleteLayer, &QAbstractButton::clicked, [this] { b_DeleteLayerClick(); });
     if (m_w.Button7) QObject::connect(m_w.Button7, &QAbstractButton::clicked, [this] { Button7Click(); });
     if (m_w.Button15) QObject::connect(m_w.Button15, &QAbstractButton::clicked, [this] { Button15Click(); });
+    if (m_w.b_ExportGPX)
+        QObject::connect(m_w.b_ExportGPX, &QAbstractButton::clicked, [this] { b_ExportGPXClick(); });
 }
 
 TLayersController::~TLayersController() {
@@ -855,6 +861,7 @@ void TLayersController::ListBox_LayersItemClick(QListWidgetItem* item) {
     }
     if (m_w.tab_Layers_LayerDetail) m_w.tab_Layers_LayerDetail->setText(item->data(DetailRole).toString());
     if (m_w.b_DeleteLayer) m_w.b_DeleteLayer->setVisible(!isBuiltIn(layer->GetName()));
+    if (m_w.b_ExportGPX) m_w.b_ExportGPX->setVisible(GpxTrackCount(layer) > 0);
     if (m_w.ListBox_Layers) m_w.ListBox_Layers->hide();
     if (m_w.tab_layers_Layout) m_w.tab_layers_Layout->show();
 }
@@ -901,6 +908,32 @@ void TLayersController::b_DeleteLayerClick() {
     if (!dialog) return;
     dialog->SetOnOK([this](QObject*) { OnDeleteLayerConfirm(); });
     dialog->Show();
+}
+
+QString TLayersController::b_ExportGPXClick() {
+    if (!m_selected) return QString();
+    QString gpx, error;
+    if (!WriteGpxTracks(m_selected, QStringLiteral("MiniZelto"), gpx, error)) {
+        notifier().message(
+            QStringLiteral("Vrstvu %1 nelze převést do GPX: %2").arg(m_selected->GetName(), error));
+        return QString();
+    }
+    const QString name = TProjectPath::PurePrj + QLatin1Char('_') +
+                         TProjectPath::FileNamePart(m_selected->GetName()) + QStringLiteral(".gpx");
+    const QStringList folders{QFileInfo(TProjectPath::Project).absolutePath(),
+                              platform::storageFolders().downloadsFolder()};
+    for (const QString& folder : folders) {
+        if (folder.isEmpty()) continue;
+        const QString file = QDir(folder).filePath(name);
+        QSaveFile out(file);
+        if (out.open(QIODevice::WriteOnly) && out.write(gpx.toUtf8()) >= 0 && out.commit()) {
+            notifier().message(QStringLiteral("Vrstva %1 uložena do %2")
+                                   .arg(m_selected->GetName(), QDir::toNativeSeparators(file)));
+            return file;
+        }
+    }
+    notifier().message(QStringLiteral("Soubor %1 nelze zapsat.").arg(name));
+    return QString();
 }
 
 void TLayersController::OnDeleteLayerConfirm() {

@@ -43,6 +43,7 @@ struct TLayersWidgets {
     QAbstractButton* b_DeleteLayer = nullptr; // "Odstranit vrstvu"
     QAbstractButton* Button7 = nullptr;       // "Zobrazit detaily"
     QAbstractButton* Button15 = nullptr;      // "Zpět na vrstvy"
+    QAbstractButton* b_ExportGPX = nullptr;   // "Export GPX": the layer's routes and lines
     // The controls under `form`, by object name.
     static TLayersWidgets Find(QWidget& form);
 };
@@ -146,6 +147,9 @@ public:
     void Button7Click();
     void Button15Click();
     void b_DeleteLayerClick();
+    // Writes the lines of the layer shown in the details as GPX tracks into the project file's
+    // folder (the downloads folder when that cannot be written); answers the file, or empty.
+    QString b_ExportGPXClick();
     void OnDeleteLayerConfirm();
     void OnNewLayerConfirm(const QString& aName);
     void ActiveLayerComboChange(int index);

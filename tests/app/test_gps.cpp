@@ -16,6 +16,8 @@
 #include <QAbstractButton>
 #include <QFileInfo>
 #include <QLabel>
+#include <QListWidget>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <cmath>
@@ -163,6 +165,42 @@ TEST_F(GpsTest, ARouteRecordsEveryReportedPositionAsAVertexOfTheLogLayer) {
     auto* geometry = zelto_cast<TPolyLineElement>(line->GetGeometry());
     ASSERT_NE(geometry, nullptr);
     EXPECT_EQ(geometry->GetCoordsCount(), 12);
+}
+
+// The layer details export the recorded routes as GPX into the project file's folder.
+TEST_F(GpsTest, TheRoutesOfALayerAreExportedAsGpx) {
+    form->Button4Click();
+    walk(0);
+    gps().b_StartRouteClick();
+    for (int i = 1; i <= 5; ++i) walk(i * 10.0);
+    gps().b_endRouteClick();
+    auto* list = ctl<QListWidget>(form, "ListBox_Layers");
+    const auto details = [&](const QString& text) {
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->text() == text) form->Layers().ListBox_LayersItemClick(list->item(i));
+    };
+    details(QStringLiteral("Kreslení"));
+    EXPECT_TRUE(ctl<QWidget>(form, "b_ExportGPX")->isHidden())
+        << "a layer without lines has nothing to export";
+    form->Layers().Button15Click();
+    details(QStringLiteral("Trasy"));
+    ASSERT_FALSE(ctl<QWidget>(form, "b_ExportGPX")->isHidden());
+    recordingNotifier()->clear();
+    ctl<QAbstractButton>(form, "b_ExportGPX")->click();
+    const QString file = path(QStringLiteral("data/Revír_Log.gpx"));
+    ASSERT_TRUE(QFileInfo::exists(file)) << messages().join('\n').toStdString();
+    EXPECT_EQ(messages().size(), 1);
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString gpx = QString::fromUtf8(f.readAll());
+    EXPECT_EQ(gpx.count(QStringLiteral("<trk>")), 1);
+    EXPECT_EQ(gpx.count(QStringLiteral("<trkpt ")), 5);
+    // The first point is the first position recorded, back in WGS84.
+    const QRegularExpressionMatch first =
+        QRegularExpression(QStringLiteral("<trkpt lat=\"([0-9.]+)\" lon=\"([0-9.]+)\"")).match(gpx);
+    ASSERT_TRUE(first.hasMatch()) << gpx.left(600).toStdString();
+    EXPECT_NEAR(first.captured(1).toDouble(), 49.5 + 10 / 111200.0, 1e-7);
+    EXPECT_NEAR(first.captured(2).toDouble(), 16.5, 1e-7);
 }
 
 // The route journal: a recording that ends without its route being saved (the app killed, or

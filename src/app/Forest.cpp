@@ -34,14 +34,25 @@ namespace {
 constexpr int LineFlashes = 21;
 constexpr int LineFlashStepMs = 48; // each flash is shown for one step and hidden for one
 
-// Frees a model and the rest of its read on a worker thread: a large forest takes a noticeable
-// time to free, and nothing else refers to a model that was replaced.
-void freeInBackground(Tgis_ForestModel* model, std::unique_ptr<TStreamRead> read) {
-    if (!model && !read) return;
-    QThread* thread = QThread::create([model, r = read.release()] {
-        delete model;
-        delete r;
-    });
+} // namespace
+
+// A model given up, with the rest of its read: freed after the model (its tree first).
+struct TForestController::TOld {
+    Tgis_ForestModel* model = nullptr;
+    std::unique_ptr<TStreamRead> read;
+    void free() {
+        delete std::exchange(model, nullptr);
+        read.reset();
+    }
+};
+
+namespace {
+
+// Frees a model on a worker thread: a large forest takes a noticeable time to free, and nothing
+// else refers to a model that was given up.
+void freeInBackground(std::shared_ptr<TForestController::TOld> old) {
+    if (!old || (!old->model && !old->read)) return;
+    QThread* thread = QThread::create([old] { old->free(); });
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start(QThread::LowPriority);
 }
@@ -59,11 +70,14 @@ struct TForestController::TRead {
     int generation = 0;
     std::unique_ptr<TStreamRead> read;
     std::unique_ptr<Tgis_ForestModel> model; // taken from `read`, and freed before it
+    std::shared_ptr<TOld> previous;          // the model this read replaces, freed before it starts
     QStringList divisions;                   // of the model's first plan area, LS by LS
     QString reason;                          // why there is no model, as the user is told
 };
 
 void TForestController::readFile(TRead& r) {
+    // The previous model goes first, so that this one is made in the memory it leaves.
+    if (r.previous) r.previous->free();
     QString reason;
     r.read = TStreamRead::Read(r.file, reason);
     if (!r.read) {
@@ -179,22 +193,24 @@ void TForestController::showLabel(const QString& text) {
 void TForestController::LoadDET(const QString& aFileName) {
     const int generation = ++m_generation; // an older read still running is void from now on
     m_loading = false;
-    if (aFileName.isEmpty()) {
-        // The project has no forest data: the previous project's model must not answer for it.
-        dropModel();
+    // The previous project's model must not answer for this one, and a large forest must not be
+    // held twice while the next one is read.
+    std::shared_ptr<TOld> previous = dropModel();
+    if (aFileName.isEmpty()) { // the project has no forest data
+        freeInBackground(previous);
         return;
     }
     if (!QFileInfo(aFileName).isFile()) {
-        dropModel();
+        freeInBackground(previous);
         notifier().message(QStringLiteral("Čtení DET : soubor %1 neexistuje!").arg(aFileName));
         return;
     }
     auto read = std::make_unique<TRead>();
     read->file = aFileName;
     read->generation = generation;
+    read->previous = std::move(previous);
 
     if (!Hooks.DataOnBackGround || Hooks.DataOnBackGround()) {
-        // In the background: the previous model stays in use until this one arrives.
         showLabel(QStringLiteral("Čtení..."));
         std::shared_ptr<TRead> shared(read.release());
         QThread* thread = QThread::create([shared] { readFile(*shared); });
@@ -205,7 +221,10 @@ void TForestController::LoadDET(const QString& aFileName) {
             auto own = std::make_unique<TRead>(std::move(*shared));
             if (own->generation != m_generation) {
                 // A newer LoadDET came meanwhile: this read is of no use.
-                freeInBackground(own->model.release(), std::move(own->read));
+                auto old = std::make_shared<TOld>();
+                old->model = own->model.release();
+                old->read = std::move(own->read);
+                freeInBackground(old);
                 return;
             }
             m_loading = false;
@@ -227,7 +246,7 @@ void TForestController::LoadDET(const QString& aFileName) {
 void TForestController::takeModel(std::unique_ptr<TRead> r) {
     const bool background = !Hooks.DataOnBackGround || Hooks.DataOnBackGround();
     if (Hooks.UnitsEntryVisible) Hooks.UnitsEntryVisible(false);
-    dropModel();
+    freeInBackground(dropModel()); // none: LoadDET gave it up already
     if (r->model) {
         m_model = r->model.release();
         m_read = std::move(r->read);
@@ -248,7 +267,7 @@ void TForestController::takeModel(std::unique_ptr<TRead> r) {
     if (Hooks.OnDataReady) Hooks.OnDataReady();
 }
 
-void TForestController::dropModel() {
+std::shared_ptr<TForestController::TOld> TForestController::dropModel() {
     m_highlight = nullptr;
     m_selector.reset();
     if (m_w.ed_odd) {
@@ -260,8 +279,10 @@ void TForestController::dropModel() {
             const QSignalBlocker block(c);
             c->clear();
         }
-    Tgis_ForestModel* model = std::exchange(m_model, nullptr);
-    freeInBackground(model, std::move(m_read));
+    auto old = std::make_shared<TOld>();
+    old->model = std::exchange(m_model, nullptr);
+    old->read = std::move(m_read);
+    return old;
 }
 
 void TForestController::fillOdd(const QStringList& divisions) {

@@ -129,6 +129,8 @@ public:
     void cb_jprlSwitch();
     // The ForestHighlight pass: paints a highlight asked for while a redraw was running.
     void PaintPendingHighlight();
+    // A model given up, freed with the rest of its read.
+    struct TOld;
     // The unit label of a stand group (division, dílec, stand, " ", group).
     static QString UnitLabel(const QString& odd, const QString& dil, const QString& por, const QString& psk);
 
@@ -139,7 +141,8 @@ private:
     struct TRead;
     void showLabel(const QString& text);
     void takeModel(std::unique_ptr<TRead> read);
-    void dropModel();
+    // Gives the model up (the lists emptied, no selector); the caller frees what it answers.
+    std::shared_ptr<TOld> dropModel();
     void fillOdd(const QStringList& divisions);
     void refill(QComboBox* combo, const QStringList& names);
     void zoomTo(Tgis_ForestUnit* unit);

@@ -121,7 +121,8 @@ bool QtLocationSource::startSource() {
         setError(m_missing);
         return false;
     }
-    m_source->setUpdateInterval(1000);
+    // A receiver reports once a second; a replayed log keeps the timing of its own sentences.
+    m_source->setUpdateInterval(qobject_cast<QNmeaPositionInfoSource*>(m_source.get()) ? 0 : 1000);
     m_source->startUpdates();
     if (m_source->error() == QGeoPositionInfoSource::AccessError) {
         setError(QStringLiteral("aplikace nemá povolen přístup k poloze"));

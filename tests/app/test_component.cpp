@@ -1,5 +1,6 @@
 // The host component: what it answers without a form, its property table, and DoIt's order.
 #include "app_fixture.h"
+#include "wait_until.h"
 
 #include <QTest>
 
@@ -194,7 +195,7 @@ TEST_F(ComponentTest, HandlersReachTheFormOnlyWhenDoItCreatesIt) {
     withHandler->SetAutoOpenProjectFile(opx);
     withHandler->DoIt();
     // OnMapReady comes when the first redraw has completed.
-    QTRY_COMPARE_WITH_TIMEOUT(early, 1, 10000);
+    ASSERT_TRUE(waitUntil([&] { return early == 1; }, 10000));
 
     TMiniZelto* c = component();
     c->SetMapOnBackground(true);
@@ -277,7 +278,7 @@ TEST_F(ComponentTest, MapIndexSwitchesTheMapAndMapListIsRetrieved) {
     const double centerX = form->Projection()->GetCenterX(), scale = form->Projection()->GetScale();
     const int drawn = form->TiledMap().ReviewsDone;
     c->SetActualMapIndex(1);
-    QTRY_VERIFY_WITH_TIMEOUT(!form->TiledMap().Reviewing, 10000);
+    ASSERT_TRUE(waitUntil([&] { return !form->TiledMap().Reviewing; }, 10000));
     EXPECT_EQ(c->GetActualMapIndex(), 1);
     EXPECT_EQ(ctl<QListWidget>(form, "MapListBox")->currentRow(), 1);
     EXPECT_EQ(ctl<QComboBox>(form, "MapCombo")->currentIndex(), 1);

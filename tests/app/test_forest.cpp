@@ -2,6 +2,7 @@
 // and in the foreground, the cascading search lists, finding the stand group under a point, moving
 // the view to a unit, the highlight, the flashing line and the hand-over to the host.
 #include "app_fixture.h"
+#include "wait_until.h"
 
 #include "Forest.h"
 #include "StreamRead.h"
@@ -49,7 +50,7 @@ protected:
     void open(bool background = true) {
         form->SetDataOnBackGround(background);
         ASSERT_TRUE(form->LoadProject(opx));
-        QTRY_VERIFY_WITH_TIMEOUT(forest().LHC() != nullptr, 10000);
+        ASSERT_TRUE(waitUntil([&] { return forest().LHC() != nullptr; }, 10000));
     }
     QStringList entries(const char* combo) {
         QStringList list;
@@ -81,7 +82,11 @@ TEST_F(ForestTest, BackgroundReadLeavesTheMapUsableAndEndsWithOkAndDataReady) {
     EXPECT_EQ(events, QStringList{QStringLiteral("map")});
     form->Review(); // the window answers meanwhile
 
-    QTRY_COMPARE_WITH_TIMEOUT(events, (QStringList{QStringLiteral("map"), QStringLiteral("data")}), 10000);
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            return events == (QStringList{QStringLiteral("map"), QStringLiteral("data")});
+        },
+        10000));
     EXPECT_FALSE(forest().Loading());
     ASSERT_NE(forest().LHC(), nullptr);
     ASSERT_NE(form->GetSelector(), nullptr);
@@ -263,7 +268,7 @@ TEST_F(ForestTest, HighlightAskedForDuringASlicedRedrawIsPaintedByIt) {
     forest().S_Skupina = "1a";
     form->ShowTheForest(true);
     ASSERT_TRUE(form->MapCanvas().Running()) << "the redraw continues from the event loop";
-    QTRY_VERIFY_WITH_TIMEOUT(!form->MapCanvas().Running(), 10000);
+    ASSERT_TRUE(waitUntil([&] { return !form->MapCanvas().Running(); }, 10000));
     const QPoint outside = page(X0 + 150, Y0 + 50);
     const QColor out = picture(*form).pixelColor(outside);
     form->MapCanvas().SetSliceBudgetMs(WholeRedrawMs);
@@ -353,7 +358,9 @@ TEST_F(ForestTest, ADamagedOrMissingFileOpensTheProjectWithoutForestDataAndSaysS
             if (!c.bytes.isEmpty()) writeBytes(file, c.bytes);
             form->SetDataOnBackGround(background);
             ASSERT_TRUE(form->LoadProject(opx));
-            if (!c.bytes.isEmpty()) QTRY_VERIFY_WITH_TIMEOUT(events.contains(QStringLiteral("data")), 10000);
+            if (!c.bytes.isEmpty()) {
+                ASSERT_TRUE(waitUntil([&] { return events.contains(QStringLiteral("data")); }, 10000));
+            }
             EXPECT_EQ(forest().LHC(), nullptr) << "the previous project's data are gone";
             EXPECT_EQ(form->GetSelector(), nullptr);
             EXPECT_EQ(entries("ed_odd"), QStringList());
@@ -373,7 +380,7 @@ TEST_F(ForestTest, ANewerReadReplacesAnOlderOneStillRunning) {
     form->SetDataOnBackGround(true);
     ASSERT_TRUE(form->LoadProject(opx));
     ASSERT_TRUE(form->LoadProject(opx));
-    QTRY_VERIFY_WITH_TIMEOUT(!forest().Loading(), 10000);
+    ASSERT_TRUE(waitUntil([&] { return !forest().Loading(); }, 10000));
     QTest::qWait(50); // the older read ends too; its result must be dropped, not taken
     EXPECT_EQ(events.count(QStringLiteral("data")), 1);
     ASSERT_NE(forest().LHC(), nullptr);

@@ -1,6 +1,7 @@
 // The GPS as the user drives it: switching on and off with every label, the options switch
 // without re-entry, centring and follow mode, and a route recorded from positions.
 #include "app_fixture.h"
+#include "wait_until.h"
 
 #include "Gps.h"
 #include "Layers.h"
@@ -14,11 +15,15 @@
 #include "stream_files.h"
 
 #include <QAbstractButton>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <iostream>
 
 #include <cmath>
 
@@ -165,6 +170,58 @@ TEST_F(GpsTest, ARouteRecordsEveryReportedPositionAsAVertexOfTheLogLayer) {
     auto* geometry = zelto_cast<TPolyLineElement>(line->GetGeometry());
     ASSERT_NE(geometry, nullptr);
     EXPECT_EQ(geometry->GetCoordsCount(), 12);
+}
+
+// An NMEA log replayed through the platform's position source: each fix after the start of a
+// route is a vertex, in model coordinates (negated S-JTSK of the fix).
+TEST_F(GpsTest, TenReplayedNmeaFixesAreTenVerticesOfTheRoute) {
+    QTemporaryDir dir;
+    const QString log = dir.filePath(QStringLiteral("walk.nmea"));
+    QFile f(log);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    std::vector<std::pair<double, double>> fixes; // lat, lon
+    // More fixes than the route takes: the replay reports from its second sentence on (the first
+    // starts its clock), and the first reported fixes the position before the route starts.
+    for (int i = 0; i < 14; ++i) {
+        // 0.3 s apart, about 20 m north and 8 m east each time.
+        const double minutesN = 30.0 + i * 0.0108, minutesE = 30.0 + i * 0.0066;
+        fixes.emplace_back(49 + minutesN / 60, 16 + minutesE / 60);
+        const QByteArray body = QStringLiteral("GPRMC,0800%1,A,49%2,N,016%3,E,0.0,0.0,111226,,,A")
+                                    .arg(i * 0.3, 5, 'f', 2, QLatin1Char('0'))
+                                    .arg(minutesN, 7, 'f', 4, QLatin1Char('0'))
+                                    .arg(minutesE, 7, 'f', 4, QLatin1Char('0'))
+                                    .toLatin1();
+        quint8 sum = 0;
+        for (char c : body) sum ^= quint8(c);
+        f.write("$" + body + "*" + QByteArray::number(sum, 16).toUpper().rightJustified(2, '0') + "\r\n");
+    }
+    f.close();
+    platform::setLocationSource(platform::QtLocationSource::nmeaReplay(log));
+    form->Button4Click();
+    ASSERT_TRUE(waitUntil([&] { return gps().FGPSFixed; }, 10000));
+    gps().b_StartRouteClick();
+    ASSERT_TRUE(gps().GPSTrack);
+    ASSERT_TRUE(waitUntil([&] { return gps().ActualRoute->GetCoordsCount() >= 10; }, 10000))
+        << gps().ActualRoute->GetCoordsCount() << " vertices";
+    // Ten vertices: ten consecutive fixes of the log, each in model coordinates.
+    TPolyLineElement* route = gps().ActualRoute;
+    std::vector<std::pair<double, double>> model;
+    for (const auto& [lat, lon] : fixes) {
+        TMapCoord c;
+        ASSERT_TRUE(WGS84toJTSK(lat, lon, c));
+        model.emplace_back(-c.Y, -c.X);
+    }
+    size_t first = 0;
+    while (first < model.size() && std::hypot(route->GetCoordElement(0)->GetX() - model[first].first,
+                                              route->GetCoordElement(0)->GetY() - model[first].second) > 1e-6)
+        ++first;
+    ASSERT_GE(first, 1u) << "the fix before the start is not a vertex";
+    ASSERT_LE(first + 10, model.size());
+    for (int i = 0; i < 10; ++i) {
+        EXPECT_NEAR(route->GetCoordElement(i)->GetX(), model[first + size_t(i)].first, 1e-6) << i;
+        EXPECT_NEAR(route->GetCoordElement(i)->GetY(), model[first + size_t(i)].second, 1e-6) << i;
+    }
+    form->Button4Click();
 }
 
 // The layer details export the recorded routes as GPX into the project file's folder.

@@ -4,6 +4,7 @@
 #include "LayerPainter.h"
 #include "MapCanvas.h"
 #include "UiKit.h"
+#include "wait_until.h"
 
 #include "colors/e_Color.h"
 #include "colors/e_Pale.h"
@@ -473,7 +474,7 @@ TEST_F(LayerPainterTest, ARedrawInTheSmallestSlicesGivesTheWholePicture) {
     QCoreApplication::processEvents();
     EXPECT_TRUE(canvas->Running());
     canvas->Redraw(); // starts over
-    QTRY_VERIFY_WITH_TIMEOUT(!canvas->Running(), 10000);
+    ASSERT_TRUE(waitUntil([&] { return !canvas->Running(); }, 10000));
     EXPECT_EQ(picture(), whole);
 
     painter->Uninstall();

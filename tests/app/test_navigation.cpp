@@ -2,6 +2,7 @@
 // zoom buttons, the scale and centre read-outs, grabbing the edited vertex or point, and the
 // snapshot that the picture shows while a finger is down.
 #include "app_fixture.h"
+#include "wait_until.h"
 
 #include "Navigation.h"
 
@@ -356,7 +357,7 @@ TEST_F(NavigationTest, PanStateIsKeptSound) {
     EXPECT_EQ(nav().Pani, 0);
     EXPECT_DOUBLE_EQ(P().GetCenterX(), CX - 50);
     EXPECT_TRUE(map().Reviewing) << "the end's own redraw";
-    QTRY_VERIFY_WITH_TIMEOUT(!map().Reviewing, 10000);
+    ASSERT_TRUE(waitUntil([&] { return !map().Reviewing; }, 10000));
     EXPECT_EQ(map().ReviewsDone, done + 1) << "the stopped redraw never completed";
 }
 
@@ -461,7 +462,7 @@ TEST_F(NavigationTest, ZoomButtonsAnimateAndEndAtExactlyTheFinalScale) {
         c.button->click();
         EXPECT_TRUE(nav().Animating()) << "the frames come from the event loop";
         c.button->click(); // ignored while the animation runs
-        QTRY_VERIFY_WITH_TIMEOUT(!nav().Animating() && !map().Reviewing, 10000);
+        ASSERT_TRUE(waitUntil([&] { return !nav().Animating() && !map().Reviewing; }, 10000));
         EXPECT_EQ(P().GetScale(), c.in ? s0 / 1.5 : s0 * 1.5) << c.button->objectName().toStdString();
         EXPECT_EQ(P().GetCenterX(), CX);
         EXPECT_EQ(P().GetCenterY(), CY);

@@ -1,6 +1,7 @@
 // The tiled map: reading the map directory, the level that suits the scale, where a tile's
 // pixels land, overlap and edge rules, the placeholder of missing tiles, and redraw bookkeeping.
 #include "app_fixture.h"
+#include "wait_until.h"
 
 #include "BitmapCodecs.h"
 #include "UiKit.h"
@@ -374,7 +375,7 @@ TEST_F(AppTest, ATapAndASecondRedrawDuringARedrawRunBetweenItsSlices) {
         reviewInsideSlice.push_back(canvas.InSlice());
         rig.TiledMap().Review();
     });
-    QTRY_VERIFY_WITH_TIMEOUT(!rig.TiledMap().Reviewing && !reviewInsideSlice.empty(), 10000);
+    ASSERT_TRUE(waitUntil([&] { return !rig.TiledMap().Reviewing && !reviewInsideSlice.empty(); }, 10000));
 
     ASSERT_EQ(tapInsideSlice.size(), 1u);
     EXPECT_FALSE(tapInsideSlice[0]);
@@ -404,7 +405,7 @@ TEST_F(AppTest, ARedrawAskedForInsideAPassStartsOverAfterTheSlice) {
         }
     });
     rig.TiledMap().Review();
-    QTRY_VERIFY_WITH_TIMEOUT(!rig.MapCanvas().Running(), 10000);
+    ASSERT_TRUE(waitUntil([&] { return !rig.MapCanvas().Running(); }, 10000));
     EXPECT_EQ(passes, 2);
     EXPECT_EQ(rig.MapCanvas().Completed(), 1);
 }

@@ -3,6 +3,7 @@
 // buttons and the switches act on the form's bars, the tools' progress reports keep the form's
 // progress widgets, and the embedded dialog answers in the form's style and gets the keyboard.
 #include "app_fixture.h"
+#include "wait_until.h"
 
 #include "dialogs/fr_Kordlin_SuperDialog.h"
 #include "lock/BarsController.h"
@@ -112,7 +113,7 @@ TEST_F(WiringTest, MenuRowLocksTheFormAndOnlyTheCornerSwipeUnlocksIt) {
     // The message goes with the form's timer; the shield stays, and a tap brings it back.
     ctl<QTimer>(form, "LockTimer")->setInterval(10);
     ctl<QTimer>(form, "LockTimer")->start();
-    QTRY_VERIFY(!shown(ctl<QWidget>(form, "LockLayout")));
+    ASSERT_TRUE(waitUntil([&] { return !shown(ctl<QWidget>(form, "LockLayout")); }));
     EXPECT_FALSE(ctl<QTimer>(form, "LockTimer")->isActive());
     EXPECT_TRUE(locked());
     tap(middle);

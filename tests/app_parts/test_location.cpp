@@ -1,6 +1,7 @@
 // The position source: the trigger distance holds whatever the source underneath reports, a
 // source that cannot start says why, and an NMEA log replays as positions.
 #include "platform/Location.h"
+#include "wait_until.h"
 
 #include <QFile>
 #include <QSignalSpy>
@@ -68,19 +69,21 @@ TEST(LocationTest, AnNmeaLogReplaysAsPositions) {
     const QString path = dir.filePath(QStringLiteral("walk.nmea"));
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    // Three fixes one second apart, about 11 m apart going north, near 49.5 N 16.5 E.
+    // Fixes one second apart, about 11 m apart going north, near 49.5 N 16.5 E. The replay starts
+    // its clock with the first sentence and reports from the second on.
     f.write("$GPRMC,080000.00,A,4930.0000,N,01630.0000,E,0.0,0.0,111226,,,A*5B\r\n"
             "$GPRMC,080001.00,A,4930.0060,N,01630.0000,E,0.0,0.0,111226,,,A*5C\r\n"
-            "$GPRMC,080002.00,A,4930.0120,N,01630.0000,E,0.0,0.0,111226,,,A*5A\r\n");
+            "$GPRMC,080002.00,A,4930.0120,N,01630.0000,E,0.0,0.0,111226,,,A*5A\r\n"
+            "$GPRMC,080003.00,A,4930.0180,N,01630.0000,E,0.0,0.0,111226,,,A*51\r\n");
     f.close();
     std::unique_ptr<QtLocationSource> source = QtLocationSource::nmeaReplay(path);
     std::vector<Fix> got;
     source->onPosition = [&](double lat, double lon) { got.push_back({lat, lon}); };
     ASSERT_TRUE(source->start(5)) << source->error().toStdString();
-    QTRY_COMPARE_WITH_TIMEOUT(got.size(), size_t(3), 10000);
-    EXPECT_NEAR(got[0].lat, 49.5, 1e-9);
+    ASSERT_TRUE(waitUntil([&] { return got.size() >= size_t(3); }, 10000));
+    EXPECT_NEAR(got[0].lat, 49.5 + 0.006 / 60, 1e-9);
     EXPECT_NEAR(got[0].lon, 16.5, 1e-9);
-    EXPECT_NEAR(got[2].lat, 49.5 + 0.012 / 60, 1e-9);
+    EXPECT_NEAR(got[2].lat, 49.5 + 0.018 / 60, 1e-9);
     source->stop();
 }
 

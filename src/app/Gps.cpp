@@ -293,6 +293,16 @@ void TGpsController::b_TraceRouteClick() {
                                        : QStringLiteral("Trasování GPS"));
 }
 
+void TGpsController::LeaveRouteTool() {
+    if (GPSTrack) {
+        // The tool changes; the recording goes on, and its panel stays for stopping it.
+        notifier().message(QStringLiteral("Nejdřív ukončete trasování GPS!"));
+        return;
+    }
+    if (m_w.p_gpslog) m_w.p_gpslog->hide();
+    if (m_w.b_TraceRoute) m_w.b_TraceRoute->setText(QStringLiteral("Trasování GPS"));
+}
+
 void TGpsController::Route_StartNew() {
     Routes = m_layers.Layers_Layer(QStringLiteral("Log"), QStringLiteral("L"));
     if (!Routes) return;

@@ -78,6 +78,9 @@ public:
     void b_StartRouteClick();
     void b_endRouteClick();
     void b_TraceRouteClick();
+    // The route tool is left for another: while recording, a warning (the recording goes on);
+    // otherwise the route panel goes.
+    void LeaveRouteTool();
     void Route_StartNew();
     void Route_StoreCoords(double X, double Y, bool Redraw);
     void Route_End();

@@ -111,16 +111,24 @@ TEST_F(GpsTest, CentringAndFollowModeMoveTheViewToThePosition) {
     gps().FixTimerTimer();
     EXPECT_DOUBLE_EQ(P->GetCenterY(), gps().jtskY);
     EXPECT_FALSE(gps().DoFindGPS);
-    // A pan on the map.
-    bool handled = false;
-    TGestureEventInfo pan;
-    pan.GestureID = TGestureKind::Pan;
-    pan.Location = QPointF(500, 400);
-    pan.Flags = gfBegin;
-    form->Navigation().FormGesture(nullptr, pan, handled);
-    EXPECT_FALSE(gps().Fix);
-    EXPECT_EQ(gps().ImageIndex, TGpsController::ImageFixed);
-    EXPECT_FALSE(ctl<QTimer>(form, "FixTimer")->isActive());
+    // A pan or a pinch on the map ends it.
+    for (TGestureKind kind : {TGestureKind::Pan, TGestureKind::Zoom}) {
+        SCOPED_TRACE(int(kind));
+        if (!gps().Fix) ctl<QAbstractButton>(form, "b_gpss")->click();
+        ASSERT_TRUE(gps().Fix);
+        bool handled = false;
+        TGestureEventInfo gesture;
+        gesture.GestureID = kind;
+        gesture.Location = QPointF(500, 400);
+        gesture.Distance = 100;
+        gesture.Flags = gfBegin;
+        form->Navigation().FormGesture(nullptr, gesture, handled);
+        EXPECT_FALSE(gps().Fix);
+        EXPECT_EQ(gps().ImageIndex, TGpsController::ImageFixed);
+        EXPECT_FALSE(ctl<QTimer>(form, "FixTimer")->isActive());
+        gesture.Flags = gfEnd;
+        form->Navigation().FormGesture(nullptr, gesture, handled);
+    }
 }
 
 TEST_F(GpsTest, ARouteRecordsEveryReportedPositionAsAVertexOfTheLogLayer) {
@@ -170,6 +178,27 @@ TEST_F(GpsTest, ARouteRecordsEveryReportedPositionAsAVertexOfTheLogLayer) {
     auto* geometry = zelto_cast<TPolyLineElement>(line->GetGeometry());
     ASSERT_NE(geometry, nullptr);
     EXPECT_EQ(geometry->GetCoordsCount(), 12);
+}
+
+TEST_F(GpsTest, LeavingTheRouteToolWhileRecordingWarnsAndKeepsRecording) {
+    form->Button4Click();
+    walk(0);
+    gps().b_TraceRouteClick();
+    auto* panel = ctl<QWidget>(form, "p_gpslog");
+    ASSERT_FALSE(panel->isHidden());
+    gps().b_StartRouteClick();
+    recordingNotifier()->clear();
+    gps().LeaveRouteTool();
+    EXPECT_EQ(messages(), QStringList{QStringLiteral("Nejdřív ukončete trasování GPS!")});
+    EXPECT_TRUE(gps().GPSTrack);
+    EXPECT_FALSE(panel->isHidden());
+    walk(20);
+    EXPECT_EQ(gps().ActualRoute->GetCoordsCount(), 1);
+    gps().b_endRouteClick();
+    recordingNotifier()->clear();
+    gps().LeaveRouteTool();
+    EXPECT_EQ(messages(), QStringList());
+    EXPECT_TRUE(panel->isHidden());
 }
 
 // An NMEA log replayed through the platform's position source: each fix after the start of a

@@ -319,6 +319,33 @@ TEST_F(ScriptE2E, GpsOnAndARouteRecordedFromPositions) {
     EXPECT_EQ(details[trasy].toString(), QStringLiteral("Linie: 1 "));
 }
 
+// The demo's walk replayed from its NMEA log as the receiver would report it: switched on, a route
+// recorded for a while and stopped; after a restart it is a track of the layer "Log".
+TEST_F(ScriptE2E, AReplayedWalkIsRecordedAsARoute) {
+    const QString nmea = QFileInfo(s_project).path() + QLatin1Char('/') +
+                         QFileInfo(s_project).completeBaseName() + QStringLiteral(".nmea");
+    const QString route =
+        QDir(path(QStringLiteral("map/project/demo"))).filePath(QStringLiteral("UDSML_demo_Log.zlt"));
+    QFile::remove(route);
+    const Outcome o = run(QStringLiteral("click kButton4\n"
+                                         "wait 2500\n"
+                                         "click ks_InfoLayout_MenuRect\n"
+                                         "select MainListBox   Nastavení\n"
+                                         "click b_TraceRoute\n"
+                                         "click MultiViewCover\n"
+                                         "click b_StartRoute\n"
+                                         "wait 12000\n"
+                                         "click b_endRoute\n"
+                                         "quit\n"),
+                          {QStringLiteral("--nmea"), nmea});
+    ASSERT_EQ(o.exitCode, 0) << o.errors.toStdString();
+    ASSERT_EQ(run(QStringLiteral("quit\n")).exitCode, 0);
+    int tracks = 0;
+    const QList<QPointF> points = trackPoints(route, &tracks);
+    EXPECT_EQ(tracks, 1);
+    EXPECT_GE(points.size(), 2) << "a walk of 12 s at a walking pace, a vertex every 5 m";
+}
+
 // A recording killed part way (kill -9, as a flat battery or the system would end it): every
 // position that reached the journal is in the layer "Log" after the next opening.
 TEST_F(ScriptE2E, ARouteSurvivesTheAppBeingKilledWhileRecording) {

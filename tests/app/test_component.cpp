@@ -9,7 +9,9 @@
 #include "Kordlin_MainTool.h"
 #include "SecondaryWindows.h"
 
+#include "forest/e_LHCModel.h"
 #include "framework/Worlds.h"
+#include "projection/e_Proje.h"
 
 #include <QComboBox>
 #include <QListWidget>
@@ -285,6 +287,35 @@ TEST_F(ComponentTest, MapIndexSwitchesTheMapAndMapListIsRetrieved) {
     EXPECT_EQ(form->TiledMap().ReviewsDone, drawn + 1);
     EXPECT_EQ(form->Projection()->GetCenterX(), centerX);
     EXPECT_EQ(form->Projection()->GetScale(), scale);
+}
+
+// The host names a unit and the map shows it; the stand group the map found is the host's
+// selected one. The component reads the forest data in the foreground unless told otherwise.
+TEST_F(ComponentTest, ShowTheForestAndTheSelectedStandGroup) {
+    const QString opx = makeProject(QStringLiteral("data/Les.opx"), {standMap()});
+    TMiniZelto* c = component();
+    int dataReady = 0;
+    c->SetOnDataReady([&](TElement*) { ++dataReady; });
+    c->SetMapOnBackground(true);
+    c->SetAutoOpenProject(true);
+    c->SetAutoOpenProjectFile(opx);
+    c->DoIt();
+    EXPECT_EQ(dataReady, 1);
+    EXPECT_EQ(c->GetSelectedSkupina(), nullptr);
+    c->SetOddeleni(QStringLiteral("1"));
+    c->SetDilec(QStringLiteral("a"));
+    c->SetPorost(QStringLiteral("1"));
+    c->SetSkupina(QStringLiteral("2"));
+    c->ShowTheForest(false);
+    EXPECT_EQ(c->GetErrCode(), 0);
+    TPageProjection* P = c->Form()->Projection();
+    EXPECT_NEAR(P->GetCenterX(), TestForest::X0 + 150, 1e-6);
+    EXPECT_NEAR(P->GetCenterY(), TestForest::Y0 + 50, 1e-6);
+    Tgis_PorostniSkupina* g =
+        c->Form()->Forest().FindForest(TestForest::X0 + 150, TestForest::Y0 + 50, false);
+    ASSERT_NE(g, nullptr);
+    EXPECT_EQ(c->GetSelectedSkupina(), g);
+    EXPECT_EQ(c->GetSkupina(), QStringLiteral("2"));
 }
 
 } // namespace

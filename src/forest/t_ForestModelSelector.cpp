@@ -19,6 +19,7 @@ bool isClass(const TPersistent* e, const TClassInfo* cls) {
 struct ChildIndex {
     quint64 epoch = 0; // the model's change count it was built at
     bool built = false;
+    quint64 searched = 0;                // the search that last entered the unit
     std::vector<Tgis_ForestUnit*> units; // the forest-unit children in list order
     TRectListIndex rects;                // their rectangles
 };
@@ -28,11 +29,14 @@ struct TForestModelSelector::ChildIndexes {
     std::unordered_map<const Tgis_ItemsForestUnit*, ChildIndex> byUnit;
 };
 
-const ChildIndex& TForestModelSelector::childIndex(Tgis_ItemsForestUnit* unit) {
+ChildIndex& TForestModelSelector::childIndex(Tgis_ItemsForestUnit* unit) {
     if (!m_indexes) m_indexes = std::make_unique<ChildIndexes>();
-    // Entries are never dropped here: the caller may be visiting the index of an ancestor. A
-    // changed model (a list or a rectangle anywhere) rebuilds the entry asked for.
-    ChildIndex& index = m_indexes->byUnit[unit];
+    // Entries are never dropped here: the caller may be visiting the index of an ancestor.
+    return m_indexes->byUnit[unit];
+}
+
+void TForestModelSelector::buildIndex(Tgis_ItemsForestUnit* unit, ChildIndex& index) {
+    // A changed model (a list or a rectangle anywhere) rebuilds the entry asked for.
     if (!index.built || index.epoch != modelEpoch()) {
         index.units.clear();
         std::vector<TDoubleRect> rects;
@@ -47,7 +51,6 @@ const ChildIndex& TForestModelSelector::childIndex(Tgis_ItemsForestUnit* unit) {
         // index has missed.
         index.epoch = modelEpoch();
     }
-    return index;
 }
 
 TForestModelSelector::~TForestModelSelector() = default;
@@ -111,15 +114,26 @@ void TForestModelSelector::SetActualFrame(Tgis_ForestUnit* unit) {
 }
 
 Tgis_ForestUnit* TForestModelSelector::GetFrameByXY(Tgis_ForestUnit* aUnit, double x, double y) {
+    ++m_search;
+    return frameAt(aUnit, x, y);
+}
+
+Tgis_ForestUnit* TForestModelSelector::frameAt(Tgis_ForestUnit* aUnit, double x, double y) {
     auto* unit = zelto_cast<Tgis_ItemsForestUnit>(aUnit);
     if (!unit || unit->GetNoItems()) return nullptr;
     if (isClass(unit, FReferenceFrameClass)) FActualReferenceFrame = unit;
+    // A unit listed by several parents (or by its own descendants, in a damaged stream) is entered
+    // once per search: it found nothing the first time, so each unit costs one visit whatever the
+    // number of paths to it.
+    ChildIndex& index = childIndex(unit);
+    if (index.searched == m_search) return nullptr;
+    index.searched = m_search;
     const TClassInfo* itemClass = unit->GetItemClass();
     const bool enterEvery = itemClass && itemClass == FReferenceFrameClass;
     const bool frames = itemClass && itemClass == FFrameClass;
     if (!enterEvery) {
         // The children whose rectangle contains the point, in list order, from the index.
-        const ChildIndex& index = childIndex(unit);
+        buildIndex(unit, index);
         Tgis_ForestUnit* found = nullptr;
         index.rects.VisitAt(x, y, [&](int i) {
             Tgis_ForestUnit* child = index.units[size_t(i)];
@@ -129,7 +143,7 @@ Tgis_ForestUnit* TForestModelSelector::GetFrameByXY(Tgis_ForestUnit* aUnit, doub
                 return true;
             }
             if (!child->Is<Tgis_ItemsForestUnit>()) return true; // the search ends here, empty
-            found = GetFrameByXY(child, x, y);
+            found = frameAt(child, x, y);
             return found != nullptr;
         });
         return found;
@@ -143,7 +157,7 @@ Tgis_ForestUnit* TForestModelSelector::GetFrameByXY(Tgis_ForestUnit* aUnit, doub
             continue;
         }
         if (!child->Is<Tgis_ItemsForestUnit>()) return nullptr;
-        if (Tgis_ForestUnit* found = GetFrameByXY(child, x, y)) return found;
+        if (Tgis_ForestUnit* found = frameAt(child, x, y)) return found;
     }
     return nullptr;
 }
@@ -160,6 +174,7 @@ void TForestModelSelector::DoIt() {
     } guard{this};
     SetActualFrame(nullptr);
     FActualReferenceFrame = nullptr;
+    ++m_search;
     // Between searches, the indexes of a model that has changed since are all dropped (units may
     // be gone); they are rebuilt as the searches reach them.
     if (m_indexes && m_indexes->epoch != modelEpoch()) m_indexes->byUnit.clear();
@@ -173,7 +188,7 @@ void TForestModelSelector::DoIt() {
         auto* unit = zelto_cast<Tgis_ForestUnit>(e);
         if (!unit) continue;
         if (!isClass(unit, FReferenceFrameClass) && !unit->PointIsInside(FX, FY)) continue;
-        if (Tgis_ForestUnit* found = GetFrameByXY(unit, FX, FY)) {
+        if (Tgis_ForestUnit* found = frameAt(unit, FX, FY)) {
             SetActualFrame(found);
             return;
         }

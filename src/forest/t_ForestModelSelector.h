@@ -55,12 +55,16 @@ public:
     ZELTO_ACTUAL_UNIT_ACCESSORS(FActual)
 
 private:
+    // GetFrameByXY within a search (m_search counts the searches).
+    Tgis_ForestUnit* frameAt(Tgis_ForestUnit* aUnit, double x, double y);
     struct ChildIndexes;
     // The point index of a unit's children (only forest units), valid for the current model.
-    const struct ChildIndex& childIndex(Tgis_ItemsForestUnit* unit);
+    struct ChildIndex& childIndex(Tgis_ItemsForestUnit* unit);
+    void buildIndex(Tgis_ItemsForestUnit* unit, struct ChildIndex& index);
 
     Tgis_ForestUnit* m_actualFrame = nullptr; // not owned
     std::unique_ptr<ChildIndexes> m_indexes;
+    quint64 m_search = 0; // counts the searches
 };
 
 void registerForestModelSelectorClasses();

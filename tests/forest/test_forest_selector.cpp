@@ -360,3 +360,45 @@ TEST(ForestSelector, FollowsChangesOfTheModelBetweenSearches) {
     s->SetActualFrame(nullptr);
     EXPECT_EQ(findAt(*s, 9070, 50), second);
 }
+
+// A damaged or hostile model whose units are shared: 40 levels of dílce each listing the next one
+// twice (2^40 paths to the bottom), and a dílec that lists its own ancestor. The search enters each
+// unit once, so it answers at once, and a miss ends.
+TEST(ForestSelector, SharedAndCyclicUnitsAreEnteredOncePerSearch) {
+    Tgis_ForestModel model;
+    Tgis_Porost* stand = model.CreatePorost(1, 1, 1, "a", "1");
+    ASSERT_NE(stand, nullptr);
+    Tgis_Dilec* top = stand->Get_Dilec();
+    const TDoubleRect all{X0 - 1000, Y0 - 1000, X0 + 1000, Y0 + 1000};
+    Tgis_Dilec* level = top;
+    std::vector<Tgis_Dilec*> chain;
+    for (int i = 0; i < 40; ++i) {
+        auto* next = new Tgis_Dilec;
+        next->SetName(QString::number(i));
+        next->SetByDoubleRect(all);
+        level->CheckItems()->AddElement(next);
+        level->CheckItems()->AddElement(next);
+        chain.push_back(next);
+        level = next;
+    }
+    // At the bottom a stand with one group, and a way back up to the top.
+    auto* bottom = new Tgis_Porost;
+    bottom->SetByDoubleRect(all);
+    level->CheckItems()->AddElement(bottom);
+    addGroup(bottom, "1", square(X0, Y0, 100));
+    level->CheckItems()->AddElement(top);
+    for (Tgis_ForestUnit* u :
+         std::initializer_list<Tgis_ForestUnit*>{top, top->Get_Oddeleni(), top->Get_Oddeleni()->Get_LS(),
+                                                 top->Get_Oddeleni()->Get_LS()->Get_LHC()})
+        u->SetByDoubleRect(all);
+    // The stand that the model made first has no group: the search goes on past it.
+    auto s = mapSelector(&model);
+    EXPECT_EQ(findAt(*s, X0 + 50, Y0 + 50), bottom->GetItem(0));
+    s->SetActualFrame(nullptr);
+    EXPECT_EQ(findAt(*s, X0 + 500, Y0 + 500), nullptr) << "every path misses";
+    EXPECT_EQ(s->GetFrameByXY(top, X0 + 50, Y0 + 50), bottom->GetItem(0));
+    EXPECT_EQ(s->GetFrameByXY(top, X0 + 50, Y0 + 50), bottom->GetItem(0))
+        << "each call is a search of its own";
+    // Break the cycles before the model frees its units (a unit listed by its own descendant).
+    level->GetItems()->RemoveElement(top);
+}

@@ -38,7 +38,7 @@ void TLineExtractor::DoIt() {
     releaseFirstLines();
     FFirstLines = new TOwnerEntity;
     FInHole = false;
-    m_path.clear();
+    m_entered.clear();
     try {
         if (FInPut) visit(FInPut);
         if (FCopyLines) {
@@ -79,8 +79,19 @@ void TLineExtractor::Process(TElement* element) {
 }
 
 void TLineExtractor::GoInside(TElement* element) {
-    if (m_path.contains(element)) return;
-    m_path.insert(element);
+    // An entity is entered again only where it can reach more than before: from a shallower level
+    // (below the level limit) or, the first time, inside a hole (where the limit does not hold).
+    // A shared entity (a diamond of entities listing the next one twice) then costs its size, not
+    // its paths, and one that contains itself is not entered again.
+    auto [it, first] = m_entered.try_emplace(element, Entered{FLevel, FInHole});
+    if (!first) {
+        Entered& before = it->second;
+        const bool deeperReach = FMaxLevel > 0 && !before.inHole && FLevel < before.level;
+        const bool holeReach = FInHole && !before.inHole;
+        if (!deeperReach && !holeReach) return;
+        before.level = std::min(before.level, FLevel);
+        before.inHole = before.inHole || FInHole;
+    }
     TRecursor::GoInside(element);
     auto* area = zelto_cast<TAreaElement>(element);
     if (area && !area->Is<TMultiAreaElement>() && area->GetHoles() && area->GetHoles()->ElementsCount() > 0) {
@@ -89,7 +100,6 @@ void TLineExtractor::GoInside(TElement* element) {
         visit(area->GetHoles());
         FInHole = wasInHole;
     }
-    m_path.remove(element);
 }
 
 void registerLineExtractorClasses() {

@@ -4,7 +4,7 @@
 
 #include "framework/t_Recurs.h"
 
-#include <QSet>
+#include <unordered_map>
 
 namespace zelto {
 
@@ -29,9 +29,12 @@ public:
 
 private:
     void releaseFirstLines();
-    // The entities being entered: an entity that (through a damaged structure) contains itself is
-    // not entered again.
-    QSet<const TElement*> m_path;
+    // The entities entered in this run, with the shallowest level and whether inside a hole.
+    struct Entered {
+        qint32 level = 0;
+        bool inHole = false;
+    };
+    std::unordered_map<const TElement*, Entered> m_entered;
 };
 
 // Module 40 (line extractor): TLineExtractor.

@@ -120,3 +120,50 @@ TEST(LineExtractor, CopiesLevelsAndOutput) {
     TMessageBus::instance().unsubscribe(id);
     EXPECT_EQ(texts, QStringList{"ERROR: LineExtractor expected TEntity at output!"});
 }
+
+// Entities shared along many paths (40 levels, each listing the next one twice: 2^40 paths to the
+// line at the bottom) and an entity that lists its own ancestor: each entity is entered once, so
+// the run ends at once with the line found once.
+TEST(LineExtractor, SharedEntitiesAreEnteredOnce) {
+    TOwnerEntity root;
+    TOwnerEntity* level = &root;
+    for (int i = 0; i < 40; ++i) {
+        auto* next = new TOwnerEntity;
+        level->AddElement(next);
+        level->AddElement(next);
+        level = next;
+    }
+    TPolyLineElement* bottom = line(0, 0, 1, 1);
+    level->AddElement(bottom);
+    level->AddElement(&root);
+    TLineExtractor x;
+    x.SetInput(&root);
+    x.DoIt();
+    std::unique_ptr<TEntity> out(zelto_cast<TEntity>(x.GetOutput()));
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(out->ElementsCount(), 1);
+    EXPECT_EQ(countOf(*out, bottom), 1);
+    out->RemoveElement(bottom);
+    level->RemoveElement(&root); // the cycle goes before the entities are freed
+}
+
+// With a level limit, an entity first met too deep is entered again where it is met higher up.
+TEST(LineExtractor, AnEntityMetHigherUpIsEnteredAgainBelowTheLevelLimit) {
+    TOwnerEntity root;
+    auto* deep = new TOwnerEntity;
+    auto* middle = new TOwnerEntity;
+    middle->AddElement(deep);
+    root.AddElement(middle); // first met at level 3
+    root.AddElement(deep);   // then at level 2
+    auto* deeper = new TOwnerEntity;
+    deep->AddElement(deeper);
+    TPolyLineElement* l = line(0, 0, 1, 1);
+    deeper->AddElement(l); // at level 4 through `middle`, 3 directly
+    TLineExtractor x;
+    x.FMaxLevel = 4;
+    x.SetInput(&root);
+    x.DoIt();
+    std::unique_ptr<TEntity> out(zelto_cast<TEntity>(x.GetOutput()));
+    EXPECT_EQ(countOf(*out, l), 1);
+    out->RemoveElement(l);
+}

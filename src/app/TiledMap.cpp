@@ -27,6 +27,15 @@ namespace zelto {
 namespace {
 
 constexpr int MaxTilePagePixels = 500;
+// A level whose tiles advance by fewer pixels than this on the page is not drawn: a view would
+// need more tiles than a redraw can read (a fine level seen from afar, overlaps almost as large
+// as the tiles).
+constexpr int MinTileStepPixels = 16;
+// Projected coordinates of any place on Earth stay far within this (metres).
+constexpr double MaxMapCoordinate = 1e8;
+// What one map description may list; the rest is left out with a message.
+constexpr size_t MaxLevels = 64;
+constexpr size_t MaxMaps = 1000;
 constexpr qint64 ScreenFrameMs = 40;
 
 QString childText(const QDomElement& element, const char* name) {
@@ -92,6 +101,12 @@ void RTileMatrix::ComputeExtent() {
     MaxY = MatrixHeight * TileHeight - (MatrixHeight - 1) * OverY + MinY;
 }
 
+bool RTileMatrix::IsWithinLimits() const {
+    for (const double v : {MinX, MinY, MaxX, MaxY})
+        if (!(std::abs(v) <= MaxMapCoordinate)) return false;
+    return true;
+}
+
 bool RTileMatrix::IsUsable() const {
     return MatrixWidth > 0 && MatrixHeight > 0 && TileWidth > 0 && TileHeight > 0 && TileWidth - OverX > 0 &&
            TileHeight - OverY > 0 && std::isfinite(OverX) && std::isfinite(OverY);
@@ -104,13 +119,46 @@ QString RMap::TileFileName(const RTileMatrix& m, int column, int row) const {
 
 // ---- tile cache ------------------------------------------------------------------------------
 
-const QImage* TTileCache::Find(const QString& fileName) const {
-    const auto it = m_entries.constFind(fileName.toCaseFolded());
-    return it == m_entries.constEnd() ? nullptr : &it.value();
+const QImage* TTileCache::Find(const QString& fileName) {
+    const auto it = m_index.constFind(fileName.toCaseFolded());
+    if (it == m_index.constEnd()) return nullptr;
+    m_entries.splice(m_entries.begin(), m_entries, it.value());
+    return &it.value()->bitmap;
 }
 
 const QImage& TTileCache::Add(const QString& fileName, const QImage& bitmap) {
-    return m_entries.insert(fileName.toCaseFolded(), bitmap).value();
+    const QString key = fileName.toCaseFolded();
+    if (const auto it = m_index.constFind(key); it != m_index.constEnd()) {
+        m_bytes -= it.value()->bytes;
+        m_entries.erase(it.value());
+        m_index.erase(it);
+    }
+    // A picture shared with others (the placeholder) costs only its entry.
+    const qint64 bytes = 256 + (bitmap.isDetached() ? bitmap.sizeInBytes() : 0);
+    EvictTo(m_budget - bytes);
+    m_entries.push_front(Entry{key, bitmap, bytes});
+    m_index.insert(key, m_entries.begin());
+    m_bytes += bytes;
+    return m_entries.front().bitmap;
+}
+
+void TTileCache::EvictTo(qint64 bytes) {
+    while (!m_entries.empty() && m_bytes > bytes) {
+        m_bytes -= m_entries.back().bytes;
+        m_index.remove(m_entries.back().key);
+        m_entries.pop_back();
+    }
+}
+
+void TTileCache::SetBudget(qint64 bytes) {
+    m_budget = bytes;
+    EvictTo(bytes);
+}
+
+void TTileCache::Clear() {
+    m_entries.clear();
+    m_index.clear();
+    m_bytes = 0;
 }
 
 // ---- controller ------------------------------------------------------------------------------
@@ -177,8 +225,16 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
         } else {
             std::vector<QDomElement> elements;
             for (QDomElement e = doc.documentElement().firstChildElement(); !e.isNull();
-                 e = e.nextSiblingElement())
+                 e = e.nextSiblingElement()) {
+                if (elements.size() == MaxMaps) {
+                    problems << QStringLiteral(
+                                    "Mapový soubor %1 popisuje víc než %2 map, další jsou vynechány")
+                                    .arg(QDir::toNativeSeparators(tilesXml))
+                                    .arg(MaxMaps);
+                    break;
+                }
                 elements.push_back(e);
+            }
             Maps.clear();
             Maps.reserve(elements.size());
             m_progress.SetBarRange(0, int(elements.size()) - 1);
@@ -193,7 +249,7 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
                     continue;
                 }
                 const QString mapDir = dir.isEmpty() ? MapDirectory : withDelimiter(MapDirectory + dir);
-                ReadMap(elements[i], Maps.size(), true, mapDir);
+                ReadMap(elements[i], Maps.size(), true, mapDir, problems);
             }
         }
     }
@@ -216,9 +272,9 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
         }
         int index = -1;
         if (MapsDirExists(dir, index))
-            ReadMap(doc.documentElement(), size_t(index), false, dir);
-        else
-            ReadMap(doc.documentElement(), Maps.size(), true, dir);
+            ReadMap(doc.documentElement(), size_t(index), false, dir, problems);
+        else if (Maps.size() < MaxMaps)
+            ReadMap(doc.documentElement(), Maps.size(), true, dir, problems);
     }
     m_progress.HideBusy();
 
@@ -230,8 +286,8 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
     if (!problems.isEmpty()) notifier().message(problems.join(QLatin1Char('\n')));
 }
 
-void TTiledMapController::ReadMap(const QDomElement& mapElement, size_t k, bool isNew,
-                                  const QString& mapDir) {
+void TTiledMapController::ReadMap(const QDomElement& mapElement, size_t k, bool isNew, const QString& mapDir,
+                                  QStringList& problems) {
     RMap map;
     map.MapName = childText(mapElement, "name");
     m_progress.SetText((isNew ? QStringLiteral("Příprava mapy ") : QStringLiteral("Oprava mapy ")) +
@@ -248,6 +304,12 @@ void TTiledMapController::ReadMap(const QDomElement& mapElement, size_t k, bool 
     const bool plainExt = isPlainName(map.Ext);
     const QDomElement set = mapElement.firstChildElement(QStringLiteral("TileMatrixSet"));
     for (QDomElement e = set.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
+        if (map.TileMatrixSet.size() == MaxLevels) {
+            problems << QStringLiteral("Mapa %1 má víc než %2 úrovní, další jsou vynechány")
+                            .arg(map.MapName)
+                            .arg(MaxLevels);
+            break;
+        }
         RTileMatrix m;
         m.ID = childText(e, "ID");
         m.MinX = childInteger(e, "MinX");
@@ -264,6 +326,13 @@ void TTiledMapController::ReadMap(const QDomElement& mapElement, size_t k, bool 
         if (!m.IsUsable() || !isPlainName(m.ID) || !plainExt) {
             notifier().protocol(QStringLiteral("Mapa %1: úroveň \"%2\" má neplatný popis a je vynechána")
                                     .arg(map.MapName, m.ID));
+            continue;
+        }
+        // A grid reaching beyond any place on Earth is a damaged description; its coordinates
+        // would overflow the page's.
+        if (!m.IsWithinLimits()) {
+            problems << QStringLiteral("Mapa %1: úroveň \"%2\" sahá mimo možné souřadnice a je vynechána")
+                            .arg(map.MapName, m.ID);
             continue;
         }
         map.TileMatrixSet.push_back(m);
@@ -339,6 +408,20 @@ void TTiledMapController::Review() {
     m_canvas.Redraw(); // prepares the tiles of the view (OnStart)
 }
 
+int TTiledMapController::ChooseLevel(const RMap& map) const {
+    const TPageProjection* P = m_canvas.Projection();
+    int chosen = -1;
+    for (size_t i = 0; i < map.TileMatrixSet.size(); ++i) {
+        const RTileMatrix& m = map.TileMatrixSet[i];
+        if (P->GetPageLengthHoriz1(m.TileWidth - m.OverX) < MinTileStepPixels ||
+            P->GetPageLengthVert1(m.TileHeight - m.OverY) < MinTileStepPixels)
+            continue;
+        chosen = int(i);
+        if (P->GetPageLength(m.TileWidth) <= MaxTilePagePixels) break;
+    }
+    return chosen;
+}
+
 void TTiledMapController::PrepareJob() {
     m_job = std::make_unique<Job>();
     if (Maps.empty() || ActualMap < 0 || ActualMap >= int(Maps.size())) return;
@@ -346,10 +429,12 @@ void TTiledMapController::PrepareJob() {
     job.map = Maps[size_t(ActualMap)];
     if (job.map.TileMatrixSet.empty()) return; // nothing to choose from: the background alone
     TPageProjection* P = m_canvas.Projection();
-    for (size_t i = 0; i < job.map.TileMatrixSet.size(); ++i) {
-        ActualTileMatrix = int(i);
-        if (P->GetPageLength(job.map.TileMatrixSet[i].TileWidth) <= MaxTilePagePixels) break;
+    const int level = ChooseLevel(job.map);
+    if (level < 0) {
+        job.map.TileMatrixSet.clear(); // no level fits the scale: the background alone
+        return;
     }
+    ActualTileMatrix = level;
     const RTileMatrix& M = job.level = job.map.TileMatrixSet[size_t(ActualTileMatrix)];
     const TDoubleRect V = job.view = P->GetModelView();
     if (V.MaxX < M.MinX || V.MinX > M.MaxX || V.MaxY < M.MinY || V.MinY > M.MaxY) return;

@@ -264,6 +264,100 @@ TEST_F(TilesTest, MatrixNumbersAndUnusableLevels) {
     EXPECT_EQ(protocols().size(), 3);
 }
 
+// Damaged map descriptions (tests/fixtures/damaged): a level too fine for the view is not drawn,
+// one reaching beyond any coordinate is left out with a message; the project opens either way and
+// a redraw reads no more tiles than fit the window.
+TEST_F(TilesTest, DamagedMatricesOpenAndARedrawReadsOnlyWhatFitsTheWindow) {
+    struct Case {
+        const char* project;
+        bool levelKept;
+    };
+    const Case cases[] = {{"fine-1000x1000", true},
+                          {"overlap-4096", true},
+                          {"huge-matrix", false},
+                          {"int-limits", false},
+                          {"int-limits-low", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.project);
+        recordingNotifier()->clear();
+        const QString source = QStringLiteral(ZELTO_FIXTURES "/damaged/") + QLatin1String(c.project);
+        const QString dir = path(QLatin1String(c.project));
+        QDir().mkpath(dir + QStringLiteral("/maps"));
+        for (const char* file : {"/project.opx", "/maps/Tiles.xml"})
+            ASSERT_TRUE(QFile::copy(source + QLatin1String(file), dir + QLatin1String(file)));
+        const int done = map().ReviewsDone;
+        ASSERT_TRUE(form->LoadProject(dir + QStringLiteral("/project.opx")));
+        EXPECT_EQ(map().ReviewsDone, done + 1) << "the first redraw completed";
+        ASSERT_EQ(map().Maps.size(), 1u);
+        EXPECT_EQ(map().Maps[0].TileMatrixSet.size(), c.levelKept ? 1u : 0u);
+        if (!c.levelKept) {
+            ASSERT_EQ(messages().size(), 1);
+            EXPECT_TRUE(messages()[0].contains(QLatin1String(c.project)));
+        }
+        // The whole map in view: at most a few pixels a tile, nothing to read.
+        EXPECT_EQ(map().Tiles.Count(), 0);
+    }
+
+    // Closer in, the 1 m tiles measure 20 pixels: only the tiles of the window are read.
+    const int W = ctl<ui::TImageControl>(form, "Image")->Bitmap().width(),
+              H = ctl<ui::TImageControl>(form, "Image")->Bitmap().height();
+    ASSERT_TRUE(form->LoadProject(path(QStringLiteral("fine-1000x1000/project.opx"))));
+    view(-599500, -1099500, OneMetrePerPixel / 20);
+    map().Review();
+    EXPECT_EQ(map().ActualTileMatrix, 0);
+    EXPECT_GT(map().Tiles.Count(), 0);
+    EXPECT_LE(map().Tiles.Count(), (W / 20 + 2) * (H / 20 + 2));
+    // Tiles of 4096 m that move on by a micrometre: never drawn, however close.
+    ASSERT_TRUE(form->LoadProject(path(QStringLiteral("overlap-4096/project.opx"))));
+    view(-599000, -1099000, OneMetrePerPixel / 1000);
+    map().Review();
+    EXPECT_EQ(map().Tiles.Count(), 0);
+}
+
+TEST(TileCache, StaysWithinItsBudgetLettingGoOfTheLeastRecentlyUsed) {
+    QImage tile(100, 100, QImage::Format_ARGB32_Premultiplied); // 40,000 bytes
+    tile.fill(Qt::red);
+    auto picture = [&] { return tile.copy(); };
+    TTileCache cache;
+    cache.SetBudget(100'000);
+    cache.Add(QStringLiteral("a"), picture());
+    cache.Add(QStringLiteral("b"), picture());
+    ASSERT_NE(cache.Find(QStringLiteral("A")), nullptr); // a is now the most recently used
+    cache.Add(QStringLiteral("c"), picture());
+    EXPECT_EQ(cache.Count(), 2);
+    EXPECT_LE(cache.Bytes(), cache.Budget());
+    EXPECT_NE(cache.Find(QStringLiteral("a")), nullptr);
+    EXPECT_EQ(cache.Find(QStringLiteral("b")), nullptr) << "the least recently used went";
+    EXPECT_NE(cache.Find(QStringLiteral("c")), nullptr);
+    // A picture larger than the whole budget is still kept, alone.
+    const QImage& big =
+        cache.Add(QStringLiteral("big"), QImage(400, 400, QImage::Format_ARGB32_Premultiplied));
+    EXPECT_EQ(big.width(), 400);
+    EXPECT_EQ(cache.Count(), 1);
+    // Pictures shared with others (the placeholder) cost little: many fit.
+    for (int i = 0; i < 100; ++i) cache.Add(QString::number(i), tile);
+    EXPECT_EQ(cache.Count(), 100);
+    cache.Clear();
+    EXPECT_EQ(cache.Bytes(), 0);
+}
+
+TEST_F(TilesTest, ARedrawOfManyTilesKeepsTheCacheWithinItsBudget) {
+    MapDesc m;
+    m.name = QStringLiteral("Mnoho");
+    m.dir = QStringLiteral("m");
+    m.matrices = {Matrix::grid(QStringLiteral("M"), 0, 0, 20, 30, 30)};
+    load(makeMapDir(QStringLiteral("maps"), {m}));
+    map().Tiles.SetBudget(50 * (16 * 16 * 4 + 256)); // 50 of the 16 x 16 tiles
+    view(300, 300);
+    map().Review();
+    EXPECT_EQ(map().ReviewsDone, 1);
+    EXPECT_LE(map().Tiles.Bytes(), map().Tiles.Budget());
+    EXPECT_LE(map().Tiles.Count(), 50);
+    // The last tile painted is still there; the picture holds the first ones as well.
+    EXPECT_EQ(pixel(*form, form->Projection()->GetPageX(10), form->Projection()->GetPageY(10)),
+              tileColor(0, 0, 0));
+}
+
 TEST_F(TilesTest, BadMapFilesAreReportedAndTheRestIsRead) {
     const QString dir = path(QStringLiteral("maps"));
     writeText(dir + QStringLiteral("/Tiles.xml"), QStringLiteral("<Maps><Map><name>x</name>"));

@@ -17,6 +17,7 @@
 #include "geometry/e_Geometry.h"
 #include "geometry/e_GeometryElement.h"
 #include "geometry/e_GeometryEx.h"
+#include "persistence/ProjectXml.h"
 #include "persistence/T_Saver.h"
 #include "topobjects/e_TopolElements.h"
 
@@ -244,10 +245,10 @@ void TLayersController::UserLayers_Load() {
     m_userLayers.reset();
     m_table42.reset();
     const QString path = TProjectPath::UserLayers;
-    if (!path.isEmpty() && QFileInfo(path).isFile()) {
-        QFile file(path);
+    if (!path.isEmpty() && QFileInfo::exists(path)) {
         QDomDocument doc;
-        if (file.open(QIODevice::ReadOnly) && doc.setContent(&file)) {
+        QString reason;
+        if (readProjectXml(path, doc, reason)) {
             const QDomElement root = doc.documentElement();
             if (root.tagName().toUpper() == QLatin1String("USERLAYERS")) {
                 m_userLayers.reset(new TOwnerEntity);
@@ -280,8 +281,8 @@ void TLayersController::UserLayers_Load() {
                 }
             }
         } else {
-            notifier().message(
-                QStringLiteral("Definice vrstev %1 nelze přečíst.").arg(QDir::toNativeSeparators(path)));
+            notifier().message(QStringLiteral("Definice vrstev %1 nelze přečíst: %2")
+                                   .arg(QDir::toNativeSeparators(path), reason));
         }
     }
     if (Hooks.Layer42TableChanged) Hooks.Layer42TableChanged(m_table42.get());

@@ -31,10 +31,7 @@ constexpr int MaxTilePagePixels = 500;
 // need more tiles than a redraw can read (a fine level seen from afar, overlaps almost as large
 // as the tiles).
 constexpr int MinTileStepPixels = 16;
-// Projected coordinates of any place on Earth stay far within this (metres).
-constexpr double MaxMapCoordinate = 1e8;
-// What one map description may list; the rest is left out with a message.
-constexpr size_t MaxLevels = 64;
+// The most maps a map directory may describe; the rest is left out with a message.
 constexpr size_t MaxMaps = 1000;
 constexpr qint64 ScreenFrameMs = 40;
 
@@ -42,31 +39,9 @@ QString childText(const QDomElement& element, const char* name) {
     return element.firstChildElement(QLatin1String(name)).text().trimmed();
 }
 
-int childInteger(const QDomElement& element, const char* name) {
-    bool ok = false;
-    const int v = childText(element, name).toInt(&ok);
-    return ok ? v : 0;
-}
-
-double childReal(const QDomElement& element, const char* name) {
-    const QString text = childText(element, name);
-    if (text.isEmpty()) return 0;
-    bool ok = false;
-    const double v = text.toDouble(&ok);
-    if (ok && std::isfinite(v)) return v;
-    const double local = strToExtended(text, 0);
-    return std::isfinite(local) ? local : 0;
-}
-
 QString withDelimiter(const QString& dir) {
     const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(dir));
     return clean.endsWith(QLatin1Char('/')) ? clean : clean + QLatin1Char('/');
-}
-
-// A name of the data that is put into a file name: one path component, no way up.
-bool isPlainName(const QString& name) {
-    return !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           name != QLatin1String("..");
 }
 
 // A subdirectory named by the data: relative and staying below its parent.
@@ -76,46 +51,7 @@ bool staysInside(const QString& relative) {
            !clean.startsWith(QLatin1String("../"));
 }
 
-// Loads an XML file; false with a readable reason when it is missing or malformed.
-bool loadXml(const QString& path, QDomDocument& doc, QString& reason) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        reason = file.errorString();
-        return false;
-    }
-    QString message;
-    int line = 0, column = 0;
-    if (!doc.setContent(&file, &message, &line, &column)) {
-        reason = QStringLiteral("%1 (řádek %2, sloupec %3)").arg(message).arg(line).arg(column);
-        return false;
-    }
-    return true;
-}
-
 } // namespace
-
-// ---- records ---------------------------------------------------------------------------------
-
-void RTileMatrix::ComputeExtent() {
-    MaxX = MatrixWidth * TileWidth - (MatrixWidth - 1) * OverX + MinX;
-    MaxY = MatrixHeight * TileHeight - (MatrixHeight - 1) * OverY + MinY;
-}
-
-bool RTileMatrix::IsWithinLimits() const {
-    for (const double v : {MinX, MinY, MaxX, MaxY})
-        if (!(std::abs(v) <= MaxMapCoordinate)) return false;
-    return true;
-}
-
-bool RTileMatrix::IsUsable() const {
-    return MatrixWidth > 0 && MatrixHeight > 0 && TileWidth > 0 && TileHeight > 0 && TileWidth - OverX > 0 &&
-           TileHeight - OverY > 0 && std::isfinite(OverX) && std::isfinite(OverY);
-}
-
-QString RMap::TileFileName(const RTileMatrix& m, int column, int row) const {
-    return MapDir + m.ID + QLatin1Char('_') + QString::number(column) + QLatin1Char('-') +
-           QString::number(row) + QLatin1Char('.') + Ext;
-}
 
 // ---- tile cache ------------------------------------------------------------------------------
 
@@ -213,11 +149,11 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
             << QStringLiteral("Mapová složka %1 neexistuje.").arg(QDir::toNativeSeparators(MapDirectory));
 
     const QString tilesXml = MapDirectory + QStringLiteral("Tiles.xml");
-    if (QFileInfo(tilesXml).isFile()) {
+    if (QFileInfo::exists(tilesXml)) { // a pipe or a folder in its place is reported
         m_progress.ShowBusy(QStringLiteral("Čtení mapového souboru ..."));
         QDomDocument doc;
         QString reason;
-        if (!loadXml(tilesXml, doc, reason)) {
+        if (!readProjectXml(tilesXml, doc, reason)) {
             // The subdirectory maps are still read: the user sees what can be shown.
             problems << QStringLiteral("Mapový soubor %1 nelze přečíst: %2")
                             .arg(QDir::toNativeSeparators(tilesXml), reason);
@@ -262,10 +198,10 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
         m_progress.SetBarValue(i);
         const QString dir = withDelimiter(MapDirectory + subdirectories[i]);
         const QString mapTiles = dir + QStringLiteral("MapTiles.xml");
-        if (!QFileInfo(mapTiles).isFile()) continue;
+        if (!QFileInfo::exists(mapTiles)) continue;
         QDomDocument doc;
         QString reason;
-        if (!loadXml(mapTiles, doc, reason)) {
+        if (!readProjectXml(mapTiles, doc, reason)) {
             problems << QStringLiteral("Mapový soubor %1 nelze přečíst: %2")
                             .arg(QDir::toNativeSeparators(mapTiles), reason);
             continue;
@@ -288,8 +224,8 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
 
 void TTiledMapController::ReadMap(const QDomElement& mapElement, size_t k, bool isNew, const QString& mapDir,
                                   QStringList& problems) {
-    RMap map;
-    map.MapName = childText(mapElement, "name");
+    QStringList notes;
+    RMap map = readMapDescription(mapElement, mapDir, problems, notes);
     m_progress.SetText((isNew ? QStringLiteral("Příprava mapy ") : QStringLiteral("Oprava mapy ")) +
                        map.MapName);
     if (isNew) {
@@ -299,48 +235,7 @@ void TTiledMapController::ReadMap(const QDomElement& mapElement, size_t k, bool 
         m_widgets.MapCombo->setItemText(int(k), map.MapName);
         if (QListWidgetItem* item = m_widgets.MapListBox->item(int(k))) item->setText(map.MapName);
     }
-    map.Ext = childText(mapElement, "ext");
-    map.MapDir = mapDir;
-    const bool plainExt = isPlainName(map.Ext);
-    const QDomElement set = mapElement.firstChildElement(QStringLiteral("TileMatrixSet"));
-    for (QDomElement e = set.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        if (map.TileMatrixSet.size() == MaxLevels) {
-            problems << QStringLiteral("Mapa %1 má víc než %2 úrovní, další jsou vynechány")
-                            .arg(map.MapName)
-                            .arg(MaxLevels);
-            break;
-        }
-        RTileMatrix m;
-        m.ID = childText(e, "ID");
-        m.MinX = childInteger(e, "MinX");
-        m.MinY = childInteger(e, "MinY");
-        m.TileWidth = childInteger(e, "TileWidth");
-        m.TileHeight = childInteger(e, "TileHeight");
-        m.OverX = childReal(e, "OverX");
-        m.OverY = childReal(e, "OverY");
-        m.MatrixWidth = childInteger(e, "MatrixWidth");
-        m.MatrixHeight = childInteger(e, "MatrixHeight");
-        m.ComputeExtent();
-        // A level that cannot be walked (no tiles, tiles no larger than their overlap) or whose
-        // file names would lead out of the map's directory is left out.
-        if (!m.IsUsable() || !isPlainName(m.ID) || !plainExt) {
-            notifier().protocol(QStringLiteral("Mapa %1: úroveň \"%2\" má neplatný popis a je vynechána")
-                                    .arg(map.MapName, m.ID));
-            continue;
-        }
-        // A grid reaching beyond any place on Earth is a damaged description; its coordinates
-        // would overflow the page's.
-        if (!m.IsWithinLimits()) {
-            problems << QStringLiteral("Mapa %1: úroveň \"%2\" sahá mimo možné souřadnice a je vynechána")
-                            .arg(map.MapName, m.ID);
-            continue;
-        }
-        map.TileMatrixSet.push_back(m);
-        map.MinX = std::min(map.MinX, m.MinX);
-        map.MinY = std::min(map.MinY, m.MinY);
-        map.MaxX = std::max(map.MaxX, m.MaxX);
-        map.MaxY = std::max(map.MaxY, m.MaxY);
-    }
+    for (const QString& note : notes) notifier().protocol(note);
     if (k >= Maps.size())
         Maps.push_back(std::move(map));
     else

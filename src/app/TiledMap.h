@@ -5,6 +5,8 @@
 // map canvas.
 #pragma once
 
+#include "persistence/ProjectXml.h"
+
 #include <QHash>
 #include <QImage>
 #include <QString>
@@ -24,39 +26,6 @@ namespace zelto {
 class TMapCanvas;
 class TPaintBudget;
 class TProgressController;
-
-// One zoom level: a grid of equally sized, possibly overlapping tiles.
-struct RTileMatrix {
-    QString ID;                // prefix of the level's tile file names
-    double MinX = 0, MinY = 0; // lower-left corner of tile (0, 0)
-    double MaxX = 0, MaxY = 0; // upper-right corner of the grid (computed)
-    double TileWidth = 0, TileHeight = 0;
-    double OverX = 0, OverY = 0;
-    int MatrixWidth = 0, MatrixHeight = 0;
-
-    // MaxX and MaxY from the other fields.
-    void ComputeExtent();
-    // Whether the grid can be walked: tiles larger than their overlap and at least one of them.
-    bool IsUsable() const;
-    // Whether every corner of the grid lies within the coordinates a map can have.
-    bool IsWithinLimits() const;
-    // Left, bottom, right and top model coordinates of tile (c, r).
-    double TileMinX(int c) const { return MinX + c * (TileWidth - OverX); }
-    double TileMinY(int r) const { return MinY + r * (TileHeight - OverY); }
-};
-
-// One map.
-struct RMap {
-    double MinX = 1e27, MinY = 1e27, MaxX = -1e27, MaxY = -1e27;
-    QString MapName;
-    QString Ext;    // tile extension without the dot
-    QString MapDir; // directory of the tiles, with a trailing "/"
-    std::vector<RTileMatrix> TileMatrixSet;
-
-    bool HasExtent() const { return MinX <= MaxX && MinY <= MaxY; }
-    // MapDir + ID + "_" + column + "-" + row + "." + Ext.
-    QString TileFileName(const RTileMatrix& m, int column, int row) const;
-};
 
 // Decoded tile pictures by full file name; lookups ignore letter case. A name keeps the picture
 // it got when it was first looked up (the placeholder for a missing file included) while it stays

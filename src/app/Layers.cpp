@@ -773,7 +773,7 @@ void TLayersController::Layers_UpdateList() {
         item->setIcon(QIcon(swatch(quint32(layer->GetColor()))));
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(layer->GetVisible() ? Qt::Checked : Qt::Unchecked);
-        item->setToolTip(item->data(DetailRole).toString());
+        item->setToolTip(plainToolTip(item->data(DetailRole).toString()));
         if (layer->GetRestriction() == 0 && layer->GetName() != OldRoutesAndNotes &&
             layer->GetName() != Meas && layer->GetName() != Log) {
             combo->addItem(layer->GetText(), QVariant::fromValue(static_cast<void*>(layer)));

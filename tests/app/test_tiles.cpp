@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace apptest {
@@ -312,6 +313,37 @@ TEST_F(TilesTest, DamagedMatricesOpenAndARedrawReadsOnlyWhatFitsTheWindow) {
     view(-599000, -1099000, OneMetrePerPixel / 1000);
     map().Review();
     EXPECT_EQ(map().Tiles.Count(), 0);
+}
+
+// Names and folders from a map file are text, never markup: a name holding an image tag would
+// otherwise make the label load that file.
+TEST_F(TilesTest, NamesAndFoldersFromTheMapFileAreShownAsPlainText) {
+    const QString name = QStringLiteral("<img src='%1'><b>Mapa</b>").arg(path(QStringLiteral("secret.png")));
+    const QString dir = QStringLiteral("../<img src='x.png'>");
+    MapDesc good = standMap();
+    good.name = name;
+    MapDesc outside = standMap();
+    outside.name = QStringLiteral("<i>Ven</i>");
+    outside.dir = dir;
+    const QString mapDir = makeMapDir(QStringLiteral("maps"), {outside});
+    addSubdirectoryMap(mapDir, QStringLiteral("sub"), good); // read last: its name stays in the label
+    load(mapDir);
+    auto* progress = ctl<QLabel>(form, "l_Progress");
+    EXPECT_EQ(progress->textFormat(), Qt::PlainText);
+    EXPECT_EQ(progress->text(), QStringLiteral("Příprava mapy ") + name);
+    EXPECT_EQ(ctl<QComboBox>(form, "MapCombo")->itemText(0), name);
+    EXPECT_EQ(ctl<QListWidget>(form, "MapListBox")->item(0)->text(), name);
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].contains(QStringLiteral("<i>Ven</i>"))) << messages()[0].toStdString();
+    EXPECT_TRUE(messages()[0].contains(dir)) << messages()[0].toStdString();
+    // The layer detail (layer names) too.
+    EXPECT_EQ(ctl<QLabel>(form, "tab_Layers_LayerDetail")->textFormat(), Qt::PlainText);
+    // A tool tip is markup by nature: the text comes back from it unchanged.
+    const QString detail = QStringLiteral("Vrstva <img src='x.png'> & spol.\ndruhý řádek");
+    QTextDocument tip;
+    tip.setHtml(plainToolTip(detail));
+    EXPECT_EQ(tip.toPlainText(), detail);
+    EXPECT_TRUE(Qt::mightBeRichText(plainToolTip(detail)));
 }
 
 TEST(TileCache, StaysWithinItsBudgetLettingGoOfTheLeastRecentlyUsed) {

@@ -9,6 +9,7 @@
 
 #include "framework/Notifier.h"
 #include "framework/ProjectPath.h"
+#include "framework/SafeFile.h"
 #include "persistence/ProjectXml.h"
 #include "platform/StorageFolders.h"
 #include "symbology/e_Device.h"
@@ -82,6 +83,10 @@ bool TProjectController::LoadProject(const QString& aFileName) {
                                .arg(QDir::toNativeSeparators(TProjectPath::Root)));
         return false;
     }
+
+    // What saves killed mid-write left in the project's folders goes.
+    removeStaleSaveTemporaries(TProjectPath::Root);
+    removeStaleSaveTemporaries(QFileInfo(aFileName).absolutePath());
 
     // 3. The settings file.
     m_ini = std::make_unique<TRealIniFile>(TProjectPath::CFG);

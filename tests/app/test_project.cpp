@@ -19,6 +19,7 @@
 #include <QTimer>
 
 #include <sys/stat.h>
+#include <sys/time.h>
 
 namespace apptest {
 namespace {
@@ -242,8 +243,18 @@ TEST_F(ProjectTest, ReopeningKeepsTheWorkingDirectoryAndTheUserPicksTheLayerFile
     ASSERT_TRUE(form->LoadProject(first));
     const QString kept = TProjectPath::Root + QStringLiteral("kept.txt");
     writeText(kept, QStringLiteral("x"));
+    // What a save killed mid-write left, in the working directory and beside the project file.
+    const QString stale = TProjectPath::Root + QStringLiteral(".Prvni_USER.zlt.zsave-k1lled");
+    const QString staleBeside = path(QStringLiteral("a/.Prvni.opx.zsave-k1lled"));
+    writeText(stale, QStringLiteral("half"));
+    writeText(staleBeside, QStringLiteral("half"));
+    const timeval past[2] = {{time(nullptr) - 60, 0}, {time(nullptr) - 60, 0}};
+    for (const QString& f : {stale, staleBeside})
+        ASSERT_EQ(::utimes(QFile::encodeName(f).constData(), past), 0);
     ASSERT_TRUE(form->LoadProject(first));
     EXPECT_TRUE(QFileInfo::exists(kept));
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_FALSE(QFileInfo::exists(staleBeside));
 
     form->SetUser(QStringLiteral("jiny"));
     ASSERT_TRUE(form->LoadProject(second));

@@ -5,6 +5,7 @@
 #include "lock/ProgressController.h"
 
 #include "framework/Notifier.h"
+#include "framework/ProjectPath.h"
 #include "framework/TextLocale.h"
 #include "projection/e_Proje.h"
 #include "symbology/e_Device.h"
@@ -178,13 +179,14 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
             for (size_t i = 0; i < elements.size(); ++i) {
                 m_progress.SetBarValue(int(i));
                 const QString dir = childText(elements[i], "dir");
-                if (!staysInside(dir)) {
+                const QString mapDir = dir.isEmpty() ? MapDirectory : withDelimiter(MapDirectory + dir);
+                // Named outside, or a link that leads outside.
+                if (!staysInside(dir) || !TProjectPath::StaysInside(mapDir, MapDirectory)) {
                     problems << QStringLiteral(
                                     "Mapa %1: složka \"%2\" leží mimo mapovou složku, mapa je vynechána")
                                     .arg(childText(elements[i], "name"), dir);
                     continue;
                 }
-                const QString mapDir = dir.isEmpty() ? MapDirectory : withDelimiter(MapDirectory + dir);
                 ReadMap(elements[i], Maps.size(), true, mapDir, problems);
             }
         }
@@ -199,6 +201,11 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
         const QString dir = withDelimiter(MapDirectory + subdirectories[i]);
         const QString mapTiles = dir + QStringLiteral("MapTiles.xml");
         if (!QFileInfo::exists(mapTiles)) continue;
+        if (!TProjectPath::StaysInside(mapTiles, MapDirectory)) {
+            problems << QStringLiteral("Mapová složka %1 vede mimo mapovou složku, mapa je vynechána")
+                            .arg(QDir::toNativeSeparators(dir));
+            continue;
+        }
         QDomDocument doc;
         QString reason;
         if (!readProjectXml(mapTiles, doc, reason)) {
@@ -278,7 +285,11 @@ void TTiledMapController::ReleaseSlot() {
 const QImage& TTiledMapController::TileBitmap(const QString& fileName) {
     if (const QImage* cached = Tiles.Find(fileName)) return *cached;
     QImage bitmap;
-    if (QFileInfo(fileName).isFile()) {
+    const bool exists = QFileInfo(fileName).isFile();
+    if (exists && !TProjectPath::StaysInside(fileName, MapDirectory)) {
+        notifier().protocol(
+            QStringLiteral("Dlaždice %1 vede mimo mapovou složku").arg(QDir::toNativeSeparators(fileName)));
+    } else if (exists) {
         QString error;
         bitmap = TBitmapCodecManager::Load(fileName, &error);
         if (bitmap.isNull())

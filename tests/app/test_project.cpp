@@ -217,6 +217,35 @@ TEST_F(ProjectTest, APipeOrFolderInPlaceOfAProjectsFilesIsReportedAndTheProjectO
     EXPECT_EQ(mapReady, 1);
 }
 
+// The working directory and its folders are made and written only inside the public folder: a
+// link in their place that leads outside refuses the project, and nothing is made outside.
+TEST_F(ProjectTest, AWorkingDirectoryLinkedOutOfThePublicFolderIsRefused) {
+    const QString opx = makeProject(QStringLiteral("l/L.opx"), {standMap()});
+    const QString outside = path(QStringLiteral("outside"));
+    QDir().mkpath(outside);
+    QDir().mkpath(publicDir() + QStringLiteral("/map/project"));
+    const QString root = publicDir() + QStringLiteral("/map/project/L");
+    ASSERT_TRUE(QFile::link(outside, root));
+    EXPECT_FALSE(form->LoadProject(opx));
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].contains(QStringLiteral("nelze vytvořit")));
+    EXPECT_EQ(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+
+    // The directory itself, but its "img" a link outside.
+    ASSERT_TRUE(QFile::remove(root));
+    QDir().mkpath(root);
+    ASSERT_TRUE(QFile::link(outside, root + QStringLiteral("/img")));
+    recordingNotifier()->clear();
+    EXPECT_FALSE(form->LoadProject(opx));
+    EXPECT_EQ(messages().size(), 1);
+    // A link that stays inside the public folder is followed.
+    ASSERT_TRUE(QFile::remove(root + QStringLiteral("/img")));
+    QDir().mkpath(publicDir() + QStringLiteral("/obrazky"));
+    ASSERT_TRUE(QFile::link(publicDir() + QStringLiteral("/obrazky"), root + QStringLiteral("/img")));
+    EXPECT_TRUE(form->LoadProject(opx));
+    EXPECT_EQ(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+}
+
 TEST_F(ProjectTest, AMissingMapDirectoryIsReportedAndTheProjectOpens) {
     const QString opx = path(QStringLiteral("m/M.opx"));
     writeText(opx, projectXml({{QStringLiteral("Map"), QStringLiteral("mapy")}}));

@@ -346,6 +346,53 @@ TEST_F(TilesTest, NamesAndFoldersFromTheMapFileAreShownAsPlainText) {
     EXPECT_TRUE(Qt::mightBeRichText(plainToolTip(detail)));
 }
 
+// Links in the map directory are followed only while they stay inside it: a tile, a tile folder
+// or a map folder that leads outside is not read from there.
+TEST_F(TilesTest, LinksLeadingOutOfTheMapDirectoryAreNotFollowed) {
+    MapDesc m = standMap();
+    const QString outside = path(QStringLiteral("elsewhere"));
+    writeTiles(outside, m); // tiles of the same names, outside the map directory
+    MapDesc linkedFolder = standMap();
+    linkedFolder.name = QStringLiteral("Odkaz ven");
+    linkedFolder.dir = QStringLiteral("ven");
+    MapDesc inside = standMap();
+    inside.name = QStringLiteral("Odkaz uvnitř");
+    inside.dir = QStringLiteral("uvnitr");
+    const QString dir = makeMapDir(QStringLiteral("maps"), {m});
+    writeText(dir + QStringLiteral("/Tiles.xml"), tilesXml({m, linkedFolder, inside}));
+    ASSERT_TRUE(QFile::link(outside, dir + QStringLiteral("/ven")));
+    ASSERT_TRUE(QFile::link(dir + QStringLiteral("/porostni"), dir + QStringLiteral("/uvnitr")));
+    // A map folder that is a link to a folder outside with its own description.
+    addSubdirectoryMap(path(QStringLiteral("elsewhere2")), QString(), standMap());
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("elsewhere2")), dir + QStringLiteral("/podslozka")));
+    // One tile of the shown map is a link to a picture outside.
+    const QString tile = dir + QStringLiteral("/porostni/L1_1-0.png");
+    ASSERT_TRUE(QFile::remove(tile));
+    ASSERT_TRUE(QFile::link(outside + QStringLiteral("/L1_1-0.png"), tile));
+    QImage magenta(8, 8, QImage::Format_ARGB32_Premultiplied);
+    magenta.fill(Qt::magenta);
+    map().SetPlaceholder(magenta);
+
+    load(dir);
+    ASSERT_EQ(map().Maps.size(), 2u);
+    EXPECT_EQ(map().Maps[0].MapName, m.name);
+    EXPECT_EQ(map().Maps[1].MapName, inside.name) << "a link that stays inside is followed";
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].contains(linkedFolder.name)) << messages()[0].toStdString();
+    EXPECT_TRUE(messages()[0].contains(QStringLiteral("podslozka"))) << messages()[0].toStdString();
+
+    view(-599800, -1099800, OneMetrePerPixel / 2);
+    map().Review();
+    ASSERT_EQ(map().ActualTileMatrix, 1);
+    auto at = [&](double x, double y) {
+        return pixel(*form, form->Projection()->GetPageX(x), form->Projection()->GetPageY(y));
+    };
+    EXPECT_EQ(at(-600000 + 150, -1100000 + 50), QColor(Qt::magenta)) << "the linked tile is not read";
+    EXPECT_EQ(at(-600000 + 250, -1100000 + 50), tileColor(1, 2, 0));
+    ASSERT_EQ(protocols().size(), 1);
+    EXPECT_TRUE(protocols()[0].contains(QStringLiteral("L1_1-0.png")));
+}
+
 TEST(TileCache, StaysWithinItsBudgetLettingGoOfTheLeastRecentlyUsed) {
     QImage tile(100, 100, QImage::Format_ARGB32_Premultiplied); // 40,000 bytes
     tile.fill(Qt::red);

@@ -47,6 +47,23 @@ protected:
     void view(double cx, double cy, double scale = OneMetrePerPixel) {
         form->Projection()->ChangeProjection(cx, cy, scale);
     }
+    // The stand map under another name and folder.
+    static MapDesc standMapAs(const QString& name, const QString& dir) {
+        MapDesc m = standMap();
+        m.name = name;
+        m.dir = dir;
+        return m;
+    }
+    // Missing and refused tiles show magenta.
+    void magentaPlaceholder() {
+        QImage magenta(8, 8, QImage::Format_ARGB32_Premultiplied);
+        magenta.fill(Qt::magenta);
+        map().SetPlaceholder(magenta);
+    }
+    // The picture's colour at model (x, y).
+    QColor at(double x, double y) {
+        return pixel(*form, form->Projection()->GetPageX(x), form->Projection()->GetPageY(y));
+    }
     QString tileName(int level, int c, int r) {
         const RMap& m = map().Maps[size_t(map().ActualMap)];
         return m.TileFileName(m.TileMatrixSet[size_t(level)], c, r);
@@ -160,16 +177,11 @@ TEST_F(TilesTest, MissingAndUnreadableTilesShowThePlaceholder) {
     const QString dir = makeMapDir(QStringLiteral("maps"), {m});
     QFile::remove(dir + QStringLiteral("/porostni/L1_1-0.png"));
     writeBytes(dir + QStringLiteral("/porostni/L1_2-0.png"), QByteArray("not a picture"));
-    QImage magenta(8, 8, QImage::Format_ARGB32_Premultiplied);
-    magenta.fill(Qt::magenta);
-    map().SetPlaceholder(magenta);
+    magentaPlaceholder();
     load(dir);
     view(-599800, -1099800, OneMetrePerPixel / 2); // 400 m tiles measure 800 pixels: the 100 m level
     map().Review();
     ASSERT_EQ(map().ActualTileMatrix, 1);
-    auto at = [&](double x, double y) {
-        return pixel(*form, form->Projection()->GetPageX(x), form->Projection()->GetPageY(y));
-    };
     EXPECT_EQ(at(-600000 + 150, -1100000 + 50), QColor(Qt::magenta)) << "missing";
     EXPECT_EQ(at(-600000 + 250, -1100000 + 50), QColor(Qt::magenta)) << "unreadable";
     EXPECT_EQ(at(-600000 + 50, -1100000 + 50), tileColor(1, 0, 0));
@@ -202,12 +214,8 @@ TEST_F(TilesTest, JpegTilesNamedDotJAreDrawn) {
 }
 
 TEST_F(TilesTest, SubdirectoryDescriptionReplacesTheTilesXmlEntryInPlace) {
-    MapDesc a = standMap();
-    a.name = QStringLiteral("Stará");
-    a.dir = QStringLiteral("A");
-    MapDesc b = standMap();
-    b.name = QStringLiteral("Druhá");
-    b.dir = QStringLiteral("B");
+    const MapDesc a = standMapAs(QStringLiteral("Stará"), QStringLiteral("A"));
+    const MapDesc b = standMapAs(QStringLiteral("Druhá"), QStringLiteral("B"));
     const QString dir = makeMapDir(QStringLiteral("maps"), {a, b});
     MapDesc fixed = standMap();
     fixed.name = QStringLiteral("Opravená");
@@ -352,12 +360,8 @@ TEST_F(TilesTest, LinksLeadingOutOfTheMapDirectoryAreNotFollowed) {
     MapDesc m = standMap();
     const QString outside = path(QStringLiteral("elsewhere"));
     writeTiles(outside, m); // tiles of the same names, outside the map directory
-    MapDesc linkedFolder = standMap();
-    linkedFolder.name = QStringLiteral("Odkaz ven");
-    linkedFolder.dir = QStringLiteral("ven");
-    MapDesc inside = standMap();
-    inside.name = QStringLiteral("Odkaz uvnitř");
-    inside.dir = QStringLiteral("uvnitr");
+    const MapDesc linkedFolder = standMapAs(QStringLiteral("Odkaz ven"), QStringLiteral("ven"));
+    const MapDesc inside = standMapAs(QStringLiteral("Odkaz uvnitř"), QStringLiteral("uvnitr"));
     const QString dir = makeMapDir(QStringLiteral("maps"), {m});
     writeText(dir + QStringLiteral("/Tiles.xml"), tilesXml({m, linkedFolder, inside}));
     ASSERT_TRUE(QFile::link(outside, dir + QStringLiteral("/ven")));
@@ -369,9 +373,7 @@ TEST_F(TilesTest, LinksLeadingOutOfTheMapDirectoryAreNotFollowed) {
     const QString tile = dir + QStringLiteral("/porostni/L1_1-0.png");
     ASSERT_TRUE(QFile::remove(tile));
     ASSERT_TRUE(QFile::link(outside + QStringLiteral("/L1_1-0.png"), tile));
-    QImage magenta(8, 8, QImage::Format_ARGB32_Premultiplied);
-    magenta.fill(Qt::magenta);
-    map().SetPlaceholder(magenta);
+    magentaPlaceholder();
 
     load(dir);
     ASSERT_EQ(map().Maps.size(), 2u);
@@ -384,9 +386,6 @@ TEST_F(TilesTest, LinksLeadingOutOfTheMapDirectoryAreNotFollowed) {
     view(-599800, -1099800, OneMetrePerPixel / 2);
     map().Review();
     ASSERT_EQ(map().ActualTileMatrix, 1);
-    auto at = [&](double x, double y) {
-        return pixel(*form, form->Projection()->GetPageX(x), form->Projection()->GetPageY(y));
-    };
     EXPECT_EQ(at(-600000 + 150, -1100000 + 50), QColor(Qt::magenta)) << "the linked tile is not read";
     EXPECT_EQ(at(-600000 + 250, -1100000 + 50), tileColor(1, 2, 0));
     ASSERT_EQ(protocols().size(), 1);

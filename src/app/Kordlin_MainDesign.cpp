@@ -54,6 +54,7 @@ TTouchButton* textButton(QWidget* parent, const char* name, const QString& text)
 
 QLabel* label(QWidget* parent, const char* name, const QString& text) {
     auto* l = make<QLabel>(parent, name);
+    l->setTextFormat(Qt::PlainText); // labels show names and texts of the data: never markup
     l->setText(text);
     return l;
 }

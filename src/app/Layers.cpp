@@ -17,6 +17,7 @@
 #include "geometry/e_Geometry.h"
 #include "geometry/e_GeometryElement.h"
 #include "geometry/e_GeometryEx.h"
+#include "persistence/ProjectXml.h"
 #include "persistence/T_Saver.h"
 #include "platform/StorageFolders.h"
 #include "projection/Gpx.h"
@@ -250,10 +251,10 @@ void TLayersController::UserLayers_Load() {
     m_userLayers.reset();
     m_table42.reset();
     const QString path = TProjectPath::UserLayers;
-    if (!path.isEmpty() && QFileInfo(path).isFile()) {
-        QFile file(path);
+    if (!path.isEmpty() && QFileInfo::exists(path)) {
         QDomDocument doc;
-        if (file.open(QIODevice::ReadOnly) && doc.setContent(&file)) {
+        QString reason;
+        if (readProjectXml(path, doc, reason)) {
             const QDomElement root = doc.documentElement();
             if (root.tagName().toUpper() == QLatin1String("USERLAYERS")) {
                 m_userLayers.reset(new TOwnerEntity);
@@ -286,8 +287,8 @@ void TLayersController::UserLayers_Load() {
                 }
             }
         } else {
-            notifier().message(
-                QStringLiteral("Definice vrstev %1 nelze přečíst.").arg(QDir::toNativeSeparators(path)));
+            notifier().message(QStringLiteral("Definice vrstev %1 nelze přečíst: %2")
+                                   .arg(QDir::toNativeSeparators(path), reason));
         }
     }
     if (Hooks.Layer42TableChanged) Hooks.Layer42TableChanged(m_table42.get());
@@ -778,7 +779,7 @@ void TLayersController::Layers_UpdateList() {
         item->setIcon(QIcon(swatch(quint32(layer->GetColor()))));
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(layer->GetVisible() ? Qt::Checked : Qt::Unchecked);
-        item->setToolTip(item->data(DetailRole).toString());
+        item->setToolTip(plainToolTip(item->data(DetailRole).toString()));
         if (layer->GetRestriction() == 0 && layer->GetName() != OldRoutesAndNotes &&
             layer->GetName() != Meas && layer->GetName() != Log) {
             combo->addItem(layer->GetText(), QVariant::fromValue(static_cast<void*>(layer)));

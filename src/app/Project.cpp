@@ -9,6 +9,8 @@
 
 #include "framework/Notifier.h"
 #include "framework/ProjectPath.h"
+#include "framework/SafeFile.h"
+#include "persistence/ProjectXml.h"
 #include "platform/StorageFolders.h"
 #include "symbology/e_Device.h"
 
@@ -20,35 +22,6 @@
 #include <QWidget>
 
 namespace zelto {
-
-namespace {
-
-// Reads and parses the project file; false with the reason when it cannot.
-bool readProjectFile(const QString& fileName, QDomDocument& doc, QString& reason) {
-    const QFileInfo info(fileName);
-    if (!info.exists()) {
-        reason = QStringLiteral("soubor neexistuje");
-        return false;
-    }
-    QFile file(fileName);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
-        reason = info.isDir() ? QStringLiteral("je to složka") : file.errorString();
-        return false;
-    }
-    QString message;
-    int line = 0, column = 0;
-    if (!doc.setContent(&file, &message, &line, &column)) {
-        reason = QStringLiteral("%1 (řádek %2, sloupec %3)").arg(message).arg(line).arg(column);
-        return false;
-    }
-    if (doc.documentElement().isNull()) {
-        reason = QStringLiteral("dokument nemá kořenový prvek");
-        return false;
-    }
-    return true;
-}
-
-} // namespace
 
 TProjectController::TProjectController(TMapCanvas& canvas, TTiledMapController& map,
                                        TNavigationController& navigation, TLayersController& layers,
@@ -64,12 +37,7 @@ QString TProjectController::GetAbsolutePath(const QString& aRootPath, const QStr
 }
 
 QString TProjectController::FindLayerValue(const QString& aLayer, const QString& aValue) const {
-    QString result;
-    for (QDomElement entry = XMLDocument.documentElement().firstChildElement(); !entry.isNull();
-         entry = entry.nextSiblingElement())
-        if (entry.firstChildElement(QStringLiteral("Layer")).text().trimmed() == aLayer)
-            result = entry.firstChildElement(aValue).text().trimmed();
-    return result;
+    return projectEntryValue(XMLDocument, aLayer, aValue);
 }
 
 QString TProjectController::FindLayerPath(const QString& aLayer) const {
@@ -86,7 +54,7 @@ bool TProjectController::LoadProject(const QString& aFileName) {
     // the open project as it was.
     QDomDocument doc;
     QString reason;
-    if (!readProjectFile(aFileName, doc, reason)) {
+    if (!readProjectXml(aFileName, doc, reason)) {
         notifier().message(
             QStringLiteral("Projekt %1 nelze otevřít: %2").arg(QDir::toNativeSeparators(aFileName), reason));
         return false;
@@ -116,6 +84,10 @@ bool TProjectController::LoadProject(const QString& aFileName) {
                                .arg(QDir::toNativeSeparators(TProjectPath::Root)));
         return false;
     }
+
+    // What saves killed mid-write left in the project's folders goes.
+    removeStaleSaveTemporaries(TProjectPath::Root);
+    removeStaleSaveTemporaries(QFileInfo(aFileName).absolutePath());
 
     // 3. The settings file.
     m_ini = std::make_unique<TRealIniFile>(TProjectPath::CFG);

@@ -5,6 +5,7 @@
 #include "lock/ProgressController.h"
 
 #include "framework/Notifier.h"
+#include "framework/ProjectPath.h"
 #include "framework/TextLocale.h"
 #include "projection/e_Proje.h"
 #include "symbology/e_Device.h"
@@ -27,37 +28,21 @@ namespace zelto {
 namespace {
 
 constexpr int MaxTilePagePixels = 500;
+// A level whose tiles advance by fewer pixels than this on the page is not drawn: a view would
+// need more tiles than a redraw can read (a fine level seen from afar, overlaps almost as large
+// as the tiles).
+constexpr int MinTileStepPixels = 16;
+// The most maps a map directory may describe; the rest is left out with a message.
+constexpr size_t MaxMaps = 1000;
 constexpr qint64 ScreenFrameMs = 40;
 
 QString childText(const QDomElement& element, const char* name) {
     return element.firstChildElement(QLatin1String(name)).text().trimmed();
 }
 
-int childInteger(const QDomElement& element, const char* name) {
-    bool ok = false;
-    const int v = childText(element, name).toInt(&ok);
-    return ok ? v : 0;
-}
-
-double childReal(const QDomElement& element, const char* name) {
-    const QString text = childText(element, name);
-    if (text.isEmpty()) return 0;
-    bool ok = false;
-    const double v = text.toDouble(&ok);
-    if (ok && std::isfinite(v)) return v;
-    const double local = strToExtended(text, 0);
-    return std::isfinite(local) ? local : 0;
-}
-
 QString withDelimiter(const QString& dir) {
     const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(dir));
     return clean.endsWith(QLatin1Char('/')) ? clean : clean + QLatin1Char('/');
-}
-
-// A name of the data that is put into a file name: one path component, no way up.
-bool isPlainName(const QString& name) {
-    return !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) &&
-           name != QLatin1String("..");
 }
 
 // A subdirectory named by the data: relative and staying below its parent.
@@ -67,50 +52,50 @@ bool staysInside(const QString& relative) {
            !clean.startsWith(QLatin1String("../"));
 }
 
-// Loads an XML file; false with a readable reason when it is missing or malformed.
-bool loadXml(const QString& path, QDomDocument& doc, QString& reason) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        reason = file.errorString();
-        return false;
-    }
-    QString message;
-    int line = 0, column = 0;
-    if (!doc.setContent(&file, &message, &line, &column)) {
-        reason = QStringLiteral("%1 (řádek %2, sloupec %3)").arg(message).arg(line).arg(column);
-        return false;
-    }
-    return true;
-}
-
 } // namespace
-
-// ---- records ---------------------------------------------------------------------------------
-
-void RTileMatrix::ComputeExtent() {
-    MaxX = MatrixWidth * TileWidth - (MatrixWidth - 1) * OverX + MinX;
-    MaxY = MatrixHeight * TileHeight - (MatrixHeight - 1) * OverY + MinY;
-}
-
-bool RTileMatrix::IsUsable() const {
-    return MatrixWidth > 0 && MatrixHeight > 0 && TileWidth > 0 && TileHeight > 0 && TileWidth - OverX > 0 &&
-           TileHeight - OverY > 0 && std::isfinite(OverX) && std::isfinite(OverY);
-}
-
-QString RMap::TileFileName(const RTileMatrix& m, int column, int row) const {
-    return MapDir + m.ID + QLatin1Char('_') + QString::number(column) + QLatin1Char('-') +
-           QString::number(row) + QLatin1Char('.') + Ext;
-}
 
 // ---- tile cache ------------------------------------------------------------------------------
 
-const QImage* TTileCache::Find(const QString& fileName) const {
-    const auto it = m_entries.constFind(fileName.toCaseFolded());
-    return it == m_entries.constEnd() ? nullptr : &it.value();
+const QImage* TTileCache::Find(const QString& fileName) {
+    const auto it = m_index.constFind(fileName.toCaseFolded());
+    if (it == m_index.constEnd()) return nullptr;
+    m_entries.splice(m_entries.begin(), m_entries, it.value());
+    return &it.value()->bitmap;
 }
 
 const QImage& TTileCache::Add(const QString& fileName, const QImage& bitmap) {
-    return m_entries.insert(fileName.toCaseFolded(), bitmap).value();
+    const QString key = fileName.toCaseFolded();
+    if (const auto it = m_index.constFind(key); it != m_index.constEnd()) {
+        m_bytes -= it.value()->bytes;
+        m_entries.erase(it.value());
+        m_index.erase(it);
+    }
+    // A picture shared with others (the placeholder) costs only its entry.
+    const qint64 bytes = 256 + (bitmap.isDetached() ? bitmap.sizeInBytes() : 0);
+    EvictTo(m_budget - bytes);
+    m_entries.push_front(Entry{key, bitmap, bytes});
+    m_index.insert(key, m_entries.begin());
+    m_bytes += bytes;
+    return m_entries.front().bitmap;
+}
+
+void TTileCache::EvictTo(qint64 bytes) {
+    while (!m_entries.empty() && m_bytes > bytes) {
+        m_bytes -= m_entries.back().bytes;
+        m_index.remove(m_entries.back().key);
+        m_entries.pop_back();
+    }
+}
+
+void TTileCache::SetBudget(qint64 bytes) {
+    m_budget = bytes;
+    EvictTo(bytes);
+}
+
+void TTileCache::Clear() {
+    m_entries.clear();
+    m_index.clear();
+    m_bytes = 0;
 }
 
 // ---- controller ------------------------------------------------------------------------------
@@ -165,11 +150,11 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
             << QStringLiteral("Mapová složka %1 neexistuje.").arg(QDir::toNativeSeparators(MapDirectory));
 
     const QString tilesXml = MapDirectory + QStringLiteral("Tiles.xml");
-    if (QFileInfo(tilesXml).isFile()) {
+    if (QFileInfo::exists(tilesXml)) { // a pipe or a folder in its place is reported
         m_progress.ShowBusy(QStringLiteral("Čtení mapového souboru ..."));
         QDomDocument doc;
         QString reason;
-        if (!loadXml(tilesXml, doc, reason)) {
+        if (!readProjectXml(tilesXml, doc, reason)) {
             // The subdirectory maps are still read: the user sees what can be shown.
             problems << QStringLiteral("Mapový soubor %1 nelze přečíst: %2")
                             .arg(QDir::toNativeSeparators(tilesXml), reason);
@@ -177,8 +162,16 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
         } else {
             std::vector<QDomElement> elements;
             for (QDomElement e = doc.documentElement().firstChildElement(); !e.isNull();
-                 e = e.nextSiblingElement())
+                 e = e.nextSiblingElement()) {
+                if (elements.size() == MaxMaps) {
+                    problems << QStringLiteral(
+                                    "Mapový soubor %1 popisuje víc než %2 map, další jsou vynechány")
+                                    .arg(QDir::toNativeSeparators(tilesXml))
+                                    .arg(MaxMaps);
+                    break;
+                }
                 elements.push_back(e);
+            }
             Maps.clear();
             Maps.reserve(elements.size());
             m_progress.SetBarRange(0, int(elements.size()) - 1);
@@ -186,14 +179,15 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
             for (size_t i = 0; i < elements.size(); ++i) {
                 m_progress.SetBarValue(int(i));
                 const QString dir = childText(elements[i], "dir");
-                if (!staysInside(dir)) {
+                const QString mapDir = dir.isEmpty() ? MapDirectory : withDelimiter(MapDirectory + dir);
+                // Named outside, or a link that leads outside.
+                if (!staysInside(dir) || !TProjectPath::StaysInside(mapDir, MapDirectory)) {
                     problems << QStringLiteral(
                                     "Mapa %1: složka \"%2\" leží mimo mapovou složku, mapa je vynechána")
                                     .arg(childText(elements[i], "name"), dir);
                     continue;
                 }
-                const QString mapDir = dir.isEmpty() ? MapDirectory : withDelimiter(MapDirectory + dir);
-                ReadMap(elements[i], Maps.size(), true, mapDir);
+                ReadMap(elements[i], Maps.size(), true, mapDir, problems);
             }
         }
     }
@@ -206,19 +200,24 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
         m_progress.SetBarValue(i);
         const QString dir = withDelimiter(MapDirectory + subdirectories[i]);
         const QString mapTiles = dir + QStringLiteral("MapTiles.xml");
-        if (!QFileInfo(mapTiles).isFile()) continue;
+        if (!QFileInfo::exists(mapTiles)) continue;
+        if (!TProjectPath::StaysInside(mapTiles, MapDirectory)) {
+            problems << QStringLiteral("Mapová složka %1 vede mimo mapovou složku, mapa je vynechána")
+                            .arg(QDir::toNativeSeparators(dir));
+            continue;
+        }
         QDomDocument doc;
         QString reason;
-        if (!loadXml(mapTiles, doc, reason)) {
+        if (!readProjectXml(mapTiles, doc, reason)) {
             problems << QStringLiteral("Mapový soubor %1 nelze přečíst: %2")
                             .arg(QDir::toNativeSeparators(mapTiles), reason);
             continue;
         }
         int index = -1;
         if (MapsDirExists(dir, index))
-            ReadMap(doc.documentElement(), size_t(index), false, dir);
-        else
-            ReadMap(doc.documentElement(), Maps.size(), true, dir);
+            ReadMap(doc.documentElement(), size_t(index), false, dir, problems);
+        else if (Maps.size() < MaxMaps)
+            ReadMap(doc.documentElement(), Maps.size(), true, dir, problems);
     }
     m_progress.HideBusy();
 
@@ -230,10 +229,10 @@ void TTiledMapController::LoadMap(const QString& aFileName, const QString&) {
     if (!problems.isEmpty()) notifier().message(problems.join(QLatin1Char('\n')));
 }
 
-void TTiledMapController::ReadMap(const QDomElement& mapElement, size_t k, bool isNew,
-                                  const QString& mapDir) {
-    RMap map;
-    map.MapName = childText(mapElement, "name");
+void TTiledMapController::ReadMap(const QDomElement& mapElement, size_t k, bool isNew, const QString& mapDir,
+                                  QStringList& problems) {
+    QStringList notes;
+    RMap map = readMapDescription(mapElement, mapDir, problems, notes);
     m_progress.SetText((isNew ? QStringLiteral("Příprava mapy ") : QStringLiteral("Oprava mapy ")) +
                        map.MapName);
     if (isNew) {
@@ -243,35 +242,7 @@ void TTiledMapController::ReadMap(const QDomElement& mapElement, size_t k, bool 
         m_widgets.MapCombo->setItemText(int(k), map.MapName);
         if (QListWidgetItem* item = m_widgets.MapListBox->item(int(k))) item->setText(map.MapName);
     }
-    map.Ext = childText(mapElement, "ext");
-    map.MapDir = mapDir;
-    const bool plainExt = isPlainName(map.Ext);
-    const QDomElement set = mapElement.firstChildElement(QStringLiteral("TileMatrixSet"));
-    for (QDomElement e = set.firstChildElement(); !e.isNull(); e = e.nextSiblingElement()) {
-        RTileMatrix m;
-        m.ID = childText(e, "ID");
-        m.MinX = childInteger(e, "MinX");
-        m.MinY = childInteger(e, "MinY");
-        m.TileWidth = childInteger(e, "TileWidth");
-        m.TileHeight = childInteger(e, "TileHeight");
-        m.OverX = childReal(e, "OverX");
-        m.OverY = childReal(e, "OverY");
-        m.MatrixWidth = childInteger(e, "MatrixWidth");
-        m.MatrixHeight = childInteger(e, "MatrixHeight");
-        m.ComputeExtent();
-        // A level that cannot be walked (no tiles, tiles no larger than their overlap) or whose
-        // file names would lead out of the map's directory is left out.
-        if (!m.IsUsable() || !isPlainName(m.ID) || !plainExt) {
-            notifier().protocol(QStringLiteral("Mapa %1: úroveň \"%2\" má neplatný popis a je vynechána")
-                                    .arg(map.MapName, m.ID));
-            continue;
-        }
-        map.TileMatrixSet.push_back(m);
-        map.MinX = std::min(map.MinX, m.MinX);
-        map.MinY = std::min(map.MinY, m.MinY);
-        map.MaxX = std::max(map.MaxX, m.MaxX);
-        map.MaxY = std::max(map.MaxY, m.MaxY);
-    }
+    for (const QString& note : notes) notifier().protocol(note);
     if (k >= Maps.size())
         Maps.push_back(std::move(map));
     else
@@ -314,7 +285,11 @@ void TTiledMapController::ReleaseSlot() {
 const QImage& TTiledMapController::TileBitmap(const QString& fileName) {
     if (const QImage* cached = Tiles.Find(fileName)) return *cached;
     QImage bitmap;
-    if (QFileInfo(fileName).isFile()) {
+    const bool exists = QFileInfo(fileName).isFile();
+    if (exists && !TProjectPath::StaysInside(fileName, MapDirectory)) {
+        notifier().protocol(
+            QStringLiteral("Dlaždice %1 vede mimo mapovou složku").arg(QDir::toNativeSeparators(fileName)));
+    } else if (exists) {
         QString error;
         bitmap = TBitmapCodecManager::Load(fileName, &error);
         if (bitmap.isNull())
@@ -339,6 +314,20 @@ void TTiledMapController::Review() {
     m_canvas.Redraw(); // prepares the tiles of the view (OnStart)
 }
 
+int TTiledMapController::ChooseLevel(const RMap& map) const {
+    const TPageProjection* P = m_canvas.Projection();
+    int chosen = -1;
+    for (size_t i = 0; i < map.TileMatrixSet.size(); ++i) {
+        const RTileMatrix& m = map.TileMatrixSet[i];
+        if (P->GetPageLengthHoriz1(m.TileWidth - m.OverX) < MinTileStepPixels ||
+            P->GetPageLengthVert1(m.TileHeight - m.OverY) < MinTileStepPixels)
+            continue;
+        chosen = int(i);
+        if (P->GetPageLength(m.TileWidth) <= MaxTilePagePixels) break;
+    }
+    return chosen;
+}
+
 void TTiledMapController::PrepareJob() {
     m_job = std::make_unique<Job>();
     if (Maps.empty() || ActualMap < 0 || ActualMap >= int(Maps.size())) return;
@@ -346,10 +335,12 @@ void TTiledMapController::PrepareJob() {
     job.map = Maps[size_t(ActualMap)];
     if (job.map.TileMatrixSet.empty()) return; // nothing to choose from: the background alone
     TPageProjection* P = m_canvas.Projection();
-    for (size_t i = 0; i < job.map.TileMatrixSet.size(); ++i) {
-        ActualTileMatrix = int(i);
-        if (P->GetPageLength(job.map.TileMatrixSet[i].TileWidth) <= MaxTilePagePixels) break;
+    const int level = ChooseLevel(job.map);
+    if (level < 0) {
+        job.map.TileMatrixSet.clear(); // no level fits the scale: the background alone
+        return;
     }
+    ActualTileMatrix = level;
     const RTileMatrix& M = job.level = job.map.TileMatrixSet[size_t(ActualTileMatrix)];
     const TDoubleRect V = job.view = P->GetModelView();
     if (V.MaxX < M.MinX || V.MinX > M.MaxX || V.MaxY < M.MinY || V.MinY > M.MaxY) return;

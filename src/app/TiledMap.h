@@ -5,12 +5,15 @@
 // map canvas.
 #pragma once
 
+#include "persistence/ProjectXml.h"
+
+#include <QHash>
 #include <QImage>
-#include <QMap>
 #include <QString>
 
 #include <array>
 #include <functional>
+#include <list>
 #include <memory>
 #include <vector>
 
@@ -24,49 +27,35 @@ class TMapCanvas;
 class TPaintBudget;
 class TProgressController;
 
-// One zoom level: a grid of equally sized, possibly overlapping tiles.
-struct RTileMatrix {
-    QString ID;                // prefix of the level's tile file names
-    double MinX = 0, MinY = 0; // lower-left corner of tile (0, 0)
-    double MaxX = 0, MaxY = 0; // upper-right corner of the grid (computed)
-    double TileWidth = 0, TileHeight = 0;
-    double OverX = 0, OverY = 0;
-    int MatrixWidth = 0, MatrixHeight = 0;
-
-    // MaxX and MaxY from the other fields.
-    void ComputeExtent();
-    // Whether the grid can be walked: tiles larger than their overlap and at least one of them.
-    bool IsUsable() const;
-    // Left, bottom, right and top model coordinates of tile (c, r).
-    double TileMinX(int c) const { return MinX + c * (TileWidth - OverX); }
-    double TileMinY(int r) const { return MinY + r * (TileHeight - OverY); }
-};
-
-// One map.
-struct RMap {
-    double MinX = 1e27, MinY = 1e27, MaxX = -1e27, MaxY = -1e27;
-    QString MapName;
-    QString Ext;    // tile extension without the dot
-    QString MapDir; // directory of the tiles, with a trailing "/"
-    std::vector<RTileMatrix> TileMatrixSet;
-
-    bool HasExtent() const { return MinX <= MaxX && MinY <= MaxY; }
-    // MapDir + ID + "_" + column + "-" + row + "." + Ext.
-    QString TileFileName(const RTileMatrix& m, int column, int row) const;
-};
-
 // Decoded tile pictures by full file name; lookups ignore letter case. A name keeps the picture
-// it got when it was first looked up (the placeholder for a missing file included) until the
-// cache is emptied.
+// it got when it was first looked up (the placeholder for a missing file included) while it stays
+// in the cache. The pictures together stay within a memory budget: adding one lets go of the
+// least recently used others until it fits (the newest one is always kept).
 class TTileCache {
 public:
-    const QImage* Find(const QString& fileName) const;
+    static constexpr qint64 DefaultBudgetBytes = 64ll << 20;
+
+    // A hit counts as a use.
+    const QImage* Find(const QString& fileName);
+    // The returned picture stays valid until the next Add or Clear.
     const QImage& Add(const QString& fileName, const QImage& bitmap);
-    int Count() const { return int(m_entries.size()); }
-    void Clear() { m_entries.clear(); }
+    int Count() const { return int(m_index.size()); }
+    qint64 Bytes() const { return m_bytes; }
+    qint64 Budget() const { return m_budget; }
+    void SetBudget(qint64 bytes);
+    void Clear();
 
 private:
-    QMap<QString, QImage> m_entries; // keyed by the case-folded name (sorted: binary search)
+    struct Entry {
+        QString key;
+        QImage bitmap;
+        qint64 bytes = 0;
+    };
+    void EvictTo(qint64 bytes);
+    std::list<Entry> m_entries;                         // most recently used first
+    QHash<QString, std::list<Entry>::iterator> m_index; // by the case-folded name
+    qint64 m_bytes = 0;
+    qint64 m_budget = DefaultBudgetBytes;
 };
 
 // The redraw slots: the model keeps a table of redraws so that a newer one can tell an older one
@@ -133,7 +122,11 @@ public:
 private:
     struct Job;
     // Reads the map element into entry k (appended when k equals the count).
-    void ReadMap(const QDomElement& mapElement, size_t k, bool isNew, const QString& mapDir);
+    void ReadMap(const QDomElement& mapElement, size_t k, bool isNew, const QString& mapDir,
+                 QStringList& problems);
+    // The level of the map to draw at the current scale, or -1 when every level's tiles would be
+    // too small on the page to draw.
+    int ChooseLevel(const RMap& map) const;
     void SwitchMap(int index);
     const QImage& TileBitmap(const QString& fileName);
     // The tiles pass: paints tiles of the running redraw until the budget is spent.

@@ -9,6 +9,11 @@
 
 namespace zelto {
 
+QString plainToolTip(const QString& text) {
+    if (text.isEmpty()) return text;
+    return QStringLiteral("<p style=\"white-space:pre-wrap\">%1</p>").arg(text.toHtmlEscaped());
+}
+
 QString formatNumber(double value, int decimals) {
     decimals = std::clamp(decimals, 0, 9);
     if (!std::isfinite(value)) return QStringLiteral("0");

@@ -24,6 +24,10 @@ namespace zelto {
 // "0.#" (1), "0.##" (2), "0.###" (3).
 QString formatNumber(double value, int decimals);
 
+// A tool tip that shows the text as it is: tool tips take a text that looks like markup as
+// markup, so the text is escaped into a paragraph that keeps its line breaks.
+QString plainToolTip(const QString& text);
+
 } // namespace zelto
 
 namespace zelto::ui {

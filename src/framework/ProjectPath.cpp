@@ -58,9 +58,30 @@ bool TProjectPath::CheckDirectories() {
     Audio = Root + QStringLiteral("audio/");
     Img = Root + QStringLiteral("img/");
     maps = Root + QStringLiteral("maps/");
+    // A link in their place would make the directories, and everything saved into them, land
+    // elsewhere: each is checked before it is made.
+    const QString pub = PublicFolder();
     bool ok = true;
-    for (const QString& dir : {Root, Audio, Img, maps}) ok = QDir().mkpath(dir) && ok;
+    for (const QString& dir : {Root, Audio, Img, maps})
+        ok = StaysInside(dir, pub) && QDir().mkpath(dir) && ok;
     return ok;
+}
+
+bool TProjectPath::StaysInside(const QString& path, const QString& folder) {
+    const QString realFolder = QFileInfo(folder).canonicalFilePath();
+    if (realFolder.isEmpty()) return false;
+    // The nearest part of the path that exists; what follows it cannot be a link yet.
+    QString existing = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QString rest;
+    while (!QFileInfo::exists(existing)) {
+        if (QFileInfo(existing).isSymLink()) return false; // dangling
+        const qsizetype slash = existing.lastIndexOf(QLatin1Char('/'));
+        if (slash <= 0) return false;
+        rest = existing.mid(slash) + rest;
+        existing.truncate(slash);
+    }
+    const QString real = QFileInfo(existing).canonicalFilePath() + rest;
+    return real == realFolder || real.startsWith(withDelimiter(realFolder));
 }
 
 QString TProjectPath::Layer(const QString& layerName) {

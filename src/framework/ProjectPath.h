@@ -22,8 +22,14 @@ struct TProjectPath {
 
     static void Clear();
     // Forms every path from Project and UID under the public folder and creates Root, Audio, Img
-    // and maps when missing. False when a directory cannot be created.
+    // and maps when missing. False when a directory cannot be created or one of them leads out of
+    // the public folder (see StaysInside).
     static bool CheckDirectories();
+    // The rule for symbolic links in a project's folders: a path is used only when its real path
+    // (every link resolved) lies inside the real path of the folder it belongs to (the map
+    // directory for tiles and map folders, the public folder for the working directory). A path
+    // that does not exist yet is judged by its nearest existing parent; a dangling link is refused.
+    static bool StaysInside(const QString& path, const QString& folder);
     // Root + "UDSML_" + PurePrj + "_" + layerName + ".zlt".
     static QString Layer(const QString& layerName);
     // A name of the data (a layer name, the user identifier) as a part of a file name in Root.

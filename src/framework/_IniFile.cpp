@@ -70,10 +70,11 @@ void TRealIniFile::refresh() const {
     m_readSize = size;
     m_readTime = time;
     m_sections.clear();
-    QFile f(m_fileName);
-    if (size < 0 || !f.open(QIODevice::ReadOnly)) return;
+    // A pipe, a folder or a huge file in its place reads as no settings.
+    QByteArray data;
+    if (size < 0 || !readRegularFile(m_fileName, MaxProjectFileBytes, data)) return;
     // The plain INI text: values stay exactly as written (commas, quotes and "@" are text).
-    const QString text = decodeFile(f.readAll());
+    const QString text = decodeFile(data);
     Section* current = nullptr;
     auto sectionNamed = [this](const QString& name) -> Section* {
         for (Section& sec : m_sections)

@@ -18,6 +18,9 @@
 #include <QProgressBar>
 #include <QTimer>
 
+#include <sys/stat.h>
+#include <sys/time.h>
+
 namespace apptest {
 namespace {
 
@@ -148,6 +151,19 @@ TEST_F(ProjectTest, AProjectFileThatCannotBeReadLeavesTheOpenProject) {
     const QString root = TProjectPath::Root;
     writeText(path(QStringLiteral("bad/Broken.opx")), QStringLiteral("<Project><Entry><Layer>Map</Layer>"));
     writeText(path(QStringLiteral("bad/Empty.opx")), QString());
+    // Damaged files from a card: a named pipe (opening it for reading would wait for a writer),
+    // a 2 GB file (sparse), 100,000 and 50,000 nested elements.
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path(QStringLiteral("bad/Pipe.opx"))).constData(), 0600), 0);
+    {
+        QFile huge(path(QStringLiteral("bad/Huge.opx")));
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(2ll << 30));
+    }
+    auto nested = [](int depth) {
+        return QByteArray("<Project>") + QByteArray("<a>").repeated(depth) +
+               QByteArray("</a>").repeated(depth) + QByteArray("</Project>");
+    };
+    writeBytes(path(QStringLiteral("bad/Deep.opx")), nested(100'000));
+    writeBytes(path(QStringLiteral("bad/Deep50k.opx")), nested(50'000));
     struct Case {
         QString file;
         const char* reason;
@@ -155,7 +171,11 @@ TEST_F(ProjectTest, AProjectFileThatCannotBeReadLeavesTheOpenProject) {
     const Case cases[] = {{path(QStringLiteral("bad/Missing.opx")), "neexistuje"},
                           {path(QStringLiteral("bad/Broken.opx")), "řádek"},
                           {path(QStringLiteral("bad/Empty.opx")), "řádek"},
-                          {path(QStringLiteral("bad")), "složka"}};
+                          {path(QStringLiteral("bad")), "složka"},
+                          {path(QStringLiteral("bad/Pipe.opx")), "není to obyčejný soubor"},
+                          {path(QStringLiteral("bad/Huge.opx")), "příliš velký"},
+                          {path(QStringLiteral("bad/Deep.opx")), "vnořeny hlouběji"},
+                          {path(QStringLiteral("bad/Deep50k.opx")), "vnořeny hlouběji"}};
     for (const Case& c : cases) {
         recordingNotifier()->clear();
         EXPECT_FALSE(form->LoadProject(c.file));
@@ -167,6 +187,63 @@ TEST_F(ProjectTest, AProjectFileThatCannotBeReadLeavesTheOpenProject) {
     }
     EXPECT_EQ(mapReady, 1);
     EXPECT_FALSE(QFileInfo::exists(publicDir() + QStringLiteral("/map/project/Broken")));
+}
+
+// The files a project reads besides its project file: in place of each a named pipe or a folder
+// is reported (the settings read as none) and the project opens without waiting on it.
+TEST_F(ProjectTest, APipeOrFolderInPlaceOfAProjectsFilesIsReportedAndTheProjectOpens) {
+    form->SetUser(QStringLiteral("lesnik"));
+    const QString opx = makeProject(QStringLiteral("f/F.opx"), {standMap()});
+    const QString maps = path(QStringLiteral("f/maps"));
+    QFile::remove(maps + QStringLiteral("/Tiles.xml"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(maps + QStringLiteral("/Tiles.xml")).constData(), 0600), 0);
+    QDir().mkpath(maps + QStringLiteral("/sub/MapTiles.xml"));
+    const QString root = publicDir() + QStringLiteral("/map/project/F/");
+    QDir().mkpath(root);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(root + QStringLiteral("F.cfg")).constData(), 0600), 0);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(root + QStringLiteral("USERLAYERS_lesnik.xml")).constData(), 0600),
+              0);
+    ASSERT_TRUE(form->LoadProject(opx));
+    const QString all = messages().join(QLatin1Char('\n'));
+    EXPECT_TRUE(all.contains(QStringLiteral("Tiles.xml nelze přečíst: není to obyčejný soubor")))
+        << all.toStdString();
+    EXPECT_TRUE(all.contains(QStringLiteral("MapTiles.xml nelze přečíst: je to složka")))
+        << all.toStdString();
+    EXPECT_TRUE(all.contains(QStringLiteral("USERLAYERS_lesnik.xml nelze přečíst: není to obyčejný soubor")))
+        << all.toStdString();
+    EXPECT_EQ(
+        form->Project().IniFIle()->ReadString(QStringLiteral("S"), QStringLiteral("K"), QStringLiteral("-")),
+        QStringLiteral("-"));
+    EXPECT_EQ(mapReady, 1);
+}
+
+// The working directory and its folders are made and written only inside the public folder: a
+// link in their place that leads outside refuses the project, and nothing is made outside.
+TEST_F(ProjectTest, AWorkingDirectoryLinkedOutOfThePublicFolderIsRefused) {
+    const QString opx = makeProject(QStringLiteral("l/L.opx"), {standMap()});
+    const QString outside = path(QStringLiteral("outside"));
+    QDir().mkpath(outside);
+    QDir().mkpath(publicDir() + QStringLiteral("/map/project"));
+    const QString root = publicDir() + QStringLiteral("/map/project/L");
+    ASSERT_TRUE(QFile::link(outside, root));
+    EXPECT_FALSE(form->LoadProject(opx));
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].contains(QStringLiteral("nelze vytvořit")));
+    EXPECT_EQ(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+
+    // The directory itself, but its "img" a link outside.
+    ASSERT_TRUE(QFile::remove(root));
+    QDir().mkpath(root);
+    ASSERT_TRUE(QFile::link(outside, root + QStringLiteral("/img")));
+    recordingNotifier()->clear();
+    EXPECT_FALSE(form->LoadProject(opx));
+    EXPECT_EQ(messages().size(), 1);
+    // A link that stays inside the public folder is followed.
+    ASSERT_TRUE(QFile::remove(root + QStringLiteral("/img")));
+    QDir().mkpath(publicDir() + QStringLiteral("/obrazky"));
+    ASSERT_TRUE(QFile::link(publicDir() + QStringLiteral("/obrazky"), root + QStringLiteral("/img")));
+    EXPECT_TRUE(form->LoadProject(opx));
+    EXPECT_EQ(QDir(outside).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
 TEST_F(ProjectTest, AMissingMapDirectoryIsReportedAndTheProjectOpens) {
@@ -195,8 +272,18 @@ TEST_F(ProjectTest, ReopeningKeepsTheWorkingDirectoryAndTheUserPicksTheLayerFile
     ASSERT_TRUE(form->LoadProject(first));
     const QString kept = TProjectPath::Root + QStringLiteral("kept.txt");
     writeText(kept, QStringLiteral("x"));
+    // What a save killed mid-write left, in the working directory and beside the project file.
+    const QString stale = TProjectPath::Root + QStringLiteral(".Prvni_USER.zlt.zsave-k1lled");
+    const QString staleBeside = path(QStringLiteral("a/.Prvni.opx.zsave-k1lled"));
+    writeText(stale, QStringLiteral("half"));
+    writeText(staleBeside, QStringLiteral("half"));
+    const timeval past[2] = {{time(nullptr) - 60, 0}, {time(nullptr) - 60, 0}};
+    for (const QString& f : {stale, staleBeside})
+        ASSERT_EQ(::utimes(QFile::encodeName(f).constData(), past), 0);
     ASSERT_TRUE(form->LoadProject(first));
     EXPECT_TRUE(QFileInfo::exists(kept));
+    EXPECT_FALSE(QFileInfo::exists(stale));
+    EXPECT_FALSE(QFileInfo::exists(staleBeside));
 
     form->SetUser(QStringLiteral("jiny"));
     ASSERT_TRUE(form->LoadProject(second));

@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 namespace apptest {
@@ -46,6 +47,23 @@ protected:
     // (W/2 + x - cx, H/2 - (y - cy)).
     void view(double cx, double cy, double scale = OneMetrePerPixel) {
         form->Projection()->ChangeProjection(cx, cy, scale);
+    }
+    // The stand map under another name and folder.
+    static MapDesc standMapAs(const QString& name, const QString& dir) {
+        MapDesc m = standMap();
+        m.name = name;
+        m.dir = dir;
+        return m;
+    }
+    // Missing and refused tiles show magenta.
+    void magentaPlaceholder() {
+        QImage magenta(8, 8, QImage::Format_ARGB32_Premultiplied);
+        magenta.fill(Qt::magenta);
+        map().SetPlaceholder(magenta);
+    }
+    // The picture's colour at model (x, y).
+    QColor at(double x, double y) {
+        return pixel(*form, form->Projection()->GetPageX(x), form->Projection()->GetPageY(y));
     }
     QString tileName(int level, int c, int r) {
         const RMap& m = map().Maps[size_t(map().ActualMap)];
@@ -160,16 +178,11 @@ TEST_F(TilesTest, MissingAndUnreadableTilesShowThePlaceholder) {
     const QString dir = makeMapDir(QStringLiteral("maps"), {m});
     QFile::remove(dir + QStringLiteral("/porostni/L1_1-0.png"));
     writeBytes(dir + QStringLiteral("/porostni/L1_2-0.png"), QByteArray("not a picture"));
-    QImage magenta(8, 8, QImage::Format_ARGB32_Premultiplied);
-    magenta.fill(Qt::magenta);
-    map().SetPlaceholder(magenta);
+    magentaPlaceholder();
     load(dir);
     view(-599800, -1099800, OneMetrePerPixel / 2); // 400 m tiles measure 800 pixels: the 100 m level
     map().Review();
     ASSERT_EQ(map().ActualTileMatrix, 1);
-    auto at = [&](double x, double y) {
-        return pixel(*form, form->Projection()->GetPageX(x), form->Projection()->GetPageY(y));
-    };
     EXPECT_EQ(at(-600000 + 150, -1100000 + 50), QColor(Qt::magenta)) << "missing";
     EXPECT_EQ(at(-600000 + 250, -1100000 + 50), QColor(Qt::magenta)) << "unreadable";
     EXPECT_EQ(at(-600000 + 50, -1100000 + 50), tileColor(1, 0, 0));
@@ -202,12 +215,8 @@ TEST_F(TilesTest, JpegTilesNamedDotJAreDrawn) {
 }
 
 TEST_F(TilesTest, SubdirectoryDescriptionReplacesTheTilesXmlEntryInPlace) {
-    MapDesc a = standMap();
-    a.name = QStringLiteral("Stará");
-    a.dir = QStringLiteral("A");
-    MapDesc b = standMap();
-    b.name = QStringLiteral("Druhá");
-    b.dir = QStringLiteral("B");
+    const MapDesc a = standMapAs(QStringLiteral("Stará"), QStringLiteral("A"));
+    const MapDesc b = standMapAs(QStringLiteral("Druhá"), QStringLiteral("B"));
     const QString dir = makeMapDir(QStringLiteral("maps"), {a, b});
     MapDesc fixed = standMap();
     fixed.name = QStringLiteral("Opravená");
@@ -263,6 +272,169 @@ TEST_F(TilesTest, MatrixNumbersAndUnusableLevels) {
     EXPECT_EQ(x.MaxY, 150);
     EXPECT_EQ(r.MaxX, 197.5);
     EXPECT_EQ(protocols().size(), 3);
+}
+
+// Damaged map descriptions (tests/fixtures/damaged): a level too fine for the view is not drawn,
+// one reaching beyond any coordinate is left out with a message; the project opens either way and
+// a redraw reads no more tiles than fit the window.
+TEST_F(TilesTest, DamagedMatricesOpenAndARedrawReadsOnlyWhatFitsTheWindow) {
+    struct Case {
+        const char* project;
+        bool levelKept;
+    };
+    const Case cases[] = {{"fine-1000x1000", true},
+                          {"overlap-4096", true},
+                          {"huge-matrix", false},
+                          {"int-limits", false},
+                          {"int-limits-low", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.project);
+        recordingNotifier()->clear();
+        const QString source = QStringLiteral(ZELTO_FIXTURES "/damaged/") + QLatin1String(c.project);
+        const QString dir = path(QLatin1String(c.project));
+        QDir().mkpath(dir + QStringLiteral("/maps"));
+        for (const char* file : {"/project.opx", "/maps/Tiles.xml"})
+            ASSERT_TRUE(QFile::copy(source + QLatin1String(file), dir + QLatin1String(file)));
+        const int done = map().ReviewsDone;
+        ASSERT_TRUE(form->LoadProject(dir + QStringLiteral("/project.opx")));
+        EXPECT_EQ(map().ReviewsDone, done + 1) << "the first redraw completed";
+        ASSERT_EQ(map().Maps.size(), 1u);
+        EXPECT_EQ(map().Maps[0].TileMatrixSet.size(), c.levelKept ? 1u : 0u);
+        if (!c.levelKept) {
+            ASSERT_EQ(messages().size(), 1);
+            EXPECT_TRUE(messages()[0].contains(QLatin1String(c.project)));
+        }
+        // The whole map in view: at most a few pixels a tile, nothing to read.
+        EXPECT_EQ(map().Tiles.Count(), 0);
+    }
+
+    // Closer in, the 1 m tiles measure 20 pixels: only the tiles of the window are read.
+    const int W = ctl<ui::TImageControl>(form, "Image")->Bitmap().width(),
+              H = ctl<ui::TImageControl>(form, "Image")->Bitmap().height();
+    ASSERT_TRUE(form->LoadProject(path(QStringLiteral("fine-1000x1000/project.opx"))));
+    view(-599500, -1099500, OneMetrePerPixel / 20);
+    map().Review();
+    EXPECT_EQ(map().ActualTileMatrix, 0);
+    EXPECT_GT(map().Tiles.Count(), 0);
+    EXPECT_LE(map().Tiles.Count(), (W / 20 + 2) * (H / 20 + 2));
+    // Tiles of 4096 m that move on by a micrometre: never drawn, however close.
+    ASSERT_TRUE(form->LoadProject(path(QStringLiteral("overlap-4096/project.opx"))));
+    view(-599000, -1099000, OneMetrePerPixel / 1000);
+    map().Review();
+    EXPECT_EQ(map().Tiles.Count(), 0);
+}
+
+// Names and folders from a map file are text, never markup: a name holding an image tag would
+// otherwise make the label load that file.
+TEST_F(TilesTest, NamesAndFoldersFromTheMapFileAreShownAsPlainText) {
+    const QString name = QStringLiteral("<img src='%1'><b>Mapa</b>").arg(path(QStringLiteral("secret.png")));
+    const QString dir = QStringLiteral("../<img src='x.png'>");
+    MapDesc good = standMap();
+    good.name = name;
+    MapDesc outside = standMap();
+    outside.name = QStringLiteral("<i>Ven</i>");
+    outside.dir = dir;
+    const QString mapDir = makeMapDir(QStringLiteral("maps"), {outside});
+    addSubdirectoryMap(mapDir, QStringLiteral("sub"), good); // read last: its name stays in the label
+    load(mapDir);
+    auto* progress = ctl<QLabel>(form, "l_Progress");
+    EXPECT_EQ(progress->textFormat(), Qt::PlainText);
+    EXPECT_EQ(progress->text(), QStringLiteral("Příprava mapy ") + name);
+    EXPECT_EQ(ctl<QComboBox>(form, "MapCombo")->itemText(0), name);
+    EXPECT_EQ(ctl<QListWidget>(form, "MapListBox")->item(0)->text(), name);
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].contains(QStringLiteral("<i>Ven</i>"))) << messages()[0].toStdString();
+    EXPECT_TRUE(messages()[0].contains(dir)) << messages()[0].toStdString();
+    // The layer detail (layer names) too.
+    EXPECT_EQ(ctl<QLabel>(form, "tab_Layers_LayerDetail")->textFormat(), Qt::PlainText);
+    // A tool tip is markup by nature: the text comes back from it unchanged.
+    const QString detail = QStringLiteral("Vrstva <img src='x.png'> & spol.\ndruhý řádek");
+    QTextDocument tip;
+    tip.setHtml(plainToolTip(detail));
+    EXPECT_EQ(tip.toPlainText(), detail);
+    EXPECT_TRUE(Qt::mightBeRichText(plainToolTip(detail)));
+}
+
+// Links in the map directory are followed only while they stay inside it: a tile, a tile folder
+// or a map folder that leads outside is not read from there.
+TEST_F(TilesTest, LinksLeadingOutOfTheMapDirectoryAreNotFollowed) {
+    MapDesc m = standMap();
+    const QString outside = path(QStringLiteral("elsewhere"));
+    writeTiles(outside, m); // tiles of the same names, outside the map directory
+    const MapDesc linkedFolder = standMapAs(QStringLiteral("Odkaz ven"), QStringLiteral("ven"));
+    const MapDesc inside = standMapAs(QStringLiteral("Odkaz uvnitř"), QStringLiteral("uvnitr"));
+    const QString dir = makeMapDir(QStringLiteral("maps"), {m});
+    writeText(dir + QStringLiteral("/Tiles.xml"), tilesXml({m, linkedFolder, inside}));
+    ASSERT_TRUE(QFile::link(outside, dir + QStringLiteral("/ven")));
+    ASSERT_TRUE(QFile::link(dir + QStringLiteral("/porostni"), dir + QStringLiteral("/uvnitr")));
+    // A map folder that is a link to a folder outside with its own description.
+    addSubdirectoryMap(path(QStringLiteral("elsewhere2")), QString(), standMap());
+    ASSERT_TRUE(QFile::link(path(QStringLiteral("elsewhere2")), dir + QStringLiteral("/podslozka")));
+    // One tile of the shown map is a link to a picture outside.
+    const QString tile = dir + QStringLiteral("/porostni/L1_1-0.png");
+    ASSERT_TRUE(QFile::remove(tile));
+    ASSERT_TRUE(QFile::link(outside + QStringLiteral("/L1_1-0.png"), tile));
+    magentaPlaceholder();
+
+    load(dir);
+    ASSERT_EQ(map().Maps.size(), 2u);
+    EXPECT_EQ(map().Maps[0].MapName, m.name);
+    EXPECT_EQ(map().Maps[1].MapName, inside.name) << "a link that stays inside is followed";
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages()[0].contains(linkedFolder.name)) << messages()[0].toStdString();
+    EXPECT_TRUE(messages()[0].contains(QStringLiteral("podslozka"))) << messages()[0].toStdString();
+
+    view(-599800, -1099800, OneMetrePerPixel / 2);
+    map().Review();
+    ASSERT_EQ(map().ActualTileMatrix, 1);
+    EXPECT_EQ(at(-600000 + 150, -1100000 + 50), QColor(Qt::magenta)) << "the linked tile is not read";
+    EXPECT_EQ(at(-600000 + 250, -1100000 + 50), tileColor(1, 2, 0));
+    ASSERT_EQ(protocols().size(), 1);
+    EXPECT_TRUE(protocols()[0].contains(QStringLiteral("L1_1-0.png")));
+}
+
+TEST(TileCache, StaysWithinItsBudgetLettingGoOfTheLeastRecentlyUsed) {
+    QImage tile(100, 100, QImage::Format_ARGB32_Premultiplied); // 40,000 bytes
+    tile.fill(Qt::red);
+    auto picture = [&] { return tile.copy(); };
+    TTileCache cache;
+    cache.SetBudget(100'000);
+    cache.Add(QStringLiteral("a"), picture());
+    cache.Add(QStringLiteral("b"), picture());
+    ASSERT_NE(cache.Find(QStringLiteral("A")), nullptr); // a is now the most recently used
+    cache.Add(QStringLiteral("c"), picture());
+    EXPECT_EQ(cache.Count(), 2);
+    EXPECT_LE(cache.Bytes(), cache.Budget());
+    EXPECT_NE(cache.Find(QStringLiteral("a")), nullptr);
+    EXPECT_EQ(cache.Find(QStringLiteral("b")), nullptr) << "the least recently used went";
+    EXPECT_NE(cache.Find(QStringLiteral("c")), nullptr);
+    // A picture larger than the whole budget is still kept, alone.
+    const QImage& big =
+        cache.Add(QStringLiteral("big"), QImage(400, 400, QImage::Format_ARGB32_Premultiplied));
+    EXPECT_EQ(big.width(), 400);
+    EXPECT_EQ(cache.Count(), 1);
+    // Pictures shared with others (the placeholder) cost little: many fit.
+    for (int i = 0; i < 100; ++i) cache.Add(QString::number(i), tile);
+    EXPECT_EQ(cache.Count(), 100);
+    cache.Clear();
+    EXPECT_EQ(cache.Bytes(), 0);
+}
+
+TEST_F(TilesTest, ARedrawOfManyTilesKeepsTheCacheWithinItsBudget) {
+    MapDesc m;
+    m.name = QStringLiteral("Mnoho");
+    m.dir = QStringLiteral("m");
+    m.matrices = {Matrix::grid(QStringLiteral("M"), 0, 0, 20, 30, 30)};
+    load(makeMapDir(QStringLiteral("maps"), {m}));
+    map().Tiles.SetBudget(50 * (16 * 16 * 4 + 256)); // 50 of the 16 x 16 tiles
+    view(300, 300);
+    map().Review();
+    EXPECT_EQ(map().ReviewsDone, 1);
+    EXPECT_LE(map().Tiles.Bytes(), map().Tiles.Budget());
+    EXPECT_LE(map().Tiles.Count(), 50);
+    // The last tile painted is still there; the picture holds the first ones as well.
+    EXPECT_EQ(pixel(*form, form->Projection()->GetPageX(10), form->Projection()->GetPageY(10)),
+              tileColor(0, 0, 0));
 }
 
 TEST_F(TilesTest, BadMapFilesAreReportedAndTheRestIsRead) {

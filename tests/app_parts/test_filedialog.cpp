@@ -283,6 +283,7 @@ TEST_F(FileDialogTest, PathThatIsNoDirectoryGivesAMessageAndAnEmptyList) {
     EXPECT_EQ(dlg->ListingError(), QStringLiteral("Adresář neexistuje: ") + path("nowhere/deeper"));
     EXPECT_FALSE(message->isHidden());
     EXPECT_EQ(message->text(), dlg->ListingError());
+    EXPECT_EQ(message->textFormat(), Qt::PlainText) << "it quotes the path";
     EXPECT_FALSE(okEnabled());
 
     // "Nahoru" finds the way back; a good listing takes the message away.

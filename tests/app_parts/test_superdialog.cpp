@@ -282,6 +282,18 @@ TEST_F(SuperdialogTest, TextEntryCardEndsAtTheKeyboardsTopEdge) {
     EXPECT_EQ(child("Panel_Edit")->y(), 0);
 }
 
+// The prompt quotes layer and file names: shown as they are, in both styles.
+TEST_F(SuperdialogTest, ThePromptIsPlainText) {
+    const QString text = QStringLiteral("Smazat vrstvu <img src='x.png'><b>A</b>?");
+    for (bool kavint : {false, true}) {
+        dlg->SetKavintStyle(kavint);
+        dlg->SetaText(text);
+        EXPECT_EQ(dlg->GetaText(), text);
+        for (const char* name : {"l_Text", "l_edText", "ks_l_Text", "ks_l_EdText"})
+            EXPECT_EQ(static_cast<QLabel*>(child(name))->textFormat(), Qt::PlainText) << name;
+    }
+}
+
 TEST_F(SuperdialogTest, FillsItsParentAndStartsHidden) {
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_EQ(dlg->objectName(), QStringLiteral("Superdialog"));

@@ -36,6 +36,8 @@ QGraphicsDropShadowEffect* dropShadow(QObject* parent) {
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text = QString()) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
+    // Texts quote file and layer names: never taken as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
     return label;

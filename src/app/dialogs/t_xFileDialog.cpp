@@ -122,6 +122,7 @@ void TxFileDialog::build() {
     b_CLose = makeButton(this, "b_CLose", QStringLiteral("Zavřít"));
     l_Message = new QLabel(this);
     l_Message->setObjectName(QStringLiteral("l_Message"));
+    l_Message->setTextFormat(Qt::PlainText); // it quotes file names
     l_Message->setWordWrap(true);
     l_Message->hide();
     ImageControl1 = pictureHolder(this, "ImageControl1", parts::IconKind::Folder, parts::accentColor());

@@ -20,7 +20,10 @@ ZELTO_IMPLEMENT_CLASS(TProgressElem, TOwnerEntity, "Kordlin_Main")
 
 TProgressController::TProgressController(QProgressBar* bar, QLabel* label, QWidget* busyIndicator,
                                          QObject* parent)
-    : QObject(parent), m_bar(bar), m_label(label), m_indicator(busyIndicator) {}
+    : QObject(parent), m_bar(bar), m_label(label), m_indicator(busyIndicator) {
+    // The label shows names read from map and project files: never taken as markup.
+    if (m_label) m_label->setTextFormat(Qt::PlainText);
+}
 
 TProgressController::~TProgressController() {
     freeProc();

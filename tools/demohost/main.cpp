@@ -137,11 +137,16 @@ int main(int argc, char** argv) {
     TMainForm* form = component->Form();
     form->resize(mapSize);
     component->SetMapOnBackground(false);
-    component->SetAutoOpenProject(!projectFile.isEmpty());
-    component->SetAutoOpenProjectFile(projectFile);
     component->DoIt();
+    // The project is opened as the component's own DoIt opens it, so that a refused one is known
+    // at once: a script or a screenshot then ends with the reason instead of waiting for a map.
+    const bool opened = projectFile.isEmpty() || form->LoadProject(projectFile);
     if (parser.isSet(touch)) zdemo::mapaccess::setTakesTouch(*form, true);
     if (!automated) return app.exec();
+    if (!opened) {
+        const QStringList texts = recordingNotifier() ? recordingNotifier()->all() : QStringList();
+        return fail(QStringLiteral("the project was not opened: %1").arg(texts.join(QStringLiteral("; "))));
+    }
 
     if (!scriptFile.isEmpty()) {
         zdemo::ScriptRunner runner(*form, scriptFile, std::move(scriptLines), !projectFile.isEmpty());

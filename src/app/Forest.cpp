@@ -250,7 +250,8 @@ void TForestController::takeModel(std::unique_ptr<TRead> r) {
     if (r->model) {
         m_model = r->model.release();
         m_read = std::move(r->read);
-        fillOdd(r->divisions);
+        refill(m_w.ed_odd, r->divisions);
+        if (Hooks.UnitsEntryVisible) Hooks.UnitsEntryVisible(true);
         m_selector = std::make_unique<TForestModelSelector>();
         m_selector->SetForestModel(m_model);
         m_selector->SetFrameClass(&Tgis_PorostniSkupina::StaticClass());
@@ -283,19 +284,6 @@ std::shared_ptr<TForestController::TOld> TForestController::dropModel() {
     old->model = std::exchange(m_model, nullptr);
     old->read = std::move(m_read);
     return old;
-}
-
-void TForestController::fillOdd(const QStringList& divisions) {
-    QComboBox* odd = m_w.ed_odd;
-    if (!odd) return;
-    {
-        const QSignalBlocker block(odd);
-        odd->clear();
-        odd->addItems(divisions);
-        odd->setCurrentIndex(-1);
-    }
-    if (!divisions.isEmpty()) odd->setCurrentIndex(0);
-    if (Hooks.UnitsEntryVisible) Hooks.UnitsEntryVisible(true);
 }
 
 // ---- the lists ----------------------------------------------------------------------------------

@@ -143,7 +143,6 @@ private:
     void takeModel(std::unique_ptr<TRead> read);
     // Gives the model up (the lists emptied, no selector); the caller frees what it answers.
     std::shared_ptr<TOld> dropModel();
-    void fillOdd(const QStringList& divisions);
     void refill(QComboBox* combo, const QStringList& names);
     void zoomTo(Tgis_ForestUnit* unit);
     void zoomButton(Tgis_ForestUnit* unit);

@@ -12,8 +12,10 @@
 // resident size less its resident size when it started (the peak is reset there), the largest of
 // the repetitions: the engine's input geometries, its work and its result.
 //
-//   bench_areas [--sizes 1000,10000] [--reps 3] [--only ENGINE]
-// --only runs one engine in this process, without forking (for profilers).
+//   bench_areas [--sizes 1000,10000] [--reps 3] [--only ENGINE] [--lines FILE,...]
+// --only runs one engine in this process, without forking (for profilers). --lines takes the line
+// sets from text line files ("x1 y1 x2 y2 ..." per line) instead of the grid partitions: the
+// stand boundaries of a generated forest (`zelto-sample --lines FILE`), many vertices per line.
 #include <geos_c.h>
 
 #include "../tests/topology/stand_partition.h"
@@ -141,6 +143,37 @@ bool inChild(const char* engine, const std::vector<Polyline>& lines, Report& rep
         report);
 }
 
+// A text line file: one polyline per line, "x1 y1 x2 y2 ...".
+std::vector<Polyline> readLines(const char* path) {
+    std::vector<Polyline> lines;
+    FILE* f = std::fopen(path, "r");
+    if (!f) return lines;
+    std::string text;
+    char buffer[1 << 16];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
+    std::fclose(f);
+    size_t at = 0;
+    while (at < text.size()) {
+        const size_t end = std::min(text.find('\n', at), text.size());
+        Polyline line;
+        const char* p = text.data() + at;
+        const char* stop = text.data() + end;
+        while (p < stop) {
+            char* next = nullptr;
+            const double x = std::strtod(p, &next);
+            if (next == p) break;
+            p = next;
+            const double y = std::strtod(p, &next);
+            if (next == p) break;
+            p = next;
+            line.push_back({x, y});
+        }
+        if (line.size() >= 2) lines.push_back(std::move(line));
+        at = end + 1;
+    }
+    return lines;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -149,6 +182,7 @@ int main(int argc, char** argv) {
     std::vector<int> sizes{1000, 10000};
     int reps = 3;
     const char* only = nullptr;
+    std::vector<std::string> files;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--sizes") == 0 && i + 1 < argc) {
             sizes.clear();
@@ -156,30 +190,51 @@ int main(int argc, char** argv) {
                 sizes.push_back(std::atoi(s));
         } else if (std::strcmp(argv[i], "--only") == 0 && i + 1 < argc) {
             only = argv[++i];
+        } else if (std::strcmp(argv[i], "--lines") == 0 && i + 1 < argc) {
+            for (char* s = std::strtok(argv[++i], ","); s; s = std::strtok(nullptr, ","))
+                files.emplace_back(s);
         } else if (std::strcmp(argv[i], "--reps") == 0 && i + 1 < argc) {
             reps = std::max(1, std::atoi(argv[++i]));
         } else {
-            std::fprintf(stderr, "usage: bench_areas [--sizes 1000,10000] [--reps 3] [--only ENGINE]\n");
+            std::fprintf(
+                stderr,
+                "usage: bench_areas [--sizes 1000,10000] [--reps 3] [--only ENGINE] [--lines FILE,...]\n");
             return 2;
         }
     }
     std::printf("%-8s %-8s %-8s %-16s %8s %8s %8s %8s %8s %14s\n", "cells", "lines", "verts", "engine",
                 "build s", "run s", "run cpu", "areas", "RSS +MB", "area sum");
     bool ok = true;
-    for (int target : sizes) {
-        testdata::PartitionOptions o;
-        o.nx = o.ny = std::max(1, int(std::lround(std::sqrt(double(target)))));
-        o.seed = 42;
-        const std::vector<Polyline> lines = testdata::MakeStandPartition(o);
+    // The sets: a line file each, or else a grid partition per size ("cells": its cells, or the
+    // set's number for a file).
+    const size_t sets = files.empty() ? sizes.size() : files.size();
+    for (size_t set = 0; set < sets; ++set) {
+        std::vector<Polyline> lines;
+        int cells = 0;
+        if (files.empty()) {
+            testdata::PartitionOptions o;
+            o.nx = o.ny = std::max(1, int(std::lround(std::sqrt(double(sizes[set])))));
+            o.seed = 42;
+            lines = testdata::MakeStandPartition(o);
+            cells = o.nx * o.ny;
+        } else {
+            lines = readLines(files[set].c_str());
+            cells = int(set) + 1;
+            std::printf("set %d: %s\n", cells, files[set].c_str());
+            if (lines.empty()) {
+                std::fprintf(stderr, "%s: no lines\n", files[set].c_str());
+                return 1;
+            }
+        }
         size_t vertices = 0;
         for (const Polyline& l : lines) vertices += l.size();
         if (only) {
             const Report r = std::strcmp(only, "zelto") == 0
                                  ? runZelto(lines)
                                  : runGeos(lines, std::strcmp(only, "geos-node+poly") == 0);
-            std::printf("%-8d %-8zu %-8zu %-16s %8.3f %8.3f %8.3f %8ld %8s %14.3f\n", o.nx * o.ny,
-                        lines.size(), vertices, only, r.buildSeconds, r.runSeconds, r.runCpuSeconds, r.areas,
-                        "-", r.areaSum);
+            std::printf("%-8d %-8zu %-8zu %-16s %8.3f %8.3f %8.3f %8ld %8s %14.3f\n", cells, lines.size(),
+                        vertices, only, r.buildSeconds, r.runSeconds, r.runCpuSeconds, r.areas, "-",
+                        r.areaSum);
             continue;
         }
         double zeltoRun = 0;
@@ -199,9 +254,9 @@ int main(int argc, char** argv) {
             std::sort(runs.begin(), runs.end(),
                       [](const Report& a, const Report& b) { return a.runCpuSeconds < b.runCpuSeconds; });
             const Report& median = runs[runs.size() / 2];
-            std::printf("%-8d %-8zu %-8zu %-16s %8.3f %8.3f %8.3f %8ld %8.1f %14.3f", o.nx * o.ny,
-                        lines.size(), vertices, engine, median.buildSeconds, median.runSeconds,
-                        median.runCpuSeconds, median.areas, peak / 1024.0, median.areaSum);
+            std::printf("%-8d %-8zu %-8zu %-16s %8.3f %8.3f %8.3f %8ld %8.1f %14.3f", cells, lines.size(),
+                        vertices, engine, median.buildSeconds, median.runSeconds, median.runCpuSeconds,
+                        median.areas, peak / 1024.0, median.areaSum);
             if (std::strcmp(engine, "zelto") == 0) {
                 zeltoRun = median.runCpuSeconds;
                 zeltoAreas = median.areas;

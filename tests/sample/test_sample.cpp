@@ -31,6 +31,7 @@
 #include <QNmeaPositionInfoSource>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QUuid>
@@ -1186,4 +1187,45 @@ TEST(SampleOracle, ZltFindNamesTheGroupGeosFindsInTheExportedPolygons) {
     EXPECT_GT(compared, 9900);
     EXPECT_GT(outside, 200); // the margin and the lobes of the outline
     EXPECT_LT(outside, compared - 5000);
+}
+
+// The boundary line set: every shared boundary once, and the areas the program's own pipeline
+// makes from it are the groups' pieces (as many, the same total area).
+TEST(SampleLines, TheBoundaryLinesMakeTheGroupsPieces) {
+    QTemporaryDir dir;
+    zsample::Options o;
+    o.outDir = dir.path();
+    o.groups = 600;
+    o.seed = 11;
+    o.tiles = false;
+    o.linesPath = dir.filePath(QStringLiteral("lines.txt"));
+    const zsample::Result generated = zsample::generate(o);
+    QFile file(o.linesPath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+    EXPECT_EQ(lines.size(), generated.lines);
+    // Each line twice as many numbers as vertices, at least two vertices, and no line twice.
+    QSet<QByteArray> distinct;
+    for (const QByteArray& l : lines) {
+        const qsizetype numbers = l.split(' ').size();
+        EXPECT_TRUE(numbers >= 4 && numbers % 2 == 0) << l.left(80).toStdString();
+        distinct.insert(l);
+    }
+    EXPECT_EQ(distinct.size(), lines.size());
+
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    ASSERT_EQ(zlt::runZlt({"areas", o.linesPath}, outStream, errStream), 0) << err.toStdString();
+    outStream.flush();
+    const QStringList areas = out.trimmed().split(QLatin1Char('\n'));
+    size_t pieces = 0;
+    double groupsM2 = 0;
+    for (const zsample::GroupInfo& g : generated.groups) {
+        pieces += g.parts.size();
+        groupsM2 += g.areaHa * 10000;
+    }
+    EXPECT_EQ(size_t(areas.size()), pieces);
+    double areasM2 = 0;
+    for (const QString& a : areas) areasM2 += a.toDouble();
+    EXPECT_NEAR(areasM2, groupsM2, groupsM2 * 1e-6);
 }

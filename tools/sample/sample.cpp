@@ -23,6 +23,7 @@ constexpr int kPlanYear = 2021;
 
 const char* const kUsage =
     "Usage: zelto-sample --out DIR [--groups N] [--seed S] [--user NAME] [--user-areas N] [--no-tiles]\n"
+    "                    [--lines FILE]\n"
     "\n"
     "Writes a demo forest project into DIR, used as the public (shared documents) folder:\n"
     "  DIR/map/system/        point symbols PSYMB.zlt, kinds Zn.zlt, the missing-tile picture\n"
@@ -37,7 +38,9 @@ const char* const kUsage =
     "  --seed S       the seed, a non-negative integer (default 1); the same seed writes the same files\n"
     "  --user NAME    the user whose layer definitions are written (default demo)\n"
     "  --user-areas N number of clearings in the clearing layer, 0 to 10000 (default 300)\n"
-    "  --no-tiles     write no raster maps (for large forests)\n";
+    "  --no-tiles     write no raster maps (for large forests)\n"
+    "  --lines FILE   also write the stand boundaries as a line file (every shared boundary once,\n"
+    "                 one line \"x1 y1 x2 y2 ...\" each, model metres), the input of `zlt areas`\n";
 
 class UsageError : public SampleError {
 public:
@@ -102,6 +105,9 @@ Options parseArguments(const QStringList& args, bool& help) {
             o.userAreas = n;
         } else if (arg == QLatin1String("--user")) {
             o.user = takeValue();
+        } else if (arg == QLatin1String("--lines")) {
+            o.linesPath = takeValue();
+            if (o.linesPath.isEmpty()) throw UsageError(QStringLiteral("--lines needs a file name"));
         } else if (arg == QLatin1String("--no-tiles") && !inlineValue) {
             o.tiles = false;
         } else {
@@ -233,6 +239,21 @@ Result generate(const Options& options) {
         throw SampleError(QStringLiteral("internal error while laying out the forest: %1")
                               .arg(QString::fromUtf8(e.what())));
     }
+    if (!options.linesPath.isEmpty()) {
+        // Each boundary chain is shared by the two groups it separates: written once, it is the
+        // line set the groups' areas are made from.
+        QByteArray text;
+        for (const BoundaryChain& chain : data.layout.chains) {
+            for (std::size_t i = 0; i < chain.points.size(); ++i) {
+                if (i > 0) text += ' ';
+                text += QByteArray::number(chain.points[i].x, 'f', 3) + ' ' +
+                        QByteArray::number(chain.points[i].y, 'f', 3);
+            }
+            text += '\n';
+        }
+        writeFileOrFail(options.linesPath, text);
+        r.lines = int(data.layout.chains.size());
+    }
     // The rings move to the groups' descriptions; the layout keeps the hierarchy and boundaries.
     assignAttributes(data, options.seed);
     for (std::size_t g = 0; g < data.groups.size(); ++g)
@@ -298,6 +319,9 @@ int runSample(const QStringList& args, QTextStream& out, QTextStream& err) {
         const Result r = generate(options);
         out << "stand groups: " << r.groups.size() << ", " << QString::number(r.totalHa, 'f', 1) << " ha\n";
         out << "forest data: " << r.forestPath << '\n';
+        if (!options.linesPath.isEmpty())
+            out << "boundary lines: " << r.lines << " in " << QFileInfo(options.linesPath).absoluteFilePath()
+                << '\n';
         if (options.tiles) out << "maps: " << r.tileFiles << " tiles in " << r.mapsDir << '\n';
         out << "GPS walk: " << r.fixes << " fixes in " << r.nmeaPath << '\n';
         out << "system folder: " << r.systemDir << '\n';

@@ -39,6 +39,9 @@ struct Options {
     QString user = QStringLiteral("demo");
     QString project = QStringLiteral("demo");
     int userAreas = 300; // clearings in the clearing layer
+    // Also write the stand-boundary line set here (every shared boundary once, as a text line
+    // file "x1 y1 x2 y2 ..." in model metres); empty: none.
+    QString linesPath;
 };
 
 inline constexpr int MinGroups = 1;
@@ -82,6 +85,7 @@ struct TileLevel {
 struct Result {
     QString opxPath;    // absolute
     QString forestPath; // the forest data file
+    int lines = 0;      // boundary lines written to Options::linesPath
     QString mapsDir;    // the project's map directory
     QString nmeaPath;
     QString systemDir; // DIR/map/system

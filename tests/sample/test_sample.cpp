@@ -1138,6 +1138,16 @@ TEST(SampleCommandLine, TheBuiltProgram) {
 
 // ---- zlt find against GEOS on a generated forest ---------------------------------------------------
 
+// The forest the oracle tests generate: 600 groups of seed 11, without maps.
+zsample::Options oracleForest(const QString& dir) {
+    zsample::Options o;
+    o.outDir = dir;
+    o.groups = 600;
+    o.seed = 11;
+    o.tiles = false;
+    return o;
+}
+
 // 10,000 random points over a generated forest: the map's stand-group search (as zlt find runs it)
 // names the group that GEOS finds in the polygons zlt geojson exports (the first in hierarchy order
 // that contains the point, "none" outside every group); points within 1 mm of a boundary are left
@@ -1145,11 +1155,7 @@ TEST(SampleCommandLine, TheBuiltProgram) {
 // reader to hand back the pages of the file it has passed while it reads.)
 TEST(SampleOracle, ZltFindNamesTheGroupGeosFindsInTheExportedPolygons) {
     QTemporaryDir dir;
-    zsample::Options o;
-    o.outDir = dir.path();
-    o.groups = 600;
-    o.seed = 11;
-    o.tiles = false;
+    const zsample::Options o = oracleForest(dir.path());
     const zsample::Result generated = zsample::generate(o);
 
     QString out, err;
@@ -1193,11 +1199,7 @@ TEST(SampleOracle, ZltFindNamesTheGroupGeosFindsInTheExportedPolygons) {
 // makes from it are the groups' pieces (as many, the same total area).
 TEST(SampleLines, TheBoundaryLinesMakeTheGroupsPieces) {
     QTemporaryDir dir;
-    zsample::Options o;
-    o.outDir = dir.path();
-    o.groups = 600;
-    o.seed = 11;
-    o.tiles = false;
+    zsample::Options o = oracleForest(dir.path());
     o.linesPath = dir.filePath(QStringLiteral("lines.txt"));
     const zsample::Result generated = zsample::generate(o);
     QFile file(o.linesPath);

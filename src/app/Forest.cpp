@@ -7,6 +7,7 @@
 #include "UiKit.h"
 #include "lock/ProgressController.h"
 
+#include "forest/e_LHCElements.h"
 #include "forest/e_LHCModel.h"
 #include "forest/t_ForestModelSelector.h"
 #include "framework/Notifier.h"
@@ -71,6 +72,7 @@ struct TForestController::TRead {
     std::unique_ptr<TStreamRead> read;
     std::unique_ptr<Tgis_ForestModel> model; // taken from `read`, and freed before it
     std::shared_ptr<TOld> previous;          // the model this read replaces, freed before it starts
+    bool background = false;                 // read on the loader thread
     QStringList divisions;                   // of the model's first plan area, LS by LS
     QString reason;                          // why there is no model, as the user is told
 };
@@ -209,8 +211,9 @@ void TForestController::LoadDET(const QString& aFileName) {
     read->file = aFileName;
     read->generation = generation;
     read->previous = std::move(previous);
+    read->background = !Hooks.DataOnBackGround || Hooks.DataOnBackGround();
 
-    if (!Hooks.DataOnBackGround || Hooks.DataOnBackGround()) {
+    if (read->background) {
         showLabel(QStringLiteral("Čtení..."));
         std::shared_ptr<TRead> shared(read.release());
         QThread* thread = QThread::create([shared] { readFile(*shared); });
@@ -244,9 +247,7 @@ void TForestController::LoadDET(const QString& aFileName) {
 // The end of a read (the UI thread): the new model, its division list and selector, or the reason
 // why there is none, said once.
 void TForestController::takeModel(std::unique_ptr<TRead> r) {
-    const bool background = !Hooks.DataOnBackGround || Hooks.DataOnBackGround();
     if (Hooks.UnitsEntryVisible) Hooks.UnitsEntryVisible(false);
-    freeInBackground(dropModel()); // none: LoadDET gave it up already
     if (r->model) {
         m_model = r->model.release();
         m_read = std::move(r->read);
@@ -261,7 +262,7 @@ void TForestController::takeModel(std::unique_ptr<TRead> r) {
         notifier().message(r->reason);
         if (Hooks.UnitsEntryVisible) Hooks.UnitsEntryVisible(true);
     }
-    if (background)
+    if (r->background)
         showLabel(QStringLiteral("OK"));
     else
         m_progress.HideBusy();
@@ -311,12 +312,18 @@ QStringList itemNames(const Tgis_ItemsForestUnit* unit) {
 }
 } // namespace
 
-void TForestController::ed_oddChange() {
-    if (!m_model || !m_w.ed_odd || m_w.ed_odd->currentIndex() < 0) return;
+// The division of that number (0 when the text is not one) becomes actual, searched in every LS of
+// the plan area.
+void TForestController::chooseDivision(const QString& number) {
     m_model->SetActualLS(nullptr);
     bool ok = false;
-    const int number = m_w.ed_odd->currentText().toInt(&ok);
-    m_model->SetOddeleni_Cislo(ok ? number : 0);
+    const int n = number.toInt(&ok);
+    m_model->SetOddeleni_Cislo(ok ? n : 0);
+}
+
+void TForestController::ed_oddChange() {
+    if (!m_model || !m_w.ed_odd || m_w.ed_odd->currentIndex() < 0) return;
+    chooseDivision(m_w.ed_odd->currentText());
     refill(m_w.ed_Dil, itemNames(m_model->GetActualOddeleni()));
 }
 
@@ -387,10 +394,7 @@ void TForestController::Button12Click() {
 
 void TForestController::ShowTheForest(bool Highlight) {
     if (!m_model) return;
-    m_model->SetActualLS(nullptr);
-    bool ok = false;
-    const int number = S_Oddeleni.toInt(&ok);
-    m_model->SetOddeleni_Cislo(ok ? number : 0);
+    chooseDivision(S_Oddeleni);
     m_model->SetDilec_Name(S_Dilec);
     m_model->SetPorost_Name(S_Porost);
     m_model->SetSkupina_Name(S_Skupina);
@@ -425,12 +429,7 @@ Tgis_PorostniSkupina* TForestController::FindForestSimple(double X1, double Y1) 
 
 QString TForestController::FindForestSimpleText(double X1, double Y1) {
     const Tgis_PorostniSkupina* g = FindForestSimple(X1, Y1);
-    if (!g) return QStringLiteral("???");
-    const Tgis_Oddeleni* odd = g->Get_Oddeleni();
-    const Tgis_Dilec* dil = g->Get_Dilec();
-    const Tgis_Porost* por = g->Get_Porost();
-    return UnitLabel(odd ? QString::number(odd->GetCislo()) : QString(), dil ? dil->GetName() : QString(),
-                     por ? por->GetName() : QString(), g->GetName());
+    return g ? ForestUnitLabel(g) : QStringLiteral("???");
 }
 
 Tgis_PorostniSkupina* TForestController::FindForest(double X1, double Y1, bool aBlink) {
@@ -463,11 +462,9 @@ Tgis_PorostniSkupina* TForestController::FindForestOnScreen(QPointF aPosition, b
 void TForestController::BlinkArea(TGeometry* anArea) {
     if (ImDrawing || !anArea) return;
     ImDrawing = true;
-    if (m_canvas.Running()) {
-        // The redraw paints it at its highlight pass, over the layers and under the GPS marker.
-        m_highlight = anArea;
-    } else {
-        m_highlight = anArea;
+    m_highlight = anArea;
+    // A running redraw paints it at its highlight pass, over the layers and under the GPS marker.
+    if (!m_canvas.Running()) {
         paintHighlight();
         m_canvas.Update();
     }

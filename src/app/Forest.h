@@ -140,6 +140,7 @@ protected:
 private:
     struct TRead;
     void showLabel(const QString& text);
+    void chooseDivision(const QString& number);
     void takeModel(std::unique_ptr<TRead> read);
     // Gives the model up (the lists emptied, no selector); the caller frees what it answers.
     std::shared_ptr<TOld> dropModel();

@@ -310,7 +310,7 @@ void TGpsController::Route_StartNew() {
     Routes->AddElement(ActualRoute);
     // Every vertex also goes to the journal at once; a failure to write it leaves the route in
     // memory only, as it always was.
-    if (!m_journal.Begin(TRouteJournal::PathFor(TProjectPath::Layer(QStringLiteral("Log")))))
+    if (!m_journal.Begin(journalPath()))
         notifier().protocol(QStringLiteral("Deník trasy %1 nelze zapsat.").arg(m_journal.Path()));
     if (TComplicatedGECollection* log = m_layers.Layer(QStringLiteral("Log"))) {
         log->SetModified(true);
@@ -343,8 +343,7 @@ void TGpsController::Route_End() {
     // journal goes once the file holds the route.
     if (m_layers.Layers_Modified) m_layers.Layers_Save();
     m_journal.End();
-    const TComplicatedGECollection* log = m_layers.Layer(QStringLiteral("Log"));
-    if (!log || !log->GetModified()) TRouteJournal::Remove(m_journal.Path());
+    removeJournalOnceSaved(m_journal.Path());
 }
 
 void TGpsController::ProjectClosing() {
@@ -387,8 +386,18 @@ int sharedStart(const TPolyElement& line, const TRouteJournal::Route& route) {
 
 } // namespace
 
+QString TGpsController::journalPath() {
+    return TRouteJournal::PathFor(TProjectPath::Layer(QStringLiteral("Log")));
+}
+
+// The journal goes once the layer "Log" holds what it recorded (saved, or gone with its project).
+void TGpsController::removeJournalOnceSaved(const QString& path) {
+    const TComplicatedGECollection* log = m_layers.Layer(QStringLiteral("Log"));
+    if (!log || !log->GetModified()) TRouteJournal::Remove(path);
+}
+
 void TGpsController::Route_Recover() {
-    const QString path = TRouteJournal::PathFor(TProjectPath::Layer(QStringLiteral("Log")));
+    const QString path = journalPath();
     if (!QFileInfo::exists(path)) return;
     const std::vector<TRouteJournal::Route> routes = TRouteJournal::Read(path);
     TComplicatedGECollection* lines = m_layers.Layers_Layer(QStringLiteral("Log"), QStringLiteral("L"));
@@ -422,7 +431,7 @@ void TGpsController::Route_Recover() {
         m_layers.Layers_Save();
         notifier().protocol(QStringLiteral("Obnoveno tras GPS z deníku: %1").arg(recovered));
     }
-    if (!log || !log->GetModified()) TRouteJournal::Remove(path);
+    removeJournalOnceSaved(path);
 }
 
 bool TGpsController::Route_Load(TComplicatedGECollection* layer, const QString& routesPath,

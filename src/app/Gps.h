@@ -99,6 +99,9 @@ private:
     void setImage(int index);
     void setSwitch(bool on);
     void centre();
+    // The journal of the open project's route layer.
+    static QString journalPath();
+    void removeJournalOnceSaved(const QString& path);
 
     TGpsWidgets m_w;
     TMapCanvas& m_canvas;

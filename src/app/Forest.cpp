@@ -476,6 +476,10 @@ void TForestController::PaintPendingHighlight() {
     if (m_highlight) paintHighlight();
 }
 
+void TForestController::Forget(const TElement* element) {
+    if (element && m_highlight == element) m_highlight = nullptr;
+}
+
 void TForestController::paintHighlight() {
     TGeometry* area = std::exchange(m_highlight, nullptr);
     if (auto* a = zelto_cast<TAreaElement>(area)) m_painter.DrawAreaHighlight(*a);

@@ -129,6 +129,10 @@ public:
     void cb_jprlSwitch();
     // The ForestHighlight pass: paints a highlight asked for while a redraw was running.
     void PaintPendingHighlight();
+    // The element is about to go: a highlight asked for on it is dropped.
+    void Forget(const TElement* element);
+    // The search panel (shown and hidden by the unit tool).
+    QWidget* FindPanel() const { return m_w.p_Find_Layout; }
     // A model given up, freed with the rest of its read.
     struct TOld;
     // The unit label of a stand group (division, dílec, stand, " ", group).

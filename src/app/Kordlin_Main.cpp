@@ -12,6 +12,7 @@
 #include "SecondaryWindows.h"
 #include "StreamRead.h"
 #include "TiledMap.h"
+#include "Tools.h"
 #include "UiKit.h"
 #include "dialogs/fr_Kordlin_SuperDialog.h"
 #include "dialogs/t_xFileDialog.h"
@@ -27,6 +28,7 @@
 #include "framework/Notifier.h"
 #include "platform/AppEvents.h"
 #include "platform/StorageFolders.h"
+#include "platform/UrlOpener.h"
 #include "projection/e_Wcs.h"
 #include "symbology/e_Device.h"
 #include "topology/e_TopolDruhy.h"
@@ -73,6 +75,7 @@ TMainForm::~TMainForm() {
         m_appEvents->unsubscribe(m_appEventSubscription);
     // The controllers go before the controls they drive and the canvas they paint on.
     m_project.reset();
+    m_tools.reset();
     m_forest.reset();
     m_gps.reset();
     m_layerPainter.reset();
@@ -105,7 +108,7 @@ void TMainForm::WireControllers() {
     m_navigation =
         std::make_unique<TNavigationController>(*m_mapCanvas, *m_tiledMap, TNavigationWidgets::Find(*this));
     m_navigation->Hooks.HideTopBar = [this] { SetTopBar_Visible(false); };
-    m_navigation->Hooks.ActiveTool = [this] { return ActiveTool; };
+    m_navigation->Hooks.ActiveTool = [this] { return GetActiveTool(); };
     m_navigation->Hooks.OpenDrawer = [this] { OpenDrawer(); };
 
     // The user layers and the layer tab of the drawer.
@@ -117,7 +120,7 @@ void TMainForm::WireControllers() {
     m_layers->Hooks.PrepareSuperdialog = [this](bool editMode, const QString& prompt) {
         return PrepareSuperdialog(editMode, prompt);
     };
-    m_layers->Hooks.ActiveTool = [this] { return ActiveTool; };
+    m_layers->Hooks.ActiveTool = [this] { return GetActiveTool(); };
 
     // The GPS: the position, follow mode and routes (into the layer "Log").
     m_gps = std::make_unique<TGpsController>(TGpsWidgets::Find(*this), *m_mapCanvas, *m_tiledMap, *m_layers);
@@ -164,11 +167,41 @@ void TMainForm::WireControllers() {
     m_mapCanvas->SetSimplePass(TDrawPass::ForestHighlight, [this] { m_forest->PaintPendingHighlight(); });
     m_layers->Hooks.UnitText = [this](double x, double y) { return m_forest->FindForestSimpleText(x, y); };
 
+    // The tools: what a tap on the map does, the line and point editing, the callout.
+    m_tools = std::make_unique<TToolsController>(TToolsWidgets::Find(*this), *m_mapCanvas, *m_navigation,
+                                                 *m_layers, *m_layerPainter, *m_forest, *m_gps);
+    m_tools->Hooks.KavintStyle = [this] { return KavintStyle; };
+    m_tools->Hooks.User = [this] { return GetUser(); };
+    m_tools->Hooks.Review = [this] { Review(); };
+    m_tools->Hooks.HideTopBar = [this] { SetTopBar_Visible(false); };
+    m_tools->Hooks.CloseDrawer = [this] { CloseDrawer(); };
+    m_tools->Hooks.OpenToolsTab = [this] {
+        tabc->setCurrentWidget(tab_Tools);
+        OpenDrawer();
+    };
+    m_tools->Hooks.PrepareSuperdialog = [this](bool editMode, const QString& prompt) {
+        return PrepareSuperdialog(editMode, prompt);
+    };
+    m_tools->Hooks.PSYMB = [this] { return PSYMB; };
+    m_tools->Hooks.Zn = [this] { return Zn; };
+    m_tools->Hooks.OpenUrl = [](const QString& url) { return platform::openUrl(url); };
+    m_navigation->Hooks.ImageTap = [this](float x, float y) { m_tools->ImageTap(x, y); };
+    m_mapCanvas->SetSimplePass(TDrawPass::EditOverlays, [this] { m_tools->RedrawOverlays(); });
+    m_layers->Hooks.RestartActiveTool = [this] {
+        m_tools->ActiveToolRestart = true;
+        m_tools->StartActiveTool(m_tools->ActiveTool);
+    };
+    m_bars->HighlightHand = [this] { m_tools->HighlightHand(true); };
+    Hooks.DrawEditedPoint = [this] { m_tools->DrawPoint(nullptr); };
+
     // Opening a project.
     m_project = std::make_unique<TProjectController>(*m_mapCanvas, *m_tiledMap, *m_navigation, *m_layers,
                                                      *m_progress);
     m_project->Hooks.User = [this] { return GetUser(); };
-    m_project->Hooks.Closing = [this] { m_gps->ProjectClosing(); };
+    m_project->Hooks.Closing = [this] {
+        m_gps->ProjectClosing();
+        m_tools->ProjectClosing();
+    };
     m_project->Hooks.LayersLoaded = [this] { m_gps->Route_Recover(); };
     m_project->Hooks.LoadDET = [this](const QString& file) { LoadDET(file); };
     m_project->Hooks.FireMapReady = [this] { FireMapReady(); };
@@ -236,9 +269,9 @@ void TMainForm::FormCreate() {
         DefaultColor = 0xFFFF1493;
         m_dataOnBackGround = true;
         // The map is painted on the raster engine: there is no canvas quality or GPU canvas to set.
-        Status = 0;
+        m_tools->Status = 0;
         m_forest->ImDrawing = false;
-        Test = CheckNotes = CheckLines = CheckAreas = true;
+        Test = m_tools->CheckNotes = m_tools->CheckLines = m_tools->CheckAreas = true;
         m_forest->CHeckJPRL = true;
 
         // 3. Tile cache and map state.
@@ -256,11 +289,11 @@ void TMainForm::FormCreate() {
         // canvas holds the drawing device on the map picture (its page and projection).
         m_mapCanvas->Resize();
         Image_edit->show();
-        MLineCLosed = MLineQuickArea = false;
+        m_tools->MLineCLosed = m_tools->MLineQuickArea = false;
 
         // 6., 7. (The navigation controller's reset below clears RefX, RefY, LastX, LastY.)
-        ActiveTool = 0;
-        ComingActiveTool = WaitingActiveTool = -1;
+        m_tools->ActiveTool = 0;
+        m_tools->ComingActiveTool = m_tools->WaitingActiveTool = -1;
         m_tiledMap->Reviews.fill(TReviewSlot::Free);
         m_tiledMap->LastReview = 0;
         aJTSK = false;
@@ -403,7 +436,7 @@ void TMainForm::Colors_Prepare() {
         item->setData(Qt::UserRole, i);
     }
     ColorListBox->setUpdatesEnabled(true);
-    Barva = 13;
+    m_tools->Barva = 13;
 }
 
 void TMainForm::RegisterBitmapExtensions() {
@@ -449,7 +482,7 @@ void TMainForm::changeEvent(QEvent* event) {
 
 void TMainForm::FormActivate() {
     ImageBakule->hide();
-    Status = 0;
+    m_tools->Status = 0;
 }
 
 void TMainForm::HandleAppEvent(platform::AppEvent event) {
@@ -685,10 +718,11 @@ void TMainForm::LoadDET(const QString& fileName) {
 }
 
 void TMainForm::StartActiveTool(int tool) {
-    if (Hooks.StartActiveTool)
-        Hooks.StartActiveTool(tool);
-    else
-        ActiveTool = tool;
+    m_tools->StartActiveTool(tool);
+}
+
+int TMainForm::GetActiveTool() const {
+    return m_tools ? m_tools->ActiveTool : 0;
 }
 
 void TMainForm::Edit_Clear() {
@@ -782,7 +816,7 @@ void TMainForm::CloseDrawer() {
     if (!m_drawerOpen) return;
     m_drawerOpen = false;
     MultiViewCover->hide();
-    m_bars->MultiViewHidden(ActiveTool);
+    m_bars->MultiViewHidden(GetActiveTool());
     if (!isVisible()) {
         MultiView->hide();
         return PositionDrawer(false);
@@ -840,8 +874,10 @@ void TMainForm::WireParts() {
     m_bars = std::make_unique<TBarsController>(bars);
     m_bars->SwitchesActive = [this] { return cbActive; };
     m_bars->SaveParams = [this] { SaveParams(); };
-    connect(m_bars.get(), &TBarsController::checkLinesChanged, this, [this](bool on) { CheckLines = on; });
-    connect(m_bars.get(), &TBarsController::checkNotesChanged, this, [this](bool on) { CheckNotes = on; });
+    connect(m_bars.get(), &TBarsController::checkLinesChanged, this,
+            [this](bool on) { m_tools->CheckLines = on; });
+    connect(m_bars.get(), &TBarsController::checkNotesChanged, this,
+            [this](bool on) { m_tools->CheckNotes = on; });
     // The logo toggles the top bar.
     if (auto* logo = qobject_cast<QAbstractButton*>(Image_Logo))
         connect(logo, &QAbstractButton::clicked, this, [this] { SetTopBar_Visible(!GetTopBar_Visible()); });

@@ -60,19 +60,19 @@ class TProjectController;
 class TStreamRead;
 class TSuperdialog;
 class TTiledMapController;
+class TToolsController;
 class TTopolDruhy;
 
-// Operations that controllers provide (tools, display lock, import, progress).
+// Operations that controllers provide (display lock, import, progress).
 // Each one does nothing until its controller is wired in; the display lock and the progress
 // reports are wired by the form itself (WireParts). What is drawn on the map is not a hook: each
 // drawing concern sets its pass on the map canvas.
 struct TFormHooks {
-    std::function<void()> DrawActualRoute;    // the GPS route being recorded (message 34 with a line)
-    std::function<void()> DrawEditedPoint;    // the point being edited (message 34 with another element)
-    std::function<void()> ShowGPSCoords;      // the GPS read-out (message 42)
-    std::function<void()> LockDisplay;        // the display lock
-    std::function<void()> StartImport;        // the layer import window
-    std::function<void(int)> StartActiveTool; // starting a tool
+    std::function<void()> DrawActualRoute; // the GPS route being recorded (message 34 with a line)
+    std::function<void()> DrawEditedPoint; // the point being edited (message 34 with another element)
+    std::function<void()> ShowGPSCoords;   // the GPS read-out (message 42)
+    std::function<void()> LockDisplay;     // the display lock
+    std::function<void()> StartImport;     // the layer import window
     // Progress reports of the tools (sender identity, event, process name, text, minimum,
     // maximum, position), for the progress bookkeeping.
     std::function<void(qint64, int, const QString&, const QString&, int, int, int)> OnProgress;
@@ -91,6 +91,7 @@ public:
     TLayersController& Layers() { return *m_layers; }
     TGpsController& Gps() { return *m_gps; }
     TForestController& Forest() { return *m_forest; }
+    TToolsController& Tools() { return *m_tools; }
     TLayerPainter& LayerPainter() { return *m_layerPainter; }
     TNavigationController& Navigation() { return *m_navigation; }
     TLockController& Lock() { return *m_lock; }
@@ -148,7 +149,7 @@ public:
     // The point symbol set and the kinds of point objects (none when their files are missing).
     TOwnerEntity* GetPSYMB() const { return PSYMB; }
     TTopolDruhy* GetZn() const { return Zn; }
-    int GetActiveTool() const { return ActiveTool; }
+    int GetActiveTool() const;
 
     // ---- operations ----
     // Opens a project (see TProjectController::LoadProject); errors escaping it are shown.
@@ -209,15 +210,11 @@ private:
     bool Application_Background = false;
     int InfoY = 0;
     quint32 LineColor = 0, PointColor = 0, DefaultColor = 0;
-    int Status = 0;
-    bool Test = false, CheckNotes = false, CheckLines = false, CheckAreas = false;
+    bool Test = false;
     bool BmMoving = false, BmInMove = false, Fix = false;
     bool ToolsMoving = false, ToolsVisible = false, Rotate = false;
-    int ActiveTool = 0, ComingActiveTool = -1, WaitingActiveTool = -1;
     bool aJTSK = false;
-    bool MLineCLosed = false, MLineQuickArea = false;
     bool cbActive = false; // switch guard: switch handlers act only while set
-    int Barva = 0;
     int FError = 0;
     TOwnerEntity* PSYMB = nullptr; // the point symbol set (the root of m_psymbRead)
     TTopolDruhy* Zn = nullptr;     // the kinds of point objects (the root of m_znRead)
@@ -292,6 +289,7 @@ private:
 
     void CreateDesign();
     void CreateNavigationControls();
+    void CreateToolControls();
     void CreateLayouts();
     // The margin of the floating panels, and the gap between the colour list and the side buttons.
     static constexpr int FloatMargin = 16, ColorPopupGap = 20;
@@ -314,6 +312,7 @@ private:
     std::unique_ptr<TLayersController> m_layers;
     std::unique_ptr<TGpsController> m_gps;
     std::unique_ptr<TForestController> m_forest;
+    std::unique_ptr<TToolsController> m_tools;
     std::unique_ptr<TLayerPainter> m_layerPainter;
     std::unique_ptr<TProjectController> m_project;
     std::unique_ptr<TNavigationController> m_navigation;

@@ -148,13 +148,119 @@ void TMainForm::CreateNavigationControls() {
     f.gpscur->resize(36, 36);
     f.gpscur->hide();
 
-    f.ks_l_Delka = label(f.ks_EditLineLayout, "ks_l_Delka", QString());
-    f.ks_l_Delka->setGeometry(16, 8, 160, 28);
-    f.ks_l_Plocha = label(f.ks_EditLineLayout, "ks_l_Plocha", QString());
-    f.ks_l_Plocha->setGeometry(16, 36, 160, 28);
     f.l_Text = label(&f, "l_Text", QString());
     f.l_Text->resize(420, 28);
     f.l_Text->hide();
+}
+
+void TMainForm::CreateToolControls() {
+    // The line bar: the vertex buttons and the finish button; above it the read-out, the vertex
+    // navigation and "Plocha polygonem".
+    ks_EditLineLayout = panel(this, "ks_EditLineLayout");
+    {
+        auto* row = new QHBoxLayout(ks_EditLineLayout);
+        row->setContentsMargins(8, 8, 8, 8);
+        row->setSpacing(6);
+        row->addWidget(textButton(ks_EditLineLayout, "b_SelectLinePoint", QStringLiteral("Výběr bodu")));
+        row->addWidget(textButton(ks_EditLineLayout, "b_DeleteLinePoint", QStringLiteral("Zrušení bodu")));
+        row->addWidget(textButton(ks_EditLineLayout, "b_AddLinePointGPS", QStringLiteral("Bod z GPS")));
+        auto* finish = textButton(ks_EditLineLayout, "b_NewLine", QStringLiteral("Ukončit linii"));
+        finish->setAccent(true);
+        row->addWidget(finish);
+    }
+    auto* readout = panel(this, "ks_EditLineLayout_DelkaPlocha");
+    {
+        auto* v = new QVBoxLayout(readout);
+        v->setContentsMargins(14, 6, 14, 6);
+        v->setSpacing(0);
+        ks_l_Delka = label(readout, "ks_l_Delka", QStringLiteral("0 m"));
+        ks_l_Plocha = label(readout, "ks_l_Plocha", QStringLiteral("0,00 ha"));
+        v->addWidget(ks_l_Delka);
+        v->addWidget(ks_l_Plocha);
+    }
+    auto* vertices = panel(this, "ks_SelectLinePointLayout");
+    {
+        auto* row = new QHBoxLayout(vertices);
+        row->setContentsMargins(6, 6, 6, 6);
+        row->setSpacing(4);
+        row->addWidget(textButton(vertices, "b_SelectLinePointFirst", QStringLiteral("|<")));
+        row->addWidget(textButton(vertices, "b_SelectLinePointDown", QStringLiteral("<")));
+        row->addWidget(textButton(vertices, "b_SelectLinePointUp", QStringLiteral(">")));
+        row->addWidget(textButton(vertices, "b_SelectLinePointLast", QStringLiteral(">|")));
+    }
+    auto* quickArea = panel(this, "ks_QuickAreaLayout");
+    {
+        auto* row = new QHBoxLayout(quickArea);
+        row->setContentsMargins(6, 6, 6, 6);
+        row->addWidget(textButton(quickArea, "l_QuickArea", QStringLiteral("Plocha polygonem")));
+    }
+    auto* noteGps = panel(this, "ks_Note_Gps_Layout");
+    {
+        auto* row = new QHBoxLayout(noteGps);
+        row->setContentsMargins(6, 6, 6, 6);
+        row->addWidget(textButton(noteGps, "b_Note_Gps", QStringLiteral("Pozn. z GPS")));
+    }
+
+    // The point bar: the point kind, its colour, delete.
+    ks_Point_Edit_Layout = panel(this, "ks_Point_Edit_Layout");
+    {
+        auto* row = new QHBoxLayout(ks_Point_Edit_Layout);
+        row->setContentsMargins(8, 8, 8, 8);
+        row->setSpacing(6);
+        ks_Point_Edit_ComboBox = make<QComboBox>(ks_Point_Edit_Layout, "ks_Point_Edit_ComboBox");
+        ks_Point_Edit_ComboBox->setMinimumWidth(220);
+        row->addWidget(ks_Point_Edit_ComboBox, 1);
+        auto* colour = make<TTouchButton>(ks_Point_Edit_Layout, "PointColorButton");
+        colour->setFixedSize(TouchSize, TouchSize);
+        row->addWidget(colour);
+        row->addWidget(
+            textButton(ks_Point_Edit_Layout, "ks_Point_Edit_Layout_Delete", QStringLiteral("Smazat")));
+    }
+
+    // The information callout: layer, caption, text, attachments, "Editovat" and "Vymazat". It
+    // stands where the tap was, so it is placed by hand.
+    ks_p_Note = panel(this, "ks_p_Note");
+    {
+        ks_p_Note->setFixedWidth(320);
+        auto* v = new QVBoxLayout(ks_p_Note);
+        v->setContentsMargins(12, 10, 12, 10);
+        v->setSpacing(4);
+        auto* layerRow = new QHBoxLayout;
+        auto* circle = make<QWidget>(ks_p_Note, "ks_p_note_Layer_Circle");
+        circle->setFixedSize(12, 12);
+        layerRow->addWidget(circle);
+        auto* layer = make<TTouchButton>(ks_p_Note, "ks_p_note_Layer");
+        layer->setMinimumHeight(TouchSize);
+        layerRow->addWidget(layer, 1);
+        v->addLayout(layerRow);
+        auto* caption = label(ks_p_Note, "ks_p_note_caption", QString());
+        QFont bold = caption->font();
+        bold.setBold(true);
+        caption->setFont(bold);
+        caption->setWordWrap(true);
+        v->addWidget(caption);
+        auto* text = label(ks_p_Note, "ks_p_note_text", QString());
+        text->setWordWrap(true);
+        v->addWidget(text);
+        auto* detail = make<QWidget>(ks_p_Note, "ks_p_note_detail_Layout");
+        {
+            auto* row = new QHBoxLayout(detail);
+            row->setContentsMargins(0, 0, 0, 0);
+            row->addWidget(iconButton(detail, "ks_p_note_img", IconKind::Camera));
+            row->addWidget(iconButton(detail, "ks_p_note_audio", IconKind::Speaker));
+            row->addStretch(1);
+        }
+        v->addWidget(detail);
+        auto* buttons = new QHBoxLayout;
+        buttons->addWidget(textButton(ks_p_Note, "b_p_Note_Edit", QStringLiteral("Editovat")));
+        buttons->addWidget(textButton(ks_p_Note, "b_p_note_Delete", QStringLiteral("Vymazat")));
+        v->addLayout(buttons);
+    }
+    for (QWidget* w :
+         {static_cast<QWidget*>(ks_EditLineLayout), static_cast<QWidget*>(readout),
+          static_cast<QWidget*>(vertices), static_cast<QWidget*>(quickArea), static_cast<QWidget*>(noteGps),
+          static_cast<QWidget*>(ks_Point_Edit_Layout), static_cast<QWidget*>(ks_p_Note)})
+        w->hide();
 }
 
 QStringList TMainForm::MainMenuTexts() {
@@ -368,20 +474,16 @@ void TMainForm::CreateDesign() {
     }
     p_Find_Layout->hide();
 
-    // Tool panels (their contents arrive with the tools).
+    // Tool panels.
     p_Note = panel(this, "p_Note");
-    ks_p_Note = panel(this, "ks_p_Note");
-    ks_EditLineLayout = panel(this, "ks_EditLineLayout");
+    p_Note->resize(360, 72);
+    p_Note->hide();
     Point_Edit_Layout = panel(this, "Point_Edit_Layout");
     Point_Edit_ComboBox = make<QComboBox>(Point_Edit_Layout, "Point_Edit_ComboBox");
-    ks_Point_Edit_Layout = panel(this, "ks_Point_Edit_Layout");
-    ks_Point_Edit_ComboBox = make<QComboBox>(ks_Point_Edit_Layout, "ks_Point_Edit_ComboBox");
-    for (TPanel* panel : {p_Note, ks_p_Note, ks_EditLineLayout, Point_Edit_Layout, ks_Point_Edit_Layout}) {
-        panel->resize(360, 72);
-        panel->hide();
-    }
+    Point_Edit_Layout->resize(360, 72);
+    Point_Edit_Layout->hide();
     Point_Edit_ComboBox->setGeometry(12, 12, 336, 48);
-    ks_Point_Edit_ComboBox->setGeometry(12, 12, 336, 48);
+    CreateToolControls();
 
     // Colour pick list.
     ColorPopup = panel(this, "ColorPopup", 12);
@@ -509,7 +611,11 @@ void TMainForm::CreateDesign() {
             v->addWidget(tab_layers_Layout, 1);
         }
         tab_Tools = make<QWidget>(tabc, "tab_Tools");
-        new QVBoxLayout(tab_Tools);
+        {
+            auto* v = new QVBoxLayout(tab_Tools);
+            v->setContentsMargins(0, 8, 0, 8);
+            v->addWidget(make<QListWidget>(tab_Tools, "ToolsListBox"), 1);
+        }
         tab_view = make<QWidget>(tabc, "tab_view");
         {
             auto* v = new QVBoxLayout(tab_view);
@@ -677,9 +783,17 @@ void TMainForm::CreateLayouts() {
     bar->addStretch(1);
     bottom->addLayout(bar);
     bottom->addSpacing(FloatMargin);
+    // Above the tool bars: the line read-out and the vertex navigation, the area and note buttons.
+    auto* above = new QHBoxLayout;
+    above->setSpacing(8);
+    above->addStretch(1);
+    for (const char* name : {"ks_EditLineLayout_DelkaPlocha", "ks_SelectLinePointLayout",
+                             "ks_QuickAreaLayout", "ks_Note_Gps_Layout"})
+        above->addWidget(findChild<QWidget*>(QLatin1String(name)), 0, Qt::AlignBottom);
+    above->addStretch(1);
+    bottom->addLayout(above);
     auto* panels = new QGridLayout;
-    for (QWidget* w : {static_cast<QWidget*>(p_Note), static_cast<QWidget*>(ks_p_Note),
-                       static_cast<QWidget*>(ks_EditLineLayout), static_cast<QWidget*>(Point_Edit_Layout),
+    for (QWidget* w : {static_cast<QWidget*>(ks_EditLineLayout), static_cast<QWidget*>(Point_Edit_Layout),
                        static_cast<QWidget*>(ks_Point_Edit_Layout)})
         panels->addWidget(w, 0, 0, Qt::AlignHCenter | Qt::AlignBottom);
     bottom->addLayout(panels);
@@ -690,9 +804,7 @@ void TMainForm::CreateLayouts() {
         keepSizeWhenHidden(w);
     l_Progress->setMinimumHeight(40);
     ProgressBar->setFixedHeight(10);
-    for (QWidget* w : {static_cast<QWidget*>(p_Note), static_cast<QWidget*>(ks_p_Note),
-                       static_cast<QWidget*>(ks_EditLineLayout), static_cast<QWidget*>(Point_Edit_Layout),
-                       static_cast<QWidget*>(ks_Point_Edit_Layout)})
+    for (QWidget* w : {static_cast<QWidget*>(p_Note), static_cast<QWidget*>(Point_Edit_Layout)})
         w->setFixedSize(w->size());
     ColorPopup->setFixedSize(ColorPopup->size());
     // Panels whose contents are placed by hand have no size of their own to offer.

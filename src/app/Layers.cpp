@@ -642,8 +642,13 @@ void TLayersController::Layers_Save() {
         for (int j = 0; j < layer->ElementsCount() && !anything; ++j)
             if (TComplicatedGECollection* sub = asLayer(layer->Get(j)); sub && sub->ElementsCount() > 0)
                 anything = true;
+        // A layer emptied by deleting its objects is written too when it has a file or records of
+        // deleted objects: else its last objects would come back from the old file, and the
+        // deletions would never reach another device.
+        const bool deletions = layer->GetDeletedUUIDs() && layer->GetDeletedUUIDs()->ElementsCount() > 0;
+        const bool write = anything || deletions || QFileInfo(TProjectPath::Layer(layer->GetName())).isFile();
         // A layer whose file could not be written stays marked: the next save tries again.
-        if (anything && !Layers_SaveLayer(layer)) {
+        if (write && !Layers_SaveLayer(layer)) {
             failed = true;
             continue;
         }

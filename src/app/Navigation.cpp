@@ -219,6 +219,7 @@ TNavigationWidgets TNavigationWidgets::Find(const QWidget& window) {
     ZELTO_FIND_CONTROL(window, w, minus_rect);
     ZELTO_FIND_CONTROL(window, w, ZoomTimer);
     ZELTO_FIND_CONTROL(window, w, p_Note);
+    ZELTO_FIND_CONTROL(window, w, ks_p_Note);
     ZELTO_FIND_CONTROL(window, w, ImageBakule);
     ZELTO_FIND_CONTROL(window, w, gpsCursor);
     ZELTO_FIND_CONTROL(window, w, gpscur);
@@ -370,7 +371,8 @@ void TNavigationController::ZoomBegin(const TGestureEventInfo& e) {
     Zoomed = true;
     ZoomSilence = false;
     StopGpsFollow();
-    if (m_w.p_Note) m_w.p_Note->hide();
+    for (QWidget* callout : {m_w.p_Note, m_w.ks_p_Note})
+        if (callout) callout->hide();
     const TDoubleRect V = P->GetModelView();
     X1 = V.MinX;
     Y1 = V.MaxY;
@@ -600,7 +602,7 @@ void TNavigationController::MoveFloatingMarkers(double dx, double dy) {
     const double ratio = PageScale();
     const QPoint by(int(std::lround(dx / ratio)), int(std::lround(dy / ratio)));
     if (by.isNull()) return;
-    for (QWidget* w : {m_w.p_Note, m_w.ImageBakule, m_w.gpsCursor})
+    for (QWidget* w : {m_w.p_Note, m_w.ks_p_Note, m_w.ImageBakule, m_w.gpsCursor})
         if (w && !w->isHidden()) w->move(w->pos() + by);
 }
 
@@ -722,7 +724,8 @@ void TNavigationController::ImageMouseUp(QObject*, Qt::MouseButton Button, Qt::M
 void TNavigationController::ImageMouseWheel(QObject*, Qt::KeyboardModifiers, int WheelDelta, bool& Handled,
                                             const QPointF& at) {
     Q_ASSERT(QThread::currentThread() == qApp->thread());
-    if (m_w.p_Note) m_w.p_Note->hide();
+    for (QWidget* callout : {m_w.p_Note, m_w.ks_p_Note})
+        if (callout) callout->hide();
     if (Handled) return;
     Handled = true;
     TPageProjection* P = m_canvas.Projection();

@@ -144,10 +144,10 @@ struct TNavigationWidgets {
     // The zoom buttons of the classic side panel and of the alternative side column.
     QAbstractButton *b_plus = nullptr, *b_Minus = nullptr, *plus_rect = nullptr, *minus_rect = nullptr;
     QTimer* ZoomTimer = nullptr; // ends the quiet period after a pinch
-    // What moves with a dragged map: the note callout, the position marker, the GPS circle; the
-    // GPS arrow and the line highlight.
-    QWidget *p_Note = nullptr, *ImageBakule = nullptr, *gpsCursor = nullptr, *gpscur = nullptr,
-            *GPath = nullptr;
+    // What moves with a dragged map: the note callouts of both styles, the position marker, the GPS
+    // circle; the GPS arrow and the line highlight.
+    QWidget *p_Note = nullptr, *ks_p_Note = nullptr, *ImageBakule = nullptr, *gpsCursor = nullptr,
+            *gpscur = nullptr, *GPath = nullptr;
     // Scale and centre read-outs (classic bottom bar).
     QLabel *l_scale = nullptr, *l_jtsk = nullptr;
     // The alternative style's scale bar.

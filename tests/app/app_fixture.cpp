@@ -1,5 +1,7 @@
 #include "app_fixture.h"
 
+#include "dialogs/fr_Kordlin_SuperDialog.h"
+
 #include "stream_files.h"
 
 #include "forest/e_LHCModel.h"
@@ -251,6 +253,19 @@ MapRig::~MapRig() {
     navigation.reset();
     map.reset();
     canvas.reset();
+}
+
+void answerDialog(zelto::TSuperdialog* dialog, bool yes) {
+    ASSERT_NE(dialog, nullptr);
+    const bool edit = dialog->EditMode();
+    if (!dialog->KavintStyle()) {
+        const char* button = yes ? (edit ? "b_edOK" : "b_OK") : (edit ? "b_edStorno" : "b_Storno");
+        ctl<QAbstractButton>(dialog, button)->click();
+        return;
+    }
+    const char* cell =
+        yes ? (edit ? "ks_Rect_EdOK" : "ks_Rect_OK") : (edit ? "ks_Rect_EdStorno" : "ks_Rect_Storno");
+    ASSERT_TRUE(QMetaObject::invokeMethod(ctl<QWidget>(dialog, cell), "clicked"));
 }
 
 } // namespace apptest

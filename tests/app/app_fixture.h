@@ -7,6 +7,7 @@
 #include "MapCanvas.h"
 #include "Navigation.h"
 #include "TiledMap.h"
+#include "Tools.h"
 #include "UiKit.h"
 #include "lock/ProgressController.h"
 
@@ -42,14 +43,16 @@ inline void PrintTo(const QColor& c, std::ostream* os) {
 }
 
 namespace zelto {
+class TSuperdialog;
 // The form's own flags, for tests that check its creation and drive its guards: the form keeps
 // them private and befriends this one view.
 struct TMainFormInternals {
     explicit TMainFormInternals(TMainForm& f)
-        : cbActive(f.cbActive), InfoY(f.InfoY), CheckNotes(f.CheckNotes), CheckLines(f.CheckLines),
-          Barva(f.Barva), ActiveTool(f.ActiveTool), ComingActiveTool(f.ComingActiveTool),
-          PointColor(f.PointColor), LineColor(f.LineColor), Application_Background(f.Application_Background),
-          KavintStyle(f.KavintStyle), Zn(f.Zn), PSYMB(f.PSYMB) {}
+        : cbActive(f.cbActive), InfoY(f.InfoY), CheckNotes(f.m_tools->CheckNotes),
+          CheckLines(f.m_tools->CheckLines), Barva(f.m_tools->Barva), ActiveTool(f.m_tools->ActiveTool),
+          ComingActiveTool(f.m_tools->ComingActiveTool), PointColor(f.PointColor), LineColor(f.LineColor),
+          Application_Background(f.Application_Background), KavintStyle(f.KavintStyle), Zn(f.Zn),
+          PSYMB(f.PSYMB) {}
     bool& cbActive;
     int& InfoY;
     bool &CheckNotes, &CheckLines;
@@ -171,6 +174,12 @@ template <class W = QWidget> W* ctl(const QWidget* window, const char* name) {
 }
 template <class W = QWidget> W* ctl(const std::unique_ptr<zelto::TMainForm>& form, const char* name) {
     return ctl<W>(*form, name);
+}
+
+// Answers the generic dialog as a tap on its yes (or no) control would.
+void answerDialog(zelto::TSuperdialog* dialog, bool yes);
+inline void answerYes(zelto::TSuperdialog* dialog) {
+    answerDialog(dialog, true);
 }
 
 // The map picture's bitmap.

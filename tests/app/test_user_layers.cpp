@@ -89,17 +89,6 @@ protected:
     std::unique_ptr<TMainForm> form;
 };
 
-// Answers the generic dialog with yes, as a tap on its yes control would.
-void answerYes(TSuperdialog* dialog) {
-    const bool edit = dialog->EditMode();
-    if (!dialog->KavintStyle()) {
-        ctl<QAbstractButton>(dialog, edit ? "b_edOK" : "b_OK")->click();
-        return;
-    }
-    QWidget* cell = ctl<QWidget>(dialog, edit ? "ks_Rect_EdOK" : "ks_Rect_OK");
-    ASSERT_TRUE(QMetaObject::invokeMethod(cell, "clicked"));
-}
-
 TComplicatedGECollection* newLayer(const QString& name) {
     auto* layer = new TComplicatedGECollection;
     layer->SetName(name);

@@ -263,6 +263,27 @@ IconPaths iconPaths(IconKind kind) {
         p.lineTo(13, 5);
         paths.solid.addEllipse(QPointF(20, 20), 1.6, 1.6);
         break;
+    case IconKind::Camera:
+        p.addRoundedRect(QRectF(3, 7, 18, 13), 2, 2);
+        p.moveTo(8, 7);
+        p.lineTo(9.5, 4.5);
+        p.lineTo(14.5, 4.5);
+        p.lineTo(16, 7);
+        p.addEllipse(QPointF(12, 13.5), 3.5, 3.5);
+        break;
+    case IconKind::Speaker:
+        p.moveTo(4, 9.5);
+        p.lineTo(8, 9.5);
+        p.lineTo(13, 5);
+        p.lineTo(13, 19);
+        p.lineTo(8, 14.5);
+        p.lineTo(4, 14.5);
+        p.closeSubpath();
+        p.moveTo(16, 9);
+        p.quadTo(18, 12, 16, 15);
+        p.moveTo(18.5, 6.5);
+        p.quadTo(22, 12, 18.5, 17.5);
+        break;
     }
     return paths;
 }

@@ -47,10 +47,12 @@ enum class IconKind {
     Back,
     Logo,
     Marker,
-    Folder,       // a closed folder (a directory in a listing)
-    File,         // a page with a folded corner
-    Up,           // an arrow with a stem: the way up to the parent directory
-    SwipeToCorner // an arrow into the top left corner (the unlock swipe)
+    Folder,        // a closed folder (a directory in a listing)
+    File,          // a page with a folded corner
+    Up,            // an arrow with a stem: the way up to the parent directory
+    SwipeToCorner, // an arrow into the top left corner (the unlock swipe)
+    Camera,        // photos of a note
+    Speaker        // recordings of a note
 };
 
 // Paints the icon centred in the rectangle, as a square of its shorter side.

@@ -26,6 +26,7 @@
 #include "forest/t_ForestModelSelector.h"
 #include "framework/Errors.h"
 #include "framework/Notifier.h"
+#include "framework/_IniFile.h"
 #include "platform/AppEvents.h"
 #include "platform/StorageFolders.h"
 #include "platform/UrlOpener.h"
@@ -185,6 +186,11 @@ void TMainForm::WireControllers() {
     m_tools->Hooks.PSYMB = [this] { return PSYMB; };
     m_tools->Hooks.Zn = [this] { return Zn; };
     m_tools->Hooks.OpenUrl = [](const QString& url) { return platform::openUrl(url); };
+    m_tools->Hooks.KNViewerSetting = [this] {
+        TRealIniFile* ini = m_project ? m_project->IniFIle() : nullptr;
+        return ini ? ini->ReadString(QStringLiteral("OPTIONS"), QStringLiteral("KNVIEWER"), QString())
+                   : QString();
+    };
     m_navigation->Hooks.ImageTap = [this](float x, float y) { m_tools->ImageTap(x, y); };
     m_mapCanvas->SetSimplePass(TDrawPass::EditOverlays, [this] { m_tools->RedrawOverlays(); });
     m_layers->Hooks.RestartActiveTool = [this] {

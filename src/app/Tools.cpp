@@ -1093,6 +1093,8 @@ QString TToolsController::KNInfoUrl(double mx, double my) const {
 
 void TToolsController::Start_KNInfo() {
     ActiveTool = ToolCadastre;
+    const QString setting = Hooks.KNViewerSetting ? Hooks.KNViewerSetting().trimmed() : QString();
+    KNViewerUrl = setting.isEmpty() ? DefaultKNViewerUrl() : setting;
     showActionBar(QStringLiteral("Informace o parcele v KN"),
                   kavint() ? QStringLiteral("...") : QStringLiteral("... "));
 }

@@ -122,6 +122,8 @@ struct TToolsHooks {
     std::function<void()> FinishAreaEditor;
     // Opens a web address in the desktop's browser (the cadastral viewer); false when it could not.
     std::function<bool(const QString& url)> OpenUrl;
+    // The cadastral viewer's address from the settings (empty: the default one).
+    std::function<QString()> KNViewerSetting;
 };
 
 class TToolsController : public TEditedLine, public TEditedPoint {

@@ -6,6 +6,7 @@
 
 #include "Forest.h"
 #include "Layers.h"
+#include "Project.h"
 #include "Tools.h"
 #include "dialogs/fr_Kordlin_SuperDialog.h"
 
@@ -378,6 +379,15 @@ TEST_F(ToolsTest, TheCadastralLinkCarriesTheRoundedModelPoint) {
     EXPECT_TRUE(opened[0].startsWith(TToolsController::DefaultKNViewerUrl() +
                                      QStringLiteral("?x=-600000&y=-1100001")))
         << opened[0].toStdString();
+    // The viewer's address is a setting of the project.
+    ASSERT_TRUE(tools().ChangeActiveTool(ToolView));
+    form->Project().IniFIle()->WriteString(QStringLiteral("OPTIONS"), QStringLiteral("KNVIEWER"),
+                                           QStringLiteral("http://kn.example/MapaIdentifikace.aspx"));
+    tools().ToolsListBoxItemClick(8);
+    tapModel(X0, Y0 - 1);
+    ASSERT_EQ(opened.size(), 2);
+    EXPECT_TRUE(
+        opened[1].startsWith(QStringLiteral("http://kn.example/MapaIdentifikace.aspx?x=-600000&y=-1100001")));
 }
 
 TEST_F(ToolsTest, PointsAreMadeSelectedRecolouredAndDeleted) {

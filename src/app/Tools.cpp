@@ -439,6 +439,12 @@ void TToolsController::closeLineBars() {
     setVisible(m_w.ks_QuickAreaLayout, false);
 }
 
+void TToolsController::showOverlays(bool detail) {
+    // The overlays keep their place in the stacking order: under the bars and buttons.
+    if (QWidget* edit = m_canvas.Widgets().Image_edit) edit->show();
+    if (QWidget* d = m_canvas.Widgets().Image_Edit_Detail; d && detail) d->show();
+}
+
 void TToolsController::clearOverlays() {
     m_canvas.Edit_Clear();
 }
@@ -513,8 +519,7 @@ void TToolsController::discardLine() {
 }
 
 void TToolsController::b_editClick() {
-    setVisible(m_canvas.Widgets().Image_Edit_Detail, true);
-    setVisible(m_canvas.Widgets().Image_edit, true);
+    showOverlays(true);
     // A measurement of fewer than two vertices is not kept.
     if (GLine && ActualLayer && ActualLayer->IndexOf(GLine) >= 0 && (!MLine || MLine->GetCoordsCount() < 2)) {
         ActualLayer->FreeElement(GLine);
@@ -526,8 +531,10 @@ void TToolsController::b_editClick() {
     MLine = zelto_cast<TPolyLineElement>(GLine->GetGeometry());
     m_layers.Layers_UpdateList();
     if (ActiveTool == ToolMeasure) {
+        // A new measurement in the running tool: its read-out starts from nothing too.
         clearOverlays();
-        showReadout();
+        setText(m_w.ks_l_Delka, QStringLiteral("0 m"));
+        setText(m_w.ks_l_Plocha, QStringLiteral("0,00 ha"));
         return;
     }
     clearOverlays();
@@ -547,8 +554,7 @@ void TToolsController::b_editClick() {
 }
 
 void TToolsController::StartLineEditing(bool aNew) {
-    setVisible(m_canvas.Widgets().Image_Edit_Detail, true);
-    setVisible(m_canvas.Widgets().Image_edit, true);
+    showOverlays(true);
     if (aNew) {
         discardLine();
         GLine = newLineElement(false);
@@ -903,7 +909,7 @@ void TToolsController::RedrawOverlays() {
 // ---- point editing -----------------------------------------------------------------------------
 
 void TToolsController::b_EditPointClick() {
-    setVisible(m_canvas.Widgets().Image_edit, true);
+    showOverlays(false);
     EPoint = nullptr;
     updateNavigation();
     if (ActiveTool == ToolPoints) {

@@ -258,6 +258,7 @@ private:
     void showLineBar(bool show);
     void showPointBar(bool show);
     void clearOverlays();
+    void showOverlays(bool detail);
     void showReadout();
     void redrawLine();
     void updateNavigation();

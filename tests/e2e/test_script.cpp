@@ -112,6 +112,30 @@ protected:
         return points;
     }
 
+    // The objects of a layer file through `zlt geojson`: each feature's name with its vertex count
+    // (lines), or 1 (points).
+    static QList<QPair<QString, int>> features(const QString& layerFile) {
+        QList<QPair<QString, int>> list;
+        if (!QFileInfo(layerFile).isFile()) return list;
+        QProcess geojson;
+        geojson.start(QStringLiteral(ZELTO_ZLT_BINARY), {QStringLiteral("geojson"), layerFile});
+        EXPECT_TRUE(geojson.waitForFinished(60000));
+        EXPECT_EQ(geojson.exitCode(), 0) << geojson.readAllStandardError().toStdString();
+        const QJsonObject doc = QJsonDocument::fromJson(geojson.readAllStandardOutput()).object();
+        for (const QJsonValue& f : doc.value(QStringLiteral("features")).toArray()) {
+            const QJsonObject feature = f.toObject();
+            const QJsonObject geometry = feature.value(QStringLiteral("geometry")).toObject();
+            const bool line =
+                geometry.value(QStringLiteral("type")).toString() == QLatin1String("LineString");
+            list.append({feature.value(QStringLiteral("properties"))
+                             .toObject()
+                             .value(QStringLiteral("name"))
+                             .toString(),
+                         line ? int(geometry.value(QStringLiteral("coordinates")).toArray().size()) : 1});
+        }
+        return list;
+    }
+
     // The widget of that name in a dump written by a script (empty when it is not there).
     static QJsonObject dumped(const QString& file, const QString& name) {
         QFile dump(path(file));
@@ -436,6 +460,48 @@ TEST_F(ScriptE2E, ForestUnitsFromTheSearchPanelAndAtAPoint) {
     QImage shot;
     ASSERT_TRUE(shot.load(path(QStringLiteral("forest.png"))));
     EXPECT_TRUE(drawn(shot));
+}
+
+// The tools as a forester taps them: a distance measured, a line drawn in the active layer and saved
+// under a name; the files hold both, and after a restart a tap on the line names it.
+TEST_F(ScriptE2E, AMeasurementAndADrawnLineAreKeptAndFoundAfterARestart) {
+    const QString work = path(QStringLiteral("map/project/demo/"));
+    const QString meas = work + QStringLiteral("UDSML_demo_Meas.zlt"),
+                  user = work + QStringLiteral("UDSML_demo_User.zlt");
+    const auto measuredBefore = features(meas);
+    const Outcome o = run(QStringLiteral("click ks_InfoLayout_MenuRect\n"
+                                         "select MainListBox Nástroje\n"
+                                         "select ToolsListBox Měření délek/ploch\n"
+                                         "expect ks_l_Caption Měření délek/ploch\n"
+                                         "tap 300 300\n"
+                                         "tap 500 320\n"
+                                         "tap 520 500\n"
+                                         "click b_NewLine\n"
+                                         "expect ks_l_Delka 0 m\n"
+                                         "click tools_rect\n"
+                                         "select ToolsListBox Editace Linií\n"
+                                         "tap 600 250\n"
+                                         "tap 700 260\n"
+                                         "tap 720 420\n"
+                                         "click b_NewLine\n"
+                                         "waitfor ks_Edit\n"
+                                         "type Cesta k seči\n"
+                                         "click ks_Rect_EdOK\n"
+                                         "click hand_rect\n"
+                                         "quit\n"));
+    ASSERT_EQ(o.exitCode, 0) << o.errors.toStdString();
+    const auto measured = features(meas);
+    ASSERT_EQ(measured.size(), measuredBefore.size() + 1);
+    EXPECT_EQ(measured.last().second, 3);
+    const auto drawnLines = features(user);
+    ASSERT_FALSE(drawnLines.isEmpty());
+    EXPECT_EQ(drawnLines.last(), (QPair<QString, int>(QStringLiteral("Cesta k seči"), 3)));
+
+    // After a restart the map view finds the line under a tap on its last segment.
+    const Outcome again = run(QStringLiteral("tap 710 340\n"
+                                             "expect ks_p_note_caption Cesta k seči\n"
+                                             "quit\n"));
+    ASSERT_EQ(again.exitCode, 0) << again.errors.toStdString();
 }
 
 TEST_F(ScriptE2E, ABadLineStopsTheScriptAndIsNamed) {

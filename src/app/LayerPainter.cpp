@@ -32,6 +32,8 @@ constexpr double AreaFillOpacity = 0.7;
 constexpr double AreaOutlineWidth = 2;
 constexpr double LineWidth = 5;
 constexpr double MarkOpacity = 0.6;
+// Vertex marks closer than this (page pixels, |dx| + |dy|) to the mark before are left out.
+constexpr int MarkSpacing = 4;
 
 QColor argbColor(quint32 argb) {
     return QColor::fromRgba(argb);
@@ -697,18 +699,66 @@ void TLayerPainter::DrawLineEdit(TElement* aLine, int aPart, quint32 aColor, QIm
     if (QPainter* p = scene.painter()) { // a painter of its own: no brush, opacity 1
         QPen pen = linePen(aColor, LineWidth);
         QPoint lastAdded = points[0];
-        if (points.size() >= 2) lastAdded = strokeThinned(*p, pen, points, 0, last, isBreak);
+        if (points.size() >= 2) {
+            // The runs between the left-out segments, each stroked the fast way (flat segments and
+            // round dabs): a line of thousands of vertices is redrawn within a frame.
+            const QImage& round = dab(aColor, LineWidth);
+            QPolygon run;
+            ThinPath thin(run);
+            for (int i = 0; i <= last; ++i) {
+                if (i == 0 || isBreak(i)) {
+                    strokeRound(*p, run, false, pen, round);
+                    run.clear();
+                    thin.move(points[size_t(i)]);
+                } else {
+                    thin.line(points[size_t(i)]);
+                }
+            }
+            strokeRound(*p, run, false, pen, round);
+            lastAdded = thin.last();
+        }
         if (closed && aPart > 0 && aPart < last && last > 1) {
             pen.setStyle(Qt::DashLine);
             p->setPen(pen);
             p->drawLine(points[0], lastAdded);
         }
-        p->setPen(linePen(Source.PointColor, 2));
-        p->setOpacity(MarkOpacity);
-        for (int i = 0; i <= last; ++i)
-            if (!isBreak(i)) circle(*p, points[size_t(i)], 15);
+        // The vertex marks: one pre-drawn ring blitted per vertex, left out where it would lie off
+        // the picture or on top of the mark before (a long line has thousands of vertices a few
+        // pixels apart, whose rings would only thicken the same band).
+        const QImage& mark = vertexMark();
+        const int half = mark.width() / 2;
+        const QRect bounds =
+            QRect(0, 0, p->device()->width(), p->device()->height()).adjusted(-half, -half, half, half);
+        p->setOpacity(1);
+        QPoint lastMark(std::numeric_limits<int>::min() / 2, 0);
+        for (int i = 0; i <= last; ++i) {
+            const QPoint c = points[size_t(i)];
+            if (isBreak(i) || !bounds.contains(c) || (c - lastMark).manhattanLength() < MarkSpacing) continue;
+            p->drawImage(QPoint(c.x() - half, c.y() - half), mark);
+            lastMark = c;
+        }
     }
     if (overlay) overlay->update();
+}
+
+const QImage& TLayerPainter::vertexMark() {
+    if (m_vertexMark.isNull() || m_vertexMarkColor != Source.PointColor) {
+        constexpr double radius = 15, width = 2;
+        const int half = int(std::ceil(radius + width)) + 1;
+        QImage image(2 * half, 2 * half, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        {
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing, true);
+            p.setOpacity(MarkOpacity);
+            p.setPen(linePen(Source.PointColor, width));
+            p.setBrush(Qt::NoBrush);
+            circle(p, QPointF(half, half), radius);
+        }
+        m_vertexMark = std::move(image);
+        m_vertexMarkColor = Source.PointColor;
+    }
+    return m_vertexMark;
 }
 
 void TLayerPainter::DrawLineDetail(TElement* aLine, int aPart, quint32 aColor, QImage* aBM, bool closed,

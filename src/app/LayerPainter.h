@@ -112,6 +112,10 @@ private:
     bool paintPoints(TComplicatedGECollection* aLay, int& child, const TPaintBudget& budget);
     bool paintNotes(TComplicatedGECollection* aLay, int& child, const TPaintBudget& budget);
     const QImage& notePicture();
+    // The ring that marks a vertex of the edited line, in the point colour.
+    const QImage& vertexMark();
+    QImage m_vertexMark;
+    quint32 m_vertexMarkColor = 0;
     const QImage& dab(quint32 argb, double width);
     std::unordered_map<quint64, QImage> m_dabs;
     // Where the layer passes paint: the layers' own picture while a redraw paints it, else the

@@ -645,8 +645,9 @@ void TToolsController::lineTap(float x, float y) {
     const int hit = PickVertex(*MLine, mx, my, P->GetModelLength(50));
     if (hit >= 0) {
         if (hit != MLineActivePoint) {
+            // The line itself is drawn whole on its overlay: only the active vertex's detail moves.
             MLineActivePoint = hit;
-            redrawLine();
+            DrawLineDetail(nullptr);
         }
         return;
     }
@@ -682,25 +683,25 @@ void TToolsController::b_SelectLinePointClick() {
 void TToolsController::b_SelectLinePointFirstClick() {
     if (!MLine) return;
     MLineActivePoint = 0;
-    redrawLine();
+    DrawLineDetail(nullptr);
 }
 
 void TToolsController::b_SelectLinePointDownClick() {
     if (!MLine) return;
     if (MLineActivePoint > 0) --MLineActivePoint;
-    redrawLine();
+    DrawLineDetail(nullptr);
 }
 
 void TToolsController::b_SelectLinePointUpClick() {
     if (!MLine) return;
     if (MLineActivePoint < MLine->GetCoordsCount() - 1) ++MLineActivePoint;
-    redrawLine();
+    DrawLineDetail(nullptr);
 }
 
 void TToolsController::b_SelectLinePointLastClick() {
     if (!MLine) return;
     MLineActivePoint = std::max(MLine->GetCoordsCount() - 1, 0);
-    redrawLine();
+    DrawLineDetail(nullptr);
 }
 
 void TToolsController::b_DeleteLinePointClick() {

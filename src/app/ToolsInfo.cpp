@@ -237,7 +237,12 @@ void TToolsController::infoTap(float x, float y) {
                 for (TElement* e : sub->FElements) {
                     auto* line = zelto_cast<TGeometryElement>(e);
                     auto* shape = line ? zelto_cast<TPolyElement>(line->GetGeometry()) : nullptr;
-                    if (!shape || !shape->IsHitByXY(mx, my, tolerance)) continue;
+                    // The box first: most lines lie far from the tap.
+                    if (!shape ||
+                        !shape->IsOverRegion(mx - tolerance, my - tolerance, mx + tolerance,
+                                             my + tolerance) ||
+                        !shape->IsHitByXY(mx, my, tolerance))
+                        continue;
                     const bool measure =
                         super->GetName().compare(QLatin1String("Meas"), Qt::CaseInsensitive) == 0;
                     EditRecord = {};

@@ -185,6 +185,7 @@ void TMainForm::WireControllers() {
     };
     m_tools->Hooks.PSYMB = [this] { return PSYMB; };
     m_tools->Hooks.Zn = [this] { return Zn; };
+    m_tools->Hooks.PrepareColors = [this] { Colors_Prepare(); };
     m_tools->Hooks.OpenUrl = [](const QString& url) { return platform::openUrl(url); };
     m_tools->Hooks.KNViewerSetting = [this] {
         TRealIniFile* ini = m_project ? m_project->IniFIle() : nullptr;

@@ -1028,6 +1028,8 @@ void TToolsController::Point_Edit_ComboBoxChange(int index) {
 }
 
 void TToolsController::PointColorButtonClick() {
+    // The swatches are made anew from the palette each time the list opens.
+    if (Hooks.PrepareColors) Hooks.PrepareColors();
     Barva = 13;
     if (m_w.ColorPopup) setVisible(m_w.ColorPopup, m_w.ColorPopup->isHidden());
 }

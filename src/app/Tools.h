@@ -110,6 +110,7 @@ struct TToolsHooks {
     std::function<TSuperdialog*(bool editMode, const QString& prompt)> PrepareSuperdialog;
     std::function<TOwnerEntity*()> PSYMB; // the point symbols, named by their number
     std::function<TTopolDruhy*()> Zn;     // the kinds of points (collection "B")
+    std::function<void()> PrepareColors;  // the colour pick list's rows from the current palette
     // The note dialog on a note (new: not yet in a layer); a photo viewer and a player on a note's
     // attachments; the list frame on a layer at a tab ("Poznámky", "Plochy", "Linie").
     std::function<void(Tgis_Note*, bool isNew)> OpenNoteDialog;

@@ -5,6 +5,7 @@
 #include "wait_until.h"
 
 #include "Forest.h"
+#include "Gps.h"
 #include "Layers.h"
 #include "Project.h"
 #include "Tools.h"
@@ -271,6 +272,36 @@ TEST_F(ToolsTest, EditingAnExistingLineFromTheCalloutKeepsTheOriginalOnStornoAnd
     ASSERT_EQ(lines->ElementsCount(), 1);
     EXPECT_EQ(lines->Get(0), line);
     EXPECT_EQ(vertices(zelto_cast<TPolyLineElement>(line->GetGeometry())).front(), QPointF(X0 + 30, Y0 + 40));
+}
+
+TEST_F(ToolsTest, AVertexFromTheGpsNeedsAPosition) {
+    ASSERT_TRUE(tools().ChangeActiveTool(ToolLines));
+    tools().b_AddLinePointGPSClick();
+    EXPECT_EQ(messages().value(messages().size() - 1), QStringLiteral("GPS poloha není k dispozici"));
+    EXPECT_EQ(tools().MLine->GetCoordsCount(), 0);
+    form->Gps().FGPSFixed = true;
+    form->Gps().jtskX = X0 + 12;
+    form->Gps().jtskY = Y0 + 34;
+    tools().b_AddLinePointGPSClick();
+    ASSERT_EQ(tools().MLine->GetCoordsCount(), 1);
+    EXPECT_EQ(QPointF(tools().MLine->GetX(0), tools().MLine->GetY(0)), QPointF(X0 + 12, Y0 + 34));
+}
+
+TEST_F(ToolsTest, APolygonWithoutAnAreaEditorIsKeptAsAClosedLine) {
+    tools().l_QuickAreaClick();
+    EXPECT_EQ(tools().ActiveTool, ToolLines);
+    EXPECT_EQ(text("ks_l_Caption"), QStringLiteral("Plocha polygonem"));
+    EXPECT_EQ(ctl<QAbstractButton>(form, "b_NewLine")->text(), QStringLiteral("Ukončit polygon"));
+    for (const QPointF& p : {QPointF(X0, Y0), QPointF(X0 + 80, Y0), QPointF(X0 + 80, Y0 + 80)})
+        tapModel(p.x(), p.y());
+    tools().b_NewLineClick();
+    answerYes(dialog());
+    ASSERT_EQ(sub("User", "L")->ElementsCount(), 1);
+    const auto ring = vertices(
+        zelto_cast<TPolyLineElement>(zelto_cast<TTopolLineElement>(sub("User", "L")->Get(0))->GetGeometry()));
+    ASSERT_EQ(ring.size(), 4u);
+    EXPECT_EQ(ring.front(), ring.back());
+    EXPECT_FALSE(tools().MLineQuickArea);
 }
 
 TEST_F(ToolsTest, AMeasurementIsKeptInMeasOnlyWithTwoVertices) {

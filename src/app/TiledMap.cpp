@@ -20,8 +20,12 @@
 #include <QListWidget>
 #include <QPainter>
 #include <QThread>
+#include <QThreadPool>
 
+#include <atomic>
 #include <cmath>
+#include <condition_variable>
+#include <mutex>
 
 namespace zelto {
 
@@ -63,6 +67,10 @@ const QImage* TTileCache::Find(const QString& fileName) {
     return &it.value()->bitmap;
 }
 
+bool TTileCache::Contains(const QString& fileName) const {
+    return m_index.contains(fileName.toCaseFolded());
+}
+
 const QImage& TTileCache::Add(const QString& fileName, const QImage& bitmap) {
     const QString key = fileName.toCaseFolded();
     if (const auto it = m_index.constFind(key); it != m_index.constEnd()) {
@@ -102,12 +110,55 @@ void TTileCache::Clear() {
 
 // The tiles of one redraw, walked column by column (bottom to top in each) and resumed in the next
 // slice where the budget ran out.
+// A tile of the running redraw read and decoded off the UI thread. Whoever comes first does the
+// work: a pool thread, or the UI thread when it needs the tile before a pool thread took it.
+struct TTiledMapController::TileRead {
+    QString fileName;
+    QString mapDir;
+    std::shared_ptr<std::atomic<bool>> cancelled;
+    std::atomic<int> state{Queued};
+    enum { Queued, Taken, Done };
+    // The outcome (written before state becomes Done).
+    QImage bitmap;
+    QString error;
+    bool exists = false, outside = false;
+    std::mutex mutex;
+    std::condition_variable done;
+
+    // Does the read unless somebody else took it; false when it was taken.
+    bool TryRun() {
+        int expected = Queued;
+        if (!state.compare_exchange_strong(expected, Taken)) return false;
+        if (!cancelled->load()) {
+            exists = QFileInfo(fileName).isFile();
+            outside = exists && !TProjectPath::StaysInside(fileName, mapDir);
+            if (exists && !outside) bitmap = TBitmapCodecManager::Load(fileName, &error);
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            state = Done;
+        }
+        done.notify_all();
+        return true;
+    }
+    // The outcome, read here if nobody took the tile yet, else awaited.
+    void Finish() {
+        if (TryRun()) return;
+        std::unique_lock<std::mutex> lock(mutex);
+        done.wait(lock, [this] { return state.load() == Done; });
+    }
+};
+
 struct TTiledMapController::Job {
     RMap map; // a copy: the project may change while the redraw waits for its next slice
     RTileMatrix level;
     TDoubleRect view;
     int c = 0, r0 = 0, r = 0, cLast = -1, rLast = -1;
     QElapsedTimer screenFrame;
+    // The view's tiles that were not in the cache, queued for the pool in the order of drawing.
+    QHash<QString, std::shared_ptr<TileRead>> reads;
+    std::shared_ptr<std::atomic<bool>> cancelled = std::make_shared<std::atomic<bool>>(false);
+    ~Job() { cancelled->store(true); } // reads not begun yet are dropped
 };
 
 TTiledMapController::TTiledMapController(TMapCanvas& canvas, const TTiledMapWidgets& widgets,
@@ -120,9 +171,13 @@ TTiledMapController::TTiledMapController(TMapCanvas& canvas, const TTiledMapWidg
     };
     m_canvas.OnCancelled = [this] { ReleaseSlot(); };
     m_canvas.OnStart = [this] { PrepareJob(); };
+    m_pool = std::make_unique<QThreadPool>();
+    m_pool->setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
 }
 
 TTiledMapController::~TTiledMapController() {
+    m_job.reset();
+    m_pool->waitForDone();
     m_canvas.SetPass(TDrawPass::Tiles, {});
     m_canvas.OnCompleted = nullptr;
     m_canvas.OnCancelled = nullptr;
@@ -284,17 +339,22 @@ void TTiledMapController::ReleaseSlot() {
 
 const QImage& TTiledMapController::TileBitmap(const QString& fileName) {
     if (const QImage* cached = Tiles.Find(fileName)) return *cached;
-    QImage bitmap;
-    const bool exists = QFileInfo(fileName).isFile();
-    if (exists && !TProjectPath::StaysInside(fileName, MapDirectory)) {
+    std::shared_ptr<TileRead> read = m_job ? m_job->reads.take(fileName) : nullptr;
+    if (!read) {
+        // Not prepared for this redraw: read here.
+        read = std::make_shared<TileRead>();
+        read->fileName = fileName;
+        read->mapDir = MapDirectory;
+        read->cancelled = std::make_shared<std::atomic<bool>>(false);
+    }
+    read->Finish();
+    QImage bitmap = std::move(read->bitmap);
+    if (read->outside) {
         notifier().protocol(
             QStringLiteral("Dlaždice %1 vede mimo mapovou složku").arg(QDir::toNativeSeparators(fileName)));
-    } else if (exists) {
-        QString error;
-        bitmap = TBitmapCodecManager::Load(fileName, &error);
-        if (bitmap.isNull())
-            notifier().protocol(QStringLiteral("Dlaždici %1 nelze přečíst: %2")
-                                    .arg(QDir::toNativeSeparators(fileName), error));
+    } else if (read->exists && bitmap.isNull()) {
+        notifier().protocol(QStringLiteral("Dlaždici %1 nelze přečíst: %2")
+                                .arg(QDir::toNativeSeparators(fileName), read->error));
     }
     if (bitmap.isNull()) bitmap = Placeholder();
     return Tiles.Add(fileName, bitmap);
@@ -356,6 +416,23 @@ void TTiledMapController::PrepareJob() {
     job.r = job.r0 = int(firstRow);
     job.cLast = int(lastColumn);
     job.rLast = int(lastRow);
+    // The tiles the cache lacks are read and decoded on the pool meanwhile, in the order the pass
+    // draws them; the pass takes each one as it comes to it (painting stays on this thread).
+    for (int c = job.c; c <= job.cLast; ++c) {
+        const double x = M.TileMinX(c), x2 = x + M.TileWidth;
+        for (int r = job.r0; r <= job.rLast; ++r) {
+            const double y = M.TileMinY(r), y2 = y + M.TileHeight;
+            if (!(x < V.MaxX && y < V.MaxY && x2 > V.MinX && y2 > V.MinY)) continue;
+            const QString fileName = job.map.TileFileName(M, c, r);
+            if (job.reads.contains(fileName) || Tiles.Contains(fileName)) continue;
+            auto read = std::make_shared<TileRead>();
+            read->fileName = fileName;
+            read->mapDir = MapDirectory;
+            read->cancelled = job.cancelled;
+            job.reads.insert(fileName, read);
+            m_pool->start([read] { read->TryRun(); });
+        }
+    }
 }
 
 bool TTiledMapController::PaintTiles(const TPaintBudget& budget) {

@@ -20,6 +20,7 @@
 class QComboBox;
 class QDomElement;
 class QListWidget;
+class QThreadPool;
 
 namespace zelto {
 
@@ -37,6 +38,8 @@ public:
 
     // A hit counts as a use.
     const QImage* Find(const QString& fileName);
+    // Whether the name is cached (not a use).
+    bool Contains(const QString& fileName) const;
     // The returned picture stays valid until the next Add or Clear.
     const QImage& Add(const QString& fileName, const QImage& bitmap);
     int Count() const { return int(m_index.size()); }
@@ -121,6 +124,7 @@ public:
 
 private:
     struct Job;
+    struct TileRead;
     // Reads the map element into entry k (appended when k equals the count).
     void ReadMap(const QDomElement& mapElement, size_t k, bool isNew, const QString& mapDir,
                  QStringList& problems);
@@ -139,6 +143,7 @@ private:
     TProgressController& m_progress;
     QImage m_placeholder;
     std::unique_ptr<Job> m_job;
+    std::unique_ptr<QThreadPool> m_pool; // reads and decodes the tiles of a redraw
     int m_slot = -1;
 };
 

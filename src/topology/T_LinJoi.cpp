@@ -216,18 +216,42 @@ qint32 TLinesAbscEntity::GetIndex(int i) const {
     return a ? a->FIndex : -1;
 }
 
+namespace {
+
+void checkSegment(const TElement* element) {
+    if (element && !zelto_cast<TTopLinAbscissa>(element))
+        throw EListError(QStringLiteral("TLinesAbscEntity: %1 is not a segment").arg(element->ClassName()));
+}
+
+} // namespace
+
+void TLinesAbscEntity::AddElement(TElement* element) {
+    checkSegment(element);
+    TEntity::AddElement(element);
+}
+
+void TLinesAbscEntity::InsertElement(int index, TElement* element) {
+    checkSegment(element);
+    TEntity::InsertElement(index, element);
+}
+
+void TLinesAbscEntity::Put(int index, TElement* element) {
+    checkSegment(element);
+    TEntity::Put(index, element);
+}
+
 int TLinesAbscEntity::GetLastAbscIndexForSameLine(int i) const {
-    if (i < 0 || i >= ElementsCount()) return -1;
+    if (i < 0 || i >= Count()) return -1;
     const TPolyLineElement* line = GetLine(i);
     int j = i;
-    while (j + 1 < ElementsCount() && GetLine(j + 1) == line) ++j;
+    while (j + 1 < Count() && GetLine(j + 1) == line) ++j;
     return j;
 }
 
 void TLinesAbscEntity::InsertAbsc(int i, TTopLinAbscissa* absc) {
-    if (!absc || i < 0 || i > ElementsCount()) return;
+    if (!absc || i < 0 || i > Count()) return;
     InsertElement(i, absc);
-    for (int j = i + 1; j < ElementsCount() && GetLine(j) == absc->FLine; ++j) ++GetAbsc(j)->FIndex;
+    for (int j = i + 1; j < Count() && GetLine(j) == absc->FLine; ++j) ++GetAbsc(j)->FIndex;
 }
 
 void TLinesAbscEntity::DeleteAbsc(int i) {
@@ -235,10 +259,10 @@ void TLinesAbscEntity::DeleteAbsc(int i) {
     if (!a) return;
     if (TPolyLineElement* line = a->FLine; line && a->FIndex >= 0 && a->FIndex < line->ElementsCount())
         line->FreeElementIndex(a->FIndex);
-    for (int j = i + 1; j < ElementsCount() && GetLine(j) == a->FLine; ++j) --GetAbsc(j)->FIndex;
+    for (int j = i + 1; j < Count() && GetLine(j) == a->FLine; ++j) --GetAbsc(j)->FIndex;
     // A segment of the first run that repeated this one repeats nothing any more.
     const TPolyLineElement* first = GetLine(0);
-    for (int j = 0; j < ElementsCount() && GetLine(j) == first; ++j)
+    for (int j = 0; j < Count() && GetLine(j) == first; ++j)
         if (TTopLinAbscissa* h = GetAbsc(j); h->FNewAbscissa == a) {
             h->FNewAbscissa = nullptr;
             h->FIsDeleted = false;
@@ -251,8 +275,7 @@ void TLinesAbscEntity::GiveEndProps(int i, bool& entityEnd, bool& physicaly, boo
     const TTopLinAbscissa* a = GetAbsc(i);
     entityEnd = physicaly = logicaly = false;
     if (!a) return;
-    const TTopLinAbscissa* next =
-        i + 1 < ElementsCount() && GetLine(i + 1) == a->FLine ? GetAbsc(i + 1) : nullptr;
+    const TTopLinAbscissa* next = i + 1 < Count() && GetLine(i + 1) == a->FLine ? GetAbsc(i + 1) : nullptr;
     entityEnd = next == nullptr;
     physicaly = a->GetIsLast();
     // A repeated segment is always a piece of its own, so that the segments after it are never
@@ -261,13 +284,13 @@ void TLinesAbscEntity::GiveEndProps(int i, bool& entityEnd, bool& physicaly, boo
 }
 
 bool TLinesAbscEntity::ContainLine(const TPolyLineElement* line) const {
-    for (int i = 0; i < ElementsCount(); ++i)
+    for (int i = 0; i < Count(); ++i)
         if (GetLine(i) == line) return true;
     return false;
 }
 
 bool TLinesAbscEntity::IsRunChanged(int first, int last) const {
-    for (int i = std::max(first, 0); i <= last && i < ElementsCount(); ++i) {
+    for (int i = std::max(first, 0); i <= last && i < Count(); ++i) {
         const TTopLinAbscissa* a = GetAbsc(i);
         if (a && (a->FIsNew || a->FIsNewEnd || a->FIsDeleted)) return true;
     }
@@ -275,7 +298,7 @@ bool TLinesAbscEntity::IsRunChanged(int first, int last) const {
 }
 
 bool TLinesAbscEntity::IsChanged() const {
-    return IsRunChanged(0, ElementsCount() - 1);
+    return IsRunChanged(0, Count() - 1);
 }
 
 // ---- TAbscPoint / TPointsLine --------------------------------------------------------------------
@@ -354,8 +377,13 @@ void TCreateLinesAbscEntity::DoIt() {
     auto* line = zelto_cast<TPolyLineElement>(FInPut);
     if (!line) return;
     auto* list = new TLinesAbscEntity;
+    const bool plain = TTopLinAbscissa::IsPlainLine(line);
     const int n = line->GetCoordsCount();
-    for (int i = 0; i + 1 < n; ++i) list->AddElement(new TTopLinAbscissa(line, i));
+    for (int i = 0; i + 1 < n; ++i) {
+        auto* a = new TTopLinAbscissa(line, i);
+        a->FPlainLine = plain;
+        list->AddElement(a);
+    }
     SetOutput(list);
 }
 
@@ -365,7 +393,7 @@ void TCreateLinQTreeAbsc::DoIt() {
     if (!list) return;
     auto* tree = new TQTreeTopLinAbsc;
     double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
-    for (int i = 0; i < list->ElementsCount(); ++i) {
+    for (int i = 0; i < list->Count(); ++i) {
         double ax0, ay0, ax1, ay1;
         if (const TTopLinAbscissa* a = list->GetAbsc(i); a && a->GetBox(ax0, ay0, ax1, ay1)) {
             x0 = std::min(x0, ax0);
@@ -376,7 +404,7 @@ void TCreateLinQTreeAbsc::DoIt() {
     }
     if (x0 <= x1 && y0 <= y1) {
         tree->SetForRectangle(x0, y0, x1, y1);
-        for (int i = 0; i < list->ElementsCount(); ++i) tree->Add(list->GetAbsc(i));
+        for (int i = 0; i < list->Count(); ++i) tree->Add(list->GetAbsc(i));
     }
     SetOutput(tree);
 }
@@ -391,7 +419,7 @@ void TAddLinesIntoLinesAbscEntity::DoIt() {
     // The box of the listed segments: only what comes within the tolerance of it can meet them.
     // (The segment tree's square is larger than that box in one direction, often by far.)
     double bx0 = 1e300, by0 = 1e300, bx1 = -1e300, by1 = -1e300;
-    for (int i = 0; i < LinesAbsc->ElementsCount(); ++i) {
+    for (int i = 0; i < LinesAbsc->Count(); ++i) {
         seen.insert(LinesAbsc->GetLine(i));
         double x0, y0, x1, y1;
         if (LinesAbsc->GetAbsc(i)->GetBox(x0, y0, x1, y1)) {
@@ -411,11 +439,17 @@ void TAddLinesIntoLinesAbscEntity::DoIt() {
         if (!line || seen.contains(line)) continue;
         seen.insert(line);
         if (CompareOnlyDifferentSource && LineSource(line) == RefContainer) continue;
+        // Checked once here, so that the comparisons read the line's vertices without a check.
+        const bool plain = TTopLinAbscissa::IsPlainLine(line);
+        auto vertex = [line, plain](int i) {
+            return plain ? static_cast<const T2DCoordinate*>(line->FElements.at(i))
+                         : line->GetCoordElement(i);
+        };
         const int n = line->GetCoordsCount();
-        const T2DCoordinate* b = n > 0 ? line->GetCoordElement(0) : nullptr;
+        const T2DCoordinate* b = n > 0 ? vertex(0) : nullptr;
         for (int i = 0; i + 1 < n; ++i) {
             const T2DCoordinate* a = b;
-            b = line->GetCoordElement(i + 1);
+            b = vertex(i + 1);
             if (!a || !b) continue;
             const double box[4] = {std::min(a->FX, b->FX), std::min(a->FY, b->FY), std::max(a->FX, b->FX),
                                    std::max(a->FY, b->FY)};
@@ -423,6 +457,7 @@ void TAddLinesIntoLinesAbscEntity::DoIt() {
             if (sx0 > qx1 || sx1 < qx0 || sy0 > qy1 || sy1 < qy0) continue;
             if (QTreeAbsc->HasElementOverRectangle(sx0, sy0, sx1, sy1)) {
                 auto* listed = new TTopLinAbscissa(line, i);
+                listed->FPlainLine = plain;
                 listed->FHasListedBox = true;
                 std::copy(std::begin(box), std::end(box), std::begin(listed->FListedBox));
                 LinesAbsc->AddElement(listed);

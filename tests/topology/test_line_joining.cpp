@@ -291,6 +291,54 @@ TEST(Abscissa, SegmentListKeepsIndicesInStep) {
     EXPECT_EQ(points.GetPoint(2)->Line, b.get());
 }
 
+// The comparisons read the vertices of a line straight from its children only when every child
+// is a coordinate; any other line is read through the checked lookup, where a foreign child is
+// a missing vertex. The segment list takes nothing but segments.
+TEST(Abscissa, ForeignChildrenOfLinesAreMissingVertices) {
+    TEntity owner;
+    TPolyLineElement* plain = line({{20, -5}, {20, 5}});
+    TPolyLineElement* old = line({{0, 0}, {10, 0}, {10, 10}});
+    old->InsertElement(2, new TAbscPoint); // between (10, 0) and (10, 10)
+    std::unique_ptr<TPolyLineElement> fresh(line({{5, -5}, {5, 5}}));
+    fresh->AddElement(new TAbscPoint);
+    TQTreeTopLin tree;
+    tree.SetForRectangle(-50, -50, 50, 50);
+    for (TPolyLineElement* l : {plain, old}) {
+        owner.AddElement(l);
+        tree.Add(l);
+    }
+
+    TLinComparator comparator;
+    comparator.QTree = &tree;
+    comparator.SnapDistance = 0.1;
+    comparator.SetInput(fresh.get());
+    comparator.DoIt();
+    std::unique_ptr<TLinesAbscEntity> list(zelto_cast<TLinesAbscEntity>(comparator.GetOutput()));
+    ASSERT_NE(list, nullptr);
+    // The crossing at (5, 0) divides both lines; the foreign children stay missing vertices.
+    EXPECT_EQ(old->GetX(1), 5);
+    EXPECT_EQ(fresh->GetY(1), 0);
+    for (int i = 0; i < list->Count(); ++i) {
+        const TTopLinAbscissa* a = list->GetAbsc(i);
+        EXPECT_FALSE(a->FPlainLine);
+        const bool foreign = !zelto_cast<T2DCoordinate>(a->FLine->Get(a->FIndex + 1));
+        EXPECT_EQ(a->IsValid(), !foreign) << i;
+        if (foreign) {
+            EXPECT_TRUE(std::isnan(a->GetX2())) << i;
+        }
+    }
+    EXPECT_TRUE(TTopLinAbscissa::IsPlainLine(plain));
+    EXPECT_FALSE(TTopLinAbscissa::IsPlainLine(old));
+
+    TAbscPoint stranger;
+    const int count = list->Count();
+    EXPECT_THROW(list->AddElement(&stranger), EListError);
+    EXPECT_THROW(list->InsertElement(0, &stranger), EListError);
+    EXPECT_THROW(list->Put(0, &stranger), EListError);
+    EXPECT_EQ(list->Count(), count);
+    EXPECT_EQ(stranger.GetOwnersCount(), 0);
+}
+
 // ---- the joiner ------------------------------------------------------------------------------------
 
 // Lines are taken from the last child to the first: the line added last is processed first and

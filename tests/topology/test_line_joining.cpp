@@ -48,6 +48,16 @@ Points pointsOf(const TPolyElement* l) {
     return r;
 }
 
+// The segment list of one line compared alone with the lines of a quadtree.
+std::unique_ptr<TLinesAbscEntity> compareWith(TQTreeTopLin* tree, TPolyLineElement* l, double snap) {
+    TLinComparator comparator;
+    comparator.QTree = tree;
+    comparator.SnapDistance = snap;
+    comparator.SetInput(l);
+    comparator.DoIt();
+    return std::unique_ptr<TLinesAbscEntity>(zelto_cast<TLinesAbscEntity>(comparator.GetOutput()));
+}
+
 // Every line of a quadtree, once.
 std::vector<TPolyLineElement*> treeLines(const TQTree* tree) {
     std::vector<TPolyLineElement*> out;
@@ -308,12 +318,7 @@ TEST(Abscissa, ForeignChildrenOfLinesAreMissingVertices) {
         tree.Add(l);
     }
 
-    TLinComparator comparator;
-    comparator.QTree = &tree;
-    comparator.SnapDistance = 0.1;
-    comparator.SetInput(fresh.get());
-    comparator.DoIt();
-    std::unique_ptr<TLinesAbscEntity> list(zelto_cast<TLinesAbscEntity>(comparator.GetOutput()));
+    const std::unique_ptr<TLinesAbscEntity> list = compareWith(&tree, fresh.get(), 0.1);
     ASSERT_NE(list, nullptr);
     // The crossing at (5, 0) divides both lines; the foreign children stay missing vertices.
     EXPECT_EQ(old->GetX(1), 5);
@@ -388,12 +393,7 @@ TEST_F(LineJoin, BeginSnapsToTheNearerOfTwoEndsAndStaysThere) {
 
     // The comparator alone: the begin is fixed after the point joiner.
     TPolyLineElement* again = add({{0.05, 0.05}, {-5, -4}});
-    TLinComparator comparator;
-    comparator.QTree = tree.get();
-    comparator.SnapDistance = 0.5;
-    comparator.SetInput(again);
-    comparator.DoIt();
-    std::unique_ptr<TLinesAbscEntity> list(zelto_cast<TLinesAbscEntity>(comparator.GetOutput()));
+    const std::unique_ptr<TLinesAbscEntity> list = compareWith(tree.get(), again, 0.5);
     ASSERT_NE(list, nullptr);
     EXPECT_TRUE(list->GetAbsc(0)->FFixedBegin);
     EXPECT_EQ(pointsOf(again).front(), (std::pair<double, double>{0.3, 0}));
@@ -908,12 +908,7 @@ TEST(LineJoinPruning, OnlyNearbySegmentsAreCompared) {
             tree.Add(l);
         }
     std::unique_ptr<TPolyLineElement> fresh(line({{503, 500.5}, {503, 509}}));
-    TLinComparator comparator;
-    comparator.QTree = &tree;
-    comparator.SnapDistance = 0.5;
-    comparator.SetInput(fresh.get());
-    comparator.DoIt();
-    std::unique_ptr<TLinesAbscEntity> list(zelto_cast<TLinesAbscEntity>(comparator.GetOutput()));
+    const std::unique_ptr<TLinesAbscEntity> list = compareWith(&tree, fresh.get(), 0.5);
     ASSERT_NE(list, nullptr);
     std::set<const TPolyLineElement*> others;
     for (int i = 1; i < list->ElementsCount(); ++i) others.insert(list->GetLine(i));

@@ -109,6 +109,8 @@ public:
     zelto::Tgis_ForestUnit* unitAt(double x, double y);
     // Its unit label (ForestUnitLabel), "none" when nothing was found.
     QString labelAt(double x, double y);
+    // How many point indexes over a unit's children the searches have built so far.
+    quint64 indexBuilds() const;
 
 private:
     std::unique_ptr<zelto::TForestModelSelector> m_selector;

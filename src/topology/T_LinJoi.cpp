@@ -14,6 +14,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <deque>
 #include <exception>
@@ -31,6 +32,9 @@ constexpr double MaxJoinCoordinate = 1e8;
 // The crossing of two segments counts only inside both boxes: the intersection formula judges a
 // nearly axis-parallel segment on one axis only, which would accept points far beyond its ends.
 constexpr double CrossingSlack = 1e-6;
+
+// A line of up to this many segments is compared without a segment tree (TLinComparator).
+constexpr int ScannedSegments = 4 * TQTreeTopLinAbsc::LeafCount;
 
 QString errorText(const std::exception& e) {
     return QString::fromUtf8(e.what());
@@ -412,13 +416,14 @@ void TCreateLinQTreeAbsc::DoIt() {
 void TAddLinesIntoLinesAbscEntity::DoIt() {
     TTool::DoIt();
     auto* tree = zelto_cast<TQTree>(FInPut);
-    if (!tree || !LinesAbsc || !QTreeAbsc || QTreeAbsc->FQWidth <= 0) return;
+    if (!tree || !LinesAbsc || (QTreeAbsc && QTreeAbsc->FQWidth <= 0)) return;
     // Lines already listed, and lines looked at once (the walker meets a line in every leaf it
     // crosses).
     QSet<const TPolyLineElement*> seen;
     // The box of the listed segments: only what comes within the tolerance of it can meet them.
     // (The segment tree's square is larger than that box in one direction, often by far.)
     double bx0 = 1e300, by0 = 1e300, bx1 = -1e300, by1 = -1e300;
+    std::vector<std::array<double, 4>> boxes; // the listed segments' boxes, without a segment tree
     for (int i = 0; i < LinesAbsc->Count(); ++i) {
         seen.insert(LinesAbsc->GetLine(i));
         double x0, y0, x1, y1;
@@ -427,9 +432,17 @@ void TAddLinesIntoLinesAbscEntity::DoIt() {
             by0 = std::min(by0, y0);
             bx1 = std::max(bx1, x1);
             by1 = std::max(by1, y1);
+            if (!QTreeAbsc) boxes.push_back({x0, y0, x1, y1});
         }
     }
     if (!(bx0 <= bx1 && by0 <= by1)) return;
+    // Some listed segment's box meets the rectangle (edges included), as the segment tree answers.
+    auto meetsListed = [&](double x0, double y0, double x1, double y1) {
+        if (QTreeAbsc) return QTreeAbsc->HasElementOverRectangle(x0, y0, x1, y1);
+        for (const auto& b : boxes)
+            if (b[0] <= x1 && b[2] >= x0 && b[1] <= y1 && b[3] >= y0) return true;
+        return false;
+    };
     const double tol = Tolerance;
     const double qx0 = bx0 - tol, qy0 = by0 - tol, qx1 = bx1 + tol, qy1 = by1 + tol;
     TQTreeWalker walker;
@@ -455,7 +468,7 @@ void TAddLinesIntoLinesAbscEntity::DoIt() {
                                    std::max(a->FY, b->FY)};
             const double sx0 = box[0] - tol, sy0 = box[1] - tol, sx1 = box[2] + tol, sy1 = box[3] + tol;
             if (sx0 > qx1 || sx1 < qx0 || sy0 > qy1 || sy1 < qy0) continue;
-            if (QTreeAbsc->HasElementOverRectangle(sx0, sy0, sx1, sy1)) {
+            if (meetsListed(sx0, sy0, sx1, sy1)) {
                 auto* listed = new TTopLinAbscissa(line, i);
                 listed->FPlainLine = plain;
                 listed->FHasListedBox = true;
@@ -968,10 +981,17 @@ void TLinComparator::DoIt() {
         std::unique_ptr<TLinesAbscEntity> list(zelto_cast<TLinesAbscEntity>(create.GetOutput()));
         if (!list) return;
         {
-            TCreateLinQTreeAbsc makeTree;
-            makeTree.SetInput(list.get());
-            makeTree.DoIt();
-            std::unique_ptr<TQTreeTopLinAbsc> tree(zelto_cast<TQTreeTopLinAbsc>(makeTree.GetOutput()));
+            // The segment tree answers whether some segment's box meets a rectangle. For a line of
+            // a few leaves' worth of segments, a scan of their boxes answers the same for less
+            // than building the tree and asking it through a virtual test per segment (a usable
+            // line only, whose boxes the tree's grid holds exactly).
+            std::unique_ptr<TQTreeTopLinAbsc> tree;
+            if (list->Count() > ScannedSegments || !usableLine(line)) {
+                TCreateLinQTreeAbsc makeTree;
+                makeTree.SetInput(list.get());
+                makeTree.DoIt();
+                tree.reset(zelto_cast<TQTreeTopLinAbsc>(makeTree.GetOutput()));
+            }
             TAddLinesIntoLinesAbscEntity add;
             add.LinesAbsc = list.get();
             add.QTreeAbsc = tree.get();

@@ -130,7 +130,7 @@ public:
 };
 
 // Input: the line quadtree. Appends to LinesAbsc the segments of the old lines that lie within
-// the tolerance of a segment in QTreeAbsc.
+// the tolerance of a segment in QTreeAbsc, or without QTreeAbsc of a segment already listed.
 class TAddLinesIntoLinesAbscEntity : public TTool {
     ZELTO_CLASS(TAddLinesIntoLinesAbscEntity, TTool)
 public:

@@ -344,6 +344,54 @@ TEST(Abscissa, ForeignChildrenOfLinesAreMissingVertices) {
     EXPECT_EQ(stranger.GetOwnersCount(), 0);
 }
 
+// The old segments near a new line are listed alike with the new line's segment tree and with a
+// scan of its segments' boxes (the comparator's way for lines of a few hundred segments or less).
+TEST(Abscissa, NearbySegmentsAreListedAlikeWithAndWithoutASegmentTree) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> at(0, 100), step(-6, 6);
+    TEntity owner;
+    TQTreeTopLin tree;
+    tree.SetForRectangle(-10, -10, 110, 110);
+    for (int i = 0; i < 300; ++i) {
+        Points pts{{at(random), at(random)}};
+        for (int k = 0; k < 4; ++k)
+            pts.emplace_back(pts.back().first + step(random), pts.back().second + step(random));
+        TPolyLineElement* l = line(pts);
+        owner.AddElement(l);
+        tree.Add(l);
+    }
+    for (int n : {3, 40, 150}) {
+        Points pts{{50, 50}};
+        for (int k = 0; k < n; ++k)
+            pts.emplace_back(pts.back().first + step(random), pts.back().second + step(random));
+        std::unique_ptr<TPolyLineElement> fresh(line(pts));
+        std::vector<std::pair<const TPolyLineElement*, int>> listed[2];
+        for (bool withTree : {true, false}) {
+            TCreateLinesAbscEntity create;
+            create.SetInput(fresh.get());
+            create.DoIt();
+            std::unique_ptr<TLinesAbscEntity> list(zelto_cast<TLinesAbscEntity>(create.GetOutput()));
+            ASSERT_NE(list, nullptr);
+            // The segment tree, or none.
+            TCreateLinQTreeAbsc makeTree;
+            makeTree.SetInput(withTree ? list.get() : nullptr);
+            makeTree.DoIt();
+            std::unique_ptr<TQTreeTopLinAbsc> segments(zelto_cast<TQTreeTopLinAbsc>(makeTree.GetOutput()));
+            ASSERT_EQ(segments != nullptr, withTree);
+            TAddLinesIntoLinesAbscEntity add;
+            add.Tolerance = 0.5;
+            add.QTreeAbsc = segments.get();
+            add.LinesAbsc = list.get();
+            add.SetInput(&tree);
+            add.DoIt();
+            for (int i = n; i < list->Count(); ++i)
+                listed[withTree].emplace_back(list->GetLine(i), list->GetIndex(i));
+        }
+        EXPECT_EQ(listed[0], listed[1]) << n;
+        EXPECT_GT(listed[1].size(), size_t(n / 4)) << n;
+    }
+}
+
 // ---- the joiner ------------------------------------------------------------------------------------
 
 // Lines are taken from the last child to the first: the line added last is processed first and

@@ -182,7 +182,9 @@ Tgis_ForestUnit* TForestModelSelector::GetFrameByXY(Tgis_ForestUnit* aUnit, doub
 
 Tgis_ForestUnit* TForestModelSelector::frameAt(Tgis_ItemsForestUnit* unit, ChildIndex& index, double x,
                                                double y) {
-    buildIndex(unit, index);
+    // An entry is made current when a search first enters the unit, never while an outer visit
+    // of the same unit (in a damaged stream, its own descendant) walks its children.
+    if (index.searched != m_search) buildIndex(unit, index);
     if (index.noItems) return nullptr;
     if (isClass(unit, FReferenceFrameClass)) FActualReferenceFrame = unit;
     // A unit listed by several parents (or by its own descendants, in a damaged stream) is entered

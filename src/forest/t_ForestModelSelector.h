@@ -1,8 +1,9 @@
 // The forest unit selector: finds the unit of a wanted class (the stand group for the map) whose
 // geometry contains a model point. It descends the forest model and skips every branch whose
 // bounding rectangle does not contain the point, except below units of the reference frame class,
-// whose children are all entered. The children rectangles of each unit it descends are kept in a
-// point index, rebuilt when the model has changed since (see modelEpoch).
+// whose children are all entered (frames among them only where their rectangle holds the point:
+// an area is hit only there). What a search reads of each unit it descends (its children, their
+// rectangles, a point index over many of them) is kept until the model changes (see modelEpoch).
 #pragma once
 
 #include "e_LHCModel.h"
@@ -54,17 +55,23 @@ public:
 
     ZELTO_ACTUAL_UNIT_ACCESSORS(FActual)
 
+    // How many point indexes over a unit's children the searches have built (a unit's index is
+    // built when a search first enters it, and again after the model has changed).
+    quint64 IndexBuilds() const { return m_indexBuilds; }
+
 private:
-    // GetFrameByXY within a search (m_search counts the searches).
-    Tgis_ForestUnit* frameAt(Tgis_ForestUnit* aUnit, double x, double y);
+    // GetFrameByXY within a search (m_search counts the searches), on the unit's entry.
+    Tgis_ForestUnit* frameAt(Tgis_ItemsForestUnit* unit, struct ChildIndex& index, double x, double y);
     struct ChildIndexes;
-    // The point index of a unit's children (only forest units), valid for the current model.
+    // The entry of a unit: what the search reads of it and its children (only forest units).
     struct ChildIndex& childIndex(Tgis_ItemsForestUnit* unit);
+    // Makes the entry current for the model.
     void buildIndex(Tgis_ItemsForestUnit* unit, struct ChildIndex& index);
 
     Tgis_ForestUnit* m_actualFrame = nullptr; // not owned
     std::unique_ptr<ChildIndexes> m_indexes;
     quint64 m_search = 0; // counts the searches
+    quint64 m_indexBuilds = 0;
 };
 
 void registerForestModelSelectorClasses();

@@ -9,12 +9,6 @@
 
 namespace zelto {
 
-namespace {
-
-constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-
-} // namespace
-
 // ---- TTopLinAbscissa -----------------------------------------------------------------------------
 
 void TTopLinAbscissa::DeclareProperties(TPropTableBuilder& b) {
@@ -44,37 +38,17 @@ void TTopLinAbscissa::DeclareProperties(TPropTableBuilder& b) {
 }
 ZELTO_IMPLEMENT_CLASS(TTopLinAbscissa, TOwnerElement, "E_QTLin")
 
+bool TTopLinAbscissa::IsPlainLine(const TPolyLineElement* line) {
+    if (!line || line->Is<TMultiPolyLineElement>()) return false;
+    for (TElement* e : line->FElements)
+        if (!zelto_cast<T2DCoordinate>(e)) return false;
+    return true;
+}
+
 bool TTopLinAbscissa::IsValid() const {
     return BeginCoord() && EndCoord();
 }
 
-bool TTopLinAbscissa::GetBox(double& xmin, double& ymin, double& xmax, double& ymax) const {
-    const T2DCoordinate* a = BeginCoord();
-    const T2DCoordinate* b = a ? EndCoord() : nullptr;
-    if (!b) return false;
-    xmin = std::min(a->FX, b->FX);
-    xmax = std::max(a->FX, b->FX);
-    ymin = std::min(a->FY, b->FY);
-    ymax = std::max(a->FY, b->FY);
-    return true;
-}
-
-double TTopLinAbscissa::GetX1() const {
-    const T2DCoordinate* c = BeginCoord();
-    return c ? c->FX : NaN;
-}
-double TTopLinAbscissa::GetY1() const {
-    const T2DCoordinate* c = BeginCoord();
-    return c ? c->FY : NaN;
-}
-double TTopLinAbscissa::GetX2() const {
-    const T2DCoordinate* c = EndCoord();
-    return c ? c->FX : NaN;
-}
-double TTopLinAbscissa::GetY2() const {
-    const T2DCoordinate* c = EndCoord();
-    return c ? c->FY : NaN;
-}
 void TTopLinAbscissa::SetX1(double v) {
     if (T2DCoordinate* c = BeginCoord()) c->FX = v;
 }
@@ -86,12 +60,6 @@ void TTopLinAbscissa::SetX2(double v) {
 }
 void TTopLinAbscissa::SetY2(double v) {
     if (T2DCoordinate* c = EndCoord()) c->FY = v;
-}
-
-void TTopLinAbscissa::GetPoint(bool fromBegin, double& x, double& y) const {
-    const T2DCoordinate* c = fromBegin ? BeginCoord() : EndCoord();
-    x = c ? c->FX : NaN;
-    y = c ? c->FY : NaN;
 }
 
 void TTopLinAbscissa::SetPoint(bool fromBegin, double x, double y) {
@@ -123,7 +91,7 @@ qint32 TTopLinAbscissa::GetLineNo() const {
 }
 
 bool TTopLinAbscissa::GetIsLast() const {
-    return !FLine || FIndex >= FLine->GetCoordsCount() - 2;
+    return !FLine || FIndex >= (FPlainLine ? FLine->FElements.count() : FLine->GetCoordsCount()) - 2;
 }
 
 bool TTopLinAbscissa::JoinToPoint(bool fromBegin, double x, double y, double snap) {
@@ -213,6 +181,7 @@ TTopLinAbscissa* TTopLinAbscissa::CreateDividedWith(double x, double y) {
     FLine->InsertXY(FIndex + 1, x, y);
     auto* a = new TTopLinAbscissa(FLine, FIndex + 1);
     a->FIsNew = true;
+    a->FPlainLine = FPlainLine; // the new vertex is a coordinate
     // The piece lies within the divided segment's old box.
     a->FHasListedBox = FHasListedBox;
     std::copy(std::begin(FListedBox), std::end(FListedBox), std::begin(a->FListedBox));

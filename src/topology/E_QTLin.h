@@ -4,6 +4,9 @@
 
 #include "topology/e_QTree.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace zelto {
 
 // One segment of a polyline: the vertices Index and Index + 1 of Line. The segment holds no
@@ -27,28 +30,51 @@ public:
     // candidates test it instead of reading both vertices of every candidate again.
     bool FHasListedBox = false;
     double FListedBox[4] = {0, 0, 0, 0}; // xmin, ymin, xmax, ymax
+    // The line is a plain polyline whose children are all coordinates, checked when the segment
+    // was listed (MarkPlainLine). Its vertices are then read straight from the line's children,
+    // without the virtual vertex lookup and its class check, which the comparisons would otherwise
+    // pay on every vertex they read. The joiner inserts and removes only coordinates, so the check
+    // holds for as long as its list lives. Not stored.
+    bool FPlainLine = false;
 
     TTopLinAbscissa() = default;
     TTopLinAbscissa(TPolyLineElement* line, qint32 index) : FLine(line), FIndex(index) {}
 
+    // The line is plain and every child of it a coordinate (one pass over its children).
+    static bool IsPlainLine(const TPolyLineElement* line);
+
     // Both vertices exist (a segment of a line that has lost vertices answers false, and its
     // coordinates read as NaN, so that no comparison holds for it).
     bool IsValid() const;
-    T2DCoordinate* BeginCoord() const { return FLine ? FLine->GetCoordElement(FIndex) : nullptr; }
-    T2DCoordinate* EndCoord() const { return FLine ? FLine->GetCoordElement(FIndex + 1) : nullptr; }
+    T2DCoordinate* BeginCoord() const { return Coord(FIndex); }
+    T2DCoordinate* EndCoord() const { return Coord(FIndex + 1); }
     // The bounding box of the two vertices, read once; false for a segment that is not valid.
-    bool GetBox(double& xmin, double& ymin, double& xmax, double& ymax) const;
+    bool GetBox(double& xmin, double& ymin, double& xmax, double& ymax) const {
+        const T2DCoordinate* a = BeginCoord();
+        const T2DCoordinate* b = a ? EndCoord() : nullptr;
+        if (!b) return false;
+        xmin = std::min(a->FX, b->FX);
+        xmax = std::max(a->FX, b->FX);
+        ymin = std::min(a->FY, b->FY);
+        ymax = std::max(a->FY, b->FY);
+        return true;
+    }
 
-    double GetX1() const;
-    double GetY1() const;
-    double GetX2() const;
-    double GetY2() const;
+    // A missing vertex reads as NaN.
+    double GetX1() const { return coordX(BeginCoord()); }
+    double GetY1() const { return coordY(BeginCoord()); }
+    double GetX2() const { return coordX(EndCoord()); }
+    double GetY2() const { return coordY(EndCoord()); }
     void SetX1(double v);
     void SetY1(double v);
     void SetX2(double v);
     void SetY2(double v);
     // The begin (fromBegin) or the end.
-    void GetPoint(bool fromBegin, double& x, double& y) const;
+    void GetPoint(bool fromBegin, double& x, double& y) const {
+        const T2DCoordinate* c = fromBegin ? BeginCoord() : EndCoord();
+        x = coordX(c);
+        y = coordY(c);
+    }
     void SetPoint(bool fromBegin, double x, double y);
     bool IsFixed(bool fromBegin) const { return fromBegin ? FFixedBegin : FFixedEnd; }
     void SetFixed(bool fromBegin, bool fixed) { (fromBegin ? FFixedBegin : FFixedEnd) = fixed; }
@@ -64,7 +90,10 @@ public:
     bool GetIsMargin() const { return GetIsFirst() || GetIsLast(); }
 
     TPolyLineElement* GetLine() const { return FLine; }
-    void SetLine(TPolyLineElement* line) { FLine = line; }
+    void SetLine(TPolyLineElement* line) {
+        FLine = line;
+        FPlainLine = false;
+    }
     TTopLinAbscissa* GetNewAbscissa() const { return FNewAbscissa; }
     void SetNewAbscissa(TTopLinAbscissa* a) { FNewAbscissa = a; }
     qint32 GetIndex() const { return FIndex; }
@@ -101,6 +130,21 @@ public:
     // id11: begin = other's begin; id22: end = other's end; id12: begin = other's end;
     // id21: end = other's begin (exact comparisons).
     void IdentTest(const TTopLinAbscissa* other, bool& id11, bool& id21, bool& id12, bool& id22) const;
+
+private:
+    static double coordX(const T2DCoordinate* c) {
+        return c ? c->FX : std::numeric_limits<double>::quiet_NaN();
+    }
+    static double coordY(const T2DCoordinate* c) {
+        return c ? c->FY : std::numeric_limits<double>::quiet_NaN();
+    }
+    // Vertex i of the line, or none.
+    T2DCoordinate* Coord(qint32 i) const {
+        if (!FLine) return nullptr;
+        if (!FPlainLine) return FLine->GetCoordElement(i);
+        if (i < 0 || i >= FLine->FElements.count()) return nullptr;
+        return static_cast<T2DCoordinate*>(FLine->FElements.at(i));
+    }
 };
 
 // The quadtree of lines that the joiner fills with the lines it has cleaned.

@@ -14,6 +14,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <deque>
 #include <exception>
@@ -31,6 +32,9 @@ constexpr double MaxJoinCoordinate = 1e8;
 // The crossing of two segments counts only inside both boxes: the intersection formula judges a
 // nearly axis-parallel segment on one axis only, which would accept points far beyond its ends.
 constexpr double CrossingSlack = 1e-6;
+
+// A line of up to this many segments is compared without a segment tree (TLinComparator).
+constexpr int ScannedSegments = 4 * TQTreeTopLinAbsc::LeafCount;
 
 QString errorText(const std::exception& e) {
     return QString::fromUtf8(e.what());
@@ -216,18 +220,42 @@ qint32 TLinesAbscEntity::GetIndex(int i) const {
     return a ? a->FIndex : -1;
 }
 
+namespace {
+
+void checkSegment(const TElement* element) {
+    if (element && !zelto_cast<TTopLinAbscissa>(element))
+        throw EListError(QStringLiteral("TLinesAbscEntity: %1 is not a segment").arg(element->ClassName()));
+}
+
+} // namespace
+
+void TLinesAbscEntity::AddElement(TElement* element) {
+    checkSegment(element);
+    TEntity::AddElement(element);
+}
+
+void TLinesAbscEntity::InsertElement(int index, TElement* element) {
+    checkSegment(element);
+    TEntity::InsertElement(index, element);
+}
+
+void TLinesAbscEntity::Put(int index, TElement* element) {
+    checkSegment(element);
+    TEntity::Put(index, element);
+}
+
 int TLinesAbscEntity::GetLastAbscIndexForSameLine(int i) const {
-    if (i < 0 || i >= ElementsCount()) return -1;
+    if (i < 0 || i >= Count()) return -1;
     const TPolyLineElement* line = GetLine(i);
     int j = i;
-    while (j + 1 < ElementsCount() && GetLine(j + 1) == line) ++j;
+    while (j + 1 < Count() && GetLine(j + 1) == line) ++j;
     return j;
 }
 
 void TLinesAbscEntity::InsertAbsc(int i, TTopLinAbscissa* absc) {
-    if (!absc || i < 0 || i > ElementsCount()) return;
+    if (!absc || i < 0 || i > Count()) return;
     InsertElement(i, absc);
-    for (int j = i + 1; j < ElementsCount() && GetLine(j) == absc->FLine; ++j) ++GetAbsc(j)->FIndex;
+    for (int j = i + 1; j < Count() && GetLine(j) == absc->FLine; ++j) ++GetAbsc(j)->FIndex;
 }
 
 void TLinesAbscEntity::DeleteAbsc(int i) {
@@ -235,10 +263,10 @@ void TLinesAbscEntity::DeleteAbsc(int i) {
     if (!a) return;
     if (TPolyLineElement* line = a->FLine; line && a->FIndex >= 0 && a->FIndex < line->ElementsCount())
         line->FreeElementIndex(a->FIndex);
-    for (int j = i + 1; j < ElementsCount() && GetLine(j) == a->FLine; ++j) --GetAbsc(j)->FIndex;
+    for (int j = i + 1; j < Count() && GetLine(j) == a->FLine; ++j) --GetAbsc(j)->FIndex;
     // A segment of the first run that repeated this one repeats nothing any more.
     const TPolyLineElement* first = GetLine(0);
-    for (int j = 0; j < ElementsCount() && GetLine(j) == first; ++j)
+    for (int j = 0; j < Count() && GetLine(j) == first; ++j)
         if (TTopLinAbscissa* h = GetAbsc(j); h->FNewAbscissa == a) {
             h->FNewAbscissa = nullptr;
             h->FIsDeleted = false;
@@ -251,8 +279,7 @@ void TLinesAbscEntity::GiveEndProps(int i, bool& entityEnd, bool& physicaly, boo
     const TTopLinAbscissa* a = GetAbsc(i);
     entityEnd = physicaly = logicaly = false;
     if (!a) return;
-    const TTopLinAbscissa* next =
-        i + 1 < ElementsCount() && GetLine(i + 1) == a->FLine ? GetAbsc(i + 1) : nullptr;
+    const TTopLinAbscissa* next = i + 1 < Count() && GetLine(i + 1) == a->FLine ? GetAbsc(i + 1) : nullptr;
     entityEnd = next == nullptr;
     physicaly = a->GetIsLast();
     // A repeated segment is always a piece of its own, so that the segments after it are never
@@ -261,13 +288,13 @@ void TLinesAbscEntity::GiveEndProps(int i, bool& entityEnd, bool& physicaly, boo
 }
 
 bool TLinesAbscEntity::ContainLine(const TPolyLineElement* line) const {
-    for (int i = 0; i < ElementsCount(); ++i)
+    for (int i = 0; i < Count(); ++i)
         if (GetLine(i) == line) return true;
     return false;
 }
 
 bool TLinesAbscEntity::IsRunChanged(int first, int last) const {
-    for (int i = std::max(first, 0); i <= last && i < ElementsCount(); ++i) {
+    for (int i = std::max(first, 0); i <= last && i < Count(); ++i) {
         const TTopLinAbscissa* a = GetAbsc(i);
         if (a && (a->FIsNew || a->FIsNewEnd || a->FIsDeleted)) return true;
     }
@@ -275,7 +302,7 @@ bool TLinesAbscEntity::IsRunChanged(int first, int last) const {
 }
 
 bool TLinesAbscEntity::IsChanged() const {
-    return IsRunChanged(0, ElementsCount() - 1);
+    return IsRunChanged(0, Count() - 1);
 }
 
 // ---- TAbscPoint / TPointsLine --------------------------------------------------------------------
@@ -354,8 +381,13 @@ void TCreateLinesAbscEntity::DoIt() {
     auto* line = zelto_cast<TPolyLineElement>(FInPut);
     if (!line) return;
     auto* list = new TLinesAbscEntity;
+    const bool plain = TTopLinAbscissa::IsPlainLine(line);
     const int n = line->GetCoordsCount();
-    for (int i = 0; i + 1 < n; ++i) list->AddElement(new TTopLinAbscissa(line, i));
+    for (int i = 0; i + 1 < n; ++i) {
+        auto* a = new TTopLinAbscissa(line, i);
+        a->FPlainLine = plain;
+        list->AddElement(a);
+    }
     SetOutput(list);
 }
 
@@ -365,7 +397,7 @@ void TCreateLinQTreeAbsc::DoIt() {
     if (!list) return;
     auto* tree = new TQTreeTopLinAbsc;
     double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
-    for (int i = 0; i < list->ElementsCount(); ++i) {
+    for (int i = 0; i < list->Count(); ++i) {
         double ax0, ay0, ax1, ay1;
         if (const TTopLinAbscissa* a = list->GetAbsc(i); a && a->GetBox(ax0, ay0, ax1, ay1)) {
             x0 = std::min(x0, ax0);
@@ -376,7 +408,7 @@ void TCreateLinQTreeAbsc::DoIt() {
     }
     if (x0 <= x1 && y0 <= y1) {
         tree->SetForRectangle(x0, y0, x1, y1);
-        for (int i = 0; i < list->ElementsCount(); ++i) tree->Add(list->GetAbsc(i));
+        for (int i = 0; i < list->Count(); ++i) tree->Add(list->GetAbsc(i));
     }
     SetOutput(tree);
 }
@@ -384,14 +416,15 @@ void TCreateLinQTreeAbsc::DoIt() {
 void TAddLinesIntoLinesAbscEntity::DoIt() {
     TTool::DoIt();
     auto* tree = zelto_cast<TQTree>(FInPut);
-    if (!tree || !LinesAbsc || !QTreeAbsc || QTreeAbsc->FQWidth <= 0) return;
+    if (!tree || !LinesAbsc || (QTreeAbsc && QTreeAbsc->FQWidth <= 0)) return;
     // Lines already listed, and lines looked at once (the walker meets a line in every leaf it
     // crosses).
     QSet<const TPolyLineElement*> seen;
     // The box of the listed segments: only what comes within the tolerance of it can meet them.
     // (The segment tree's square is larger than that box in one direction, often by far.)
     double bx0 = 1e300, by0 = 1e300, bx1 = -1e300, by1 = -1e300;
-    for (int i = 0; i < LinesAbsc->ElementsCount(); ++i) {
+    std::vector<std::array<double, 4>> boxes; // the listed segments' boxes, without a segment tree
+    for (int i = 0; i < LinesAbsc->Count(); ++i) {
         seen.insert(LinesAbsc->GetLine(i));
         double x0, y0, x1, y1;
         if (LinesAbsc->GetAbsc(i)->GetBox(x0, y0, x1, y1)) {
@@ -399,9 +432,17 @@ void TAddLinesIntoLinesAbscEntity::DoIt() {
             by0 = std::min(by0, y0);
             bx1 = std::max(bx1, x1);
             by1 = std::max(by1, y1);
+            if (!QTreeAbsc) boxes.push_back({x0, y0, x1, y1});
         }
     }
     if (!(bx0 <= bx1 && by0 <= by1)) return;
+    // Some listed segment's box meets the rectangle (edges included), as the segment tree answers.
+    auto meetsListed = [&](double x0, double y0, double x1, double y1) {
+        if (QTreeAbsc) return QTreeAbsc->HasElementOverRectangle(x0, y0, x1, y1);
+        for (const auto& b : boxes)
+            if (b[0] <= x1 && b[2] >= x0 && b[1] <= y1 && b[3] >= y0) return true;
+        return false;
+    };
     const double tol = Tolerance;
     const double qx0 = bx0 - tol, qy0 = by0 - tol, qx1 = bx1 + tol, qy1 = by1 + tol;
     TQTreeWalker walker;
@@ -411,18 +452,25 @@ void TAddLinesIntoLinesAbscEntity::DoIt() {
         if (!line || seen.contains(line)) continue;
         seen.insert(line);
         if (CompareOnlyDifferentSource && LineSource(line) == RefContainer) continue;
+        // Checked once here, so that the comparisons read the line's vertices without a check.
+        const bool plain = TTopLinAbscissa::IsPlainLine(line);
+        auto vertex = [line, plain](int i) {
+            return plain ? static_cast<const T2DCoordinate*>(line->FElements.at(i))
+                         : line->GetCoordElement(i);
+        };
         const int n = line->GetCoordsCount();
-        const T2DCoordinate* b = n > 0 ? line->GetCoordElement(0) : nullptr;
+        const T2DCoordinate* b = n > 0 ? vertex(0) : nullptr;
         for (int i = 0; i + 1 < n; ++i) {
             const T2DCoordinate* a = b;
-            b = line->GetCoordElement(i + 1);
+            b = vertex(i + 1);
             if (!a || !b) continue;
             const double box[4] = {std::min(a->FX, b->FX), std::min(a->FY, b->FY), std::max(a->FX, b->FX),
                                    std::max(a->FY, b->FY)};
             const double sx0 = box[0] - tol, sy0 = box[1] - tol, sx1 = box[2] + tol, sy1 = box[3] + tol;
             if (sx0 > qx1 || sx1 < qx0 || sy0 > qy1 || sy1 < qy0) continue;
-            if (QTreeAbsc->HasElementOverRectangle(sx0, sy0, sx1, sy1)) {
+            if (meetsListed(sx0, sy0, sx1, sy1)) {
                 auto* listed = new TTopLinAbscissa(line, i);
+                listed->FPlainLine = plain;
                 listed->FHasListedBox = true;
                 std::copy(std::begin(box), std::end(box), std::begin(listed->FListedBox));
                 LinesAbsc->AddElement(listed);
@@ -933,10 +981,17 @@ void TLinComparator::DoIt() {
         std::unique_ptr<TLinesAbscEntity> list(zelto_cast<TLinesAbscEntity>(create.GetOutput()));
         if (!list) return;
         {
-            TCreateLinQTreeAbsc makeTree;
-            makeTree.SetInput(list.get());
-            makeTree.DoIt();
-            std::unique_ptr<TQTreeTopLinAbsc> tree(zelto_cast<TQTreeTopLinAbsc>(makeTree.GetOutput()));
+            // The segment tree answers whether some segment's box meets a rectangle. For a line of
+            // a few leaves' worth of segments, a scan of their boxes answers the same for less
+            // than building the tree and asking it through a virtual test per segment (a usable
+            // line only, whose boxes the tree's grid holds exactly).
+            std::unique_ptr<TQTreeTopLinAbsc> tree;
+            if (list->Count() > ScannedSegments || !usableLine(line)) {
+                TCreateLinQTreeAbsc makeTree;
+                makeTree.SetInput(list.get());
+                makeTree.DoIt();
+                tree.reset(zelto_cast<TQTreeTopLinAbsc>(makeTree.GetOutput()));
+            }
             TAddLinesIntoLinesAbscEntity add;
             add.LinesAbsc = list.get();
             add.QTreeAbsc = tree.get();

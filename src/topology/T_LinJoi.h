@@ -19,14 +19,19 @@ namespace zelto {
 // other lines follow, each in increasing Index (not necessarily complete). The Index values are
 // kept equal to the real vertex positions: InsertAbsc and DeleteAbsc shift the later segments of
 // the same run.
+// Every child is a segment: adding or putting anything else raises (EListError), so the scans read
+// their segments without a class check.
 class TLinesAbscEntity : public TEntity {
     ZELTO_CLASS(TLinesAbscEntity, TEntity)
 public:
     // The number of segments (ElementsCount without the virtual call, for the scans).
     qint32 Count() const { return FElements.count(); }
     TTopLinAbscissa* GetAbsc(int i) const {
-        return i >= 0 && i < FElements.count() ? zelto_cast<TTopLinAbscissa>(FElements.at(i)) : nullptr;
+        return i >= 0 && i < FElements.count() ? static_cast<TTopLinAbscissa*>(FElements.at(i)) : nullptr;
     }
+    void AddElement(TElement* element) override;
+    void InsertElement(int index, TElement* element) override;
+    void Put(int index, TElement* element) override;
     TPolyLineElement* GetLine(int i) const;
     qint32 GetIndex(int i) const;
     // The position of the last segment of the run that position i belongs to.
@@ -125,7 +130,7 @@ public:
 };
 
 // Input: the line quadtree. Appends to LinesAbsc the segments of the old lines that lie within
-// the tolerance of a segment in QTreeAbsc.
+// the tolerance of a segment in QTreeAbsc, or without QTreeAbsc of a segment already listed.
 class TAddLinesIntoLinesAbscEntity : public TTool {
     ZELTO_CLASS(TAddLinesIntoLinesAbscEntity, TTool)
 public:

@@ -185,7 +185,8 @@ TEST(ForestSelector, GoesOnWithTheNextStandAfterAMiss) {
 TEST(ForestSelector, RectanglesPruneAndTheResultIsKept) {
     GeneratedForest f;
     auto s = mapSelector(f.model.get());
-    // A point in the middle of one group: only the groups of its stand are tested exactly.
+    // A point in the middle of one group: only that group's rectangle holds it, so only that
+    // group of its stand is tested exactly.
     const double x = X0 + 250 + 110 + 50;
     const double y = Y0 + 50;
     CountingGroup::tests = 0;
@@ -193,7 +194,7 @@ TEST(ForestSelector, RectanglesPruneAndTheResultIsKept) {
     ASSERT_NE(hit, nullptr);
     EXPECT_EQ(hit->GetName(), "2b");
     EXPECT_EQ(hit->Get_Porost()->GetName(), "2");
-    EXPECT_EQ(CountingGroup::tests, 2);
+    EXPECT_EQ(CountingGroup::tests, 1);
     // The reference frame is the stand group's class: no unit of it has children.
     EXPECT_EQ(s->GetActualReferenceFrame(), nullptr);
 
@@ -207,6 +208,45 @@ TEST(ForestSelector, RectanglesPruneAndTheResultIsKept) {
     EXPECT_EQ(CountingGroup::tests, 1);
 }
 
+// A stand of many overlapping groups is searched through a point index of its groups, built once
+// and again only after the model has changed; the answer stays the first group in list order whose
+// area holds the point. A few children (the other units here) are scanned without an index.
+TEST(ForestSelector, LargeStandsAreIndexedOnceAndAnswerInListOrder) {
+    Tgis_ForestModel model;
+    Tgis_Porost* wide = model.CreatePorost(1, 1, 1, "a", "1");
+    std::vector<Tgis_ForestUnit*> groups;
+    for (int i = 0; i < 12; ++i)
+        groups.push_back(addGroup(wide, QString::number(i + 1), square(i * 8.0, 0, 10)));
+    Tgis_Porost* small = model.CreatePorost(1, 1, 1, "a", "2");
+    groups.push_back(addGroup(small, "1", square(4, 6, 10)));
+    model.UpdateAll();
+    auto s = mapSelector(&model);
+    auto expectedAt = [&](double x, double y) -> Tgis_ForestUnit* {
+        for (Tgis_ForestUnit* g : groups)
+            if (g->IsHitByXY(x, y, 0)) return g;
+        return nullptr;
+    };
+    int hits = 0;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (double x = -2; x < 110; x += 1.25)
+            for (double y = -2; y < 20; y += 1.5) {
+                s->SetActualFrame(nullptr);
+                Tgis_ForestUnit* expected = expectedAt(x, y);
+                ASSERT_EQ(findAt(*s, x, y), expected) << x << " " << y;
+                if (expected) ++hits;
+            }
+        EXPECT_EQ(s->IndexBuilds(), 1u) << pass; // the wide stand's groups only
+    }
+    EXPECT_GT(hits, 500);
+
+    // A new group changes the model: the stand's index is built again and holds it.
+    groups.insert(groups.begin() + 12, addGroup(wide, "13", square(200, 0, 10)));
+    model.UpdateAll();
+    s->SetActualFrame(nullptr);
+    EXPECT_EQ(findAt(*s, 205, 5), groups[12]);
+    EXPECT_EQ(s->IndexBuilds(), 2u);
+}
+
 TEST(ForestSelector, BusyWhileSearching) {
     Tgis_ForestModel model;
     Tgis_Porost* stand = model.CreatePorost(1, 1, 1, "a", "1");
@@ -216,7 +256,7 @@ TEST(ForestSelector, BusyWhileSearching) {
     auto s = mapSelector(&model);
     bool sawBusy = false;
     Tgis_ForestUnit* nestedResult = second;
-    first->duringTest = [&] {
+    second->duringTest = [&] {
         sawBusy = s->GetBusy();
         // A search started meanwhile returns at once and changes nothing.
         const double x = s->FX;
@@ -230,7 +270,7 @@ TEST(ForestSelector, BusyWhileSearching) {
     EXPECT_EQ(nestedResult, nullptr);
     EXPECT_FALSE(s->GetBusy());
     // The flag set from outside blocks searches as well.
-    first->duringTest = nullptr;
+    second->duringTest = nullptr;
     s->SetBusy(true);
     EXPECT_EQ(findAt(*s, 5, 5), second);
     s->SetBusy(false);

@@ -18,7 +18,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <bit>
+#include <cmath>
 #include <memory>
+#include <random>
 
 using namespace zelto;
 
@@ -198,6 +201,163 @@ TEST_F(ZltAreasTest, BadInputIsAnErrorWithAMessage) {
         EXPECT_TRUE(r.err.startsWith(QStringLiteral("zlt: "))) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(QString::fromUtf8(row.message))) << r.err.toStdString();
     }
+}
+
+// Odd text: the blanks that part numbers, comments, signs and the words that are no coordinate.
+TEST_F(ZltAreasTest, OddTextInput) {
+    struct Row {
+        QByteArray content;
+        const char* out;     // the areas, or
+        const char* message; // the error
+    };
+    const Row rows[] = {
+        {"0 0 1 0\r\n1 0 1 1\r\n1 1 0 0\r\n", "0.500\n", nullptr},
+        {"\t0\v0\f1 0   1 1\t0 1 0 0 \r\n", "1.000\n", nullptr},
+        {"0 0 1 0\r1 1 0 0", "0.500\n", nullptr}, // a lone carriage return parts numbers; no last line end
+        {"   # c\n\t#x\n+0 +0 +1 0 1 +1 -0 -0e5\n", "0.500\n", nullptr},
+        {"0 0 .5 0 .5 .5 0 0\n0 5 1. 5 1E0 6 00 5\n", "0.125\n0.500\n", nullptr},
+        {"0 0 1.00000000000000000000000000000000000000001 0 1 1 0 0\n", "0.500\n", nullptr},
+        {"\xef\xbb\xbf"
+         "0 0 1 0 1 1 0 0\n",
+         "0.500\n", nullptr},
+        {"\xc2\xa0"
+         "0 0 1\xc2\xa0 0 1 1 0 0\xe2\x80\x83\n",
+         "0.500\n", nullptr}, // Unicode blanks at word ends
+        {"0 0 1\xc2\xa0"
+         "2 0 1 1 0 0\n",
+         nullptr,
+         ":1: \"1\xc2\xa0"
+         "2\" is not a number"},
+        {"0 0 1\xe2\x80\x83"
+         "0 1 1 0 0\n",
+         nullptr, ":1: odd number of coordinates (7)"},
+        {"0 0 1 0 1 1 0 0\n\xef\xbb\xbf"
+         "0 0 2 0 2 2 0 0\n",
+         "0.500\n1.500\n", nullptr}, // decoding drops it
+        {"0 0 1 \xff 1 1 0 0\n", nullptr, ":1: \"\xef\xbf\xbd\" is not a number"},
+        {QByteArray("0 0 1\0 0 1 1 0 0\n", 18), nullptr, ":1: \"1"},
+        {"0 0 0x10 0 1 1 0 0\n", nullptr, ":1: \"0x10\" is not a number"},
+        {"0 0 1,5 0 1 1 0 0\n", nullptr, ":1: \"1,5\" is not a number"},
+        {"0 0 1e 0 -+1 1 0 0\n", nullptr, ":1: \"1e\" is not a number"},
+        {"0 0 - 0 1 1 0 0\n", nullptr, ":1: \"-\" is not a number"},
+        {"0 0 1e400 0 1 1 0 0\n", nullptr, ":1: \"1e400\" is not a number"},
+        {"0 0 1e-400 0 1 1 0 0\n", nullptr, ":1: \"1e-400\" is not a number"},
+        {"0 0 infinity 0 1 1 0 0\n", nullptr, ":1: \"infinity\" is not a number"},
+        {"0 0 1 1 INF 0 0 0\n", nullptr, ":1: \"INF\" is not a finite coordinate"},
+        {"0 0 +inf 0 1 1 0 0\n", nullptr, ":1: \"+inf\" is not a finite coordinate"},
+        {"nan 0 x 1\n", nullptr, ":1: \"nan\" is not a finite coordinate"}, // the first bad word counts
+        {"x 0 nan 1\n", nullptr, ":1: \"x\" is not a number"},
+        {"nan 0 1\n", nullptr, ":1: odd number of coordinates (3)"}, // the count is judged first
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.content.toStdString());
+        const Result r = run({"areas", write("odd.txt", row.content)});
+        if (row.out) {
+            EXPECT_EQ(r.status, 0) << r.err.toStdString();
+            EXPECT_EQ(r.out, QString::fromUtf8(row.out));
+        } else {
+            EXPECT_EQ(r.status, 1);
+            EXPECT_TRUE(r.err.contains(QStringLiteral("odd.txt") + QString::fromUtf8(row.message)))
+                << r.err.toStdString();
+        }
+    }
+}
+
+// The reader's own number reading gives QString::toDouble's answer, to the bit, for every word.
+TEST(ZltTextNumber, AgreesWithQStringToDouble) {
+    QList<QByteArray> words{"0",
+                            "-0",
+                            "+0",
+                            "1",
+                            "-781119.924",
+                            "1070814.904",
+                            "1e5",
+                            "1E+5",
+                            "1e-5",
+                            "00012.5000",
+                            "0.1",
+                            "0.30000000000000004",
+                            "9007199254740993",
+                            "1.7976931348623157e308",
+                            "1.7976931348623159e308",
+                            "4.9e-324",
+                            "2e-324",
+                            "2.4703282292062328e-324",
+                            "1e400",
+                            "1e-400",
+                            ".5",
+                            "5.",
+                            "+.5",
+                            "-.5e1",
+                            "1e",
+                            "1e+",
+                            "e5",
+                            "+",
+                            "-",
+                            ".",
+                            "",
+                            "+-1",
+                            "1..2",
+                            "1.2.3",
+                            "0x1p3",
+                            "nan",
+                            "-nan",
+                            "+nan",
+                            "NaN",
+                            "inf",
+                            "-inf",
+                            "+INF",
+                            "infinity",
+                            "1,5",
+                            "1_000",
+                            "١",
+                            "1\xc2\xa0",
+                            "\xc2\xa0-2",
+                            QByteArray(400, '7') + ".5",
+                            "1e0000000000000000005",
+                            "0." + QByteArray(330, '0') + "1"};
+    // Random words of number characters, and random plain numbers of many digits.
+    std::mt19937 random(5);
+    const char alphabet[] = "0123456789+-.eE";
+    for (int i = 0; i < 20000; ++i) {
+        QByteArray w;
+        const int n = 1 + int(random() % 12);
+        for (int k = 0; k < n; ++k) w += alphabet[random() % (sizeof alphabet - 1)];
+        words << w;
+        words << QByteArray::number(std::ldexp(double(random()), int(random() % 200) - 100), 'g',
+                                    1 + int(random() % 25));
+    }
+    for (const QByteArray& w : words) {
+        bool ok = false, okQt = false;
+        const double v = zlt::textNumber(w, ok);
+        const double qt = QString::fromUtf8(w).toDouble(&okQt);
+        ASSERT_EQ(ok, okQt) << w.toStdString();
+        if (std::isnan(qt))
+            EXPECT_TRUE(std::isnan(v)) << w.toStdString();
+        else
+            EXPECT_EQ(std::bit_cast<quint64>(v), std::bit_cast<quint64>(qt)) << w.toStdString();
+    }
+}
+
+// Lines across the reader's blocks: short and very long lines, the last without its end.
+TEST_F(ZltAreasTest, LinesAcrossReadBlocks) {
+    QByteArray text;
+    const int squares = 3000;
+    for (int i = 0; i < squares; ++i)
+        text += QStringLiteral("%1 0 %2 0 %2 1 %1 1 %1 0\n").arg(2 * i).arg(2 * i + 1).toLatin1();
+    // A ring of 4,000 vertices (longer than a block) around nothing else.
+    const int n = 4000;
+    for (int k = 0; k <= n; ++k) {
+        const double a = 2 * M_PI * (k % n) / n;
+        text += QByteArray::number(1e5 + 1000 * std::cos(a), 'f', 6) + ' ' +
+                QByteArray::number(1e5 + 1000 * std::sin(a), 'f', 6) + (k < n ? " " : "");
+    }
+    const Result r = run({"areas", write("blocks.txt", text)});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QStringList values = r.out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(values.size(), squares + 1);
+    EXPECT_EQ(values.count(QStringLiteral("1.000")), squares);
+    EXPECT_NEAR(values.last().toDouble(), 0.5 * n * 1e6 * std::sin(2 * M_PI / n), 0.01);
 }
 
 TEST_F(ZltAreasTest, TheBuiltProgram) {

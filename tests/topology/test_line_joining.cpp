@@ -48,6 +48,16 @@ Points pointsOf(const TPolyElement* l) {
     return r;
 }
 
+// The segment list of one line compared alone with the lines of a quadtree.
+std::unique_ptr<TLinesAbscEntity> compareWith(TQTreeTopLin* tree, TPolyLineElement* l, double snap) {
+    TLinComparator comparator;
+    comparator.QTree = tree;
+    comparator.SnapDistance = snap;
+    comparator.SetInput(l);
+    comparator.DoIt();
+    return std::unique_ptr<TLinesAbscEntity>(zelto_cast<TLinesAbscEntity>(comparator.GetOutput()));
+}
+
 // Every line of a quadtree, once.
 std::vector<TPolyLineElement*> treeLines(const TQTree* tree) {
     std::vector<TPolyLineElement*> out;
@@ -291,6 +301,97 @@ TEST(Abscissa, SegmentListKeepsIndicesInStep) {
     EXPECT_EQ(points.GetPoint(2)->Line, b.get());
 }
 
+// The comparisons read the vertices of a line straight from its children only when every child
+// is a coordinate; any other line is read through the checked lookup, where a foreign child is
+// a missing vertex. The segment list takes nothing but segments.
+TEST(Abscissa, ForeignChildrenOfLinesAreMissingVertices) {
+    TEntity owner;
+    TPolyLineElement* plain = line({{20, -5}, {20, 5}});
+    TPolyLineElement* old = line({{0, 0}, {10, 0}, {10, 10}});
+    old->InsertElement(2, new TAbscPoint); // between (10, 0) and (10, 10)
+    std::unique_ptr<TPolyLineElement> fresh(line({{5, -5}, {5, 5}}));
+    fresh->AddElement(new TAbscPoint);
+    TQTreeTopLin tree;
+    tree.SetForRectangle(-50, -50, 50, 50);
+    for (TPolyLineElement* l : {plain, old}) {
+        owner.AddElement(l);
+        tree.Add(l);
+    }
+
+    const std::unique_ptr<TLinesAbscEntity> list = compareWith(&tree, fresh.get(), 0.1);
+    ASSERT_NE(list, nullptr);
+    // The crossing at (5, 0) divides both lines; the foreign children stay missing vertices.
+    EXPECT_EQ(old->GetX(1), 5);
+    EXPECT_EQ(fresh->GetY(1), 0);
+    for (int i = 0; i < list->Count(); ++i) {
+        const TTopLinAbscissa* a = list->GetAbsc(i);
+        EXPECT_FALSE(a->FPlainLine);
+        const bool foreign = !zelto_cast<T2DCoordinate>(a->FLine->Get(a->FIndex + 1));
+        EXPECT_EQ(a->IsValid(), !foreign) << i;
+        if (foreign) {
+            EXPECT_TRUE(std::isnan(a->GetX2())) << i;
+        }
+    }
+    EXPECT_TRUE(TTopLinAbscissa::IsPlainLine(plain));
+    EXPECT_FALSE(TTopLinAbscissa::IsPlainLine(old));
+
+    TAbscPoint stranger;
+    const int count = list->Count();
+    EXPECT_THROW(list->AddElement(&stranger), EListError);
+    EXPECT_THROW(list->InsertElement(0, &stranger), EListError);
+    EXPECT_THROW(list->Put(0, &stranger), EListError);
+    EXPECT_EQ(list->Count(), count);
+    EXPECT_EQ(stranger.GetOwnersCount(), 0);
+}
+
+// The old segments near a new line are listed alike with the new line's segment tree and with a
+// scan of its segments' boxes (the comparator's way for lines of a few hundred segments or less).
+TEST(Abscissa, NearbySegmentsAreListedAlikeWithAndWithoutASegmentTree) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> at(0, 100), step(-6, 6);
+    TEntity owner;
+    TQTreeTopLin tree;
+    tree.SetForRectangle(-10, -10, 110, 110);
+    for (int i = 0; i < 300; ++i) {
+        Points pts{{at(random), at(random)}};
+        for (int k = 0; k < 4; ++k)
+            pts.emplace_back(pts.back().first + step(random), pts.back().second + step(random));
+        TPolyLineElement* l = line(pts);
+        owner.AddElement(l);
+        tree.Add(l);
+    }
+    for (int n : {3, 40, 150}) {
+        Points pts{{50, 50}};
+        for (int k = 0; k < n; ++k)
+            pts.emplace_back(pts.back().first + step(random), pts.back().second + step(random));
+        std::unique_ptr<TPolyLineElement> fresh(line(pts));
+        std::vector<std::pair<const TPolyLineElement*, int>> listed[2];
+        for (bool withTree : {true, false}) {
+            TCreateLinesAbscEntity create;
+            create.SetInput(fresh.get());
+            create.DoIt();
+            std::unique_ptr<TLinesAbscEntity> list(zelto_cast<TLinesAbscEntity>(create.GetOutput()));
+            ASSERT_NE(list, nullptr);
+            // The segment tree, or none.
+            TCreateLinQTreeAbsc makeTree;
+            makeTree.SetInput(withTree ? list.get() : nullptr);
+            makeTree.DoIt();
+            std::unique_ptr<TQTreeTopLinAbsc> segments(zelto_cast<TQTreeTopLinAbsc>(makeTree.GetOutput()));
+            ASSERT_EQ(segments != nullptr, withTree);
+            TAddLinesIntoLinesAbscEntity add;
+            add.Tolerance = 0.5;
+            add.QTreeAbsc = segments.get();
+            add.LinesAbsc = list.get();
+            add.SetInput(&tree);
+            add.DoIt();
+            for (int i = n; i < list->Count(); ++i)
+                listed[withTree].emplace_back(list->GetLine(i), list->GetIndex(i));
+        }
+        EXPECT_EQ(listed[0], listed[1]) << n;
+        EXPECT_GT(listed[1].size(), size_t(n / 4)) << n;
+    }
+}
+
 // ---- the joiner ------------------------------------------------------------------------------------
 
 // Lines are taken from the last child to the first: the line added last is processed first and
@@ -340,12 +441,7 @@ TEST_F(LineJoin, BeginSnapsToTheNearerOfTwoEndsAndStaysThere) {
 
     // The comparator alone: the begin is fixed after the point joiner.
     TPolyLineElement* again = add({{0.05, 0.05}, {-5, -4}});
-    TLinComparator comparator;
-    comparator.QTree = tree.get();
-    comparator.SnapDistance = 0.5;
-    comparator.SetInput(again);
-    comparator.DoIt();
-    std::unique_ptr<TLinesAbscEntity> list(zelto_cast<TLinesAbscEntity>(comparator.GetOutput()));
+    const std::unique_ptr<TLinesAbscEntity> list = compareWith(tree.get(), again, 0.5);
     ASSERT_NE(list, nullptr);
     EXPECT_TRUE(list->GetAbsc(0)->FFixedBegin);
     EXPECT_EQ(pointsOf(again).front(), (std::pair<double, double>{0.3, 0}));
@@ -860,12 +956,7 @@ TEST(LineJoinPruning, OnlyNearbySegmentsAreCompared) {
             tree.Add(l);
         }
     std::unique_ptr<TPolyLineElement> fresh(line({{503, 500.5}, {503, 509}}));
-    TLinComparator comparator;
-    comparator.QTree = &tree;
-    comparator.SnapDistance = 0.5;
-    comparator.SetInput(fresh.get());
-    comparator.DoIt();
-    std::unique_ptr<TLinesAbscEntity> list(zelto_cast<TLinesAbscEntity>(comparator.GetOutput()));
+    const std::unique_ptr<TLinesAbscEntity> list = compareWith(&tree, fresh.get(), 0.5);
     ASSERT_NE(list, nullptr);
     std::set<const TPolyLineElement*> others;
     for (int i = 1; i < list->ElementsCount(); ++i) others.insert(list->GetLine(i));

@@ -17,7 +17,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <charconv>
@@ -79,27 +78,31 @@ constexpr qint64 MaxLineBytes = qint64(16) << 20;
 class LineReader {
 public:
     explicit LineReader(QFile& file) : m_file(file) {}
-    // The next line without its end; false at the end of the input. `tooLong` is set, and the
-    // line left unread, when no line end comes within MaxLineBytes.
-    bool next(QByteArray& line, bool& tooLong) {
+    // The next line without its end, valid until the next call; false at the end of the input.
+    // `tooLong` is set, and the line left unread, when no line end comes within MaxLineBytes.
+    bool next(QByteArrayView& line, bool& tooLong) {
         tooLong = false;
         for (;;) {
-            const qsizetype nl = m_buffer.indexOf('\n', m_scanned);
+            const qsizetype nl = m_buffer.indexOf('\n', m_start + m_scanned);
             if (nl >= 0) {
-                line = m_buffer.left(nl);
-                m_buffer.remove(0, nl + 1);
+                line = QByteArrayView(m_buffer).sliced(m_start, nl - m_start);
+                m_start = nl + 1;
                 m_scanned = 0;
                 return true;
             }
-            m_scanned = m_buffer.size();
-            if (m_buffer.size() > MaxLineBytes) {
+            m_scanned = m_buffer.size() - m_start;
+            if (m_scanned > MaxLineBytes) {
                 tooLong = true;
                 return true;
             }
+            // The lines handed out are done with: their bytes go before the next block comes.
+            m_buffer.remove(0, m_start);
+            m_start = 0;
             const QByteArray block = m_file.read(1 << 16);
             if (block.isEmpty()) {
                 if (m_buffer.isEmpty()) return false;
-                line = std::exchange(m_buffer, QByteArray());
+                m_last = std::exchange(m_buffer, QByteArray());
+                line = m_last;
                 m_scanned = 0;
                 return true;
             }
@@ -110,15 +113,32 @@ public:
 private:
     QFile& m_file;
     QByteArray m_buffer;
-    qsizetype m_scanned = 0; // bytes of the buffer known to hold no line end
+    QByteArray m_last;       // the last line, when the input does not end with a line end
+    qsizetype m_start = 0;   // where the next line begins in the buffer
+    qsizetype m_scanned = 0; // bytes from m_start on known to hold no line end
 };
 
-// The polylines of a text file; every fault names its line.
+// The blanks that part the numbers of a line (those of QString::trimmed within ASCII).
+bool isBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+bool isAscii(QByteArrayView bytes) {
+    unsigned char any = 0;
+    for (const char c : bytes) any |= static_cast<unsigned char>(c);
+    return any < 0x80;
+}
+
+// The polylines of a text file; every fault names its line. Lines of plain ASCII, nearly all of
+// them, are read from their bytes; any other line is first decoded and trimmed as Unicode text
+// (a byte order mark on the first line dropped) and then read the same way.
 void readTextLines(const QString& fileName, QFile& file, TPolyLineString& lines) {
     int lineNo = 0;
     LineReader reader(file);
-    QByteArray raw;
+    QByteArrayView raw;
     bool tooLong = false;
+    QByteArray decoded;
+    std::vector<double> values;
     while (reader.next(raw, tooLong)) {
         ++lineNo;
         if (tooLong)
@@ -126,28 +146,50 @@ void readTextLines(const QString& fileName, QFile& file, TPolyLineString& lines)
                                .arg(fileName)
                                .arg(lineNo)
                                .arg(MaxLineBytes));
-        QString text = QString::fromUtf8(raw).trimmed();
-        if (lineNo == 1 && text.startsWith(QChar(0xFEFF))) text = text.mid(1).trimmed();
-        if (text.isEmpty() || text.startsWith(QLatin1Char('#'))) continue;
-        const QStringList words =
-            text.split(QRegularExpression(QStringLiteral("[\\s]+")), Qt::SkipEmptyParts);
+        QByteArrayView text = raw;
+        if (!isAscii(raw)) {
+            QString unicode = QString::fromUtf8(raw).trimmed();
+            if (lineNo == 1 && unicode.startsWith(QChar(0xFEFF))) unicode = unicode.mid(1).trimmed();
+            decoded = unicode.toUtf8();
+            text = decoded;
+        }
+        const char* p = text.data();
+        const char* end = p + text.size();
+        while (p < end && isBlank(*p)) ++p;
+        if (p == end || *p == '#') continue;
+
+        // Every word is counted before any is judged: a wrong count is reported first.
+        values.clear();
+        qsizetype words = 0;
+        QByteArrayView badWord;
+        bool badIsNumber = false; // the first bad word is a number, but not a finite one
+        while (p < end) {
+            const char* w = p;
+            while (p < end && !isBlank(*p)) ++p;
+            ++words;
+            if (badWord.isNull()) {
+                bool ok = false;
+                const double v = textNumber(QByteArrayView(w, p - w), ok);
+                if (!ok || !std::isfinite(v)) {
+                    badWord = QByteArrayView(w, p - w);
+                    badIsNumber = ok;
+                } else {
+                    values.push_back(v);
+                }
+            }
+            while (p < end && isBlank(*p)) ++p;
+        }
         auto fail = [&](const QString& what) {
             throw ZltError(QStringLiteral("%1:%2: %3").arg(fileName).arg(lineNo).arg(what));
         };
-        if (words.size() % 2 != 0) fail(QStringLiteral("odd number of coordinates (%1)").arg(words.size()));
-        if (words.size() < 4) fail(QStringLiteral("a polyline needs at least two points (x y x y ...)"));
+        if (words % 2 != 0) fail(QStringLiteral("odd number of coordinates (%1)").arg(words));
+        if (words < 4) fail(QStringLiteral("a polyline needs at least two points (x y x y ...)"));
+        if (!badWord.isNull())
+            fail((badIsNumber ? QStringLiteral("\"%1\" is not a finite coordinate")
+                              : QStringLiteral("\"%1\" is not a number"))
+                     .arg(QString::fromUtf8(badWord)));
         std::unique_ptr<TPolyLineElement> line(new TPolyLineElement);
-        for (int i = 0; i < words.size(); i += 2) {
-            double xy[2];
-            for (int k = 0; k < 2; ++k) {
-                bool ok = false;
-                xy[k] = words.at(i + k).toDouble(&ok);
-                if (!ok) fail(QStringLiteral("\"%1\" is not a number").arg(words.at(i + k)));
-                if (!std::isfinite(xy[k]))
-                    fail(QStringLiteral("\"%1\" is not a finite coordinate").arg(words.at(i + k)));
-            }
-            line->AddXY(xy[0], xy[1]);
-        }
+        for (size_t i = 0; i + 1 < values.size(); i += 2) line->AddXY(values[i], values[i + 1]);
         line->RecalculateRect();
         lines.AddAndUpdateRect(line.release());
     }

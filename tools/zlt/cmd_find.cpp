@@ -27,6 +27,10 @@ Tgis_ForestUnit* UnitFinder::unitAt(double x, double y) {
     return m_selector->GetActualFrame();
 }
 
+quint64 UnitFinder::indexBuilds() const {
+    return m_selector->IndexBuilds();
+}
+
 QString UnitFinder::labelAt(double x, double y) {
     const Tgis_ForestUnit* unit = unitAt(x, y);
     return unit ? ForestUnitLabel(unit) : QStringLiteral("none");

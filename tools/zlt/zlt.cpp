@@ -214,6 +214,55 @@ void appendJsonReal(QString& out, double v) {
         appendJsonNumber(out, v);
 }
 
+namespace {
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// The end of the digits from p on.
+const char* skipDigits(const char* p, const char* end) {
+    while (p < end && isDigit(*p)) ++p;
+    return p;
+}
+
+// The word is "[+-]D[.D][(e|E)[+-]D]" (D: one or more digits).
+bool isPlainDecimal(const char* p, const char* end) {
+    if (p < end && (*p == '+' || *p == '-')) ++p;
+    const char* q = skipDigits(p, end);
+    if (q == p) return false;
+    if (q < end && *q == '.') {
+        p = q + 1;
+        q = skipDigits(p, end);
+        if (q == p) return false;
+    }
+    if (q < end && (*q == 'e' || *q == 'E')) {
+        p = q + 1;
+        if (p < end && (*p == '+' || *p == '-')) ++p;
+        q = skipDigits(p, end);
+        if (q == p) return false;
+    }
+    return q == end;
+}
+
+} // namespace
+
+double textNumber(QByteArrayView word, bool& ok) {
+    const char* begin = word.data();
+    const char* end = begin + word.size();
+    if (isPlainDecimal(begin, end)) {
+        double value = 0;
+        // from_chars takes "-" only; both readings round correctly, so they agree to the bit.
+        const auto r = std::from_chars(begin + (*begin == '+'), end, value, std::chars_format::general);
+        if (r.ec == std::errc() && r.ptr == end) {
+            ok = true;
+            return value;
+        }
+        // Out of range: the general reading decides.
+    }
+    return QString::fromUtf8(word).toDouble(&ok);
+}
+
 LoadedStream::LoadedStream(const QString& fileName, const QByteArray& data) : m_load(fileName) {
     if (!fileName.isEmpty() && QFileInfo(fileName).isDir())
         throw ZltError(QStringLiteral("%1: is a directory").arg(fileName));

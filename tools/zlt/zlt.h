@@ -9,6 +9,7 @@
 #include "framework/Errors.h"
 #include "persistence/t_Loader.h"
 
+#include <QByteArrayView>
 #include <QStringList>
 #include <QTextStream>
 
@@ -62,6 +63,12 @@ void appendJsonString(QString& out, const QString& s);
 void appendJsonNumber(QString& out, double v);
 void appendJsonReal(QString& out, double v);
 
+// The number a word of a text file stands for, exactly as QString::toDouble reads the word (C
+// locale): ok is false when it is none. A plain decimal word (an optional sign, digits, an optional
+// fraction and exponent) is read straight from its bytes; any other word goes through
+// QString::toDouble, so the odd ones ("nan", "+inf", ".5", Unicode blanks) keep its answer.
+double textNumber(QByteArrayView word, bool& ok);
+
 // The bytes of a stream file, a pipe or a device included; raises a stream error naming the file
 // when it is missing or does not start with a stream signature (checked before reading further),
 // ZltError when it is a directory.
@@ -102,6 +109,8 @@ public:
     zelto::Tgis_ForestUnit* unitAt(double x, double y);
     // Its unit label (ForestUnitLabel), "none" when nothing was found.
     QString labelAt(double x, double y);
+    // How many point indexes over a unit's children the searches have built so far.
+    quint64 indexBuilds() const;
 
 private:
     std::unique_ptr<zelto::TForestModelSelector> m_selector;

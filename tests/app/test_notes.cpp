@@ -3,13 +3,18 @@
 #include "app_fixture.h"
 
 #include "ImageViewer.h"
+#include "Layers.h"
 #include "MediaPlayer.h"
 #include "NoteAttachments.h"
 #include "NoteDialog.h"
 #include "NoteWindows.h"
+#include "NotesFrame.h"
 #include "SecondaryWindows.h"
 #include "dialogs/fr_Kordlin_SuperDialog.h"
 
+#include "builders.h"
+
+#include "forest/e_LHCElements.h"
 #include "framework/E_Type.h"
 #include "framework/TextLocale.h"
 #include "geometry/e_Geometry.h"
@@ -18,6 +23,7 @@
 #include "platform/AudioCapture.h"
 #include "platform/Camera.h"
 #include "platform/MediaPlayback.h"
+#include "topobjects/e_TopolElements.h"
 
 #include <QDirIterator>
 #include <QImageReader>
@@ -25,6 +31,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
+#include <QTabWidget>
+#include <QTest>
 
 using namespace zelto;
 using namespace apptest;
@@ -433,6 +441,105 @@ TEST_F(NotesTest, TheAlternativeLayoutPointsAtTheNoteAndMakesRoomForTheKeyboard)
     EXPECT_TRUE(visible("Layout_Main"));
     EXPECT_FALSE(visible("R_Cover"));
     EXPECT_TRUE(ctl(*dialog, "Memo")->isVisibleTo(dialog));
+}
+
+// ---- the list frame --------------------------------------------------------------------------------
+
+TEST_F(NotesTest, TheFrameDeletesTheChosenObjectOfEachKindAndRecordsItsUuid) {
+    struct Case {
+        const char* tab;
+        const char* subLayer;
+        const char* prompt;
+    };
+    const Case cases[] = {
+        {"Plochy", "A", "Opravdu chcete vybranou plochu smazat?"},
+        {"Linie", "L", "Opravdu chcete vybranou linii smazat?"},
+        {"Poznámky", "N", "Opravdu chcete vybranou poznámku smazat?"},
+    };
+    TProgressController progress{nullptr, nullptr, nullptr};
+    TLayersController layersController(TLayersWidgets{}, progress);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.tab);
+        TComplicatedGECollection layer;
+        layer.SetName(QStringLiteral("Kreslení"));
+        auto* area = new Tgis_UserAreaElement;
+        area->AddGeometry(zelto::testing::poly<TAreaElement>(zelto::testing::square(0, 0, 100)));
+        area->CreateUUID();
+        layer.GetLayer(QStringLiteral("A"))->AddElement(area);
+        TTopolLineElement* line = TLayersController::LineObjectOf(zelto::testing::line(0, 0, 50, 50));
+        line->CreateUUID();
+        zelto_cast<TGeometry>(line->GetGeometry())->CreateUUID();
+        layer.GetLayer(QStringLiteral("L"))->AddElement(line);
+        auto* keep = new Tgis_Note;
+        keep->SetName(QStringLiteral("zůstane"));
+        auto* gone = new Tgis_Note;
+        gone->SetName(QStringLiteral("pryč"));
+        gone->CreateUUID();
+        layer.GetLayer(QStringLiteral("N"))->AddElement(keep);
+        layer.GetLayer(QStringLiteral("N"))->AddElement(gone);
+        TElement* target = c.subLayer[0] == 'A'   ? static_cast<TElement*>(area)
+                           : c.subLayer[0] == 'L' ? static_cast<TElement*>(line)
+                                                  : gone;
+        const QString uuid = c.subLayer[0] == 'A'   ? area->GetUUID()
+                             : c.subLayer[0] == 'L' ? line->GetUUID()
+                                                    : gone->GetUUID();
+
+        TKordlin_Notes_Frame frame(&host);
+        QStringList calls;
+        TElement* selected = nullptr;
+        frame.Hooks.FillLists = [&](TComplicatedGECollection* l, const TLayerObjectLists& lists) {
+            layersController.Layer_UpdateList(l, lists);
+        };
+        frame.Hooks.PrepareSuperdialog = [this](bool edit, const QString& prompt) {
+            return prepare(edit, prompt);
+        };
+        frame.Hooks.SaveLayers = [&] { calls << QStringLiteral("save"); };
+        frame.Hooks.UpdateLayersList = [&] { calls << QStringLiteral("list"); };
+        frame.Hooks.HideCallout = [&] { calls << QStringLiteral("callout"); };
+        frame.Hooks.Changed = [&] { calls << QStringLiteral("changed"); };
+        frame.Hooks.Review = [&] { calls << QStringLiteral("review"); };
+        frame.Hooks.Selected = [&](TElement* e) { selected = e; };
+        frame.SetActiveLayer(&layer);
+        frame.show();
+        frame.SelectTab(QString::fromUtf8(c.tab));
+        EXPECT_EQ(frame.ActiveTab(), QString::fromUtf8(c.tab));
+        auto* list = qobject_cast<QListWidget*>(ctl<QTabWidget>(frame, "TabControl")->currentWidget());
+        ASSERT_NE(list, nullptr);
+        const int row = list->count() - 1;
+        ASSERT_GE(row, 0);
+        list->setCurrentRow(row);
+        emit list->itemClicked(list->item(row));
+        EXPECT_EQ(selected, target);
+
+        // "No" deletes nothing and brings the frame back.
+        ctl<QAbstractButton>(frame, "b_Delete")->click();
+        EXPECT_EQ(superdialog->GetaText(), QString::fromUtf8(c.prompt));
+        EXPECT_FALSE(frame.isVisibleTo(&host));
+        superdialog->b_StornoClick();
+        EXPECT_TRUE(frame.isVisibleTo(&host));
+        EXPECT_EQ(layer.GetLayer(QString::fromLatin1(c.subLayer))->IndexOf(target), row);
+
+        ctl<QAbstractButton>(frame, "b_Delete")->click();
+        superdialog->b_OKClick();
+        EXPECT_EQ(layer.GetLayer(QString::fromLatin1(c.subLayer))->IndexOf(target), -1);
+        EXPECT_EQ(list->count(), row);
+        EXPECT_TRUE(layer.GetModified());
+        ASSERT_NE(layer.GetDeletedUUIDs(), nullptr);
+        ASSERT_EQ(layer.GetDeletedUUIDs()->ElementsCount(), 1);
+        EXPECT_EQ(layer.GetDeletedUUIDs()->Get(0)->GetName(), uuid);
+        EXPECT_EQ(calls, (QStringList{"callout", "changed", "save", "list", "review"}));
+        EXPECT_TRUE(frame.isVisibleTo(&host));
+    }
+}
+
+TEST_F(NotesTest, APressBesideTheListHidesTheFrame) {
+    TKordlin_Notes_Frame frame;
+    frame.resize(1000, 600);
+    frame.show();
+    QTest::mousePress(ctl(frame, "Panel_List"), Qt::LeftButton, {}, QPoint(20, 20));
+    EXPECT_TRUE(frame.isVisible());
+    QTest::mousePress(&frame, Qt::LeftButton, {}, QPoint(900, 300));
+    EXPECT_FALSE(frame.isVisible());
 }
 
 // ---- the viewer and the player ---------------------------------------------------------------------

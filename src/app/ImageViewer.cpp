@@ -85,6 +85,7 @@ TKordlin_ImageViewer::TKordlin_ImageViewer(QWidget* parent) : QWidget(parent) {
     m_picture->installEventFilter(this);
     ScrollBox->setWidget(m_picture);
     ScrollBox->setWidgetResizable(false);
+    ScrollBox->viewport()->installEventFilter(this);
     right->addWidget(ScrollBox, 1);
 
     auto* bar = new QHBoxLayout;
@@ -150,20 +151,25 @@ void TKordlin_ImageViewer::SetaNote(Tgis_Note* note) {
     SetScalePicture(1);
 }
 
+void TKordlin_ImageViewer::fit() {
+    applyScale(FitScale());
+    m_fitted = true;
+}
+
 void TKordlin_ImageViewer::SetFile(const QString& path) {
     ListBox_Images->clear();
     ListBox_Images->hide();
     if (!load(path) && !path.isEmpty())
         notifier().message(QStringLiteral("Soubor ") + path + QStringLiteral(" neexistuje!"));
     m_scale = 0;
-    SetScalePicture(FitScale());
+    fit();
 }
 
 void TKordlin_ImageViewer::ListBox_ImagesItemClick(QListWidgetItem* item) {
     if (!item) return;
     load(item->data(DetailRole).toString());
     m_scale = 0;
-    SetScalePicture(FitScale());
+    fit();
 }
 
 double TKordlin_ImageViewer::FitScale() const {
@@ -176,6 +182,11 @@ double TKordlin_ImageViewer::FitScale() const {
 }
 
 void TKordlin_ImageViewer::SetScalePicture(double scale) {
+    m_fitted = false;
+    applyScale(scale);
+}
+
+void TKordlin_ImageViewer::applyScale(double scale) {
     if (!std::isfinite(scale)) return;
     scale = std::clamp(scale, MinScale, MaxScale);
     QScrollBar* h = ScrollBox->horizontalScrollBar();
@@ -208,7 +219,7 @@ void TKordlin_ImageViewer::img_11Click() {
 }
 
 void TKordlin_ImageViewer::img_fitClick() {
-    SetScalePicture(FitScale());
+    fit();
 }
 
 void TKordlin_ImageViewer::ImageTap() {
@@ -216,6 +227,8 @@ void TKordlin_ImageViewer::ImageTap() {
 }
 
 bool TKordlin_ImageViewer::eventFilter(QObject* watched, QEvent* event) {
+    // The view's own size, which the window's layout sets after the window's resize.
+    if (watched == ScrollBox->viewport() && event->type() == QEvent::Resize && m_fitted) fit();
     if (watched == m_picture) {
         if (event->type() == QEvent::MouseButtonPress)
             m_pressAt = static_cast<QMouseEvent*>(event)->position().toPoint();

@@ -37,9 +37,11 @@ public:
     void SetOnClose(TCloseHandler handler) { m_onClose = std::move(handler); }
 
     // The picture's scale, clamped to 0.1 - 10; the point in the middle of the view stays there.
+    // The picture then keeps that scale when the window's size changes.
     void SetScalePicture(double scale);
     double ScalePicture() const { return m_scale; }
-    // The scale at which the whole picture fits the view.
+    // The scale at which the whole picture fits the view; a fitted picture stays fitted when the
+    // window's size changes, until another scale is chosen.
     double FitScale() const;
     void img_11Click();
     void img_fitClick();
@@ -54,11 +56,14 @@ protected:
 
 private:
     bool load(const QString& path);
+    void applyScale(double scale);
+    void fit();
     void ListBox_ImagesItemClick(QListWidgetItem* item);
 
     QString m_photoDir, m_file;
     QImage m_image;
     double m_scale = 1;
+    bool m_fitted = false; // the scale follows the window's size
     TCloseHandler m_onClose;
     QPoint m_pressAt;
 

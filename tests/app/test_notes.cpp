@@ -171,6 +171,10 @@ TEST_F(NotesTest, PhotosOfOneSecondGetTheirOwnFilesAndNumberedLabels) {
     EXPECT_EQ(photos()->item(1)->icon().actualSize(QSize(100, 100)), QSize(100, 50))
         << "a 100 x 100 thumbnail";
     EXPECT_TRUE(visible("Image1")) << "the classic layout shows the new photo";
+    QStringList viewed;
+    dialog->Hooks.ShowPhoto = [&viewed](const QString& file) { viewed << file; };
+    QTest::mouseClick(ctl(*dialog, "Image1"), Qt::LeftButton);
+    EXPECT_EQ(viewed, QStringList{second}) << "a tap on the large photo opens the viewer on it";
     // The note opened again lists them under their labels.
     dialog->SetaNote(note.get());
     EXPECT_EQ(texts(photos()), (QStringList{QStringLiteral("Foto 1"), QStringLiteral("Foto 2")}));
@@ -589,6 +593,15 @@ TEST_F(NotesTest, TheViewerClampsItsScaleAndKeepsTheCentre) {
     EXPECT_LT(viewer.ScalePicture(), 1);
     viewer.ImageTap();
     EXPECT_TRUE(ctl(viewer, "ListBox_Images")->isVisibleTo(&viewer));
+
+    // Opened on a file before it has its size, the picture is fitted to the size it gets.
+    TKordlin_ImageViewer fresh;
+    fresh.SetFile(big);
+    fresh.resize(1000, 800);
+    fresh.show();
+    const QSize freshView = ctl<QScrollArea>(fresh, "ScrollBox")->viewport()->size();
+    EXPECT_NEAR(fresh.ScalePicture(), std::min(freshView.width() / 2000.0, freshView.height() / 1500.0),
+                1e-9);
 
     int closes = 0;
     viewer.SetOnClose([&closes] { ++closes; });

@@ -359,6 +359,8 @@ QString TNote_Dialog::audioDir() const {
 }
 
 void TNote_Dialog::SetaNote(Tgis_Note* note) {
+    // A recording belongs to the note it was started for.
+    if (!m_recordingName.isEmpty()) actStopRecording();
     FaNote = note;
     ImageFile.clear();
     hidePhoto();

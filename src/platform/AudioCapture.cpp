@@ -7,6 +7,7 @@
 #include <QMediaDevices>
 #include <QMediaFormat>
 #include <QMediaRecorder>
+#include <QObject>
 #include <QUrl>
 
 namespace zelto::platform {
@@ -18,6 +19,9 @@ struct QtAudioCapture::Private {
     std::unique_ptr<QMediaRecorder> recorder;
     std::unique_ptr<QMediaCaptureSession> session; // made on the first start, with a microphone
     QString path;
+    // From a successful start until stop, or until the backend stops or fails by itself: the
+    // recorder reports its state changes later than record() returns.
+    bool capturing = false;
 };
 
 QtAudioCapture::QtAudioCapture() : d(std::make_unique<Private>()) {}
@@ -58,21 +62,30 @@ bool QtAudioCapture::start() {
         }
         d->recorder->setMediaFormat(format);
         d->recorder->setQuality(QMediaRecorder::NormalQuality);
+        Private* p = d.get();
+        QObject::connect(d->recorder.get(), &QMediaRecorder::recorderStateChanged, d->recorder.get(),
+                         [p](QMediaRecorder::RecorderState state) {
+                             if (state == QMediaRecorder::StoppedState) p->capturing = false;
+                         });
+        QObject::connect(d->recorder.get(), &QMediaRecorder::errorOccurred, d->recorder.get(),
+                         [p](QMediaRecorder::Error, const QString&) { p->capturing = false; });
     }
+    if (d->capturing) return false;
     d->recorder->setOutputLocation(QUrl::fromLocalFile(d->path));
     d->recorder->record();
-    return d->recorder->error() == QMediaRecorder::NoError &&
-           d->recorder->recorderState() != QMediaRecorder::StoppedState;
+    d->capturing = d->recorder->error() == QMediaRecorder::NoError;
+    return d->capturing;
 }
 
 bool QtAudioCapture::stop() {
-    if (!isCapturing()) return false;
+    if (!d->capturing) return false;
+    d->capturing = false;
     d->recorder->stop();
     return d->recorder->error() == QMediaRecorder::NoError;
 }
 
 bool QtAudioCapture::isCapturing() const {
-    return d->recorder && d->recorder->recorderState() != QMediaRecorder::StoppedState;
+    return d->capturing;
 }
 
 bool FakeAudioCapture::start() {

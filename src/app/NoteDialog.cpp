@@ -38,6 +38,7 @@ constexpr int ThumbSize = 100;
 constexpr int PointerSize = 16;
 // The text block keeps at least this much room above the on-screen keyboard.
 constexpr int KeyboardGap = 20;
+constexpr int BaseFontPixels = 16;
 
 // The callout's pointer: a white triangle towards the place of the note.
 class TCalloutPointer : public QWidget {
@@ -260,7 +261,21 @@ void TNote_Dialog::SetKavintStyle(bool kavintStyle) {
     R_Cover->setVisible(kavintStyle || p_Record->isVisibleTo(this));
     hidePhoto();
     if (FaNote) fillAudios(); // the recordings' labels differ by style
+    applyFonts();
     relayout();
+}
+
+void TNote_Dialog::SetLayoutScale(qreal sx, qreal sy) {
+    const qreal s = qMin(sx, sy);
+    m_scale = s > 0 ? s : 1;
+    applyFonts();
+    relayout();
+}
+
+void TNote_Dialog::applyFonts() {
+    QFont font = Layout_Content->font();
+    font.setPixelSize(qMax(8, qRound(BaseFontPixels * (FKavintStyle ? m_scale : 1))));
+    Layout_Content->setFont(font);
 }
 
 void TNote_Dialog::relayout() {

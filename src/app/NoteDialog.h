@@ -61,6 +61,10 @@ public:
     void SetKavintStyle(bool kavintStyle);
     bool GetKavintStyle() const { return FKavintStyle; }
     bool GetModified() const { return FModified; }
+    // The alternative layout's card takes the scale of the form's bars (1 by default); the
+    // classic layout keeps its size.
+    void SetLayoutScale(qreal sx, qreal sy);
+    qreal LayoutScale() const { return m_scale; }
     // The path of the photo shown large (empty when none is).
     QString GetImageFile() const { return ImageFile; }
 
@@ -111,6 +115,7 @@ protected:
 private:
     void build();
     void relayout();
+    void applyFonts();
     void fillPhotos();
     void fillAudios();
     QListWidgetItem* addPhotoItem(const QString& label, const QString& path, const QString& name,
@@ -138,6 +143,7 @@ private:
     QRect FVKBounds;
     // The recording this dialog started (its entry is taken back when starting fails).
     QString m_recordingName;
+    qreal m_scale = 1;
 
     QWidget* R_Cover = nullptr;
     QWidget* Layout_Main = nullptr;

@@ -441,8 +441,12 @@ TEST_F(NotesTest, TheAlternativeLayoutPointsAtTheNoteAndMakesRoomForTheKeyboard)
     dialog->FormVirtualKeyboardHidden(nullptr, false, QRect());
     EXPECT_EQ(card->geometry().top(), top);
 
+    // The card takes the scale of the form's bars; the classic layout does not.
+    dialog->SetLayoutScale(1.5, 2);
+    EXPECT_EQ(ctl(*dialog, "l_Name")->font().pixelSize(), 24);
     dialog->SetKavintStyle(false);
     EXPECT_TRUE(visible("Layout_Main"));
+    EXPECT_EQ(ctl(*dialog, "l_Name")->font().pixelSize(), 16);
     EXPECT_FALSE(visible("R_Cover"));
     EXPECT_TRUE(ctl(*dialog, "Memo")->isVisibleTo(dialog));
 }

@@ -28,6 +28,7 @@
 #include <QDirIterator>
 #include <QImageReader>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSlider>
@@ -632,6 +633,11 @@ TEST_F(NotesTest, ThePlayerWindowPlaysTheFirstRecordingAndStopsOnClose) {
     ctl<QAbstractButton>(player, "b_Close")->click();
     EXPECT_FALSE(playback->isPlaying());
     EXPECT_FALSE(player.isVisible());
+
+    // A window whose state asks for the whole screen gets it when shown.
+    player.setWindowState(Qt::WindowFullScreen);
+    player.show();
+    EXPECT_EQ(player.geometry(), player.screen()->geometry());
 }
 
 TEST_F(NotesTest, TheNoteWindowsAreTheSecondaryWindowsOnceRegistered) {

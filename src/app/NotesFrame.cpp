@@ -128,9 +128,10 @@ void TKordlin_Notes_Frame::b_DeleteClick() {
 
 void TKordlin_Notes_Frame::deleteConfirmed(TElement* element, const QString& subLayer) {
     if (!m_activeLayer) return;
-    TComplicatedGECollection* layer = m_activeLayer->GetLayer(subLayer);
     // The object may have gone while the question was open: only a child of the layer is freed.
-    if (layer->IndexOf(element) < 0) return;
+    // The sub-layer is looked up, never made: making one would replace a child of that name.
+    auto* layer = zelto_cast<TComplicatedGECollection>(m_activeLayer->FindElementName(subLayer));
+    if (!layer || layer->IndexOf(element) < 0) return;
     if (Hooks.HideCallout) Hooks.HideCallout();
     for (QListWidget* list : {AreasList, RoutesList, NotesList})
         for (int row = list->count() - 1; row >= 0; --row)

@@ -541,6 +541,33 @@ TEST_F(NotesTest, TheFrameDeletesTheChosenObjectOfEachKindAndRecordsItsUuid) {
     }
 }
 
+TEST_F(NotesTest, AnObjectGoneWhileTheFrameAskedIsNotDeletedAgain) {
+    TComplicatedGECollection layer;
+    auto* gone = new Tgis_Note;
+    gone->CreateUUID();
+    layer.GetLayer(QStringLiteral("N"))->AddElement(gone);
+    TProgressController progress{nullptr, nullptr, nullptr};
+    TLayersController layersController(TLayersWidgets{}, progress);
+    TKordlin_Notes_Frame frame(&host);
+    int frameSaves = 0;
+    frame.Hooks.FillLists = [&](TComplicatedGECollection* l, const TLayerObjectLists& lists) {
+        layersController.Layer_UpdateList(l, lists);
+    };
+    frame.Hooks.PrepareSuperdialog = [this](bool edit, const QString& prompt) {
+        return prepare(edit, prompt);
+    };
+    frame.Hooks.SaveLayers = [&] { ++frameSaves; };
+    frame.SetActiveLayer(&layer);
+    frame.SelectTab(QStringLiteral("Poznámky"));
+    ctl<QListWidget>(frame, "NotesList")->setCurrentRow(0);
+    ctl<QAbstractButton>(frame, "b_Delete")->click();
+    layer.GetLayer(QStringLiteral("N"))->FreeElement(gone); // deleted meanwhile, e.g. through the callout
+    superdialog->b_OKClick();
+    EXPECT_EQ(layer.GetDeletedUUIDs(), nullptr);
+    EXPECT_EQ(frameSaves, 0);
+    EXPECT_FALSE(layer.GetModified());
+}
+
 TEST_F(NotesTest, APressBesideTheListHidesTheFrame) {
     TKordlin_Notes_Frame frame;
     frame.resize(1000, 600);

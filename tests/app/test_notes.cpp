@@ -669,6 +669,9 @@ TEST_F(NotesTest, ThePlayerWindowPlaysTheFirstRecordingAndStopsOnClose) {
 
 TEST_F(NotesTest, TheNoteWindowsAreTheSecondaryWindowsOnceRegistered) {
     destroySecondaryWindows();
+    // The other windows are not what this is about: plain stand-ins.
+    for (SecondaryWindow w : {SecondaryWindow::FileDialog, SecondaryWindow::ImportLayer})
+        setSecondaryWindowFactory(w, [] { return new QWidget; });
     registerNoteWindows();
     createSecondaryWindows();
     EXPECT_NE(qobject_cast<TKordlin_ImageViewer*>(secondaryWindow(SecondaryWindow::ImageViewer)), nullptr);
@@ -676,8 +679,9 @@ TEST_F(NotesTest, TheNoteWindowsAreTheSecondaryWindowsOnceRegistered) {
     EXPECT_EQ(secondaryWindow(SecondaryWindow::ImageViewer)->objectName(),
               QStringLiteral("Kordlin_ImageViewer"));
     destroySecondaryWindows();
-    setSecondaryWindowFactory(SecondaryWindow::ImageViewer, nullptr);
-    setSecondaryWindowFactory(SecondaryWindow::MediaPlayer, nullptr);
+    for (SecondaryWindow w : {SecondaryWindow::FileDialog, SecondaryWindow::ImportLayer,
+                              SecondaryWindow::ImageViewer, SecondaryWindow::MediaPlayer})
+        setSecondaryWindowFactory(w, nullptr);
 }
 
 } // namespace

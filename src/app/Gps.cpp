@@ -2,8 +2,8 @@
 
 #include "Layers.h"
 #include "MapCanvas.h"
+#include "OlderFiles.h"
 #include "RouteJournal.h"
-#include "StreamRead.h"
 #include "TiledMap.h"
 #include "UiKit.h"
 
@@ -17,7 +17,6 @@
 #include "topobjects/e_TopolElements.h"
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QFileInfo>
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
@@ -436,34 +435,8 @@ void TGpsController::Route_Recover() {
 
 bool TGpsController::Route_Load(TComplicatedGECollection* layer, const QString& routesPath,
                                 const QString& alternativePath) {
-    const QString path = QFileInfo(alternativePath).isFile() ? alternativePath
-                         : QFileInfo(routesPath).isFile()    ? routesPath
-                                                             : QString();
-    if (path.isEmpty() || !layer) return false;
-    QString reason;
-    std::unique_ptr<TStreamRead> read = TStreamRead::Read(path, reason);
-    if (!read) {
-        notifier().message(
-            QStringLiteral("Soubor %1 nelze přečíst: %2").arg(QDir::toNativeSeparators(path), reason));
-        return false;
-    }
-    auto* container = zelto_cast<TEntity>(read->Root());
-    if (!container) return false;
-    TComplicatedGECollection* lines = layer->GetLayer(QStringLiteral("L"));
-    read->TakeRoot();
-    std::unique_ptr<TEntity> owner(container);
-    while (container->ElementsCount() > 0) {
-        TElement* e = container->Get(0);
-        container->RemoveElementIndex(0);
-        if (auto* line = zelto_cast<TPolyElement>(e)) line->RecalculateRect();
-        lines->AddElement(e);
-    }
-    layer->SetEnabled(true);
-    layer->SetVisible(true);
-    layer->SetModified(true);
-    m_layers.Layers_Modified = true;
-    m_layers.KeepRead(std::move(read));
-    return true;
+    return MoveOlderFileInto(m_layers, layer, QStringLiteral("L"),
+                             OlderFilePath(routesPath, alternativePath));
 }
 
 } // namespace zelto

@@ -2,6 +2,7 @@
 
 #include "Forest.h"
 #include "Kordlin_Main.h"
+#include "NoteWindows.h"
 #include "SecondaryWindows.h"
 #include "TiledMap.h"
 #include "UiKit.h"
@@ -26,7 +27,10 @@ QHash<QString, QString>& palette() {
 
 } // namespace
 
-TMiniZelto::TMiniZelto(QObject* owner) : QObject(owner) {}
+TMiniZelto::TMiniZelto(QObject* owner) : QObject(owner) {
+    // The note windows are the package's own; a host may still set other factories before DoIt.
+    registerNoteWindows();
+}
 
 TMiniZelto::~TMiniZelto() = default;
 

@@ -3,11 +3,17 @@
 #include "BitmapCodecs.h"
 #include "Forest.h"
 #include "Gps.h"
+#include "ImageViewer.h"
 #include "Kordlin_MainTool.h"
 #include "LayerPainter.h"
 #include "Layers.h"
 #include "MapCanvas.h"
+#include "MediaPlayer.h"
 #include "Navigation.h"
+#include "NoteAttachments.h"
+#include "NoteDialog.h"
+#include "NoteWindows.h"
+#include "NotesFrame.h"
 #include "Project.h"
 #include "SecondaryWindows.h"
 #include "StreamRead.h"
@@ -26,6 +32,7 @@
 #include "forest/t_ForestModelSelector.h"
 #include "framework/Errors.h"
 #include "framework/Notifier.h"
+#include "framework/ProjectPath.h"
 #include "framework/_IniFile.h"
 #include "platform/AppEvents.h"
 #include "platform/StorageFolders.h"
@@ -55,6 +62,15 @@ namespace zelto {
 TMainForm* MainForm = nullptr;
 
 namespace {
+
+// A note window: the process's secondary window, or (for a form used without DoIt) one made now and
+// kept as that window from then on.
+QWidget* noteWindow(SecondaryWindow which) {
+    if (QWidget* w = secondaryWindow(which)) return w;
+    registerNoteWindows();
+    createSecondaryWindows();
+    return secondaryWindow(which);
+}
 
 QString systemFolder() {
     return QDir(platform::storageFolders().publicFolder()).filePath(QStringLiteral("map/system"));
@@ -217,7 +233,103 @@ void TMainForm::WireControllers() {
     // An older project's routes (and, once the notes controller reads them, its notes) move into
     // the layer "OldRoutesAndNotes" when the project has no layer files yet.
     m_layers->Hooks.LoadOldRoutesAndNotes = [this](TComplicatedGECollection* layer) {
-        return m_gps->Route_Load(layer, m_project->RoutesPath, m_project->AlternativeRoutesPath);
+        const bool routes = m_gps->Route_Load(layer, m_project->RoutesPath, m_project->AlternativeRoutesPath);
+        TNoteLoadHooks busy;
+        busy.ShowBusy = [this](const QString& text) { m_progress->ShowBusy(text); };
+        busy.HideBusy = [this] { m_progress->HideBusy(); };
+        const bool notes =
+            Note_Load(*m_layers, layer, m_project->NotesPath, m_project->AlternativeNotesPath, busy);
+        return routes || notes;
+    };
+    WireNotes();
+}
+
+void TMainForm::WireNotes() {
+    // The note dialog and the list frame take their places among the embedded frames.
+    auto* dialog = new TNote_Dialog;
+    SetFrame(QStringLiteral("Note_Dialog"), dialog);
+    m_noteDialog = dialog;
+    dialog->Hooks.PhotoDir = [] { return TProjectPath::Img; };
+    dialog->Hooks.AudioDir = [] { return TProjectPath::Audio; };
+    dialog->Hooks.User = [this] { return GetUser(); };
+    dialog->Hooks.PrepareSuperdialog = [this](bool editMode, const QString& prompt) {
+        return PrepareSuperdialog(editMode, prompt);
+    };
+    dialog->Hooks.SaveLayers = [this, dialog] { m_tools->NoteAttachmentsChanged(dialog->GetaNote()); };
+    dialog->Hooks.Saved = [this](Tgis_Note* note, bool isNew) { m_tools->NoteDialogSaved(note, isNew); };
+    dialog->Hooks.Cancelled = [this] { m_tools->NoteDialogCancelled(); };
+    dialog->Hooks.ShowPhoto = [](const QString& file) {
+        if (auto* viewer = qobject_cast<TKordlin_ImageViewer*>(noteWindow(SecondaryWindow::ImageViewer))) {
+            viewer->SetFile(file);
+            viewer->show();
+            viewer->raise();
+        }
+    };
+    dialog->Hooks.PickImageFile = [this](std::function<void(const QString&)> chosen) {
+        // The process's file chooser on picture files; the choice comes back later.
+        auto* chooser = qobject_cast<TxFileDialog*>(secondaryWindow(SecondaryWindow::FileDialog));
+        if (!chooser) chooser = CreateXFileDialog();
+        chooser->SetFilter(QStringLiteral(".jpg;.jpeg;.png"));
+        chooser->SetDirectory(platform::storageFolders().downloadsFolder());
+        chooser->SetCaption(QStringLiteral("Výběr fotografie"));
+        chooser->SetOnSelect(std::move(chosen));
+        chooser->show();
+        chooser->raise();
+    };
+    m_tools->Hooks.OpenNoteDialog = [this, dialog](Tgis_Note* note, bool isNew) {
+        dialog->SetKavintStyle(KavintStyle);
+        dialog->SetNewObject(isNew);
+        dialog->SetaNote(note);
+        dialog->Show();
+    };
+    m_tools->Hooks.ShowPhotos = [](Tgis_Note* note) {
+        if (auto* viewer = qobject_cast<TKordlin_ImageViewer*>(noteWindow(SecondaryWindow::ImageViewer))) {
+            viewer->SetPhotoDir(TProjectPath::Img);
+            viewer->SetaNote(note);
+            viewer->show();
+            viewer->raise();
+        }
+    };
+    m_tools->Hooks.PlayRecordings = [](Tgis_Note* note) {
+        if (auto* player = qobject_cast<TKordlin_MediaPlayer*>(noteWindow(SecondaryWindow::MediaPlayer))) {
+            player->SetAudioDir(TProjectPath::Audio);
+            player->show();
+            player->raise();
+            player->SetaNote(note);
+        }
+    };
+
+    auto* frame = new TKordlin_Notes_Frame;
+    SetFrame(QStringLiteral("Kordlin_Notes_Frame"), frame);
+    frame->Hooks.FillLists = [this](TComplicatedGECollection* layer, const TLayerObjectLists& lists) {
+        m_layers->Layer_UpdateList(layer, lists);
+    };
+    frame->Hooks.PrepareSuperdialog = [this](bool editMode, const QString& prompt) {
+        return PrepareSuperdialog(editMode, prompt);
+    };
+    frame->Hooks.SaveLayers = [this] { m_layers->Layers_Save(); };
+    frame->Hooks.UpdateLayersList = [this] { m_layers->Layers_UpdateList(); };
+    frame->Hooks.HideCallout = [this] { m_tools->HideCallout(); };
+    frame->Hooks.Changed = [this] { m_layers->Changed(); };
+    frame->Hooks.Review = [this] { Review(); };
+    frame->Hooks.Deleting = [this](TElement* element) { m_tools->Forget(element); };
+    frame->Hooks.Selected = [this, frame](TElement* element) {
+        m_tools->FrameSelected(element, frame->ActiveLayer());
+    };
+    m_tools->Hooks.ListWidth = [frame] {
+        QWidget* list = frame->findChild<QWidget*>(QStringLiteral("Panel_List"));
+        return list ? double(list->width()) : 0.0;
+    };
+    auto showFrame = [this, frame](TComplicatedGECollection* layer, const QString& tab) {
+        frame->SetActiveLayer(layer);
+        if (!tab.isEmpty()) frame->SelectTab(tab);
+        CloseDrawer();
+        frame->show();
+        frame->raise();
+    };
+    m_tools->Hooks.ShowNotesFrame = showFrame;
+    m_layers->Hooks.ShowLayerDetails = [showFrame](TComplicatedGECollection* layer) {
+        showFrame(layer, QString());
     };
 }
 

@@ -303,6 +303,7 @@ private:
     void PositionDrawer(bool open);
     void DrawPlaceholder();
     void WireControllers(); // the map canvas, tiled map, navigation and project controllers
+    void WireNotes();       // the note dialog, the list frame and the note windows
     void LayoutActionBar(); // the action bar reaches up to the GPS button
     void SetStyleGroups();
     void ForEachVisibleKeyboardClient(const std::function<void(TVirtualKeyboardClient*)>& f);
@@ -320,6 +321,7 @@ private:
     std::unique_ptr<TBarsController> m_bars;
     std::unique_ptr<TProgressController> m_progress;
     QPointer<TSuperdialog> m_superdialog;
+    QPointer<QWidget> m_noteDialog;
     std::unique_ptr<TStreamRead> m_psymbRead, m_znRead;
     TMainTool* m_mainTool = nullptr; // owned (and a child of its world)
     TZeltoEvent FOnSelectJPRL, FOnMapReady, FOnDataReady;

@@ -40,7 +40,7 @@ constexpr int PointerSize = 16;
 constexpr int KeyboardGap = 20;
 constexpr int BaseFontPixels = 16;
 
-// The callout's pointer: a white triangle towards the place of the note.
+// The callout's pointer: a triangle of the card's colour towards the place of the note.
 class TCalloutPointer : public QWidget {
 public:
     using QWidget::QWidget;
@@ -62,7 +62,7 @@ protected:
             path.lineTo(r.bottomRight());
         }
         path.closeSubpath();
-        p.fillPath(path, Qt::white);
+        p.fillPath(path, ui::drawerColor());
     }
 };
 
@@ -75,6 +75,13 @@ template <class W> W* make(QWidget* parent, const char* name) {
 QPushButton* button(QWidget* parent, const char* name, const QString& text) {
     auto* b = make<QPushButton>(parent, name);
     b->setText(text);
+    // The form's buttons: light text on a translucent surface, "Uložit" in the accent colour. (On the
+    // button itself: a style sheet on the dialog would take over the fonts the dialog scales.)
+    const bool ok = qstrcmp(name, "b_OK") == 0;
+    b->setStyleSheet(QStringLiteral("QPushButton { background: %1; border: none; border-radius: 10px; "
+                                    "min-height: 44px; padding: 0 14px; color: %2; }")
+                         .arg(ok ? ui::accentColor().name() : QStringLiteral("rgba(255,255,255,0.10)"),
+                              ok ? QStringLiteral("#10231a") : ui::textColor().name()));
     return b;
 }
 
@@ -139,9 +146,10 @@ void TNote_Dialog::build() {
     ks_Layout_Main = make<QWidget>(this, "ks_Layout_Main");
     ks_Rect = make<QWidget>(ks_Layout_Main, "ks_Rect");
     ks_Rect->setAutoFillBackground(true);
+    // The card in the look of the window's drawer: light text on a dark surface, the edit and the
+    // buttons as the form's own.
     QPalette card = ks_Rect->palette();
-    card.setColor(QPalette::Window, Qt::white);
-    card.setColor(QPalette::WindowText, Qt::black);
+    card.setColor(QPalette::Window, ui::drawerColor());
     ks_Rect->setPalette(card);
     new QVBoxLayout(ks_Rect);
     ks_Pointer = make<TCalloutPointer>(ks_Layout_Main, "ks_Pointer");
@@ -153,6 +161,9 @@ void TNote_Dialog::build() {
     l_Name->setTextFormat(Qt::PlainText);
     content->addWidget(l_Name);
     Memo = make<QPlainTextEdit>(Layout_Content, "Memo");
+    Memo->setStyleSheet(
+        QStringLiteral("QPlainTextEdit { background: rgba(255,255,255,0.08); border: 1px solid "
+                       "rgba(255,255,255,0.14); border-radius: 10px; padding: 6px; }"));
     Memo->setMinimumHeight(60);
     connect(Memo, &QPlainTextEdit::textChanged, this, [this] { FModified = true; });
     content->addWidget(Memo, 1);
@@ -508,8 +519,17 @@ void TNote_Dialog::TakePhotoFromCamera() {
 }
 
 void TNote_Dialog::TakePhotoFromLibrary() {
-    const QString file = Hooks.PickImageFile ? Hooks.PickImageFile() : QString();
-    if (file.isEmpty()) return;
+    if (!Hooks.PickImageFile) return;
+    QPointer<TNote_Dialog> self(this);
+    Tgis_Note* note = FaNote;
+    Hooks.PickImageFile([self, note](const QString& file) {
+        // The chooser answers later: the dialog may have gone on to another note meanwhile.
+        if (self && self->FaNote == note) self->AddPhotoFromFile(file);
+    });
+}
+
+void TNote_Dialog::AddPhotoFromFile(const QString& file) {
+    if (file.isEmpty() || !FaNote) return;
     QImageReader reader(file);
     reader.setAutoTransform(true);
     const QImage image = reader.read();

@@ -42,7 +42,8 @@ struct TNoteDialogHooks {
     std::function<void()> Cancelled;                    // "Storno"
     std::function<void(const QString& file)> ShowPhoto; // the photo viewer on one file
     // The image file chosen "from the library" (empty: cancelled).
-    std::function<QString()> PickImageFile;
+    // "From the library": the file chooser on image files; the chosen file is handed to `chosen`.
+    std::function<void(std::function<void(const QString& file)> chosen)> PickImageFile;
 };
 
 class TNote_Dialog : public QWidget, public TVirtualKeyboardClient {
@@ -88,6 +89,8 @@ public:
     void actStop();
     void TakePhotoFromCamera();
     void TakePhotoFromLibrary();
+    // A picture file taken as a new photo of the note (a copy as JPEG in the photo folder).
+    void AddPhotoFromFile(const QString& file);
 
     void b_OKClick();
     void b_StornoClick();

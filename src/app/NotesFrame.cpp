@@ -133,6 +133,7 @@ void TKordlin_Notes_Frame::deleteConfirmed(TElement* element, const QString& sub
     auto* layer = zelto_cast<TComplicatedGECollection>(m_activeLayer->FindElementName(subLayer));
     if (!layer || layer->IndexOf(element) < 0) return;
     if (Hooks.HideCallout) Hooks.HideCallout();
+    if (Hooks.Deleting) Hooks.Deleting(element);
     for (QListWidget* list : {AreasList, RoutesList, NotesList})
         for (int row = list->count() - 1; row >= 0; --row)
             if (list->item(row)->data(ElementRole).value<void*>() == element) delete list->takeItem(row);

@@ -30,6 +30,8 @@ struct TNotesFrameHooks {
     std::function<void()> SaveLayers, UpdateLayersList, HideCallout, Changed, Review;
     // A row was chosen: its object.
     std::function<void(TElement* element)> Selected;
+    // The object is about to be freed: whoever refers to it lets go.
+    std::function<void(TElement* element)> Deleting;
 };
 
 class TKordlin_Notes_Frame : public QWidget {

@@ -121,6 +121,8 @@ struct TToolsHooks {
     std::function<void(bool aNew)> StartAreaEditor;
     std::function<void(float x, float y)> AreaEditorTap;
     std::function<void()> FinishAreaEditor;
+    // The width of the list frame's list (logical pixels; the note it shows stays beside it).
+    std::function<double()> ListWidth;
     // Opens a web address in the desktop's browser (the cadastral viewer); false when it could not.
     std::function<bool(const QString& url)> OpenUrl;
     // The cadastral viewer's address from the settings (empty: the default one).
@@ -230,6 +232,11 @@ public:
     void ShowNoteCallout(TComplicatedGECollection* superLayer, TComplicatedGECollection* layer,
                          Tgis_Note* note);
     void b_ActionPanelCloseClick();
+    // A row of the list frame of `layer` was chosen: the view goes to the object (areas and lines
+    // flash, a note shows its callout).
+    void FrameSelected(TElement* element, TComplicatedGECollection* layer);
+    // The note dialog removed an attachment of a note already in a layer: the layer is saved.
+    void NoteAttachmentsChanged(Tgis_Note* note);
     // The object is about to go (deleted elsewhere): forget every reference to it.
     void Forget(TElement* element);
 

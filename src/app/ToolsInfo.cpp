@@ -440,6 +440,63 @@ void TToolsController::p_note_LayerClick() {
     if (Hooks.ShowNotesFrame) Hooks.ShowNotesFrame(super, tab);
 }
 
+void TToolsController::FrameSelected(TElement* element, TComplicatedGECollection* layer) {
+    TPageProjection* P = m_canvas.Projection();
+    if (!element || !P) return;
+    const TDoubleRect view = P->GetModelView();
+    auto toward = [&](TRectEntity* shape) {
+        // Into view (never closer than 1 : 2000) unless it is in view already.
+        TRectangle* rect = shape ? shape->GetRect() : nullptr;
+        if (!rect || rect->IsEmpty()) return;
+        if (!shape->IsInsideRegion(view.MinX, view.MinY, view.MaxX, view.MaxY)) {
+            P->ChangeProjectionByRect(rect);
+            if (P->GetScale() < TForestController::ClosestUnitScale)
+                P->SetScale(TForestController::ClosestUnitScale);
+        }
+        if (Hooks.Review) Hooks.Review();
+    };
+    if (auto* area = zelto_cast<Tgis_UserAreaElement>(element)) {
+        HideCallout();
+        toward(area);
+        if (TGeometry* shape = area->GetGeometry()) m_forest.BlinkArea(shape);
+        return;
+    }
+    if (auto* line = zelto_cast<TTopolLineElement>(element)) {
+        auto* shape = line->GetGeometry();
+        if (!shape) return;
+        HideCallout();
+        toward(shape);
+        m_forest.BlinkLine(shape);
+        return;
+    }
+    auto* note = zelto_cast<Tgis_Note>(element);
+    if (!note) return;
+    double x = note->GetRefX();
+    // The note stays visible beside the list: when little map is left right of the list, the
+    // view moves so that the note lies left of the centre.
+    if (Hooks.ListWidth) {
+        const double ratio = m_w.ks_p_Note && m_w.ks_p_Note->parentWidget()
+                                 ? m_w.ks_p_Note->parentWidget()->devicePixelRatioF()
+                                 : 1.0;
+        const double centre = P->GetPageX(P->GetCenterX()) / ratio;
+        if (centre - Hooks.ListWidth() < 100) x -= P->GetModelLength(float(100 * ratio));
+    }
+    P->SetCenterPoint(x, note->GetRefY());
+    if (P->GetScale() < TForestController::ClosestUnitScale) P->SetScale(TForestController::ClosestUnitScale);
+    if (Hooks.Review) Hooks.Review();
+    ShowNoteCallout(layer, layer ? layer->GetLayer(QStringLiteral("N")) : nullptr, note);
+}
+
+void TToolsController::NoteAttachmentsChanged(Tgis_Note* note) {
+    if (!note) return;
+    for (int i = 0; i < note->GetOwnersCount(); ++i)
+        if (auto* sub = asLayer(note->GetOwnerEntity(i))) {
+            markModified(superLayerOf(sub));
+            m_layers.Layers_Save();
+            return;
+        }
+}
+
 void TToolsController::Forget(TElement* element) {
     if (!element) return;
     if (EditRecord.Element == element || EditRecord.GElement == element ||

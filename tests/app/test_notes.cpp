@@ -197,10 +197,24 @@ TEST_F(NotesTest, CameraAndLibraryPhotosAreSavedAndTheAlternativeLayoutShowsThem
     const QString chosen = path(QStringLiteral("downloads/les.png"));
     ASSERT_TRUE(picture(40, 40).save(chosen));
     QString answer = chosen;
-    dialog->Hooks.PickImageFile = [&answer] { return answer; };
+    // The chooser answers later, as the real one does; a cancelled one never answers.
+    std::function<void(const QString&)> pending;
+    dialog->Hooks.PickImageFile = [&pending](std::function<void(const QString&)> chosen) {
+        pending = std::move(chosen);
+    };
     click("ks_b_ImageFile");
-    answer.clear(); // cancelled
+    ASSERT_TRUE(pending);
+    pending(answer);
+    pending = nullptr;
+    click("ks_b_ImageFile"); // cancelled: no answer
+    // An answer arriving after the dialog moved on to another note adds nothing to it.
     click("ks_b_ImageFile");
+    auto other = std::make_unique<Tgis_Note>();
+    auto stale = std::move(pending);
+    dialog->SetaNote(other.get());
+    stale(answer);
+    EXPECT_TRUE(other->GetNoImages());
+    dialog->SetaNote(note.get());
     EXPECT_EQ(entries(note->GetImages()),
               (QStringList{QStringLiteral("KLIMG_20210305_070809.jpg=Foto 1"),
                            QStringLiteral("KLIMG_20210305_070809_2.jpg=Foto 2")}));

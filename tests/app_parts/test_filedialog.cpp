@@ -113,6 +113,11 @@ TEST_F(FileDialogTest, FilterListsTheExtensionInAnyCaseAfterDirectories) {
                                              {1, "A_dir", path("A_dir")},
                                              {1, "b_dir", path("b_dir")},
                                              {2, "u.opx", path("u.opx")}}));
+    // Several extensions, with or without their dots.
+    dlg->SetFilter(QStringLiteral("opx; .ZL"));
+    EXPECT_EQ(dlg->Filter(), QStringLiteral(".opx;.ZL"));
+    dlg->SetDirectory(root);
+    EXPECT_EQ(rowOf("u.opx") >= 0 && rowOf("w.zl") >= 0 && rowOf("x.ZLT") < 0, true);
 }
 
 TEST_F(FileDialogTest, TappingEntriesNavigatesAndChoosesAFile) {

@@ -54,6 +54,7 @@ protected:
         file.close();
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("ZELTO_PUBLIC_DIR"), s_dir->path());
+        env.insert(QStringLiteral("ZELTO_DOWNLOADS_DIR"), path(QStringLiteral("downloads")));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         demo.setProcessEnvironment(env);
         demo.setWorkingDirectory(s_dir->path());
@@ -463,12 +464,20 @@ TEST_F(ScriptE2E, ForestUnitsFromTheSearchPanelAndAtAPoint) {
 }
 
 // The tools as a forester taps them: a distance measured, a line drawn in the active layer and saved
-// under a name; the files hold both, and after a restart a tap on the line names it.
-TEST_F(ScriptE2E, AMeasurementAndADrawnLineAreKeptAndFoundAfterARestart) {
+// under a name, a note with a text and a photo taken from a picture file; the files hold all of it,
+// and after a restart taps on the line and on the note find them.
+TEST_F(ScriptE2E, AMeasurementALineAndANoteWithAPhotoAreKeptAndFoundAfterARestart) {
     const QString work = path(QStringLiteral("map/project/demo/"));
     const QString meas = work + QStringLiteral("UDSML_demo_Meas.zlt"),
                   user = work + QStringLiteral("UDSML_demo_User.zlt");
     const auto measuredBefore = features(meas);
+    const auto userBefore = features(user);
+    QDir().mkpath(path(QStringLiteral("downloads")));
+    QImage photo(64, 48, QImage::Format_RGB32);
+    photo.fill(QColor(40, 120, 60));
+    ASSERT_TRUE(photo.save(path(QStringLiteral("downloads/smrk.jpg")), "JPEG"));
+    QDir(work + QStringLiteral("img")).removeRecursively();
+
     const Outcome o = run(QStringLiteral("click ks_InfoLayout_MenuRect\n"
                                          "select MainListBox Nástroje\n"
                                          "select ToolsListBox Měření délek/ploch\n"
@@ -487,19 +496,40 @@ TEST_F(ScriptE2E, AMeasurementAndADrawnLineAreKeptAndFoundAfterARestart) {
                                          "waitfor ks_Edit\n"
                                          "type Cesta k seči\n"
                                          "click ks_Rect_EdOK\n"
+                                         "click tools_rect\n"
+                                         "select ToolsListBox Poznámky\n"
+                                         "tap 560 560\n"
+                                         "waitfor ks_b_ImageFile\n"
+                                         "click ks_b_ImageFile\n"
+                                         "waitfor ListView\n"
+                                         "select ListView smrk.jpg\n"
+                                         "press OK\n"
+                                         "waitfor ks_Image1_Layout\n"
+                                         "click ks_b_CloseImage\n"
+                                         "click Memo\n"
+                                         "type Kůrovec na smrku\n"
+                                         "press Uložit\n"
                                          "click hand_rect\n"
                                          "quit\n"));
     ASSERT_EQ(o.exitCode, 0) << o.errors.toStdString();
     const auto measured = features(meas);
     ASSERT_EQ(measured.size(), measuredBefore.size() + 1);
     EXPECT_EQ(measured.last().second, 3);
-    const auto drawnLines = features(user);
-    ASSERT_FALSE(drawnLines.isEmpty());
-    EXPECT_EQ(drawnLines.last(), (QPair<QString, int>(QStringLiteral("Cesta k seči"), 3)));
+    const auto objects = features(user);
+    ASSERT_EQ(objects.size(), userBefore.size() + 2) << "the line and the note";
+    EXPECT_TRUE(objects.contains(QPair<QString, int>(QStringLiteral("Cesta k seči"), 3)));
+    const QStringList photos = QDir(work + QStringLiteral("img")).entryList({QStringLiteral("KLIMG_*.jpg")});
+    ASSERT_EQ(photos.size(), 1);
+    QImage kept;
+    ASSERT_TRUE(kept.load(work + QStringLiteral("img/") + photos[0]));
+    EXPECT_EQ(kept.size(), photo.size());
 
-    // After a restart the map view finds the line under a tap on its last segment.
+    // After a restart the map view finds the line and the note (with its photo) under taps.
     const Outcome again = run(QStringLiteral("tap 710 340\n"
                                              "expect ks_p_note_caption Cesta k seči\n"
+                                             "tap 560 560\n"
+                                             "expect ks_p_note_text Kůrovec na smrku\n"
+                                             "waitfor ks_p_note_img\n"
                                              "quit\n"));
     ASSERT_EQ(again.exitCode, 0) << again.errors.toStdString();
 }

@@ -616,6 +616,10 @@ QString ScriptRunner::mouse(QWidget* window, int type, const QPointF& at, bool l
     QMouseEvent e(QEvent::Type(type), at, at, window->mapToGlobal(at), button,
                   leftHeld ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier,
                   QPointingDevice::primaryPointingDevice());
+    // A press on a window that is not the active one activates it, as the window system does (a
+    // window closed before, such as the file chooser, leaves none active).
+    if (type == QEvent::MouseButtonPress && QGuiApplication::focusWindow() != window->windowHandle())
+        window->activateWindow();
     // Far apart in time: two taps at one place are two taps, not a double click.
     m_timestamp += 1000;
     e.setTimestamp(m_timestamp);

@@ -180,8 +180,14 @@ QString TxFileDialog::downloadsFolder() const {
 }
 
 void TxFileDialog::SetFilter(const QString& filter) {
-    // A filter given without its dot ("zlt") means the same extension.
-    FFilter = (filter.isEmpty() || filter.startsWith(QLatin1Char('.'))) ? filter : QLatin1Char('.') + filter;
+    // A filter given without its dot ("zlt") means the same extension; several are separated by
+    // ";" (".jpg;.png").
+    QStringList extensions;
+    for (const QString& part : filter.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString e = part.trimmed();
+        if (!e.isEmpty()) extensions << (e.startsWith(QLatin1Char('.')) ? e : QLatin1Char('.') + e);
+    }
+    FFilter = extensions.join(QLatin1Char(';'));
 }
 
 void TxFileDialog::SetOnSelect(TSelectEvent handler) {
@@ -305,10 +311,11 @@ bool TxFileDialog::SetDirectory(const QString& dir) {
     if (listing.exists) {
         addEntry(UpEntry, QStringLiteral(".."), QStringLiteral("UP"));
         for (const QString& d : m_dirs) addEntry(DirectoryEntry, QFileInfo(d).fileName(), d);
-        const QString wanted = FFilter.toUpper();
+        const QStringList wanted = FFilter.toUpper().split(QLatin1Char(';'), Qt::SkipEmptyParts);
         for (const QString& f : m_files) {
             const QString name = QFileInfo(f).fileName();
-            if (wanted.isEmpty() || extensionOf(name).toUpper() == wanted) addEntry(FileEntry, name, f);
+            if (wanted.isEmpty() || wanted.contains(extensionOf(name).toUpper()))
+                addEntry(FileEntry, name, f);
         }
     }
     ListView->clearSelection();

@@ -34,7 +34,8 @@ public:
     ~TxFileDialog() override;
 
     void SetStorageFolders(std::unique_ptr<platform::StorageFolders> folders);
-    // The extension to list, with its dot (".zlt"); empty lists every file. Compared ignoring case.
+    // The extensions to list, with their dots, separated by ";" (".jpg;.png"); empty lists every
+    // file. Compared ignoring case.
     void SetFilter(const QString& filter);
     QString Filter() const { return FFilter; }
     void SetOnSelect(TSelectEvent handler);

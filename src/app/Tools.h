@@ -227,6 +227,22 @@ public:
     void OnDeleteObjectConfirm();
     void p_note_LayerClick();
     bool CalloutVisible() const;
+    // The callout's parts (logical pixels of the window; the scale is page pixels per one).
+    void Setp_Note_Visible(bool v);
+    bool Getp_Note_Visible() const;
+    void Setp_Note_X(double x);
+    void Setp_Note_Y(double y);
+    double Getp_Note_X() const;
+    double Getp_Note_Y() const;
+    double Getp_Note_Width() const;
+    double Getp_Note_Scale() const;
+    void Setp_note_Caption_Text(const QString& text);
+    void Setp_Note_Text_Text(const QString& text);
+    void Setp_note_Layer_Text(const QString& text);
+    void Setp_note_Detail_Layout_Visible(bool v);
+    void Setp_Note_Img_Visible(bool v);
+    void Setp_Note_Audio_Visible(bool v);
+    void Set_P_Note_Color(quint32 argb);
     void HideCallout();
     // The callout of a note at its page position, as a tapped note shows it.
     void ShowNoteCallout(TComplicatedGECollection* superLayer, TComplicatedGECollection* layer,
@@ -277,6 +293,8 @@ private:
     void infoTap(float x, float y);
     void startNewNote(double mx, double my, const QString& name, const QPointF& page);
     void placeCallout(const QPointF& page);
+    void showCallout(const QString& layer, quint32 colour, const QString& caption, const QString& text,
+                     bool photos, bool recordings, bool editable, const QPointF& page);
     void closeLineBars();
     void continueAfterLineDialog();
     TTopolLineElement* newLineElement(bool measure) const;

@@ -62,6 +62,74 @@ void TToolsController::HideCallout() {
     if (m_w.ks_p_Note) m_w.ks_p_Note->hide();
 }
 
+// ---- the callout's accessors ---------------------------------------------------------------------
+
+void TToolsController::Setp_Note_Visible(bool v) {
+    if (!m_w.ks_p_Note) return;
+    m_w.ks_p_Note->setVisible(v);
+    if (v) m_w.ks_p_Note->raise();
+}
+bool TToolsController::Getp_Note_Visible() const {
+    return CalloutVisible();
+}
+void TToolsController::Setp_Note_X(double x) {
+    if (m_w.ks_p_Note) m_w.ks_p_Note->move(int(std::lround(x)), m_w.ks_p_Note->y());
+}
+void TToolsController::Setp_Note_Y(double y) {
+    if (m_w.ks_p_Note) m_w.ks_p_Note->move(m_w.ks_p_Note->x(), int(std::lround(y)));
+}
+double TToolsController::Getp_Note_X() const {
+    return m_w.ks_p_Note ? m_w.ks_p_Note->x() : 0;
+}
+double TToolsController::Getp_Note_Y() const {
+    return m_w.ks_p_Note ? m_w.ks_p_Note->y() : 0;
+}
+double TToolsController::Getp_Note_Width() const {
+    return m_w.ks_p_Note ? m_w.ks_p_Note->width() : 0;
+}
+double TToolsController::Getp_Note_Scale() const {
+    // Page pixels per logical pixel of the callout.
+    QWidget* parent = m_w.ks_p_Note ? m_w.ks_p_Note->parentWidget() : nullptr;
+    return parent ? parent->devicePixelRatioF() : 1.0;
+}
+void TToolsController::Setp_note_Caption_Text(const QString& text) {
+    if (m_w.ks_p_note_caption) m_w.ks_p_note_caption->setText(text);
+}
+void TToolsController::Setp_Note_Text_Text(const QString& text) {
+    if (m_w.ks_p_note_text) m_w.ks_p_note_text->setText(text);
+}
+void TToolsController::Setp_note_Layer_Text(const QString& text) {
+    if (m_w.ks_p_note_Layer) m_w.ks_p_note_Layer->setText(text);
+}
+void TToolsController::Setp_note_Detail_Layout_Visible(bool v) {
+    if (m_w.ks_p_note_detail_Layout) m_w.ks_p_note_detail_Layout->setVisible(v);
+}
+void TToolsController::Setp_Note_Img_Visible(bool v) {
+    if (m_w.ks_p_note_img) m_w.ks_p_note_img->setVisible(v);
+}
+void TToolsController::Setp_Note_Audio_Visible(bool v) {
+    if (m_w.ks_p_note_audio) m_w.ks_p_note_audio->setVisible(v);
+}
+void TToolsController::Set_P_Note_Color(quint32 argb) {
+    if (m_w.ks_p_note_Layer_Circle)
+        m_w.ks_p_note_Layer_Circle->setStyleSheet(QStringLiteral("background-color: %1; border-radius: 6px;")
+                                                      .arg(QColor::fromRgba(argb).name(QColor::HexArgb)));
+}
+
+void TToolsController::showCallout(const QString& layer, quint32 colour, const QString& caption,
+                                   const QString& text, bool photos, bool recordings, bool editable,
+                                   const QPointF& page) {
+    Setp_note_Detail_Layout_Visible(photos || recordings);
+    Setp_Note_Img_Visible(photos);
+    Setp_Note_Audio_Visible(recordings);
+    Setp_note_Layer_Text(layer);
+    Setp_note_Caption_Text(caption);
+    Setp_Note_Text_Text(text);
+    Set_P_Note_Color(colour);
+    if (m_w.b_p_Note_Edit) m_w.b_p_Note_Edit->setVisible(editable);
+    placeCallout(page);
+}
+
 void TToolsController::placeCallout(const QPointF& page) {
     QWidget* callout = m_w.ks_p_Note;
     QWidget* parent = callout ? callout->parentWidget() : nullptr;
@@ -87,19 +155,10 @@ void TToolsController::ShowNoteCallout(TComplicatedGECollection* superLayer, TCo
     EditRecord.Layer = layer;
     EditRecord.aTool = ToolNotes;
     EditRecord.Element = note;
-    const bool photos = !note->GetNoImages(), recordings = !note->GetNoAudios();
-    if (m_w.ks_p_note_detail_Layout) m_w.ks_p_note_detail_Layout->setVisible(photos || recordings);
-    if (m_w.ks_p_note_img) m_w.ks_p_note_img->setVisible(photos);
-    if (m_w.ks_p_note_audio) m_w.ks_p_note_audio->setVisible(recordings);
-    if (m_w.ks_p_note_Layer) m_w.ks_p_note_Layer->setText(LayerCaption(superLayer));
-    if (m_w.ks_p_note_caption) m_w.ks_p_note_caption->setText(note->GetName());
-    if (m_w.ks_p_note_text)
-        m_w.ks_p_note_text->setText(note->GetText().isEmpty() ? QStringLiteral(" ") : note->GetText());
-    if (m_w.b_p_Note_Edit) m_w.b_p_Note_Edit->setVisible(true);
-    if (m_w.ks_p_note_Layer_Circle)
-        m_w.ks_p_note_Layer_Circle->setStyleSheet(
-            QStringLiteral("background-color: #ff000000; border-radius: 6px;"));
-    placeCallout(QPointF(P->GetPageX(note->GetRefX()), P->GetPageY(note->GetRefY())));
+    showCallout(LayerCaption(superLayer), 0xFF000000, note->GetName(),
+                note->GetText().isEmpty() ? QStringLiteral(" ") : note->GetText(), !note->GetNoImages(),
+                !note->GetNoAudios(), true,
+                QPointF(P->GetPageX(note->GetRefX()), P->GetPageY(note->GetRefY())));
 }
 
 // ---- the note tool ------------------------------------------------------------------------------
@@ -262,18 +321,9 @@ void TToolsController::infoTap(float x, float y) {
                             : LayerCaption(super) + QStringLiteral(": ") + formatNumber(length, 2) +
                                   QStringLiteral(" m ") + formatNumber(hectares, 2) + QStringLiteral(" ha ") +
                                   count + QStringLiteral(" bodů");
-                    if (m_w.ks_p_note_detail_Layout) m_w.ks_p_note_detail_Layout->hide();
-                    if (m_w.ks_p_note_Layer) m_w.ks_p_note_Layer->setText(LayerCaption(super));
-                    if (m_w.ks_p_note_caption)
-                        m_w.ks_p_note_caption->setText(measure ? QStringLiteral("Dílčí měření")
-                                                               : line->GetName());
-                    if (m_w.ks_p_note_text) m_w.ks_p_note_text->setText(text);
-                    if (m_w.b_p_Note_Edit) m_w.b_p_Note_Edit->setVisible(true);
-                    if (m_w.ks_p_note_Layer_Circle)
-                        m_w.ks_p_note_Layer_Circle->setStyleSheet(
-                            QStringLiteral("background-color: %1; border-radius: 6px;")
-                                .arg(QColor::fromRgba(quint32(super->GetColor())).name(QColor::HexArgb)));
-                    placeCallout(page);
+                    showCallout(LayerCaption(super), quint32(super->GetColor()),
+                                measure ? QStringLiteral("Dílčí měření") : line->GetName(), text, false,
+                                false, true, page);
                     m_forest.BlinkLine(shape);
                     return;
                 }
@@ -314,13 +364,9 @@ void TToolsController::infoTap(float x, float y) {
                                               QStringLiteral(" m ") + formatNumber(hectares, 2) +
                                               QStringLiteral(" ha ") + QStringLiteral("\r\n") + note;
                     }
-                    if (m_w.ks_p_note_detail_Layout) m_w.ks_p_note_detail_Layout->hide();
-                    if (m_w.ks_p_note_Layer) m_w.ks_p_note_Layer->setText(LayerCaption(super));
-                    if (m_w.ks_p_note_caption) m_w.ks_p_note_caption->setText(caption);
-                    if (m_w.ks_p_note_text) m_w.ks_p_note_text->setText(text);
                     // Areas are edited with the area tool, not from here.
-                    if (m_w.b_p_Note_Edit) m_w.b_p_Note_Edit->setVisible(false);
-                    placeCallout(page);
+                    showCallout(LayerCaption(super), quint32(super->GetColor()), caption, text, false, false,
+                                false, page);
                     if (shape) m_forest.BlinkArea(shape);
                     return;
                 }

@@ -600,6 +600,9 @@ void TMainForm::changeEvent(QEvent* event) {
 }
 
 void TMainForm::FormActivate() {
+    // Coming back from another window (the file chooser of a photo) while a note is being made
+    // keeps the note's marker and state: only a note creation that was left behind is ended.
+    if (m_noteDialog && m_noteDialog->isVisibleTo(this)) return;
     ImageBakule->hide();
     m_tools->Status = 0;
 }

@@ -52,7 +52,7 @@ struct TMainFormInternals {
           CheckLines(f.m_tools->CheckLines), Barva(f.m_tools->Barva), ActiveTool(f.m_tools->ActiveTool),
           ComingActiveTool(f.m_tools->ComingActiveTool), PointColor(f.PointColor), LineColor(f.LineColor),
           Application_Background(f.Application_Background), KavintStyle(f.KavintStyle), Zn(f.Zn),
-          PSYMB(f.PSYMB) {}
+          PSYMB(f.PSYMB), FormActivate([&f] { f.FormActivate(); }) {}
     bool& cbActive;
     int& InfoY;
     bool &CheckNotes, &CheckLines;
@@ -62,6 +62,7 @@ struct TMainFormInternals {
     bool &Application_Background, &KavintStyle;
     TTopolDruhy*& Zn;
     TOwnerEntity*& PSYMB;
+    std::function<void()> FormActivate; // the window became the active one
 };
 } // namespace zelto
 

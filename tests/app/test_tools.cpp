@@ -7,11 +7,14 @@
 #include "Forest.h"
 #include "Gps.h"
 #include "Layers.h"
+#include "NoteDialog.h"
 #include "Project.h"
 #include "Tools.h"
 #include "dialogs/fr_Kordlin_SuperDialog.h"
 
 #include "forest/e_LHCElements.h"
+#include "framework/E_Type.h"
+#include "framework/ProjectPath.h"
 #include "geometry/e_Geometry.h"
 #include "geometry/e_GeometryElement.h"
 #include "geometry/e_GeometryEx.h"
@@ -22,6 +25,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QListWidget>
+#include <QPlainTextEdit>
 
 namespace apptest {
 namespace {
@@ -392,6 +396,41 @@ TEST_F(ToolsTest, ANoteTapWithin29PixelsOpensTheCalloutAndAt30MakesANewNote) {
     ASSERT_EQ(opened, 3);
     EXPECT_EQ(offered->GetName(), QStringLiteral("Mimo les"));
     tools().NoteDialogCancelled();
+}
+
+TEST_F(ToolsTest, ANewNoteWithAPhotoFromTheLibraryIsSavedWithItsText) {
+    // The real note dialog; the photo comes from a picture file chosen in the file chooser.
+    const QString file = path(QStringLiteral("downloads/buk.png"));
+    QDir().mkpath(QFileInfo(file).path());
+    QImage picture(30, 20, QImage::Format_RGB32);
+    picture.fill(Qt::darkGreen);
+    ASSERT_TRUE(picture.save(file));
+    ASSERT_TRUE(tools().ChangeActiveTool(ToolNotes));
+    tapModel(X0 + 50, Y0 + 50);
+    auto* dialog = ctl<TNote_Dialog>(form, "Note_Dialog");
+    ASSERT_TRUE(dialog->isVisibleTo(form.get()));
+    EXPECT_TRUE(shown("ImageBakule"));
+    dialog->AddPhotoFromFile(file);
+    // Coming back from the chooser's window keeps the note being made.
+    internals(*form).FormActivate();
+    EXPECT_EQ(tools().Status, 1);
+    EXPECT_TRUE(shown("ImageBakule"));
+    ctl<QPlainTextEdit>(*dialog, "Memo")->setPlainText(QStringLiteral("Buk s dutinou"));
+    dialog->b_OKClick();
+    EXPECT_FALSE(dialog->isVisibleTo(form.get()));
+    EXPECT_EQ(tools().Status, 0);
+    ASSERT_EQ(sub("User", "N")->ElementsCount(), 1);
+    auto* note = zelto_cast<Tgis_Note>(sub("User", "N")->Get(0));
+    ASSERT_NE(note, nullptr);
+    EXPECT_EQ(note->GetText(), QStringLiteral("Buk s dutinou"));
+    ASSERT_FALSE(note->GetNoImages());
+    // After a restart the note and its photo file are there.
+    open();
+    note = zelto_cast<Tgis_Note>(sub("User", "N")->Get(0));
+    ASSERT_NE(note, nullptr);
+    ASSERT_FALSE(note->GetNoImages());
+    const QString name = note->GetImages()->Get(0)->GetName();
+    EXPECT_TRUE(QFileInfo(TProjectPath::Img + name).isFile()) << name.toStdString();
 }
 
 TEST_F(ToolsTest, TheCadastralLinkCarriesTheRoundedModelPoint) {

@@ -223,6 +223,15 @@ void TMainForm::WireControllers() {
     m_project->Hooks.User = [this] { return GetUser(); };
     m_project->Hooks.Closing = [this] {
         m_gps->ProjectClosing();
+        // A note being written belongs to the project that closes.
+        if (auto* dialog = qobject_cast<TNote_Dialog*>(m_noteDialog.data())) {
+            dialog->Close();
+            dialog->SetaNote(nullptr);
+        }
+        if (auto* frame = qobject_cast<TKordlin_Notes_Frame*>(Frame(QStringLiteral("Kordlin_Notes_Frame")))) {
+            frame->hide();
+            frame->SetActiveLayer(nullptr); // its rows name objects of the closing project
+        }
         m_tools->ProjectClosing();
     };
     m_project->Hooks.LayersLoaded = [this] { m_gps->Route_Recover(); };
@@ -256,8 +265,16 @@ void TMainForm::WireNotes() {
         return PrepareSuperdialog(editMode, prompt);
     };
     dialog->Hooks.SaveLayers = [this, dialog] { m_tools->NoteAttachmentsChanged(dialog->GetaNote()); };
-    dialog->Hooks.Saved = [this](Tgis_Note* note, bool isNew) { m_tools->NoteDialogSaved(note, isNew); };
-    dialog->Hooks.Cancelled = [this] { m_tools->NoteDialogCancelled(); };
+    // Once answered, the dialog lets go of its note: a photo chosen late (the chooser still open) or
+    // a note freed later must not reach it.
+    dialog->Hooks.Saved = [this, dialog](Tgis_Note* note, bool isNew) {
+        dialog->SetaNote(nullptr);
+        m_tools->NoteDialogSaved(note, isNew);
+    };
+    dialog->Hooks.Cancelled = [this, dialog] {
+        dialog->SetaNote(nullptr);
+        m_tools->NoteDialogCancelled();
+    };
     dialog->Hooks.ShowPhoto = [](const QString& file) {
         if (auto* viewer = qobject_cast<TKordlin_ImageViewer*>(noteWindow(SecondaryWindow::ImageViewer))) {
             viewer->SetFile(file);

@@ -172,6 +172,14 @@ TToolsController::~TToolsController() {
 }
 
 void TToolsController::ProjectClosing() {
+    // The tool in use ends with the project: its bars go, the next project starts in the map view.
+    closeLineBars();
+    showPointBar(false);
+    b_ActionPanelCloseClick();
+    m_canvas.Edit_Clear();
+    WaitingActiveTool = ComingActiveTool = -1;
+    MLineQuickArea = MLineCLosed = false;
+    if (m_w.ImageBakule) m_w.ImageBakule->hide();
     // A line being drawn belongs to no layer (or was taken out of one that goes with the project).
     discardLine();
     if (m_editedOriginal && !m_editedOriginal->GetOwnersCount()) delete m_editedOriginal;
@@ -320,10 +328,8 @@ bool TToolsController::FinishActiveTool() {
         SaveLineDialog();
         return false;
     case ToolRoute:
-        if (m_gps.GPSTrack) {
-            m_gps.LeaveRouteTool();
-            return false;
-        }
+        // While recording the user is told to end it first; the tool changes and the recording
+        // goes on with its panel.
         m_gps.LeaveRouteTool();
         return true;
     case ToolAreas:

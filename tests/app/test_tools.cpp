@@ -433,6 +433,31 @@ TEST_F(ToolsTest, ANewNoteWithAPhotoFromTheLibraryIsSavedWithItsText) {
     EXPECT_TRUE(QFileInfo(TProjectPath::Img + name).isFile()) << name.toStdString();
 }
 
+TEST_F(ToolsTest, OpeningAProjectEndsTheToolAndTheNoteBeingWritten) {
+    ASSERT_TRUE(tools().ChangeActiveTool(ToolNotes));
+    tapModel(X0 + 50, Y0 + 50);
+    auto* dialog = ctl<TNote_Dialog>(form, "Note_Dialog");
+    ASSERT_TRUE(dialog->isVisibleTo(form.get()));
+    std::function<void(const QString&)> pending;
+    dialog->Hooks.PickImageFile = [&pending](std::function<void(const QString&)> chosen) {
+        pending = std::move(chosen);
+    };
+    dialog->TakePhotoFromLibrary();
+    ASSERT_TRUE(pending);
+    ASSERT_TRUE(form->LoadProject(opx));
+    EXPECT_FALSE(dialog->isVisibleTo(form.get()));
+    EXPECT_EQ(dialog->GetaNote(), nullptr);
+    EXPECT_EQ(tools().ActiveTool, ToolView);
+    EXPECT_EQ(tools().Status, 0);
+    EXPECT_FALSE(shown("ks_ActionLayout"));
+    EXPECT_FALSE(shown("ImageBakule"));
+    // The chooser answering late reaches no note (the one being written went with the project).
+    const QString file = path(QStringLiteral("late.png"));
+    QImage(8, 8, QImage::Format_RGB32).save(file);
+    pending(file);
+    EXPECT_EQ(sub("User", "N")->ElementsCount(), 0);
+}
+
 TEST_F(ToolsTest, TheCadastralLinkCarriesTheRoundedModelPoint) {
     const QString url = tools().KNInfoUrl(-743012.4, -1043823.6);
     EXPECT_TRUE(

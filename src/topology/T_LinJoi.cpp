@@ -110,11 +110,12 @@ private:
 // The candidates of the self test among the new line's own segments (positions 0 .. head of the
 // list). Each segment of a long line would otherwise be compared with every later one of the same
 // line, which is quadratic in the line's length. The positions are grouped in blocks of
-// consecutive segments, which lie close together along the line, and each block keeps the union
-// of its segments' candidate boxes: a scan skips a block whose union its segment's box misses,
-// whose segments it would all pass over. While a scan moves vertices, the unions only grow (Moved),
-// so they always hold every segment's current box; a division within the line shifts the
-// positions (the head moves on), and the blocks are built again at the next question. Positions
+// consecutive segments, which lie close together along the line, the blocks in groups, and so on
+// up to one group of all; each keeps the union of its segments' candidate boxes, and a scan skips
+// the largest group or block about the next position whose union its segment's box misses (it
+// would pass over each of their segments). While a scan moves vertices, the unions only grow
+// (moved), so they always hold every segment's current box; a division within the line shifts the
+// positions (the head moves on), and the unions are built again at the next question. Positions
 // past the head, and all positions of a short line, are answered one by one as before.
 class SelfCandidates {
 public:
@@ -126,10 +127,17 @@ public:
         if (!m_on || j > head) return j;
         if (!box.valid()) return head + 1; // no candidate meets a segment without a box
         if (head != m_head) build(head);
+        auto hit = [&](const Rect& r) { return r.any && box.meets(r.x0, r.y0, r.x1, r.y1, tolerance); };
         while (j <= head) {
-            const Rect& r = m_blocks[size_t(j / Block)];
-            if (r.any && box.meets(r.x0, r.y0, r.x1, r.y1, tolerance)) return j;
-            j = (j / Block + 1) * Block;
+            size_t node = size_t(j) >> Shift;
+            if (hit(m_levels[0][node])) return j;
+            size_t level = 0;
+            while (level + 1 < m_levels.size() && !hit(m_levels[level + 1][node >> Shift])) {
+                node >>= Shift;
+                ++level;
+            }
+            // Past the missed node: it holds the positions up to the next multiple of its size.
+            j = int(std::min((node + 1) << (Shift * (level + 1)), size_t(head) + 1));
         }
         return head + 1;
     }
@@ -141,36 +149,46 @@ public:
     }
 
 private:
-    static constexpr int Block = 32;
+    static constexpr int Shift = 5; // 32 positions a block, 32 blocks or groups a group
     struct Rect {
         bool any = false;
         double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
     };
     void build(int head) {
         m_head = head;
-        m_blocks.assign(size_t(head / Block + 1), Rect{});
+        m_levels.clear();
+        size_t n = (size_t(head) >> Shift) + 1;
+        for (;;) {
+            m_levels.emplace_back(n);
+            if (n == 1) break;
+            n = ((n - 1) >> Shift) + 1;
+        }
         for (int q = 0; q <= head; ++q) add(q);
     }
     void add(int q) {
         double x0, y0, x1, y1;
         if (!candidateBox(m_list.GetAbsc(q), x0, y0, x1, y1)) return;
-        // A box with a NaN meets nothing; in the union it would hide the others.
+        // A box with a NaN meets nothing; in a union it would hide the others.
         if (std::isnan(x0) || std::isnan(y0) || std::isnan(x1) || std::isnan(y1)) return;
-        Rect& r = m_blocks[size_t(q / Block)];
-        if (!r.any) {
-            r = {true, x0, y0, x1, y1};
-            return;
+        size_t node = size_t(q);
+        for (std::vector<Rect>& level : m_levels) {
+            node >>= Shift;
+            Rect& r = level[node];
+            if (!r.any) {
+                r = {true, x0, y0, x1, y1};
+                continue;
+            }
+            r.x0 = std::min(r.x0, x0);
+            r.y0 = std::min(r.y0, y0);
+            r.x1 = std::max(r.x1, x1);
+            r.y1 = std::max(r.y1, y1);
         }
-        r.x0 = std::min(r.x0, x0);
-        r.y0 = std::min(r.y0, y0);
-        r.x1 = std::max(r.x1, x1);
-        r.y1 = std::max(r.y1, y1);
     }
 
     const TLinesAbscEntity& m_list;
     const bool m_on;
-    int m_head = -2; // the head the blocks were built for
-    std::vector<Rect> m_blocks;
+    int m_head = -2;                         // the head the unions were built for
+    std::vector<std::vector<Rect>> m_levels; // the blocks, then each level of groups
 };
 
 bool isNextOnSameLine(const TTopLinAbscissa* p, const TTopLinAbscissa* b) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <typeinfo>
 #include <vector>
 
 namespace zelto {
@@ -214,6 +215,21 @@ bool InsideTestXY(const TEntity* area, double X, double Y) {
     // One buffer per thread: the test runs for every area a search reaches.
     thread_local std::vector<std::pair<double, double>> ring;
     ring.resize(static_cast<size_t>(n));
+    // A ring is nearly always a list of plain vertices of one class whose X and Y are its fields:
+    // its class is looked up once, and each vertex only compared by its type identity, before the
+    // fields are read directly. Any other ring goes through the class check and the accessors.
+    const TElement* first = area->FElements.at(0);
+    if (first && (typeid(*first) == typeid(T2DCoordinate) || typeid(*first) == typeid(T3DCoordinate))) {
+        const std::type_info* plain = &typeid(*first);
+        int i = 0;
+        for (; i < n; ++i) {
+            const TElement* e = area->FElements.at(i);
+            if (!e || &typeid(*e) != plain) break;
+            const auto* c = static_cast<const T2DCoordinate*>(e);
+            ring[size_t(i)] = {c->FX, c->FY};
+        }
+        if (i == n) return InsideRingXY(ring, X, Y);
+    }
     for (int i = 0; i < n; ++i) {
         const auto* c = zelto_cast<TCoordinate>(area->FElements.at(i));
         if (!c) return false;

@@ -14,6 +14,9 @@ const QString GeometryName = QStringLiteral("GEOMETRY");
 
 // The cached child if it still is a child of that class, else the first child of the class.
 template <class T> T* cachedChild(const TEntity& self, T*& cache) {
+    // Nearly always the cached child is the first one: that is answered without a list search.
+    if (cache && self.FElements.count() > 0 && self.FElements.at(0) == cache && cache->template Is<T>())
+        return cache;
     if (cache && self.IndexOf(cache) >= 0 && cache->template Is<T>()) return cache;
     cache = nullptr;
     for (TElement* e : self.FElements)

@@ -70,34 +70,125 @@ int headEnd(const TLinesAbscEntity& l, const TPolyLineElement* newLine) {
     return l.GetLastAbscIndexForSameLine(0);
 }
 
+// The box a comparison uses for a candidate segment: its listed box when it has one (see
+// TTopLinAbscissa::FHasListedBox; it bounds the segment, which the caller then compares on its real
+// vertices), else its own box. False when the segment has no box.
+bool candidateBox(const TTopLinAbscissa* b, double& x0, double& y0, double& x1, double& y1) {
+    if (!b->FHasListedBox) return b->GetBox(x0, y0, x1, y1);
+    x0 = b->FListedBox[0];
+    y0 = b->FListedBox[1];
+    x1 = b->FListedBox[2];
+    y1 = b->FListedBox[3];
+    return true;
+}
+
 // The box of the segment being compared, read once for a scan over the candidates; whoever moves
 // the segment's vertices during the scan reads it again (refresh).
 class SegmentBox {
 public:
     explicit SegmentBox(const TTopLinAbscissa* s) : m_segment(s) { refresh(); }
     void refresh() { m_valid = m_segment->GetBox(m_x0, m_y0, m_x1, m_y1); }
-    // The boxes of the segment and of b come within the tolerance of each other.
-    // A candidate's listed box bounds it (see TTopLinAbscissa::FHasListedBox): a candidate that
-    // passes is compared on its real vertices by the caller.
+    // The boxes of the segment and of b (its candidate box) come within the tolerance of each other.
     bool meets(const TTopLinAbscissa* b, double tolerance) const {
         if (!m_valid) return false;
         double x0, y0, x1, y1;
-        if (b->FHasListedBox) {
-            x0 = b->FListedBox[0];
-            y0 = b->FListedBox[1];
-            x1 = b->FListedBox[2];
-            y1 = b->FListedBox[3];
-        } else if (!b->GetBox(x0, y0, x1, y1)) {
-            return false;
-        }
-        return m_x0 - tolerance <= x1 && m_x1 + tolerance >= x0 && m_y0 - tolerance <= y1 &&
+        return candidateBox(b, x0, y0, x1, y1) && meets(x0, y0, x1, y1, tolerance);
+    }
+    // The same for a box: every box within one that this misses is missed as well.
+    bool meets(double x0, double y0, double x1, double y1, double tolerance) const {
+        return m_valid && m_x0 - tolerance <= x1 && m_x1 + tolerance >= x0 && m_y0 - tolerance <= y1 &&
                m_y1 + tolerance >= y0;
     }
+    bool valid() const { return m_valid; }
 
 private:
     const TTopLinAbscissa* m_segment;
     bool m_valid = false;
     double m_x0 = 0, m_y0 = 0, m_x1 = 0, m_y1 = 0;
+};
+
+// The candidates of the self test among the new line's own segments (positions 0 .. head of the
+// list). Each segment of a long line would otherwise be compared with every later one of the same
+// line, which is quadratic in the line's length. The positions are grouped in blocks of
+// consecutive segments, which lie close together along the line, the blocks in groups, and so on
+// up to one group of all; each keeps the union of its segments' candidate boxes, and a scan skips
+// the largest group or block about the next position whose union its segment's box misses (it
+// would pass over each of their segments). While a scan moves vertices, the unions only grow
+// (moved), so they always hold every segment's current box; a division within the line shifts the
+// positions (the head moves on), and the unions are built again at the next question. Positions
+// past the head, and all positions of a short line, are answered one by one as before.
+class SelfCandidates {
+public:
+    SelfCandidates(const TLinesAbscEntity& l, bool selfTest, int head)
+        : m_list(l), m_on(selfTest && head + 1 > ScannedSegments) {}
+
+    // The first position from j on whose segment can meet the box within the tolerance.
+    int next(int j, int head, const SegmentBox& box, double tolerance) {
+        if (!m_on || j > head) return j;
+        if (!box.valid()) return head + 1; // no candidate meets a segment without a box
+        if (head != m_head) build(head);
+        auto hit = [&](const Rect& r) { return r.any && box.meets(r.x0, r.y0, r.x1, r.y1, tolerance); };
+        while (j <= head) {
+            size_t node = size_t(j) >> Shift;
+            if (hit(m_levels[0][node])) return j;
+            size_t level = 0;
+            while (level + 1 < m_levels.size() && !hit(m_levels[level + 1][node >> Shift])) {
+                node >>= Shift;
+                ++level;
+            }
+            // Past the missed node: it holds the positions up to the next multiple of its size.
+            j = int(std::min((node + 1) << (Shift * (level + 1)), size_t(head) + 1));
+        }
+        return head + 1;
+    }
+    // The vertices of the segment at the position moved: it and its neighbours on the line may
+    // lie elsewhere now.
+    void moved(int position, int head) {
+        if (!m_on || head != m_head) return;
+        for (int q = std::max(0, position - 1); q <= std::min(head, position + 1); ++q) add(q);
+    }
+
+private:
+    static constexpr int Shift = 5; // 32 positions a block, 32 blocks or groups a group
+    struct Rect {
+        bool any = false;
+        double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    };
+    void build(int head) {
+        m_head = head;
+        m_levels.clear();
+        size_t n = (size_t(head) >> Shift) + 1;
+        for (;;) {
+            m_levels.emplace_back(n);
+            if (n == 1) break;
+            n = ((n - 1) >> Shift) + 1;
+        }
+        for (int q = 0; q <= head; ++q) add(q);
+    }
+    void add(int q) {
+        double x0, y0, x1, y1;
+        if (!candidateBox(m_list.GetAbsc(q), x0, y0, x1, y1)) return;
+        // A box with a NaN meets nothing; in a union it would hide the others.
+        if (std::isnan(x0) || std::isnan(y0) || std::isnan(x1) || std::isnan(y1)) return;
+        size_t node = size_t(q);
+        for (std::vector<Rect>& level : m_levels) {
+            node >>= Shift;
+            Rect& r = level[node];
+            if (!r.any) {
+                r = {true, x0, y0, x1, y1};
+                continue;
+            }
+            r.x0 = std::min(r.x0, x0);
+            r.y0 = std::min(r.y0, y0);
+            r.x1 = std::max(r.x1, x1);
+            r.y1 = std::max(r.y1, y1);
+        }
+    }
+
+    const TLinesAbscEntity& m_list;
+    const bool m_on;
+    int m_head = -2;                         // the head the unions were built for
+    std::vector<std::vector<Rect>> m_levels; // the blocks, then each level of groups
 };
 
 bool isNextOnSameLine(const TTopLinAbscissa* p, const TTopLinAbscissa* b) {
@@ -525,6 +616,7 @@ void TPoinPointJoiner::DoIt() {
     const double snap = SnapDistance;
     JoinProgress progress(*this, *l, QStringLiteral("Porovnání bodů"),
                           QStringLiteral("Porovnávání nových bodů s body: "));
+    SelfCandidates candidates(*l, SelfTest, head);
 
     for (int i = 0; i <= head; ++i) {
         progress.step(i);
@@ -536,7 +628,8 @@ void TPoinPointJoiner::DoIt() {
             double best = 1e30;
             bool found = false;
             const SegmentBox box(p);
-            for (int j = from; j <= to; ++j) {
+            for (int j = candidates.next(from, head, box, snap); j <= to;
+                 j = candidates.next(j + 1, head, box, snap)) {
                 const TTopLinAbscissa* b = l->GetAbsc(j);
                 if (!box.meets(b, snap)) continue;
                 double x, y, d;
@@ -558,7 +651,11 @@ void TPoinPointJoiner::DoIt() {
             for (int k = 0; k < 2; ++k)
                 if (ends[k]) win[k] = nearest(from, to, k == 0, x[k], y[k]);
             for (int k = 0; k < 2; ++k)
-                if (win[k] && p->JoinToPoint(k == 0, x[k], y[k], snap) && fix) p->SetFixed(k == 0, true);
+                if (win[k]) {
+                    const bool joined = p->JoinToPoint(k == 0, x[k], y[k], snap);
+                    candidates.moved(i, head);
+                    if (joined && fix) p->SetFixed(k == 0, true);
+                }
         };
         if (SelfTest) pass(i + 1, head, false);
         pass(head + 1, l->Count() - 1, true);
@@ -578,13 +675,15 @@ void TNewPointOldAbscJoiner::DoIt() {
     const double snap = SnapDistance;
     JoinProgress progress(*this, *l, QStringLiteral("Nové body a staré úsečky"),
                           QStringLiteral("Porovnávání nových bodů s úsečkami: "));
+    SelfCandidates candidates(*l, SelfTest, head);
 
     for (int i = 0; i <= head; ++i) {
         progress.step(i);
         TTopLinAbscissa* p = l->GetAbsc(i);
         if (OnlyEnds && !p->GetIsMargin()) continue;
         SegmentBox box(p);
-        for (int j = SelfTest ? i + 1 : head + 1; j < l->Count(); ++j) {
+        for (int j = candidates.next(SelfTest ? i + 1 : head + 1, head, box, snap); j < l->Count();
+             j = candidates.next(j + 1, head, box, snap)) {
             const TTopLinAbscissa* b = l->GetAbsc(j);
             if (!box.meets(b, snap)) continue;
             double px, py;
@@ -598,6 +697,7 @@ void TNewPointOldAbscJoiner::DoIt() {
                     divideAt(*l, j, px, py, false, head, newLine);
                 }
                 box.refresh();
+                candidates.moved(i, head);
             }
             // The end of the last segment onto b: the second half is not examined.
             b = l->GetAbsc(j);
@@ -609,6 +709,7 @@ void TNewPointOldAbscJoiner::DoIt() {
                     ++j;
                 }
                 box.refresh();
+                candidates.moved(i, head);
             }
         }
     }
@@ -627,6 +728,7 @@ void TNewAbscOldPointJoiner::DoIt() {
     const double snap = SnapDistance;
     JoinProgress progress(*this, *l, QStringLiteral("Nové úsečky - staré body"),
                           QStringLiteral("Porovnávání nových úseček s body: "));
+    SelfCandidates candidates(*l, SelfTest, head);
 
     int i = 0;
     while (i <= head) {
@@ -635,7 +737,8 @@ void TNewAbscOldPointJoiner::DoIt() {
         TPointsLine points;
         p->GetPoint(true, points.StartX, points.StartY);
         const SegmentBox box(p); // p stays as it is while the old points are collected
-        for (int j = SelfTest ? i + 1 : head + 1; j < l->Count(); ++j) {
+        for (int j = candidates.next(SelfTest ? i + 1 : head + 1, head, box, snap); j < l->Count();
+             j = candidates.next(j + 1, head, box, snap)) {
             const TTopLinAbscissa* b = l->GetAbsc(j);
             if (isNextOnSameLine(p, b) || !box.meets(b, snap)) continue;
             for (bool begin : {true, false}) {
@@ -657,6 +760,7 @@ void TNewAbscOldPointJoiner::DoIt() {
             TTopLinAbscissa* cur = l->GetAbsc(piece);
             if (nearEnd(cur, pt->X, pt->Y)) {
                 alignEnd(cur, pt->X, pt->Y); // the new line's vertex is the old point
+                candidates.moved(piece, head);
                 continue;
             }
             if (k > 0 && !pointNearSegment(cur, pt->X, pt->Y, snap)) continue;
@@ -704,11 +808,13 @@ void TAbscAbscJoiner::DoIt() {
     // producing crossings, and the rest are left alone.
     const qint64 maxDivisions = 2 * (qint64(head) + 1) * l->Count() + 16;
     qint64 divisions = 0;
+    SelfCandidates candidates(*l, SelfTest, head);
 
     for (int i = 0; i <= head; ++i) {
         progress.step(i);
         SegmentBox box(l->GetAbsc(i)); // the segment at i stays the same object when divided
-        for (int j = SelfTest ? i + 1 : head + 1; j < l->Count(); ++j) {
+        for (int j = candidates.next(SelfTest ? i + 1 : head + 1, head, box, 0); j < l->Count();
+             j = candidates.next(j + 1, head, box, 0)) {
             TTopLinAbscissa* p = l->GetAbsc(i);
             TTopLinAbscissa* b = l->GetAbsc(j);
             if (!box.meets(b, 0)) continue;
@@ -757,6 +863,7 @@ void TAbscAbscJoiner::DoIt() {
                 else if (const int f = nearEnd(p, x, y))
                     p->GetPoint(f == 1, x, y);
                 alignEnd(p, x, y);
+                candidates.moved(i, head);
                 if (divideAt(*l, i, x, y, true, head, newLine)) {
                     ++j; // b moved one position on
                     ++divisions;

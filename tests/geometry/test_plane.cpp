@@ -248,6 +248,51 @@ TEST(Plane, InsideTestRefusesRingsItCannotRead) {
     EXPECT_TRUE(InsideTestXY(&ring, 2, 2));
 }
 
+namespace {
+
+// A vertex whose accessors answer other values than its fields: a ring of such vertices must be
+// read through the accessors.
+class TShiftedCoordinate : public T2DCoordinate {
+public:
+    using T2DCoordinate::T2DCoordinate;
+    double GetX() const override { return FX + 100; }
+    double GetY() const override { return FY; }
+};
+
+} // namespace
+
+TEST(Plane, InsideTestReadsEveryVertexClassAlike) {
+    // The square (0,0)-(10,10) built from each mix of vertex classes.
+    enum Kind { Plain, ThreeD, Shifted };
+    const std::vector<std::vector<Kind>> mixes = {{Plain, Plain, Plain, Plain},
+                                                  {ThreeD, ThreeD, ThreeD, ThreeD},
+                                                  {Plain, ThreeD, Plain, ThreeD},
+                                                  {ThreeD, Plain, Plain, Plain}};
+    const double xs[] = {0, 0, 10, 10}, ys[] = {0, 10, 10, 0};
+    for (const auto& mix : mixes) {
+        TEntity ring;
+        for (int i = 0; i < 4; ++i) {
+            T2DCoordinate* c = mix[size_t(i)] == Plain ? new T2DCoordinate(xs[i], ys[i]) : new T3DCoordinate;
+            c->FX = xs[i];
+            c->FY = ys[i];
+            ring.AddElement(c);
+        }
+        EXPECT_TRUE(InsideTestXY(&ring, 2, 2));
+        EXPECT_FALSE(InsideTestXY(&ring, 12, 2));
+        EXPECT_FALSE(InsideTestXY(&ring, 0, 5)); // on the boundary
+    }
+    // Shifted vertices (alone, or after plain ones) are where their accessors say: the square
+    // (100,0)-(110,10).
+    for (int plainFirst = 0; plainFirst <= 2; ++plainFirst) {
+        TEntity ring;
+        for (int i = 0; i < 4; ++i)
+            ring.AddElement(i < plainFirst ? new T2DCoordinate(xs[i] + 100, ys[i])
+                                           : new TShiftedCoordinate(xs[i], ys[i]));
+        EXPECT_TRUE(InsideTestXY(&ring, 102, 2)) << plainFirst;
+        EXPECT_FALSE(InsideTestXY(&ring, 2, 2)) << plainFirst;
+    }
+}
+
 TEST(Plane, PolygonClipperState) {
     const TClipRect rect{0, 0, 10, 10};
     TOrezavacPloch clipper(rect, {{-5, 5}, {5, 15}, {15, 5}});

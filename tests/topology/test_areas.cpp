@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/TextLocale.h"
+#include "framework/Worlds.h"
 #include "topo_helpers.h"
 #include "topology/E_Node.h"
 #include "topology/T_SAMake.h"
@@ -534,6 +535,47 @@ TEST(AreasFromLines, LargeButValidCoordinates) {
     run.add({{x + 10, y + 10}, {x + 20, y + 10}, {x + 20, y + 20}, {x + 10, y + 20}, {x + 10, y + 10}});
     run.run();
     EXPECT_EQ(run.values(), (std::vector<double>{100, 1e6 - 100}));
+}
+
+TEST(AreasFromLines, ALongRingGivesTheAreasOfItsShortPieces) {
+    // A line is compared with itself segment by segment: a ring of thousands of vertices must be
+    // joined as the same ring drawn as short lines is. A trefoil (it crosses itself three times)
+    // and a wavy circle cut by straight lines; in both the long ring is cut at its crossings.
+    TWorld world; // the pieces of cut lines reach the line set through the world's messages
+    world.SubscribeToMessages();
+    const int n = 3000;
+    Points trefoil, wavy;
+    for (int i = 0; i <= n; ++i) {
+        const double a = 2 * std::numbers::pi * (i % n) / n;
+        trefoil.emplace_back(300 * (std::sin(a) + 2 * std::sin(2 * a)),
+                             300 * (std::cos(a) - 2 * std::cos(2 * a)));
+        const double r = 1000 + 8 * std::sin(41 * a);
+        wavy.emplace_back(r * std::cos(a), r * std::sin(a));
+    }
+    const std::vector<Points> cuts = {
+        {{-1200, 10}, {1200, 10}}, {{10, -1200}, {10, 1200}}, {{-900, -1200}, {1100, 900}}};
+    struct Row {
+        const char* name;
+        const Points* ring;
+        std::vector<Points> others;
+        size_t areas;
+    };
+    for (const Row& r : {Row{"trefoil", &trefoil, {}, 4}, Row{"wavy circle", &wavy, cuts, 7}}) {
+        SCOPED_TRACE(r.name);
+        AreaRun whole, pieces;
+        whole.addAll(r.others);
+        whole.add(*r.ring);
+        pieces.addAll(r.others);
+        for (size_t from = 0; from + 1 < r.ring->size(); from += 40)
+            pieces.add(Points(r.ring->begin() + std::ptrdiff_t(from),
+                              r.ring->begin() + std::ptrdiff_t(std::min(from + 41, r.ring->size()))));
+        ASSERT_NE(whole.run(), nullptr);
+        ASSERT_NE(pieces.run(), nullptr);
+        const std::vector<double> got = whole.values(), want = pieces.values();
+        ASSERT_EQ(want.size(), r.areas);
+        ASSERT_EQ(got.size(), want.size());
+        for (size_t i = 0; i < got.size(); ++i) EXPECT_NEAR(got[i], want[i], 1e-6 * std::abs(want[i]));
+    }
 }
 
 TEST(AreasFromLines, ManyEndsAtOnePointStayInOneLeaf) {

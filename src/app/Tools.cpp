@@ -778,7 +778,11 @@ void TToolsController::dlg_OKClick(const QString& name) {
     GLine->FUID = Hooks.User ? Hooks.User() : QString();
     GLine->SetName(name);
     GLine->FTimeStamp = nowAsDateTime();
-    if (MLine && GLine->GetGeometry() != MLine) GLine->SetGeometry(MLine);
+    if (MLine && GLine->GetGeometry() != MLine) {
+        // An edited line's old geometry goes now: nothing may still point at it.
+        if (TGeometry* old = GLine->GetGeometry()) Forget(old);
+        GLine->SetGeometry(MLine);
+    }
     if (MLineQuickArea && MLine && MLine->GetCoordsCount() >= 3) {
         // Without an area editor the outline of a new area is kept as a closed line.
         MLine->AddXY(MLine->GetX(0), MLine->GetY(0));

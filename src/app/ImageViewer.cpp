@@ -8,9 +8,7 @@
 #include "geometry/e_GeometryEx.h"
 
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
@@ -53,15 +51,6 @@ private:
     const QImage& m_image;
     const double& m_scale;
 };
-
-QImage readImage(const QString& path, const QSize& scaledTo = QSize()) {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QSize size = reader.size();
-    if (scaledTo.isValid() && size.isValid())
-        reader.setScaledSize(size.scaled(scaledTo, Qt::KeepAspectRatio));
-    return reader.read();
-}
 
 } // namespace
 
@@ -117,7 +106,7 @@ TKordlin_ImageViewer::~TKordlin_ImageViewer() = default;
 
 bool TKordlin_ImageViewer::load(const QString& path) {
     m_file = path;
-    m_image = path.isEmpty() ? QImage() : readImage(path);
+    m_image = path.isEmpty() ? QImage() : ReadPhoto(path);
     return !m_image.isNull();
 }
 
@@ -129,19 +118,10 @@ void TKordlin_ImageViewer::SetaNote(Tgis_Note* note) {
         TrackBar_Zoom->setValue(TrackBar_Zoom->minimum());
     }
     ListBox_Images->show();
-    const TStringListElement* images = note ? note->GetImages() : nullptr;
-    for (int i = 0; images && i < images->ElementsCount(); ++i) {
-        const QString name = images->GetNameAtIndex(i);
-        const QString path = AttachmentPath(m_photoDir, name);
-        if (path.isEmpty() || !QFileInfo(path).isFile()) {
-            notifier().message(QStringLiteral("Soubor ") + (path.isEmpty() ? m_photoDir + name : path) +
-                               QStringLiteral(" neexistuje!"));
-            continue;
-        }
-        const QImage thumbnail = readImage(path, QSize(ThumbSize, ThumbSize));
-        auto* item =
-            new QListWidgetItem(QIcon(QPixmap::fromImage(thumbnail)), images->GetString(i), ListBox_Images);
-        item->setData(DetailRole, path);
+    for (const TAttachmentFile& f : ExistingAttachments(note ? note->GetImages() : nullptr, m_photoDir)) {
+        const QImage thumbnail = ReadPhoto(f.path, QSize(ThumbSize, ThumbSize));
+        auto* item = new QListWidgetItem(QIcon(QPixmap::fromImage(thumbnail)), f.label, ListBox_Images);
+        item->setData(DetailRole, f.path);
     }
     if (ListBox_Images->count() > 0) {
         ListBox_Images->setCurrentRow(0);

@@ -3,6 +3,8 @@
 #include "Layers.h"
 #include "OlderFiles.h"
 
+#include "framework/E_Type.h"
+#include "framework/Notifier.h"
 #include "framework/ProjectPath.h"
 #include "framework/SafeFile.h"
 #include "geometry/e_GeometryElement.h"
@@ -12,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QImageWriter>
 
 namespace zelto {
@@ -76,6 +79,33 @@ QString AttachmentPath(const QString& dir, const QString& name) {
     if (dir.isEmpty() || !IsPlainAttachmentName(name)) return {};
     const QString path = withSlash(dir) + name;
     return TProjectPath::StaysInside(path, dir) ? path : QString();
+}
+
+std::vector<TAttachmentFile> ExistingAttachments(const TStringListElement* list, const QString& dir) {
+    std::vector<TAttachmentFile> files;
+    for (int i = 0; list && i < list->ElementsCount(); ++i) {
+        const QString name = list->GetNameAtIndex(i);
+        const QString path = AttachmentPath(dir, name);
+        if (path.isEmpty() || !QFileInfo(path).isFile()) {
+            // A name that leads out of the folder is reported as missing: it is never read.
+            notifier().message(QStringLiteral("Soubor ") + (path.isEmpty() ? dir + name : path) +
+                               QStringLiteral(" neexistuje!"));
+            continue;
+        }
+        files.push_back({name, list->GetString(i), path});
+    }
+    return files;
+}
+
+QImage ReadPhoto(const QString& path, const QSize& scaledTo, QString* error) {
+    QImageReader reader(path);
+    reader.setAutoTransform(true);
+    const QSize size = reader.size();
+    if (scaledTo.isValid() && size.isValid())
+        reader.setScaledSize(size.scaled(scaledTo, Qt::KeepAspectRatio));
+    QImage image = reader.read();
+    if (image.isNull() && error) *error = reader.errorString();
+    return image;
 }
 
 bool EnsureAttachmentDir(const QString& dir) {

@@ -7,10 +7,12 @@
 #pragma once
 
 #include <QDateTime>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
+#include <vector>
 
 class QImage;
 
@@ -18,6 +20,7 @@ namespace zelto {
 
 class TComplicatedGECollection;
 class TLayersController;
+class TStringListElement;
 
 // The clock of the attachment names (local time); tests install their own. nullptr restores the
 // system's clock.
@@ -39,6 +42,17 @@ bool IsPlainAttachmentName(const QString& name);
 // dir + name when the name is plain and the path stays inside dir once links are resolved; else
 // empty.
 QString AttachmentPath(const QString& dir, const QString& name);
+// One attachment of a note whose file is there: its file name, its label and its path.
+struct TAttachmentFile {
+    QString name, label, path;
+};
+// The entries of an attachment list (a note's images or audios) whose files exist in `dir`, in
+// order; each missing one, or one whose name leads out of the folder (never read), is reported as
+// "Soubor <path> neexistuje!".
+std::vector<TAttachmentFile> ExistingAttachments(const TStringListElement* list, const QString& dir);
+// A picture file as the camera took it (turned as its orientation says), scaled to fit `scaledTo`
+// when that is valid; none when it cannot be read (the reason in `error`).
+QImage ReadPhoto(const QString& path, const QSize& scaledTo = QSize(), QString* error = nullptr);
 // Creates the folder when missing; false when it cannot be made.
 bool EnsureAttachmentDir(const QString& dir);
 

@@ -17,7 +17,6 @@
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QImage>
-#include <QImageReader>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -83,14 +82,6 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text) {
                          .arg(ok ? ui::accentColor().name() : QStringLiteral("rgba(255,255,255,0.10)"),
                               ok ? QStringLiteral("#10231a") : ui::textColor().name()));
     return b;
-}
-
-QImage readThumbnail(const QString& path) {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QSize size = reader.size();
-    if (size.isValid()) reader.setScaledSize(size.scaled(ThumbSize, ThumbSize, Qt::KeepAspectRatio));
-    return reader.read();
 }
 
 QIcon thumbnailIcon(const QImage& image) {
@@ -419,19 +410,8 @@ QListWidgetItem* TNote_Dialog::addAudioItem(const QString& label, const QString&
 
 void TNote_Dialog::fillPhotos() {
     ListBox_Photo->clear();
-    const TStringListElement* images = FaNote ? FaNote->GetImages() : nullptr;
-    const QString dir = photoDir();
-    for (int i = 0; images && i < images->ElementsCount(); ++i) {
-        const QString name = images->GetNameAtIndex(i);
-        const QString path = AttachmentPath(dir, name);
-        if (path.isEmpty() || !QFileInfo(path).isFile()) {
-            // A name that leads out of the folder is reported as missing: it is never read.
-            notifier().message(QStringLiteral("Soubor ") + (path.isEmpty() ? dir + name : path) +
-                               QStringLiteral(" neexistuje!"));
-            continue;
-        }
-        addPhotoItem(images->GetString(i), path, name, readThumbnail(path));
-    }
+    for (const TAttachmentFile& f : ExistingAttachments(FaNote ? FaNote->GetImages() : nullptr, photoDir()))
+        addPhotoItem(f.label, f.path, f.name, ReadPhoto(f.path, QSize(ThumbSize, ThumbSize)));
 }
 
 void TNote_Dialog::fillAudios() {
@@ -530,12 +510,10 @@ void TNote_Dialog::TakePhotoFromLibrary() {
 
 void TNote_Dialog::AddPhotoFromFile(const QString& file) {
     if (file.isEmpty() || !FaNote) return;
-    QImageReader reader(file);
-    reader.setAutoTransform(true);
-    const QImage image = reader.read();
+    QString error;
+    const QImage image = ReadPhoto(file, QSize(), &error);
     if (image.isNull()) {
-        notifier().message(QStringLiteral("Soubor ") + file + QStringLiteral(" nelze načíst: ") +
-                           reader.errorString());
+        notifier().message(QStringLiteral("Soubor ") + file + QStringLiteral(" nelze načíst: ") + error);
         return;
     }
     AddPhoto(image);
@@ -544,9 +522,7 @@ void TNote_Dialog::AddPhotoFromFile(const QString& file) {
 void TNote_Dialog::ListBox_PhotoItemClick(QListWidgetItem* item) {
     if (!item) return;
     const QString path = item->data(DetailRole).toString();
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    showPhoto(path, reader.read());
+    showPhoto(path, ReadPhoto(path));
     b_DeletePhoto->show();
 }
 

@@ -275,12 +275,17 @@ void TMainForm::WireNotes() {
         dialog->SetaNote(nullptr);
         m_tools->NoteDialogCancelled();
     };
-    dialog->Hooks.ShowPhoto = [](const QString& file) {
+    // The photo viewer on one file, or on a note's photos.
+    auto showViewer = [](const std::function<void(TKordlin_ImageViewer&)>& load) {
         if (auto* viewer = qobject_cast<TKordlin_ImageViewer*>(noteWindow(SecondaryWindow::ImageViewer))) {
-            viewer->SetFile(file);
+            viewer->SetPhotoDir(TProjectPath::Img);
+            load(*viewer);
             viewer->show();
             viewer->raise();
         }
+    };
+    dialog->Hooks.ShowPhoto = [showViewer](const QString& file) {
+        showViewer([&](TKordlin_ImageViewer& v) { v.SetFile(file); });
     };
     dialog->Hooks.PickImageFile = [this](std::function<void(const QString&)> chosen) {
         // The process's file chooser on picture files; the choice comes back later.
@@ -299,13 +304,8 @@ void TMainForm::WireNotes() {
         dialog->SetaNote(note);
         dialog->Show();
     };
-    m_tools->Hooks.ShowPhotos = [](Tgis_Note* note) {
-        if (auto* viewer = qobject_cast<TKordlin_ImageViewer*>(noteWindow(SecondaryWindow::ImageViewer))) {
-            viewer->SetPhotoDir(TProjectPath::Img);
-            viewer->SetaNote(note);
-            viewer->show();
-            viewer->raise();
-        }
+    m_tools->Hooks.ShowPhotos = [showViewer](Tgis_Note* note) {
+        showViewer([&](TKordlin_ImageViewer& v) { v.SetaNote(note); });
     };
     m_tools->Hooks.PlayRecordings = [](Tgis_Note* note) {
         if (auto* player = qobject_cast<TKordlin_MediaPlayer*>(noteWindow(SecondaryWindow::MediaPlayer))) {

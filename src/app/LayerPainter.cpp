@@ -1,5 +1,7 @@
 #include "LayerPainter.h"
 
+#include "Layers.h"
+
 #include "MapCanvas.h"
 #include "UiKit.h"
 
@@ -192,10 +194,6 @@ void circle(QPainter& p, QPointF centre, double radius) {
     p.drawEllipse(centre, radius, radius);
 }
 
-bool isKind(const QString& name, char kind) {
-    return name.size() == 1 && name.at(0).toUpper() == QLatin1Char(kind);
-}
-
 // A scene on a surface: the map picture's canvas (which may already be in a scene of the redraw)
 // or a bitmap of its own. The scene is closed on every way out.
 class Scene {
@@ -385,12 +383,12 @@ bool TLayerPainter::paintPass(Pass pass, TCursor& at, const TPaintBudget& budget
             const QString name = sub->GetName();
             bool done = true;
             if (pass == Pass::Areas) {
-                if (isKind(name, 'A')) done = paintAreas(sub, color, at.child, budget);
-            } else if (isKind(name, 'L')) {
+                if (isSubLayerKind(name, 'A')) done = paintAreas(sub, color, at.child, budget);
+            } else if (isSubLayerKind(name, 'L')) {
                 done = paintLines(sub, color, at.child, budget);
-            } else if (isKind(name, 'N')) {
+            } else if (isSubLayerKind(name, 'N')) {
                 done = paintNotes(sub, at.child, budget);
-            } else if (isKind(name, 'P')) {
+            } else if (isSubLayerKind(name, 'P')) {
                 done = paintPoints(sub, at.child, budget);
             }
             if (!done) return false;

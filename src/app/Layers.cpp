@@ -54,10 +54,6 @@ bool isBuiltIn(const QString& name) {
     return false;
 }
 
-TComplicatedGECollection* asLayer(TElement* e) {
-    return zelto_cast<TComplicatedGECollection>(e);
-}
-
 // The local entry of a layer: its settings without its objects.
 TComplicatedGECollection* settingsCopy(const TComplicatedGECollection* layer) {
     auto* copy = new TComplicatedGECollection;
@@ -122,6 +118,14 @@ QString objectCount(TComplicatedGECollection* sub) {
 }
 
 } // namespace
+
+TComplicatedGECollection* asLayer(TElement* e) {
+    return zelto_cast<TComplicatedGECollection>(e);
+}
+
+bool isSubLayerKind(const QString& name, char kind) {
+    return name.size() == 1 && name.at(0).toUpper() == QLatin1Char(kind);
+}
 
 TLayersWidgets TLayersWidgets::Find(QWidget& form) {
     TLayersWidgets w;

@@ -24,6 +24,7 @@ class QWidget;
 namespace zelto {
 
 class TComplicatedGECollection;
+class TElement;
 class TPolyLineElement;
 class TTopolLineElement;
 class TOwnerEntity;
@@ -47,6 +48,12 @@ struct TLayersWidgets {
     // The controls under `form`, by object name.
     static TLayersWidgets Find(QWidget& form);
 };
+
+// The layer collection `e` is (a layer or a sub-layer), or none.
+TComplicatedGECollection* asLayer(TElement* e);
+// Whether a sub-layer's name names the kind ('A' areas, 'L' lines, 'P' points, 'N' notes), in
+// either letter case.
+bool isSubLayerKind(const QString& name, char kind);
 
 // The object lists of the notes frame: routes and lines, notes, areas.
 struct TLayerObjectLists {

@@ -32,10 +32,6 @@ namespace {
 
 const QString kNoGps = QStringLiteral("GPS poloha není k dispozici");
 
-TComplicatedGECollection* asLayer(TElement* e) {
-    return zelto_cast<TComplicatedGECollection>(e);
-}
-
 void setVisible(QWidget* w, bool visible) {
     if (!w) return;
     w->setVisible(visible);
@@ -198,6 +194,10 @@ bool TToolsController::kavint() const {
     return Hooks.KavintStyle ? Hooks.KavintStyle() : true;
 }
 
+QString TToolsController::user() const {
+    return Hooks.User ? Hooks.User() : QString();
+}
+
 // ---- the tools list -------------------------------------------------------------------------
 
 QStringList TToolsController::ToolCaptions() {
@@ -288,12 +288,7 @@ bool TToolsController::FinishActiveTool() {
     case ToolMeasure:
         EditLineChangeSubTool(0);
         showLineBar(false);
-        if (MLine && MLine->GetCoordsCount() > 1 && GLine && ActualLayer) {
-            ActualLayer->AddAndUpdateRect(GLine);
-            markModified(superLayerOf(ActualLayer));
-            GLine = nullptr;
-            MLine = nullptr;
-        }
+        keepMeasurement();
         discardLine();
         b_ActionPanelCloseClick();
         m_canvas.Edit_Clear();
@@ -504,11 +499,20 @@ TTopolLineElement* TToolsController::newLineElement(bool measure) const {
     line->FBarva = 13;
     line->FZnacka = 0;
     line->CreateUUID();
-    line->FUID = Hooks.User ? Hooks.User() : QString();
+    line->FUID = user();
     line->FTimeStamp = nowAsDateTime();
     if (!measure) line->SetName(QStringLiteral("Linie"));
     line->AddGeometry(new TPolyLineElement);
     return line;
+}
+
+void TToolsController::keepMeasurement() {
+    // A measurement of two vertices or more joins "Meas"; a shorter one is dropped afterwards.
+    if (!MLine || MLine->GetCoordsCount() <= 1 || !GLine || !ActualLayer) return;
+    ActualLayer->AddAndUpdateRect(GLine);
+    markModified(superLayerOf(ActualLayer));
+    GLine = nullptr;
+    MLine = nullptr;
 }
 
 void TToolsController::discardLine() {
@@ -735,12 +739,7 @@ void TToolsController::b_AddLinePointGPSClick() {
 
 void TToolsController::b_NewLineClick() {
     if (ActiveTool == ToolMeasure) {
-        if (MLine && MLine->GetCoordsCount() > 1 && GLine && ActualLayer) {
-            ActualLayer->AddAndUpdateRect(GLine);
-            markModified(superLayerOf(ActualLayer));
-            GLine = nullptr;
-            MLine = nullptr;
-        }
+        keepMeasurement();
         b_editClick();
         return;
     }
@@ -775,7 +774,7 @@ void TToolsController::dlg_OKClick(const QString& name) {
         // The fresh element's own empty geometry gives way to the line drawn.
         GLine->SetGeometry(nullptr);
     }
-    GLine->FUID = Hooks.User ? Hooks.User() : QString();
+    GLine->FUID = user();
     GLine->SetName(name);
     GLine->FTimeStamp = nowAsDateTime();
     if (MLine && GLine->GetGeometry() != MLine) {
@@ -994,7 +993,7 @@ void TToolsController::pointTap(float x, float y) {
         point->SetByDoubleRect({mx, my, mx, my});
         point->SetRelRefCoords(0, 0);
         point->CreateUUID();
-        point->FUID = Hooks.User ? Hooks.User() : QString();
+        point->FUID = user();
         point->FTimeStamp = nowAsDateTime();
         Point_UpdateBySymbol(point);
         ActualLayer->AddAndUpdateRect(point);

@@ -277,6 +277,9 @@ public:
 
 private:
     bool kavint() const;
+    QString user() const; // the user's id for new objects
+    // Whether a tap at page (x, y) picks the note (closer than 30 pixels to its place).
+    bool notePicked(const Tgis_Note& note, float x, float y) const;
     void showActionBar(const QString& caption, const QString& layer);
     void hideActionBar();
     void showLineBar(bool show);
@@ -299,6 +302,7 @@ private:
     void continueAfterLineDialog();
     TTopolLineElement* newLineElement(bool measure) const;
     void discardLine();
+    void keepMeasurement();
     void markModified(TComplicatedGECollection* superLayer);
     TComplicatedGECollection* toolSuperLayer() const;
     TComplicatedGECollection* superLayerOf(TComplicatedGECollection* subLayer) const;

@@ -30,13 +30,8 @@ namespace {
 // A note is picked by a tap closer than this (page pixels).
 constexpr double NotePickPixels = 30;
 
-TComplicatedGECollection* asLayer(TElement* e) {
-    return zelto_cast<TComplicatedGECollection>(e);
-}
-
 bool isKind(const TComplicatedGECollection* sub, char kind) {
-    const QString name = sub->GetName();
-    return name.size() == 1 && name.at(0).toUpper() == QLatin1Char(kind);
+    return isSubLayerKind(sub->GetName(), kind);
 }
 
 } // namespace
@@ -52,6 +47,12 @@ QString TToolsController::unitText(const QPointF& page) {
         return TForestController::UnitLabel(m_forest.S_Oddeleni, m_forest.S_Dilec, m_forest.S_Porost,
                                             m_forest.S_Skupina);
     return QStringLiteral("Mimo les");
+}
+
+bool TToolsController::notePicked(const Tgis_Note& note, float x, float y) const {
+    const TPageProjection* P = m_canvas.Projection();
+    return P && std::hypot(double(P->GetPageX(note.GetRefX())) - x, double(P->GetPageY(note.GetRefY())) - y) <
+                    NotePickPixels;
 }
 
 bool TToolsController::CalloutVisible() const {
@@ -186,8 +187,7 @@ void TToolsController::noteTap(float x, float y) {
     for (TElement* e : ActualLayer->FElements) {
         auto* note = zelto_cast<Tgis_Note>(e);
         if (!note) continue;
-        if (std::hypot(double(P->GetPageX(note->GetRefX())) - x, double(P->GetPageY(note->GetRefY())) - y) <
-            NotePickPixels) {
+        if (notePicked(*note, x, y)) {
             ShowNoteCallout(superLayerOf(ActualLayer), ActualLayer, note);
             return;
         }
@@ -229,7 +229,7 @@ void TToolsController::startNewNote(double mx, double my, const QString& name, c
     note->SetByDoubleRect({mx, my, mx, my});
     note->SetRelRefCoords(0, 0);
     note->SetName(name);
-    note->FUID = Hooks.User ? Hooks.User() : QString();
+    note->FUID = user();
     note->CreateUUID();
     note->FTimeStamp = nowAsDateTime();
     ActualNote = note;
@@ -240,7 +240,7 @@ void TToolsController::NoteDialogSaved(Tgis_Note* note, bool isNew) {
     Status = 0;
     if (m_w.ImageBakule) m_w.ImageBakule->hide();
     if (!note) return;
-    note->FUID = Hooks.User ? Hooks.User() : QString();
+    note->FUID = user();
     note->FTimeStamp = nowAsDateTime();
     TComplicatedGECollection* layer = ActualLayer;
     if (isNew) {
@@ -283,9 +283,7 @@ void TToolsController::infoTap(float x, float y) {
                 auto* sub = asLayer(se);
                 if (!sub || !CheckNotes || !isKind(sub, 'N')) continue;
                 for (TElement* e : sub->FElements)
-                    if (auto* note = zelto_cast<Tgis_Note>(e);
-                        note && std::hypot(double(P->GetPageX(note->GetRefX())) - x,
-                                           double(P->GetPageY(note->GetRefY())) - y) < NotePickPixels) {
+                    if (auto* note = zelto_cast<Tgis_Note>(e); note && notePicked(*note, x, y)) {
                         ShowNoteCallout(super, sub, note);
                         return;
                     }

@@ -1,6 +1,7 @@
 #include "Init.h"
 
 #include "colors/e_Pale.h"
+#include "editing/AreaEditor.h"
 #include "forest/e_LHCElements.h"
 #include "forest/e_LHCModel.h"
 #include "forest/e_LHCModelSupport.h"
@@ -64,7 +65,7 @@ struct StartUpModule {
     void (*registerClasses)();
 };
 
-// The model's module order (42 has no classes here); a test pins the resulting registry order and
+// The model's module order; a test pins the resulting registry order and
 // numbering.
 constexpr StartUpModule startUpOrder[] = {
     {1, registerClassRegistryClasses},        // class registry
@@ -108,6 +109,7 @@ constexpr StartUpModule startUpOrder[] = {
     {39, registerSimpleJoinClasses},          // simple joins
     {40, registerLineExtractorClasses},       // line extractor
     {41, registerGeometryToolClasses},        // geometry tools
+    {42, registerAreaEditorClasses},          // area editor
     {43, registerLoaderClasses},              // loader
     {44, registerForestModelSelectorClasses}, // forest unit selector
     {45, registerUserPointClasses},           // user points and notes

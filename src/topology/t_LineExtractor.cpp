@@ -9,6 +9,7 @@ void TLineExtractor::DeclareProperties(TPropTableBuilder& b) {
     b.field<&TLineExtractor::FCopyLines>("CopyLines");
     b.field<&TLineExtractor::FNoDuplicates>("NoDuplicates");
     b.field<&TLineExtractor::FMaxLevel>("MaxLevel");
+    b.field<&TLineExtractor::FRingsAsLines>("RingsAsLines");
 }
 ZELTO_IMPLEMENT_CLASS(TLineExtractor, TRecursor, "t_LineExtractor")
 
@@ -44,13 +45,8 @@ void TLineExtractor::DoIt() {
         if (FCopyLines) {
             for (int i = 0; i < FFirstLines->ElementsCount(); ++i) {
                 auto* line = zelto_cast<TPolyElement>(FFirstLines->Get(i));
-                auto* copy = zelto_cast<TPolyElement>(CreateElementCopy(line));
-                if (!copy) continue;
-                line->ForEachCoord([copy](const T2DCoordinate* c) {
-                    if (c) copy->AddXY(c->FX, c->FY);
-                    return true;
-                });
-                output->AddElement(copy);
+                if (!line) continue;
+                output->AddElement(plainCopy(line));
             }
         } else {
             output->PAddAllFrom(FFirstLines);
@@ -62,17 +58,47 @@ void TLineExtractor::DoIt() {
     releaseFirstLines();
 }
 
+namespace {
+
+// A plain area's ring: not made of lines, not a set of parts.
+bool isPlainRing(const TElement* element) {
+    return element && element->Is<TAreaElement>() && !element->Is<TPolyLineAreaElement>() &&
+           !element->Is<TMultiAreaElement>();
+}
+
+} // namespace
+
+TPolyElement* TLineExtractor::plainCopy(const TPolyElement* line) {
+    // A plain line keeps its class and stored values; a line made of member lines and a ring become
+    // a plain line of the vertices they draw.
+    TPolyElement* copy = nullptr;
+    if (line->Is<TPolyLineElement>() && !line->Is<TMultiPolyLineElement>())
+        copy = zelto_cast<TPolyElement>(CreateElementCopy(const_cast<TPolyElement*>(line)));
+    if (!copy) copy = new TPolyLineElement;
+    line->ForEachCoord([copy](const T2DCoordinate* c) {
+        if (c) copy->AddXY(c->FX, c->FY);
+        return true;
+    });
+    const int n = copy->GetCoordsCount();
+    if (isPlainRing(line) && n > 1 &&
+        (copy->GetX(0) != copy->GetX(n - 1) || copy->GetY(0) != copy->GetY(n - 1)))
+        copy->AddXY(copy->GetX(0), copy->GetY(0));
+    copy->RecalculateRect();
+    return copy;
+}
+
 bool TLineExtractor::QGoInside(TElement* element) {
     if (!element || !element->Is<TEntity>() || element->Is<TPolyLineElement>()) return false;
     return FMaxLevel <= 0 || FLevel < FMaxLevel || FInHole;
 }
 
 bool TLineExtractor::QProcessBefore(TElement* element) {
-    return element && element->Is<TPolyLineElement>();
+    return element &&
+           (element->Is<TPolyLineElement>() || (FRingsAsLines && FCopyLines && isPlainRing(element)));
 }
 
 void TLineExtractor::Process(TElement* element) {
-    auto* line = zelto_cast<TPolyLineElement>(element);
+    auto* line = zelto_cast<TPolyElement>(element);
     if (!line || !FFirstLines) return;
     if (FNoDuplicates && line->IsMyOwner(FFirstLines)) return;
     FFirstLines->AddElement(line);

@@ -1,5 +1,7 @@
 // Collects the lines found in an element structure (layers, geometry elements, areas made of
-// lines and their holes), either shared with their owners or as copies.
+// lines and their holes), either shared with their owners or as copies. Copies are always plain
+// lines: a line made of member lines is copied as the one line it draws. With RingsAsLines, a
+// copying run also collects the rings of plain areas (and of their holes) as closed lines.
 #pragma once
 
 #include "framework/t_Recurs.h"
@@ -7,6 +9,8 @@
 #include <unordered_map>
 
 namespace zelto {
+
+class TPolyElement;
 
 class TLineExtractor : public TRecursor {
     ZELTO_CLASS(TLineExtractor, TRecursor)
@@ -16,6 +20,7 @@ public:
     qint32 FMaxLevel = 0;
     TOwnerEntity* FFirstLines = nullptr; // held during a run
     bool FInHole = false;
+    bool FRingsAsLines = false;
 
     ~TLineExtractor() override;
 
@@ -29,6 +34,8 @@ public:
 
 private:
     void releaseFirstLines();
+    // The copy a copying run hands out for a collected line or ring (the caller owns it).
+    static TPolyElement* plainCopy(const TPolyElement* line);
     // The entities entered in this run, with the shallowest level and whether inside a hole.
     struct Entered {
         qint32 level = 0;

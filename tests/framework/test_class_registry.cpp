@@ -861,6 +861,8 @@ TEST(CoreStartUp, ModulesRegisterInTheModelOrder) {
             "TGeometryUnion",
             "TGeometryDifference",
             "TGeometryIntersection",
+            // area editor
+            "TKordlinAreaEditor",
             // loader
             "TLoader",
             "TLoad",

@@ -4,10 +4,14 @@
 
 #include "AreaDialog.h"
 
+#include "builders.h"
+
 #include "colors/e_Color.h"
+#include "forest/e_LHCElements.h"
 #include "forest/e_LHCModel.h"
 #include "framework/E_Type.h"
 #include "framework/TextLocale.h"
+#include "geometry/e_GeometryElement.h"
 
 #include <QLineEdit>
 #include <QTest>
@@ -334,4 +338,48 @@ TEST_F(AreaDialogTest, TheBlockRisesAboveTheKeyboardAndReturnsWhenItGoes) {
     dialog->Close();
     dialog->Show();
     EXPECT_EQ(block->geometry().top(), top);
+}
+
+// The dialog as the area editor's port: a polygon drawn on a clearing layer is saved with what the
+// dialog holds, the year's colour from the table included.
+TEST_F(AreaDialogTest, TheAreaEditorSavesAPolygonClearingWithTheDialogsValues) {
+    auto table = yearTable({{"2019", "11"}, {"2020", "2"}});
+    dialog->SetHolinaTable(table.get());
+    TComplicatedGECollection layer;
+    layer.SetName(QStringLiteral("A"));
+    TKordlinAreaEditor editor;
+    editor.SetDialog(dialog);
+    editor.SetTargetLevel(&layer);
+    editor.SetHolina(true);
+    host.show();
+
+    // Storno: nothing is added, the editor waits for the next tap.
+    ASSERT_TRUE(editor.OnQuickArea(zelto::testing::line(zelto::testing::square(0, 0, 100))));
+    EXPECT_TRUE(dialog->isVisibleTo(&host));
+    EXPECT_EQ(text("l_Nova"), QStringLiteral("Nová holina"));
+    EXPECT_EQ(text("ks_l_Name"), QStringLiteral("PSK ?"));
+    EXPECT_EQ(text("l_Area"), QStringLiteral("1 ha"));
+    EXPECT_EQ(years()->currentText(), QStringLiteral("2019")) << "a drawn clearing starts in 2019";
+    click("b_Storno");
+    EXPECT_EQ(layer.ElementsCount(), 0);
+    EXPECT_EQ(editor.GetEditorStatus(), gesSelect);
+
+    ASSERT_TRUE(editor.OnQuickArea(zelto::testing::line(zelto::testing::square(0, 0, 100))));
+    years()->setCurrentIndex(1);
+    edit("ed_Index")->setText(QStringLiteral("H7"));
+    edit("ed_Pozn")->setText(QStringLiteral("po větru"));
+    click("b_OK");
+    ASSERT_EQ(layer.ElementsCount(), 1);
+    auto* area = zelto_cast<Tgis_UserAreaElement>(layer.Get(0));
+    ASSERT_NE(area, nullptr);
+    EXPECT_EQ(area->FDruh, 42);
+    EXPECT_EQ(area->FBarva, 2);
+    EXPECT_EQ(area->GetPropertyStringByName(QStringLiteral("ROK")), QStringLiteral("2020"));
+    EXPECT_EQ(area->GetPropertyStringByName(QStringLiteral("INDEXHOLINY")), QStringLiteral("H7"));
+    EXPECT_EQ(area->GetPropertyStringByName(QStringLiteral("Poznamka")), QStringLiteral("po větru"));
+    EXPECT_FALSE(dialog->isVisibleTo(&host));
+    EXPECT_EQ(editor.GetEditorStatus(), gesSelect);
+    // Closing later is no second answer.
+    dialog->Close();
+    EXPECT_EQ(layer.ElementsCount(), 1);
 }

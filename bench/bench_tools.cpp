@@ -13,11 +13,10 @@
 #include "Layers.h"
 #include "MapCanvas.h"
 #include "Tools.h"
+#include "demo_form.h"
 
 #include "geometry/e_Geometry.h"
 #include "geometry/e_GeometryEx.h"
-#include "platform/Location.h"
-#include "platform/StorageFolders.h"
 #include "projection/e_Proje.h"
 #include "sample.h"
 #include "startup/Init.h"
@@ -26,7 +25,6 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cmath>
@@ -73,25 +71,12 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     zelto::init();
 
-    QTemporaryDir dir;
     zsample::Options so;
-    so.outDir = dir.filePath(QStringLiteral("public"));
-    so.tiles = false;
     so.userAreas = 3000;
-    const zsample::Result sample = zsample::generate(so);
-    platform::setStorageFolders(
-        std::make_unique<platform::FakeStorageFolders>(so.outDir, dir.filePath(QStringLiteral("downloads"))));
-    platform::setLocationSource(std::make_unique<platform::InjectedLocationSource>());
-
-    auto form = std::make_unique<TMainForm>();
-    form->resize(1280, 800);
-    form->show();
-    form->SetDataOnBackGround(false);
-    form->SetUser(QStringLiteral("demo"));
-    if (!form->LoadProject(sample.opxPath)) {
-        std::fprintf(stderr, "the demo project did not open\n");
-        return 1;
-    }
+    benchdemo::DemoForm demo(so);
+    if (!demo.Form()) return 1;
+    TMainForm* form = demo.Form();
+    const zsample::Result& sample = demo.Sample;
     TPageProjection& P = *form->Projection();
     double minX = 1e300, minY = 1e300, maxX = -1e300, maxY = -1e300;
     for (const zsample::GroupInfo& g : sample.groups)
@@ -196,8 +181,5 @@ int main(int argc, char** argv) {
     report("line tool: add a vertex to 10,000", adds);
     std::printf("  vertices added: %d\n", tools.MLine->GetCoordsCount() - before);
     tools.ProjectClosing();
-    form.reset();
-    platform::setStorageFolders(nullptr);
-    platform::setLocationSource(nullptr);
     return 0;
 }

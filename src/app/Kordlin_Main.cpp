@@ -1,4 +1,5 @@
 #include "Kordlin_Main.h"
+#include "AreaDialog.h"
 
 #include "BitmapCodecs.h"
 #include "Forest.h"
@@ -29,6 +30,7 @@
 #include "lock/ProgressController.h"
 
 #include "colors/e_Color.h"
+#include "editing/AreaEditor.h"
 #include "forest/t_ForestModelSelector.h"
 #include "framework/Errors.h"
 #include "framework/Notifier.h"
@@ -90,6 +92,9 @@ TMainForm::TMainForm(QWidget* parent) : QWidget(parent) {
 TMainForm::~TMainForm() {
     if (m_appEvents && m_appEvents == platform::appEventService())
         m_appEvents->unsubscribe(m_appEventSubscription);
+    // The area editor's indexes hold the layers' areas: it goes before them.
+    m_areaEditor.reset();
+    m_retiredAreaEditor.reset();
     // The controllers go before the controls they drive and the canvas they paint on.
     m_project.reset();
     m_tools.reset();
@@ -251,6 +256,77 @@ void TMainForm::WireControllers() {
         return routes || notes;
     };
     WireNotes();
+    WireAreaEditor();
+}
+
+void TMainForm::WireAreaEditor() {
+    auto* dialog = new Tfmx_AreaDialog;
+    SetFrame(QStringLiteral("fmx_AreaDialog"), dialog);
+    m_layers->Hooks.Layer42TableChanged = [dialog =
+                                               QPointer<Tfmx_AreaDialog>(dialog)](TStringListElement* table) {
+        if (dialog) dialog->SetHolinaTable(table);
+    };
+    m_tools->Hooks.StartAreaEditor = [this](bool) {
+        m_retiredAreaEditor.reset();
+        TComplicatedGECollection* target = m_tools->ActualLayer;
+        TComplicatedGECollection* super = m_layers->ActualSuperLayer;
+        if (!m_areaEditor) {
+            m_areaEditor = std::make_unique<TKordlinAreaEditor>();
+            m_areaEditor->SetName(QStringLiteral("AreaEditor"));
+            TKordlinAreaEditor* editor = m_areaEditor.get();
+            editor->Hooks.FindForest = [this](double x, double y) {
+                return m_forest->FindForest(x, y, false);
+            };
+            editor->Hooks.Caption = [this](const QString& text) { m_tools->SetActionCaption(text); };
+            editor->Hooks.Busy = [this](bool busy) {
+                if (busy)
+                    m_progress->ShowBusy();
+                else
+                    m_progress->HideBusy();
+            };
+            editor->Hooks.Highlight = [this](const TAreaElement* area, quint32 fill) {
+                m_tools->HighlightArea(area, fill);
+            };
+            editor->Hooks.User = [this] { return GetUser(); };
+            editor->Hooks.LayersChanged = [this, editor] {
+                return m_tools->AreaLayerChanged(editor->GetTargetLevel());
+            };
+            editor->Hooks.Review = [this] { Review(); };
+            editor->Hooks.StartWaitingTool = [this] { m_tools->StartWaitingTool(); };
+            editor->Hooks.Message = [](const QString& text) { notifier().message(text); };
+        }
+        m_areaEditor->SetDialog(qobject_cast<Tfmx_AreaDialog*>(Frame(QStringLiteral("fmx_AreaDialog"))));
+        m_areaEditor->SetTargetLevel(target);
+        m_areaEditor->SetHolina(super && super->GetGroup() > 0);
+        m_areaEditor->SetConstructLevel(super ? super->GetLayer(QStringLiteral("L")) : nullptr);
+        // The indexes are built also for a polygon: the tool goes on with taps once it is saved.
+        m_areaEditor->on_Activate();
+    };
+    m_tools->Hooks.AreaEditorQuickArea = [this](TPolyLineElement* outline) {
+        if (m_areaEditor)
+            m_areaEditor->OnQuickArea(outline);
+        else
+            delete outline;
+    };
+    m_tools->Hooks.AreaEditorTap = [this](float x, float y) {
+        TPageProjection* P = m_mapCanvas->Projection();
+        if (!m_areaEditor || !P) return;
+        bool handled = false;
+        m_areaEditor->On_tm_MouseUp(P->GetModelX(x), P->GetModelY(y), handled);
+    };
+    m_tools->Hooks.FinishAreaEditor = [this] {
+        if (!m_areaEditor) return;
+        // An open dialog goes without an answer; what was built and not saved goes with the
+        // editor.
+        TAreaDialogPort* dialog = m_areaEditor->Dialog();
+        m_areaEditor->DetachDialog();
+        if (dialog) dialog->Close();
+        m_tools->HighlightArea(nullptr, 0);
+        m_areaEditor->Hooks = {};
+        m_areaEditor->Deactivate(); // now: the layers may go before the event loop runs again
+        m_retiredAreaEditor = std::move(m_areaEditor);
+        QTimer::singleShot(0, this, [this] { m_retiredAreaEditor.reset(); });
+    };
 }
 
 void TMainForm::WireNotes() {
@@ -329,7 +405,10 @@ void TMainForm::WireNotes() {
     frame->Hooks.HideCallout = [this] { m_tools->HideCallout(); };
     frame->Hooks.Changed = [this] { m_layers->Changed(); };
     frame->Hooks.Review = [this] { Review(); };
-    frame->Hooks.Deleting = [this](TElement* element) { m_tools->Forget(element); };
+    frame->Hooks.Deleting = [this](TElement* element) {
+        m_tools->Forget(element);
+        if (m_areaEditor) m_areaEditor->Forget(element);
+    };
     frame->Hooks.Selected = [this, frame](TElement* element) {
         m_tools->FrameSelected(element, frame->ActiveLayer());
     };

@@ -47,6 +47,7 @@ class TCanvasDevice;
 class TForestModelSelector;
 class TForestController;
 class TGpsController;
+class TKordlinAreaEditor;
 class TLayerPainter;
 class TLayersController;
 class TLockController;
@@ -92,6 +93,8 @@ public:
     TGpsController& Gps() { return *m_gps; }
     TForestController& Forest() { return *m_forest; }
     TToolsController& Tools() { return *m_tools; }
+    // The area tool's editor while the area tool runs, else none.
+    TKordlinAreaEditor* GetEditorAre() const { return m_areaEditor.get(); }
     TLayerPainter& LayerPainter() { return *m_layerPainter; }
     TNavigationController& Navigation() { return *m_navigation; }
     TLockController& Lock() { return *m_lock; }
@@ -304,6 +307,7 @@ private:
     void DrawPlaceholder();
     void WireControllers(); // the map canvas, tiled map, navigation and project controllers
     void WireNotes();       // the note dialog, the list frame and the note windows
+    void WireAreaEditor();  // the area tool's editor and the area dialog
     void LayoutActionBar(); // the action bar reaches up to the GPS button
     void SetStyleGroups();
     void ForEachVisibleKeyboardClient(const std::function<void(TVirtualKeyboardClient*)>& f);
@@ -323,6 +327,9 @@ private:
     QPointer<TSuperdialog> m_superdialog;
     QPointer<QWidget> m_noteDialog;
     std::unique_ptr<TStreamRead> m_psymbRead, m_znRead;
+    // The area tool's editor while the tool runs (EditorAre); one that finished is freed from the
+    // event loop, since it may be on the stack (a dialog answer that started another tool).
+    std::unique_ptr<TKordlinAreaEditor> m_areaEditor, m_retiredAreaEditor;
     TMainTool* m_mainTool = nullptr; // owned (and a child of its world)
     TZeltoEvent FOnSelectJPRL, FOnMapReady, FOnDataReady;
     bool m_dataOnBackGround = false;

@@ -686,6 +686,28 @@ bool TLayerPainter::paintNotes(TComplicatedGECollection* aLay, int& child, const
 
 // ---- the edited line ---------------------------------------------------------------------------
 
+void TLayerPainter::DrawEditedArea(const TAreaElement& anArea, quint32 fill, QImage* aBM) {
+    const TPageProjection* P = m_canvas.Projection();
+    if (!P) return;
+    ui::TImageControl* overlay = aBM ? nullptr : m_canvas.Widgets().Image_edit;
+    Scene scene(overlayTarget(aBM, overlay));
+    if (QPainter* p = scene.painter()) {
+        QPainterPath path;
+        path.setFillRule(Qt::OddEvenFill);
+        addArea(*P, anArea, path);
+        p->setOpacity(0.5);
+        p->fillPath(path, QColor::fromRgba(fill));
+        p->setOpacity(1);
+        QPen outline(QColor::fromRgba(0xFF8A2BE2), 4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        p->strokePath(path, outline);
+        const QPoint c = pagePoint(*P, anArea.GetRefX(), anArea.GetRefY());
+        p->setPen(QPen(QColor::fromRgba(0xFF8A2BE2), 2));
+        p->drawLine(c.x() - 10, c.y(), c.x() + 10, c.y());
+        p->drawLine(c.x(), c.y() - 10, c.x(), c.y() + 10);
+    }
+    if (overlay) overlay->update();
+}
+
 void TLayerPainter::DrawLineEdit(TElement* aLine, int aPart, quint32 aColor, QImage* aBM, bool closed) {
     const std::vector<QPoint> points = pagePoints(m_canvas.Projection(), aLine);
     if (points.empty()) return;

@@ -79,6 +79,9 @@ public:
     void DrawLine(TElement* aLine, int aPart, quint32 aColor);
     // Darkens the map picture outside the area (its holes too) at 0.6 and outlines it in red.
     void DrawAreaHighlight(const TAreaElement& anArea);
+    // The area being edited with the area tool on aBM or else the cleared edit overlay: filled in
+    // `fill` at half opacity, outlined 4 pixels wide, a cross on its reference point.
+    void DrawEditedArea(const TAreaElement& anArea, quint32 fill, QImage* aBM);
     // One user point with its symbol: on the map picture, or with `edit` on aBM (else the edit
     // overlay, cleared first) with its selection frame.
     void DrawPoint(Tgis_PointElement* aPoint, bool edit, QImage* aBM);

@@ -200,6 +200,7 @@ void TLayersController::freeLayers() {
     m_local.reset();
     m_userLayers.reset();
     m_table42.reset();
+    if (Hooks.Layer42TableChanged) Hooks.Layer42TableChanged(nullptr);
     m_reads.clear(); // after the layers: their trees may refer to what the reads keep
 }
 

@@ -264,8 +264,8 @@ bool TToolsController::ChangeActiveTool(int aIndex) {
     ComingActiveTool = aIndex;
     if (!FinishActiveTool()) {
         // A save dialog is open (or the polygon went to the area tool): the tool starts when that
-        // is answered.
-        WaitingActiveTool = aIndex;
+        // is answered. The area tool itself, once the polygon went to it, already runs.
+        WaitingActiveTool = ActiveTool == aIndex ? -1 : aIndex;
         return false;
     }
     WaitingActiveTool = -1;
@@ -307,10 +307,10 @@ bool TToolsController::FinishActiveTool() {
         if (!MLine || MLine->GetCoordsCount() < 2 || MLineQuickArea) {
             closeLineBars();
             b_ActionPanelCloseClick();
-            if (MLineQuickArea && MLine && MLine->GetCoordsCount() >= 3 && ComingActiveTool != ToolAreas &&
-                Hooks.StartAreaEditor) {
-                // The polygon goes to the area tool first; the requested tool waits for it.
-                WaitingActiveTool = ComingActiveTool;
+            if (MLineQuickArea && MLine && MLine->GetCoordsCount() >= 3 && Hooks.StartAreaEditor) {
+                // The polygon goes to the area tool first (also when the area tool is the one
+                // asked for: the outline is the user's work); any other requested tool waits.
+                WaitingActiveTool = ComingActiveTool == ToolAreas ? -1 : ComingActiveTool;
                 ActualLayer = toolSuperLayer() ? toolSuperLayer()->GetLayer(QStringLiteral("A")) : nullptr;
                 StartAreaEditing(false);
                 return false;
@@ -872,6 +872,50 @@ void TToolsController::StartAreaEditing(bool aNew) {
     showActionBar(QStringLiteral("Editace Ploch"),
                   kavint() ? caption : QStringLiteral("Aktivní vrstva... ") + caption);
     setVisible(m_w.ks_QuickAreaLayout, true);
+    if (MLineQuickArea) {
+        // The outline leaves the line tool: the area editor takes it (a new line owns it so far).
+        TPolyLineElement* outline = MLine;
+        if (GLine && outline && GLine->IndexOf(outline) >= 0) GLine->RemoveElement(outline);
+        MLine = nullptr;
+        discardLine();
+        MLineQuickArea = MLineCLosed = false;
+        if (Hooks.AreaEditorQuickArea)
+            Hooks.AreaEditorQuickArea(outline);
+        else
+            delete outline;
+    }
+}
+
+void TToolsController::SetActionCaption(const QString& caption) {
+    setText(m_w.ks_l_Caption, caption);
+}
+
+bool TToolsController::AreaLayerChanged(TComplicatedGECollection* subLayer) {
+    m_layers.Layers_UpdateList();
+    markModified(superLayerOf(subLayer));
+    m_layers.Layers_Save();
+    return !m_layers.Layers_Modified;
+}
+
+void TToolsController::StartWaitingTool() {
+    if (WaitingActiveTool < 0) return;
+    const int waiting = WaitingActiveTool;
+    WaitingActiveTool = -1;
+    ComingActiveTool = -1;
+    if (ActiveTool == ToolAreas && Hooks.FinishAreaEditor) Hooks.FinishAreaEditor();
+    b_ActionPanelCloseClick();
+    clearOverlays();
+    StartActiveTool(waiting);
+}
+
+void TToolsController::HighlightArea(const TAreaElement* area, quint32 fill) {
+    m_highlightedArea = area;
+    m_highlightFill = fill;
+    clearOverlays();
+    if (area) {
+        showOverlays(false);
+        m_painter.DrawEditedArea(*area, fill, nullptr);
+    }
 }
 
 // ---- TEditedLine ------------------------------------------------------------------------------
@@ -913,6 +957,8 @@ void TToolsController::RedrawOverlays() {
         redrawLine();
     } else if (ActiveTool == ToolPoints && EPoint) {
         DrawPoint(nullptr);
+    } else if (ActiveTool == ToolAreas && m_highlightedArea) {
+        m_painter.DrawEditedArea(*m_highlightedArea, m_highlightFill, nullptr);
     }
 }
 

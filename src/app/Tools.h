@@ -22,6 +22,7 @@ class QWidget;
 
 namespace zelto {
 
+class TAreaElement;
 class TComplicatedGECollection;
 class TElement;
 class TForestController;
@@ -121,6 +122,8 @@ struct TToolsHooks {
     std::function<void(bool aNew)> StartAreaEditor;
     std::function<void(float x, float y)> AreaEditorTap;
     std::function<void()> FinishAreaEditor;
+    // The polygon drawn with "Plocha polygonem" handed to the area editor (which takes it).
+    std::function<void(TPolyLineElement* outline)> AreaEditorQuickArea;
     // The width of the list frame's list (logical pixels; the note it shows stays beside it).
     std::function<double()> ListWidth;
     // Opens a web address in the desktop's browser (the cadastral viewer); false when it could not.
@@ -201,6 +204,15 @@ public:
     void dlg_CancelClick();
     void l_QuickAreaClick();
     void StartAreaEditing(bool aNew);
+    // The area being edited with the area tool, highlighted on the edit overlays until cleared
+    // (none). Not owned: the area editor clears it before the area goes.
+    void HighlightArea(const TAreaElement* area, quint32 fill);
+    // The area editor's side: its captions on the action bar; a sub-layer whose areas it changed
+    // (the list refreshed, its user layer marked and saved; false when saving failed); the tool
+    // that waited for it started (the area tool finishes first).
+    void SetActionCaption(const QString& caption);
+    bool AreaLayerChanged(TComplicatedGECollection* subLayer);
+    void StartWaitingTool();
     // The model vertex a tap at model (mx, my) selects: the nearest closer than `tolerance` (the
     // first on equal distance), or -1.
     static int PickVertex(const TPolyLineElement& line, double mx, double my, double tolerance);
@@ -276,6 +288,8 @@ public:
     void ProjectClosing();
 
 private:
+    const TAreaElement* m_highlightedArea = nullptr;
+    quint32 m_highlightFill = 0;
     bool kavint() const;
     QString user() const; // the user's id for new objects
     // Whether a tap at page (x, y) picks the note (closer than 30 pixels to its place).

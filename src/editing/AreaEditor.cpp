@@ -60,15 +60,28 @@ ZELTO_IMPLEMENT_CLASS(TKordlinAreaEditor, TTool, "KordlinAreaEditor")
 TKordlinAreaEditor::TKordlinAreaEditor() = default;
 
 TKordlinAreaEditor::~TKordlinAreaEditor() {
-    if (m_dialog) {
-        // The dialog must not call back into an editor that is gone.
-        m_dialog->SetOnOK(nullptr);
-        m_dialog->SetOnCancel(nullptr);
-        m_dialog->SetOnDelete(nullptr);
-        m_dialog->SetOnClose(nullptr);
-    }
+    // The dialog must not call back into an editor that is gone.
+    DetachDialog();
     reset();
-    for (TRectEntityQTree* tree : {FTargetQT, FConstructQT, FSluQT, FFrameQT}) delete tree;
+    Deactivate();
+}
+
+void TKordlinAreaEditor::Deactivate() {
+    reset();
+    for (TRectEntityQTree** tree : {&FTargetQT, &FConstructQT, &FSluQT, &FFrameQT}) {
+        delete *tree;
+        *tree = nullptr;
+    }
+    FEditorStatus = gesPrepare;
+}
+
+void TKordlinAreaEditor::DetachDialog() {
+    if (!m_dialog) return;
+    m_dialog->SetOnOK(nullptr);
+    m_dialog->SetOnCancel(nullptr);
+    m_dialog->SetOnDelete(nullptr);
+    m_dialog->SetOnClose(nullptr);
+    m_dialog = nullptr;
 }
 
 void TKordlinAreaEditor::caption(const QString& text) {

@@ -106,6 +106,9 @@ public:
     virtual void On_tm_MouseUp(double x, double y, bool& Handled);
 
     void PrepareQTrees();
+    // Frees the quadtrees (they hold the layers' elements): the editor takes no taps until it is
+    // activated again.
+    void Deactivate();
     // The hit test at (FX, FY): an area of the target layer, else the stand group there.
     void ChangeCursor();
     void FindLines();
@@ -126,6 +129,8 @@ public:
 
     // ---- fields (the model's names) ----
     void SetDialog(TAreaDialogPort* dialog) { m_dialog = dialog; }
+    // Drops the dialog's handlers and forgets the dialog.
+    void DetachDialog();
     TAreaDialogPort* Dialog() const { return m_dialog; }
     void SetTargetLevel(TComplicatedGECollection* layer) { FTargetLevel = layer; }
     TComplicatedGECollection* GetTargetLevel() const { return FTargetLevel; }

@@ -9,7 +9,6 @@ void TLineExtractor::DeclareProperties(TPropTableBuilder& b) {
     b.field<&TLineExtractor::FCopyLines>("CopyLines");
     b.field<&TLineExtractor::FNoDuplicates>("NoDuplicates");
     b.field<&TLineExtractor::FMaxLevel>("MaxLevel");
-    b.field<&TLineExtractor::FRingsAsLines>("RingsAsLines");
 }
 ZELTO_IMPLEMENT_CLASS(TLineExtractor, TRecursor, "t_LineExtractor")
 
@@ -72,7 +71,24 @@ TPolyElement* TLineExtractor::plainCopy(const TPolyElement* line) {
     // A plain line keeps its class and stored values; a line made of member lines and a ring become
     // a plain line of the vertices they draw.
     TPolyElement* copy = nullptr;
-    if (line->Is<TPolyLineElement>() && !line->Is<TMultiPolyLineElement>())
+    if (const auto* multi = zelto_cast<TMultiPolyLineElement>(line)) {
+        // Its vertex walk leaves out each member's last vertex (as a ring's does): the line is
+        // the first member whole, then every further one without its first vertex.
+        copy = new TPolyLineElement;
+        for (int j = 0; j < multi->ElementsCount(); ++j) {
+            const auto* member = zelto_cast<TPolyElement>(multi->Get(j));
+            if (!member) continue;
+            const int n = member->GetCoordsCount();
+            const bool forward = multi->GetOrigin(j);
+            for (int k = copy->GetCoordsCount() > 0 ? 1 : 0; k < n; ++k) {
+                const int i = forward ? k : n - 1 - k;
+                copy->AddXY(member->GetX(i), member->GetY(i));
+            }
+        }
+        copy->RecalculateRect();
+        return copy;
+    }
+    if (line->Is<TPolyLineElement>())
         copy = zelto_cast<TPolyElement>(CreateElementCopy(const_cast<TPolyElement*>(line)));
     if (!copy) copy = new TPolyLineElement;
     line->ForEachCoord([copy](const T2DCoordinate* c) {

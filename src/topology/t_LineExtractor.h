@@ -20,7 +20,7 @@ public:
     qint32 FMaxLevel = 0;
     TOwnerEntity* FFirstLines = nullptr; // held during a run
     bool FInHole = false;
-    bool FRingsAsLines = false;
+    bool FRingsAsLines = false; // not a stored property: streams keep the model's three
 
     ~TLineExtractor() override;
 

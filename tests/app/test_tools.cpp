@@ -292,6 +292,7 @@ TEST_F(ToolsTest, AVertexFromTheGpsNeedsAPosition) {
 }
 
 TEST_F(ToolsTest, APolygonWithoutAnAreaEditorIsKeptAsAClosedLine) {
+    tools().Hooks.StartAreaEditor = nullptr;
     tools().l_QuickAreaClick();
     EXPECT_EQ(tools().ActiveTool, ToolLines);
     EXPECT_EQ(text("ks_l_Caption"), QStringLiteral("Plocha polygonem"));

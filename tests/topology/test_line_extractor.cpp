@@ -167,3 +167,56 @@ TEST(LineExtractor, AnEntityMetHigherUpIsEnteredAgainBelowTheLevelLimit) {
     EXPECT_EQ(countOf(*out, l), 1);
     out->RemoveElement(l);
 }
+
+namespace {
+
+std::vector<std::pair<double, double>> verticesOf(const TElement* e) {
+    std::vector<std::pair<double, double>> v;
+    if (const auto* p = zelto_cast<TPolyElement>(e))
+        for (int i = 0; i < p->GetCoordsCount(); ++i) v.push_back({p->GetX(i), p->GetY(i)});
+    return v;
+}
+
+} // namespace
+
+// Copies are plain lines of the vertices drawn: a line of members (one walked backwards) as one
+// line to its very end, and, when asked, a plain area's ring and its hole as closed lines.
+TEST(LineExtractor, CopiesMultiLinesAndRingsAsPlainLines) {
+    TEntity root;
+    auto* multi = new TMultiPolyLineElement;
+    multi->AddPolyLine(line(0, 0, 10, 0), true);
+    multi->AddPolyLine(zelto::testing::line({{20, 5}, {15, 0}, {10, 0}}), false);
+    multi->RecalculateRect();
+    root.AddElement(multi);
+    auto* area = zelto::testing::poly<TAreaElement>(zelto::testing::square(100, 100, 50));
+    area->AddHole(zelto::testing::poly<TAreaElement>(zelto::testing::square(110, 110, 10)));
+    root.AddElement(area);
+    const struct {
+        bool rings;
+        size_t count;
+    } cases[] = {{false, 1}, {true, 3}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.rings);
+        TLineExtractor extractor;
+        extractor.FCopyLines = true;
+        extractor.FRingsAsLines = c.rings;
+        extractor.SetInput(&root);
+        extractor.DoIt();
+        std::unique_ptr<TElement> out(extractor.GetOutput());
+        auto* lines = zelto_cast<TEntity>(out.get());
+        ASSERT_NE(lines, nullptr);
+        ASSERT_EQ(size_t(lines->ElementsCount()), c.count);
+        for (TElement* e : lines->FElements) EXPECT_EQ(e->ClassName(), QStringLiteral("TPolyLineElement"));
+        EXPECT_EQ(verticesOf(lines->Get(0)),
+                  (std::vector<std::pair<double, double>>{{0, 0}, {10, 0}, {15, 0}, {20, 5}}));
+        if (c.rings) {
+            const auto outer = verticesOf(lines->Get(1));
+            ASSERT_EQ(outer.size(), 5u);
+            EXPECT_EQ(outer.front(), outer.back());
+            EXPECT_EQ(verticesOf(lines->Get(2)).size(), 5u);
+            EXPECT_EQ(verticesOf(lines->Get(2)).front(), (std::pair<double, double>{110, 110}));
+        }
+    }
+    // The originals are untouched.
+    EXPECT_EQ(multi->ElementsCount(), 2);
+}

@@ -91,6 +91,12 @@ Tfmx_AreaDialog::~Tfmx_AreaDialog() = default;
 void Tfmx_AreaDialog::build() {
     Layout_Main = new ui::TPanel(this, 14);
     Layout_Main->setObjectName(QStringLiteral("Layout_Main"));
+    // Opaque, unlike the bars: the tool's buttons under it must not show through the form.
+    Layout_Main->setFill(QColor(44, 48, 52));
+    // The edits in the panel's own colours (light text on a dark field), as the note dialog's.
+    Layout_Main->setStyleSheet(QStringLiteral("QLineEdit { background: rgba(255,255,255,0.08); color: white; "
+                                              "border: 1px solid rgba(255,255,255,0.14); border-radius: 8px; "
+                                              "padding: 4px 6px; }"));
     auto* main = new QVBoxLayout(Layout_Main);
     main->setContentsMargins(14, 10, 14, 10);
     main->setSpacing(6);

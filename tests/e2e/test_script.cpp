@@ -9,6 +9,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPolygonF>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -532,6 +533,254 @@ TEST_F(ScriptE2E, AMeasurementALineAndANoteWithAPhotoAreKeptAndFoundAfterARestar
                                              "waitfor ks_p_note_img\n"
                                              "quit\n"));
     ASSERT_EQ(again.exitCode, 0) << again.errors.toStdString();
+}
+
+// A field day on the demo project, as a forester taps it. Where lines are drawn and the clearing is
+// built comes from the project's own files: a stand group found with the search panel, two
+// construction lines across it, and a tap between them clear of the clearings already there.
+struct FieldDay {
+    QString unit;               // the stand group's unit label
+    double lineX[2] = {0, 0};   // the two construction lines run north-south at these x
+    double top = 0, bottom = 0; // from below the group to above it
+    QPointF tap, note, measure[2];
+    QString script; // the day's script up to (not including) "quit"
+};
+
+class FieldDayE2E : public ScriptE2E {
+protected:
+    // The features of a layer file that are polygons: their properties and rings.
+    struct Feature {
+        QJsonObject properties;
+        QList<QPolygonF> rings;
+    };
+    static QList<Feature> polygons(const QString& file) {
+        QList<Feature> list;
+        QProcess geojson;
+        geojson.start(QStringLiteral(ZELTO_ZLT_BINARY), {QStringLiteral("geojson"), file});
+        EXPECT_TRUE(geojson.waitForFinished(120000));
+        const QJsonObject doc = QJsonDocument::fromJson(geojson.readAllStandardOutput()).object();
+        for (const QJsonValue& v : doc.value(QStringLiteral("features")).toArray()) {
+            const QJsonObject f = v.toObject();
+            const QJsonObject g = f.value(QStringLiteral("geometry")).toObject();
+            Feature feature{f.value(QStringLiteral("properties")).toObject(), {}};
+            QJsonArray polys;
+            if (g.value(QStringLiteral("type")).toString() == QLatin1String("Polygon"))
+                polys.append(g.value(QStringLiteral("coordinates")));
+            else if (g.value(QStringLiteral("type")).toString() == QLatin1String("MultiPolygon"))
+                polys = g.value(QStringLiteral("coordinates")).toArray();
+            for (const QJsonValue& poly : polys)
+                for (const QJsonValue& ring : poly.toArray()) {
+                    QPolygonF r;
+                    for (const QJsonValue& c : ring.toArray())
+                        r << QPointF(c.toArray()[0].toDouble(), c.toArray()[1].toDouble());
+                    feature.rings << r;
+                }
+            if (!feature.rings.isEmpty()) list << feature;
+        }
+        return list;
+    }
+    static bool inside(const Feature& f, QPointF p) {
+        int crossings = 0;
+        for (const QPolygonF& r : f.rings) crossings += r.containsPoint(p, Qt::OddEvenFill) ? 1 : 0;
+        return crossings % 2 == 1;
+    }
+    static QString work() { return path(QStringLiteral("map/project/demo/")); }
+
+    // The plan of the day on the first stand group of division 1 (as the search panel finds it).
+    static FieldDay plan() {
+        FieldDay day;
+        const QList<Feature> forest = polygons(QFileInfo(s_project).path() + QStringLiteral("/demo_lhc.zlt"));
+        const Feature* group = nullptr;
+        for (const Feature& f : forest)
+            if (f.properties.value(QStringLiteral("class")).toString() ==
+                    QLatin1String("Tgis_PorostniSkupina") &&
+                f.properties.value(QStringLiteral("unit")).toString().startsWith(QLatin1String("1a1 "))) {
+                group = &f;
+                break;
+            }
+        EXPECT_NE(group, nullptr);
+        if (!group) return day;
+        day.unit = group->properties.value(QStringLiteral("unit")).toString();
+        const QRectF box = group->rings.front().boundingRect();
+        day.lineX[0] = box.left() + box.width() * 0.3;
+        day.lineX[1] = box.left() + box.width() * 0.7;
+        day.bottom = box.top() - 15;
+        day.top = box.bottom() + 15;
+        const QList<Feature> clearings = polygons(work() + QStringLiteral("UDSML_demo_Holiny.zlt"));
+        // A tap between the lines, 4 m clear of every clearing and of the group's edge.
+        auto clear = [&](QPointF p) {
+            for (QPointF d : {QPointF(0, 0), QPointF(4, 0), QPointF(-4, 0), QPointF(0, 4), QPointF(0, -4)}) {
+                if (!inside(*group, p + d)) return false;
+                for (const Feature& c : clearings)
+                    if (inside(c, p + d)) return false;
+            }
+            return true;
+        };
+        const double mid = (day.lineX[0] + day.lineX[1]) / 2;
+        for (double y = box.top(); y < box.bottom() && day.tap.isNull(); y += 2)
+            if (clear(QPointF(mid, y))) day.tap = QPointF(mid, y);
+        for (double y = box.bottom(); y > box.top() && day.note.isNull(); y -= 2)
+            if (clear(QPointF(box.left() + box.width() * 0.15, y)))
+                day.note = QPointF(box.left() + box.width() * 0.15, y);
+        EXPECT_FALSE(day.tap.isNull()) << "no clear place between the lines";
+        EXPECT_FALSE(day.note.isNull());
+        day.measure[0] = QPointF(box.left(), box.top());
+        day.measure[1] = QPointF(box.right(), box.bottom());
+        auto at = [](QPointF p) {
+            return QStringLiteral("%1 %2").arg(p.x(), 0, 'f', 3).arg(p.y(), 0, 'f', 3);
+        };
+        auto line = [&](int i) {
+            return QStringLiteral("tapmodel %1\ntapmodel %2\ntapmodel %3\n")
+                .arg(at({day.lineX[i], day.bottom}), at({day.lineX[i] + 1, (day.bottom + day.top) / 2}),
+                     at({day.lineX[i], day.top}));
+        };
+        const QString zoomToGroup = QStringLiteral("click kb_FindLHC\n"
+                                                   "waitfor ed_odd\n"
+                                                   "select ed_odd 1\n"
+                                                   "expect ed_Dil a\n"
+                                                   "click Button12\n"
+                                                   "click minus_rect\n");
+        day.script = QStringLiteral("# another map\n"
+                                    "click ks_InfoLayout_MenuRect\n"
+                                    "waitfor MapListBox\n"
+                                    "select MapListBox Věkové stupně\n"
+                                    "# the stand group from the search panel\n"
+                                    "waittext ks_l_JPRLs OK\n") +
+                     zoomToGroup +
+                     QStringLiteral("screenshot guide-search.png\n"
+                                    "click Button8\n"
+                                    "# a tap on the map names the stand group\n"
+                                    "tapmodel ") +
+                     at(day.tap) + QStringLiteral("\nexpect ks_l_JPRLs ") + day.unit +
+                     QStringLiteral("\n"
+                                    "# the GPS on, the replayed walk recorded as a route, the GPS off\n"
+                                    "click kButton4\n"
+                                    "wait 2500\n"
+                                    "click ks_InfoLayout_MenuRect\n"
+                                    "select MainListBox   Nastavení\n"
+                                    "click b_TraceRoute\n"
+                                    "click MultiViewCover\n"
+                                    "click b_StartRoute\n"
+                                    "wait 12000\n"
+                                    "screenshot guide-route.png\n"
+                                    "click b_endRoute\n"
+                                    "click kButton4\n") +
+                     zoomToGroup +
+                     QStringLiteral("click Button8\n"
+                                    "# a distance measured\n"
+                                    "click ks_InfoLayout_MenuRect\n"
+                                    "select MainListBox Nástroje\n"
+                                    "select ToolsListBox Měření délek/ploch\n"
+                                    "tapmodel ") +
+                     at(day.measure[0]) + QStringLiteral("\ntapmodel ") + at(day.measure[1]) +
+                     QStringLiteral("\n"
+                                    "click b_NewLine\n"
+                                    "# the clearings' layer active, two construction lines across the stand\n"
+                                    "click ks_InfoLayout_MenuRect\n"
+                                    "select MainListBox   Vrstvy\n"
+                                    "waitfor ActiveLayerCombo\n"
+                                    "select ActiveLayerCombo Holiny\n"
+                                    "click Rect_Menu\n"
+                                    "select MainListBox Nástroje\n"
+                                    "select ToolsListBox Editace Linií\n") +
+                     line(0) +
+                     QStringLiteral("click b_NewLine\n"
+                                    "waitfor ks_Edit\n"
+                                    "type Linie 1\n"
+                                    "click ks_Rect_EdOK\n") +
+                     line(1) +
+                     QStringLiteral("screenshot guide-lines.png\n"
+                                    "click b_NewLine\n"
+                                    "waitfor ks_Edit\n"
+                                    "type Linie 2\n"
+                                    "click ks_Rect_EdOK\n"
+                                    "# the clearing between them\n"
+                                    "click tools_rect\n"
+                                    "select ToolsListBox Editace ploch\n"
+                                    "tapmodel ") +
+                     at(day.tap) +
+                     QStringLiteral("\n"
+                                    "waitfor fmx_AreaDialog\n"
+                                    "expect l_Nova Nová holina\n"
+                                    "select Combo_Year 2019\n"
+                                    "click ed_Index\n"
+                                    "type 7\n"
+                                    "click ed_Pozn\n"
+                                    "type Nová holina po kůrovci\n"
+                                    "screenshot guide-area.png\n"
+                                    "press Uložit\n");
+        return day;
+    }
+};
+
+TEST_F(FieldDayE2E, AForestersDayIsAllThereAfterARestart) {
+    const QString nmea = QFileInfo(s_project).path() + QLatin1Char('/') +
+                         QFileInfo(s_project).completeBaseName() + QStringLiteral(".nmea");
+    const QString holiny = work() + QStringLiteral("UDSML_demo_Holiny.zlt"),
+                  meas = work() + QStringLiteral("UDSML_demo_Meas.zlt"),
+                  log = work() + QStringLiteral("UDSML_demo_Log.zlt");
+    QFile::remove(log);
+    const FieldDay day = plan();
+    ASSERT_FALSE(day.script.isEmpty());
+    const QList<Feature> before = polygons(holiny);
+    const auto objectsBefore = features(holiny);
+    const auto measuredBefore = features(meas);
+    QDir().mkpath(path(QStringLiteral("downloads")));
+    QImage photo(64, 48, QImage::Format_RGB32);
+    photo.fill(QColor(120, 80, 40));
+    ASSERT_TRUE(photo.save(path(QStringLiteral("downloads/paseka.jpg")), "JPEG"));
+
+    const Outcome o = run(day.script + QStringLiteral("# a note with a photo\n"
+                                                      "click tools_rect\n"
+                                                      "select ToolsListBox Poznámky\n"
+                                                      "tapmodel %1 %2\n"
+                                                      "waitfor ks_b_ImageFile\n"
+                                                      "click ks_b_ImageFile\n"
+                                                      "waitfor ListView\n"
+                                                      "select ListView paseka.jpg\n"
+                                                      "press OK\n"
+                                                      "waitfor ks_Image1_Layout\n"
+                                                      "click ks_b_CloseImage\n"
+                                                      "click Memo\n"
+                                                      "type Oplocenka opravit\n"
+                                                      "screenshot guide-note.png\n"
+                                                      "press Uložit\n"
+                                                      "click hand_rect\n"
+                                                      "quit\n")
+                                           .arg(day.note.x(), 0, 'f', 3)
+                                           .arg(day.note.y(), 0, 'f', 3),
+                          {QStringLiteral("--nmea"), nmea});
+    ASSERT_EQ(o.exitCode, 0) << o.errors.toStdString();
+
+    // Reopened: the files hold the day.
+    ASSERT_EQ(run(QStringLiteral("quit\n")).exitCode, 0);
+    int tracks = 0;
+    EXPECT_GE(trackPoints(log, &tracks).size(), 2);
+    EXPECT_EQ(tracks, 1);
+    const auto measured = features(meas);
+    ASSERT_EQ(measured.size(), measuredBefore.size() + 1);
+    EXPECT_EQ(measured.last().second, 2);
+    const QList<Feature> after = polygons(holiny);
+    ASSERT_EQ(after.size(), before.size() + 1) << "the new clearing";
+    const Feature& clearing = after.last();
+    EXPECT_EQ(clearing.properties.value(QStringLiteral("Druh")).toInt(), 42);
+    EXPECT_EQ(clearing.properties.value(QStringLiteral("ROK")).toString(), QStringLiteral("2019"));
+    EXPECT_EQ(clearing.properties.value(QStringLiteral("INDEXHOLINY")).toString(), QStringLiteral("7"));
+    EXPECT_EQ(clearing.properties.value(QStringLiteral("Poznamka")).toString(),
+              QStringLiteral("Nová holina po kůrovci"));
+    EXPECT_EQ(clearing.properties.value(QStringLiteral("ETAZ")).toString(),
+              day.unit.section(QLatin1Char(' '), 1));
+    EXPECT_TRUE(inside(clearing, day.tap));
+    // Between the two lines: no vertex of it lies outside them.
+    const QRectF box = clearing.rings.front().boundingRect();
+    EXPECT_GE(box.left(), day.lineX[0] - 0.5);
+    EXPECT_LE(box.right(), day.lineX[1] + 1.5);
+    // With the clearing, the two lines and the note (a point) in the clearings' layer.
+    const auto objects = features(holiny);
+    EXPECT_EQ(objects.size(), objectsBefore.size() + 4);
+    EXPECT_TRUE(objects.contains(QPair<QString, int>(QStringLiteral("Linie 1"), 3)));
+    EXPECT_TRUE(objects.contains(QPair<QString, int>(QStringLiteral("Linie 2"), 3)));
+    EXPECT_FALSE(QDir(work() + QStringLiteral("img")).entryList({QStringLiteral("KLIMG_*.jpg")}).isEmpty());
 }
 
 TEST_F(ScriptE2E, ABadLineStopsTheScriptAndIsNamed) {

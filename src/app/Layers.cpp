@@ -367,14 +367,6 @@ void TLayersController::Layers_Load() {
                     continue;
                 loadOneLayer(d->GetName(), d->GetRestriction(), true);
             }
-            // A layer the local settings list that no definition names (brought in by an import, or
-            // made before the definitions came) is read as well: its objects are the user's.
-            QStringList undefined;
-            for (int i = 0; i < m_local->ElementsCount(); ++i)
-                if (TElement* e = m_local->Get(i); e && !m_userLayers->GetElement(e->GetName()))
-                    undefined << e->GetName();
-            for (const QString& name : undefined)
-                if (!isBuiltIn(name) && !Layer(name)) loadOneLayer(name, 0, false);
         } else {
             // A copy of the names: loading appends to the local settings.
             QStringList names;

@@ -163,18 +163,21 @@ TEST_F(ImportTest, ANewLayerIsImportedWithOnePressAndIsThereAfterARestart) {
     EXPECT_EQ(quint32(layer("Cesty")->GetColor()), 0xFF0000FFu);
 }
 
-// With layer definitions only the defined layers used to be read: an imported one would vanish at
-// the next opening.
-TEST_F(ImportTest, AnImportedLayerIsReadAgainInAProjectWithLayerDefinitions) {
+// Layer definitions decide which layers their user sees: an imported layer is kept (its file and
+// its local settings) and shown to a user without definitions, or once a definition names it.
+TEST_F(ImportTest, InAProjectWithLayerDefinitionsTheImportedLayerIsKeptForTheOtherUsers) {
     writeText(root + "USERLAYERS_lesnik.xml",
               "<USERLAYERS><Layer Name=\"Vysadba\" Restriction=\"0\"/></USERLAYERS>");
     open();
     EXPECT_EQ(w->RemoteStart(true, writeExport(exported("Cesty", "", 2, 0)), false, 1, ""), 0);
+    ASSERT_NE(layer("Cesty"), nullptr);
+    EXPECT_EQ(layer("Cesty")->GetText(), "Cesty") << "an empty alias becomes the name";
     open();
+    EXPECT_EQ(layer("Cesty"), nullptr);
+    EXPECT_NE(layer("Vysadba"), nullptr);
+    reopen(form, opx, QStringLiteral("hajny"));
     ASSERT_NE(layer("Cesty"), nullptr);
     EXPECT_EQ(count("Cesty", "L"), 2);
-    EXPECT_EQ(layer("Cesty")->GetText(), "Cesty") << "an empty alias becomes the name";
-    EXPECT_NE(layer("Vysadba"), nullptr);
 }
 
 TEST_F(ImportTest, AnExistingNameOffersReplacingOrAddingTheData) {

@@ -623,8 +623,11 @@ TEST_F(ScriptE2E, ALayerImportedByTheHostIsInTheProjectAfterARestart) {
     const auto objects = features(file);
     ASSERT_FALSE(objects.isEmpty());
 
-    const Outcome o = run(QStringLiteral("quit\n"),
-                          {QStringLiteral("--import"), file, QStringLiteral("--mode"), QStringLiteral("1")});
+    // A user without layer definitions (the definitions of "demo" decide which layers it sees).
+    const QStringList user = {QStringLiteral("--user"), QStringLiteral("hajny")};
+    const Outcome o = run(
+        QStringLiteral("quit\n"),
+        QStringList{QStringLiteral("--import"), file, QStringLiteral("--mode"), QStringLiteral("1")} + user);
     ASSERT_EQ(o.exitCode, 0) << o.errors.toStdString();
     EXPECT_EQ(features(imported), objects) << "the layer \"User\" exists, so the import is \"User1\"";
 
@@ -632,7 +635,8 @@ TEST_F(ScriptE2E, ALayerImportedByTheHostIsInTheProjectAfterARestart) {
                                              "select MainListBox Vrstvy\n"
                                              "select ListBox_Layers User\n"
                                              "expect tab_Layers_edit_LayerName User\n"
-                                             "quit\n"));
+                                             "quit\n"),
+                              user);
     EXPECT_EQ(again.exitCode, 0) << again.errors.toStdString();
     EXPECT_EQ(features(imported), objects);
 

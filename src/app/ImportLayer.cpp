@@ -92,6 +92,55 @@ void moveTail(TEntity* from, int first, TEntity* to) {
     }
 }
 
+// Replaces the contents of `target` by those of `data`; the old ones wait in `replaced`. Answers
+// what puts everything back.
+std::function<void()> replaceContents(TComplicatedGECollection* target, TComplicatedGECollection* data,
+                                      TOwnerEntity& replaced) {
+    moveChildren(target, &replaced);
+    moveChildren(data, target);
+    target->ResetAndUpdate();
+    target->SetModified(true);
+    return [target, data, &replaced] {
+        moveChildren(target, data);
+        moveChildren(&replaced, target);
+        target->ResetAndUpdate();
+    };
+}
+
+// Adds the objects of each sub-layer of `data` to the sub-layer of that name of `target` (made when
+// missing; a child of that name that is not a sub-layer is left alone). Answers what takes them
+// back out.
+std::function<void()> addContents(TComplicatedGECollection* target, TComplicatedGECollection* data) {
+    struct Added {
+        TComplicatedGECollection *from, *to;
+        int before;
+        bool created;
+    };
+    std::vector<Added> added;
+    for (int i = 0; i < data->ElementsCount(); ++i) {
+        TComplicatedGECollection* from = asLayer(data->Get(i));
+        if (!from) continue;
+        TElement* there = target->GetElement(from->GetName());
+        if (there && !asLayer(there)) continue;
+        TComplicatedGECollection* to = target->GetLayer(from->GetName());
+        added.push_back({from, to, to->ElementsCount(), !there});
+        moveChildren(from, to);
+        to->ResetAndUpdate();
+    }
+    target->ResetAndUpdate();
+    target->SetModified(true);
+    return [target, added] {
+        for (const Added& a : added) {
+            moveTail(a.to, a.before, a.from);
+            if (a.created)
+                target->FreeElement(a.to);
+            else
+                a.to->ResetAndUpdate();
+        }
+        target->ResetAndUpdate();
+    };
+}
+
 } // namespace
 
 TImportLayer_Form::TImportLayer_Form(QWidget* parent) : QWidget(parent) {
@@ -492,46 +541,9 @@ bool TImportLayer_Form::Store(int action) {
         data->SetColor(qint32(ImportedColor));
         undo = Hooks.AddLayer(data);
     } else if (action == ReplaceData) {
-        moveChildren(target, &replaced);
-        moveChildren(data, target);
-        target->ResetAndUpdate();
-        target->SetModified(true);
-        undo = [target, data, &replaced] {
-            moveChildren(target, data);
-            moveChildren(&replaced, target);
-            target->ResetAndUpdate();
-        };
+        undo = replaceContents(target, data, replaced);
     } else {
-        // Sub-layer by sub-layer: what each had, and the ones made for the import.
-        struct Added {
-            TComplicatedGECollection *from, *to;
-            int before;
-            bool created;
-        };
-        std::vector<Added> added;
-        for (int i = 0; i < data->ElementsCount(); ++i) {
-            TComplicatedGECollection* from = asLayer(data->Get(i));
-            if (!from) continue;
-            TElement* there = target->GetElement(from->GetName());
-            if (there && !asLayer(there)) continue; // never replaced by an import
-            const bool created = !there;
-            TComplicatedGECollection* to = target->GetLayer(from->GetName());
-            added.push_back({from, to, to->ElementsCount(), created});
-            moveChildren(from, to);
-            to->ResetAndUpdate();
-        }
-        target->ResetAndUpdate();
-        target->SetModified(true);
-        undo = [target, added] {
-            for (const Added& a : added) {
-                moveTail(a.to, a.before, a.from);
-                if (a.created)
-                    target->FreeElement(a.to);
-                else
-                    a.to->ResetAndUpdate();
-            }
-            target->ResetAndUpdate();
-        };
+        undo = addContents(target, data);
     }
 
     // The note folders the copies go to (an automatic destination is the open project's).

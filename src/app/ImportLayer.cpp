@@ -189,7 +189,7 @@ void TImportLayer_Form::build() {
              {std::tuple(&upper, upperName, upperText), std::tuple(&lower, lowerName, lowerText)}) {
             *button = new QRadioButton(text, box);
             (*button)->setObjectName(QLatin1String(name));
-            rows->addWidget(*button);
+            rows->addWidget(*button, 0, Qt::AlignLeft); // a tap in its middle hits its label
             group->addButton(*button);
         }
     };

@@ -215,7 +215,10 @@ TEST_F(ImportTest, AnExistingNameOffersReplacingOrAddingTheData) {
         points->GetLayer("P")->AddElement(p);
         w->Start(false, writeExport(points, "body.zlt"));
     }
-    c<QRadioButton>("rb_AddData")->click();
+    // A tap in the middle of the choice, as a finger gives it.
+    auto* add = c<QRadioButton>("rb_AddData");
+    QTest::mouseClick(add, Qt::LeftButton, {}, add->rect().center());
+    EXPECT_TRUE(add->isChecked());
     EXPECT_EQ(w->GetStatus(), TImportLayer_Form::AddData);
     EXPECT_TRUE(w->GetReadyToImport());
     c<QPushButton>("b_Store")->click();

@@ -1,6 +1,7 @@
 #include "Component_MiniZelto.h"
 
 #include "Forest.h"
+#include "ImportLayer.h"
 #include "Kordlin_Main.h"
 #include "NoteWindows.h"
 #include "SecondaryWindows.h"
@@ -30,6 +31,7 @@ QHash<QString, QString>& palette() {
 TMiniZelto::TMiniZelto(QObject* owner) : QObject(owner) {
     // The note windows are the package's own; a host may still set other factories before DoIt.
     registerNoteWindows();
+    registerImportWindow();
 }
 
 TMiniZelto::~TMiniZelto() = default;
@@ -155,8 +157,10 @@ void TMiniZelto::DoIt() {
     if (FGPS_Active != FM->GetGpsOn()) FM->Button4Click();
 }
 
-void TMiniZelto::Import(const QString&, bool, int, const QString&) {
-    // The layer import window (and with it the remote import) is not part of the package yet.
+void TMiniZelto::Import(const QString& aFileName, bool ShowDialog, int WhatToDo, const QString& aLayerName) {
+    if (!FM) return;
+    if (TImportLayer_Form* window = FM->ImportWindow())
+        window->RemoteStart(true, aFileName, ShowDialog, WhatToDo, aLayerName);
 }
 
 void TMiniZelto::ShowTheForest(bool Highlight) {

@@ -88,8 +88,9 @@ public:
     Tgis_PorostniSkupina* GetSelectedSkupina() const;
 
     void DoIt();
-    // Starts a remote import in the layer import window. That window is not part of the package
-    // yet, so nothing happens for now.
+    // Starts a remote import in the layer import window, into this component's map form: the
+    // window opens on the file (ShowDialog), or the file is imported without it by the mode
+    // WhatToDo. Nothing happens before DoIt.
     void Import(const QString& aFileName, bool ShowDialog, int WhatToDo, const QString& aLayerName);
     // Moves the form's view to the unit named by Oddeleni, Dilec, Porost and Skupina.
     void ShowTheForest(bool Highlight);

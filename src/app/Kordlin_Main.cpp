@@ -5,6 +5,7 @@
 #include "Forest.h"
 #include "Gps.h"
 #include "ImageViewer.h"
+#include "ImportLayer.h"
 #include "Kordlin_MainTool.h"
 #include "LayerPainter.h"
 #include "Layers.h"
@@ -257,6 +258,7 @@ void TMainForm::WireControllers() {
     };
     WireNotes();
     WireAreaEditor();
+    WireImport();
 }
 
 void TMainForm::WireAreaEditor() {
@@ -327,6 +329,54 @@ void TMainForm::WireAreaEditor() {
         m_retiredAreaEditor = std::move(m_areaEditor);
         QTimer::singleShot(0, this, [this] { m_retiredAreaEditor.reset(); });
     };
+}
+
+void TMainForm::WireImport() {
+    Hooks.StartImport = [this] { Import(); };
+}
+
+TImportLayer_Form* TMainForm::ImportWindow() {
+    auto* window = qobject_cast<TImportLayer_Form*>(secondaryWindow(SecondaryWindow::ImportLayer));
+    if (!window) return nullptr;
+    // The window is shared by every form: each use binds it to the project it imports into.
+    QPointer<TMainForm> self(this);
+    TImportHooks& h = window->Hooks;
+    h.Layers = [self]() -> TOwnerEntity* { return self ? self->m_layers->Layers() : nullptr; };
+    h.AddLayer = [self](TComplicatedGECollection* layer) -> std::function<void()> {
+        return self ? self->m_layers->AddLayer(layer) : std::function<void()>([] {});
+    };
+    h.Save = [self](TComplicatedGECollection* layer) { return self && self->m_layers->SaveChanges(layer); };
+    h.UpdateList = [self] {
+        if (self) self->m_layers->Layers_UpdateList();
+    };
+    h.Changed = [self] {
+        if (!self) return;
+        self->m_layers->Changed();
+        // A running area tool indexes the layers anew: imported areas and lines take part.
+        if (self->m_areaEditor && self->m_areaEditor->GetEditorStatus() == gesSelect)
+            self->m_areaEditor->on_Activate();
+        self->Review();
+    };
+    h.KeepRead = [self](std::unique_ptr<TStreamRead> read) {
+        if (self) self->m_layers->KeepRead(std::move(read));
+    };
+    h.Forget = [self](TElement* element) {
+        if (!self) return;
+        self->m_tools->Forget(element);
+        if (self->m_areaEditor) self->m_areaEditor->Forget(element);
+    };
+    h.DataDirectory = [] { return TProjectPath::Root; };
+    return window;
+}
+
+void TMainForm::Import() {
+    CloseDrawer();
+    if (!secondaryWindow(SecondaryWindow::ImportLayer)) {
+        // A form used without DoIt makes the window now; it stays the process's window.
+        registerImportWindow();
+        createSecondaryWindows();
+    }
+    if (TImportLayer_Form* window = ImportWindow()) window->Start(false, QString());
 }
 
 void TMainForm::WireNotes() {

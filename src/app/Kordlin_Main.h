@@ -48,6 +48,7 @@ class TForestModelSelector;
 class TForestController;
 class TGpsController;
 class TKordlinAreaEditor;
+class TImportLayer_Form;
 class TLayerPainter;
 class TLayersController;
 class TLockController;
@@ -181,6 +182,12 @@ public:
     void OpenDrawer();
     // Locks the display (the menu row "  Zamknout displej").
     void LockDisplay();
+    // The layer import window (the menu row "  Import"): the drawer slides out and the window
+    // opens with the file chooser offered.
+    void Import();
+    // The process's import window with its hooks bound to this form's project; none before the
+    // secondary windows exist.
+    TImportLayer_Form* ImportWindow();
     // Replaces the placeholder of an embedded frame (Kordlin_Notes_Frame, Note_Dialog,
     // fmx_AreaDialog, Superdialog) by the frame itself.
     void SetFrame(const QString& name, QWidget* frame);
@@ -308,6 +315,7 @@ private:
     void WireControllers(); // the map canvas, tiled map, navigation and project controllers
     void WireNotes();       // the note dialog, the list frame and the note windows
     void WireAreaEditor();  // the area tool's editor and the area dialog
+    void WireImport();      // the menu row "  Import"
     void LayoutActionBar(); // the action bar reaches up to the GPS button
     void SetStyleGroups();
     void ForEachVisibleKeyboardClient(const std::function<void(TVirtualKeyboardClient*)>& f);

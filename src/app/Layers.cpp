@@ -662,11 +662,45 @@ void TLayersController::Layers_Save() {
     Layers_Modified = failed;
 }
 
-void TLayersController::LayersLocal_Save() {
+bool TLayersController::LayersLocal_Save() {
+    bool ok = true;
     if (m_local)
-        saveStream(m_local.get(), TProjectPath::UDSM, QStringLiteral("uložení UDSM do ") + TProjectPath::UDSM,
-                   QStringLiteral("Není možné zapsat UDSM projektu !"));
+        ok = saveStream(m_local.get(), TProjectPath::UDSM,
+                        QStringLiteral("uložení UDSM do ") + TProjectPath::UDSM,
+                        QStringLiteral("Není možné zapsat UDSM projektu !"));
     LayersLocal_Modified = false;
+    return ok;
+}
+
+std::function<void()> TLayersController::AddLayer(TComplicatedGECollection* layer) {
+    if (!m_layers || !layer) return [] {};
+    const bool wasModified = Layers_Modified, localWasModified = LayersLocal_Modified;
+    TComplicatedGECollection* entry = nullptr;
+    if (!localEntry(layer->GetName()) && m_local) {
+        entry = settingsCopy(layer);
+        m_local->AddElement(entry);
+        LayersLocal_Modified = true;
+    }
+    m_layers->AddElement(layer);
+    markModified(layer);
+    Changed();
+    return [this, layer, entry, wasModified, localWasModified] {
+        if (ActualSuperLayer == layer) ActualSuperLayer = nullptr;
+        if (NextActualSuperLayer == layer) NextActualSuperLayer = nullptr;
+        if (m_selected == layer) showList();
+        if (m_layers) m_layers->RemoveElement(layer);
+        layer->SetModified(false);
+        if (entry && m_local) m_local->FreeElement(entry);
+        Layers_Modified = wasModified;
+        LayersLocal_Modified = localWasModified;
+        Changed();
+    };
+}
+
+bool TLayersController::SaveChanges(TComplicatedGECollection* layer) {
+    Layers_Save();
+    if (layer && layer->GetModified()) return false;
+    return !LayersLocal_Modified || LayersLocal_Save();
 }
 
 // ---- queries ---------------------------------------------------------------------------------------

@@ -134,7 +134,8 @@ public:
     // False (with the message shown) when the file could not be written.
     bool Layers_SaveLayer(TComplicatedGECollection* aLayer);
     void Layers_Save();
-    void LayersLocal_Save();
+    // False (with the message shown) when the file could not be written.
+    bool LayersLocal_Save();
     TComplicatedGECollection* Layer(const QString& aName) const;
     TComplicatedGECollection* Layers_Layer(const QString& aName, const QString& aLayer);
     bool Layers_LayerExists(const QString& aName, const QString& aLayer) const;
@@ -172,6 +173,15 @@ public:
 
     // Keeps what a read into a layer left outside the layer's tree, for as long as the layers.
     void KeepRead(std::unique_ptr<TStreamRead> read);
+
+    // ---- a layer brought in from elsewhere (the import) ----
+    // Adds the layer, with an entry in the local settings when it has none (so that the next
+    // opening reads it), marked to be saved. Answers what takes it out again as it was added (the
+    // caller then owns the layer).
+    std::function<void()> AddLayer(TComplicatedGECollection* layer);
+    // Writes the changed layers, then the local settings; false when `layer` or the local settings
+    // could not be written (the layer keeps its mark).
+    bool SaveChanges(TComplicatedGECollection* layer);
 
     // The colours offered for a layer, ARGB.
     static const std::vector<quint32>& LayerColors();

@@ -65,21 +65,63 @@ bool copyReplacing(const QString& from, const QString& to) {
     return true;
 }
 
-void copyAttachments(const QStringList& names, const QString& from, const QString& to, const QString& sub) {
+// Whether two regular files hold the same bytes.
+bool sameContents(const QString& a, const QString& b) {
+    QFile fa(a), fb(b);
+    if (fa.size() != fb.size() || !fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly))
+        return false;
+    constexpr qint64 Chunk = 1 << 16;
+    while (!fa.atEnd()) {
+        const QByteArray x = fa.read(Chunk), y = fb.read(Chunk);
+        if (x != y || x.isEmpty()) return false;
+    }
+    return fb.atEnd();
+}
+
+// The name the file `source` gets in `dir`: `name` when it is free or already holds the same
+// contents; otherwise name_2, name_3, … (before the extension), the first that is free or holds
+// the same contents and that no other entry of the list uses. Another file is never replaced.
+QString destinationName(const QString& source, const QString& dir, const QString& name,
+                        const QStringList& otherEntries) {
+    const auto fits = [&](const QString& candidate) {
+        const QFileInfo info(dir + candidate);
+        if (!info.exists() && !info.isSymLink()) return true;
+        return isPlainFile(info.filePath()) && sameContents(source, info.filePath());
+    };
+    if (fits(name)) return name;
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > 0 ? name.left(dot) : name;
+    const QString extension = dot > 0 ? name.mid(dot) : QString();
+    for (int k = 2;; ++k) {
+        const QString candidate = stem + QLatin1Char('_') + QString::number(k) + extension;
+        if (otherEntries.contains(candidate, Qt::CaseInsensitive)) continue;
+        if (fits(candidate)) return candidate;
+    }
+}
+
+// Copies the files the list names from `from`/sub to `to`/sub. A file already there with the same
+// contents is not copied again; a different file of that name is kept, the copy takes a free name
+// and the list's entry is renamed to it.
+void copyAttachments(TStringListElement* list, const QString& from, const QString& to, const QString& sub) {
+    const QStringList names = acceptedNames(list);
     if (names.isEmpty()) return;
     const QString target = to + sub + QLatin1Char('/');
     if (!QDir().mkpath(target)) {
         notifier().protocol(QStringLiteral("Nelze vytvořit adresář ") + target);
         return;
     }
-    for (const QString& name : names) {
+    for (int i = 0; i < list->ElementsCount(); ++i) {
+        const QString name = list->GetNameAtIndex(i);
+        if (!names.contains(name)) continue;
         const QString source = from + sub + QLatin1Char('/') + name;
         if (!isPlainFile(source)) continue;
-        const QString destination = target + name;
-        if (QFileInfo(destination).isSymLink() || QFileInfo(destination).isDir()) {
-            notifier().protocol(QStringLiteral("Soubor ") + destination + QStringLiteral(" nelze přepsat"));
-            continue;
-        }
+        QStringList others;
+        for (int j = 0; j < list->ElementsCount(); ++j)
+            if (j != i) others << list->GetNameAtIndex(j);
+        const QString chosen = destinationName(source, target, name, others);
+        const QString destination = target + chosen;
+        if (chosen != name) list->PutName(i, chosen);
+        if (QFileInfo::exists(destination)) continue; // the same contents are there already
         if (!copyReplacing(source, destination))
             notifier().protocol(QStringLiteral("Soubor ") + source + QStringLiteral(" nelze zkopírovat do ") +
                                 destination);
@@ -131,8 +173,8 @@ void Tgis_NoteTransfer::DoIt() {
     }
     from = withDelimiter(QDir::fromNativeSeparators(from));
     to = withDelimiter(QDir::fromNativeSeparators(to));
-    if (!note->GetNoImages()) copyAttachments(acceptedNames(note->GetImages()), from, to, ImgDir);
-    if (!note->GetNoAudios()) copyAttachments(acceptedNames(note->GetAudios()), from, to, AudioDir);
+    if (!note->GetNoImages()) copyAttachments(note->GetImages(), from, to, ImgDir);
+    if (!note->GetNoAudios()) copyAttachments(note->GetAudios(), from, to, AudioDir);
     FError = 0;
 }
 

@@ -15,6 +15,9 @@ QString attachmentNameRefusal(const QString& name);
 
 // Copies the photos and recordings of the input note from FromDirectory to ToDirectory (each a
 // project data directory with "img" and "audio" below it; "" or "AUTO" means the open project's).
+// A file of the same contents already there is not copied again; a different file of the same
+// name is never replaced: the copy gets a free name ("_2", "_3", … before the extension) and the
+// note's entry is renamed to it.
 // Error: 1 no input, 2 not a note, 3 both directories automatic, 4 no open project for an
 // automatic directory, 0 done.
 class Tgis_NoteTransfer : public TTool {

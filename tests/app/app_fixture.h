@@ -153,6 +153,13 @@ protected:
         form->MapCanvas().SetSliceBudgetMs(WholeRedrawMs);
         return form;
     }
+    // The host's restart: `form` gives way to a new one, which opens the project as `user`.
+    void reopen(std::unique_ptr<zelto::TMainForm>& form, const QString& opx, const QString& user) {
+        form.reset();
+        form = newForm();
+        form->SetUser(user);
+        ASSERT_TRUE(form->LoadProject(opx));
+    }
 
     zelto::platform::FakeStorageFolders* m_folders = nullptr;
     zelto::platform::FakeAppEventService* m_appEvents = nullptr;

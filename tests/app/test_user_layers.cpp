@@ -46,12 +46,7 @@ protected:
         AppTest::TearDown();
     }
     // A new form (the host's restart) opening the project as user "lesnik".
-    void open() {
-        form.reset();
-        form = newForm();
-        form->SetUser(QStringLiteral("lesnik"));
-        ASSERT_TRUE(form->LoadProject(opx));
-    }
+    void open() { reopen(form, opx, QStringLiteral("lesnik")); }
     TLayersController& layers() { return form->Layers(); }
     QStringList names(TOwnerEntity* entity) {
         QStringList n;

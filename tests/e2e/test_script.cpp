@@ -854,3 +854,43 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
+
+// The host imports a layer file of another device as a new layer (zelto-demo --import --mode 1)
+// before a script runs; the layer is written into the project and is there after a restart.
+TEST_F(ScriptE2E, ALayerImportedByTheHostIsInTheProjectAfterARestart) {
+    const QString work = path(QStringLiteral("map/project/demo/"));
+    const QString local = work + QStringLiteral("UDSM_demo.zlt");
+    const QString imported = work + QStringLiteral("UDSML_demo_User1.zlt");
+    QFile::remove(imported);
+    QFile::remove(local + QStringLiteral(".before-import"));
+    ASSERT_TRUE(QFile::copy(local, local + QStringLiteral(".before-import")));
+    // The drawing layer of the demo, as another device would hand it over.
+    QDir().mkpath(path(QStringLiteral("downloads/import")));
+    const QString file = path(QStringLiteral("downloads/import/kresleni.zlt"));
+    QFile::remove(file);
+    ASSERT_TRUE(QFile::copy(work + QStringLiteral("UDSML_demo_User.zlt"), file));
+    const auto objects = features(file);
+    ASSERT_FALSE(objects.isEmpty());
+
+    // A user without layer definitions (the definitions of "demo" decide which layers it sees).
+    const QStringList user = {QStringLiteral("--user"), QStringLiteral("hajny")};
+    const Outcome o = run(
+        QStringLiteral("quit\n"),
+        QStringList{QStringLiteral("--import"), file, QStringLiteral("--mode"), QStringLiteral("1")} + user);
+    ASSERT_EQ(o.exitCode, 0) << o.errors.toStdString();
+    EXPECT_EQ(features(imported), objects) << "the layer \"User\" exists, so the import is \"User1\"";
+
+    const Outcome again = run(QStringLiteral("click ks_InfoLayout_MenuRect\n"
+                                             "select MainListBox Vrstvy\n"
+                                             "select ListBox_Layers User\n"
+                                             "expect tab_Layers_edit_LayerName User\n"
+                                             "quit\n"),
+                              user);
+    EXPECT_EQ(again.exitCode, 0) << again.errors.toStdString();
+    EXPECT_EQ(features(imported), objects);
+
+    // The demo project as it was, for the tests after this one.
+    QFile::remove(imported);
+    QFile::remove(local);
+    QFile::rename(local + QStringLiteral(".before-import"), local);
+}

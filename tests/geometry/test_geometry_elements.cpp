@@ -404,7 +404,6 @@ TEST_F(NoteTools, TransferNeedsANoteAndOneRealDirectory) {
 TEST_F(NoteTools, TransferCopiesIntoTheProjectSkippingMissingFiles) {
     writeFile(inOther("img/foto1.jpg"), "JPEG-1");
     writeFile(inOther("audio/hlas.m4a"), "AUDIO");
-    writeFile(inProject("img/foto1.jpg"), "stare"); // overwritten
     note.GetImages()->AddNameString("foto1.jpg", "Foto 1");
     note.GetImages()->AddNameString("chybi.jpg", "Chybí");
     note.GetAudios()->AddNameString("hlas.m4a", "Hlas");
@@ -429,6 +428,38 @@ TEST_F(NoteTools, TransferCopiesIntoTheProjectSkippingMissingFiles) {
     t.FToDirectory = TProjectPath::Root;
     t.DoIt();
     EXPECT_EQ(readAll(inProject("img/foto1.jpg")), "JPEG-1");
+    EXPECT_EQ(note.GetImages()->GetNameAtIndex(0), "foto1.jpg");
+    EXPECT_EQ(QDir(inProject("img")).entryList(QDir::Files).size(), 1);
+}
+
+// Photos are named by the second they were taken, so two devices can name different photos alike:
+// a different file already in the project is kept, and the same file brought twice is one file.
+TEST_F(NoteTools, TransferNeverReplacesAnotherFileAndDoesNotCopyTheSameFileTwice) {
+    writeFile(inOther("img/foto1.jpg"), "JPEG-1");
+    writeFile(inOther("img/foto1_2.jpg"), "JPEG-other");
+    writeFile(inProject("img/foto1.jpg"), "stare");
+    const auto transferFresh = [&] {
+        Tgis_Note fresh;
+        fresh.CheckImages();
+        fresh.GetImages()->AddNameString("foto1.jpg", "Foto 1");
+        fresh.GetImages()->AddNameString("foto1_2.jpg", "Foto 2");
+        Tgis_NoteTransfer t;
+        t.SetInput(&fresh);
+        t.FFromDirectory = other.path();
+        t.DoIt();
+        EXPECT_EQ(t.FError, 0);
+        return QStringList{fresh.GetImages()->GetNameAtIndex(0), fresh.GetImages()->GetNameAtIndex(1)};
+    };
+    // foto1_2.jpg is the note's own second photo, so the first one's copy becomes foto1_3.jpg.
+    const QStringList first = transferFresh();
+    EXPECT_EQ(first, QStringList({"foto1_3.jpg", "foto1_2.jpg"}));
+    EXPECT_EQ(readAll(inProject("img/foto1.jpg")), "stare");
+    EXPECT_EQ(readAll(inProject("img/foto1_3.jpg")), "JPEG-1");
+    EXPECT_EQ(readAll(inProject("img/foto1_2.jpg")), "JPEG-other");
+
+    const QStringList second = transferFresh();
+    EXPECT_EQ(second, first);
+    EXPECT_EQ(QDir(inProject("img")).entryList(QDir::Files).size(), 3);
 }
 
 // Names in a note may come from another device: only plain file names are ever touched.

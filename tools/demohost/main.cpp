@@ -1,10 +1,13 @@
 // zelto-demo [--project FILE.opx] [--user NAME] [--size WxH] [--touch]
 //            [--screenshot FILE] [--dump-widgets FILE] [--script FILE]
+//            [--import FILE [--mode N]]
 //
 // Places the map component on a small host window and opens the project. With --screenshot or
 // --dump-widgets it waits for OnMapReady and the first finished redraw, writes the map window as
 // PNG and/or the description of every widget of the component's windows as JSON, and exits. With
 // --script it runs a UI script on the shown map (see ScriptRunner.h) and exits with its result.
+// With --import the host imports a layer file once the map is shown and the project open: in the
+// import window, or without it by the mode N (1 new layer, 2 replace, 3 add); a script runs after.
 #include "DemoHost.h"
 #include "MapAccess.h"
 #include "Script.h"
@@ -75,7 +78,17 @@ int main(int argc, char** argv) {
         QStringLiteral("nmea"),
         QStringLiteral("The GPS replays the NMEA log FILE (as ZELTO_NMEA_FILE does)."),
         QStringLiteral("FILE"));
-    parser.addOptions({project, user, size, screenshot, dump, script, touch, nmea});
+    const QCommandLineOption importFile(
+        QStringLiteral("import"),
+        QStringLiteral("Import the layer file FILE once the project is open (the host's Import call): in "
+                       "the import window, or without it by --mode."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption importMode(
+        QStringLiteral("mode"),
+        QStringLiteral("With --import: import without the window; 1 a new layer, 2 replace the layer of "
+                       "that name, 3 add to it."),
+        QStringLiteral("N"));
+    parser.addOptions({project, user, size, screenshot, dump, script, touch, nmea, importFile, importMode});
     parser.process(app);
 
     const QRegularExpressionMatch wh =
@@ -92,6 +105,10 @@ int main(int argc, char** argv) {
                                    "screenshot and dump commands)"),
                     2);
     const bool automated = !screenshotFile.isEmpty() || !dumpFile.isEmpty() || !scriptFile.isEmpty();
+    bool modeOk = true;
+    const int mode = parser.value(importMode).toInt(&modeOk);
+    if (parser.isSet(importMode) && (!modeOk || !parser.isSet(importFile)))
+        return fail(QStringLiteral("--mode wants a number and goes with --import"), 2);
 
     // The script is read and checked before any window opens.
     std::vector<zdemo::ScriptLine> scriptLines;
@@ -142,6 +159,10 @@ int main(int argc, char** argv) {
     // at once: a script or a screenshot then ends with the reason instead of waiting for a map.
     const bool opened = projectFile.isEmpty() || form->LoadProject(projectFile);
     if (parser.isSet(touch)) zdemo::mapaccess::setTakesTouch(*form, true);
+    if (opened && parser.isSet(importFile)) {
+        component->Import(parser.value(importFile), !parser.isSet(importMode), mode, QString());
+        host.log(QStringLiteral("Import %1").arg(parser.value(importFile)));
+    }
     if (!automated) return app.exec();
     if (!opened) {
         const QStringList texts = recordingNotifier() ? recordingNotifier()->all() : QStringList();

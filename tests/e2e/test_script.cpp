@@ -730,29 +730,46 @@ TEST_F(FieldDayE2E, AForestersDayIsAllThereAfterARestart) {
     photo.fill(QColor(120, 80, 40));
     ASSERT_TRUE(photo.save(path(QStringLiteral("downloads/paseka.jpg")), "JPEG"));
 
-    const Outcome o = run(day.script + QStringLiteral("# a note with a photo\n"
-                                                      "click tools_rect\n"
-                                                      "select ToolsListBox Poznámky\n"
-                                                      "tapmodel %1 %2\n"
-                                                      "waitfor ks_b_ImageFile\n"
-                                                      "click ks_b_ImageFile\n"
-                                                      "waitfor ListView\n"
-                                                      "select ListView paseka.jpg\n"
-                                                      "press OK\n"
-                                                      "waitfor ks_Image1_Layout\n"
-                                                      "click ks_b_CloseImage\n"
-                                                      "click Memo\n"
-                                                      "type Oplocenka opravit\n"
-                                                      "screenshot guide-note.png\n"
-                                                      "press Uložit\n"
-                                                      "click hand_rect\n"
-                                                      "quit\n")
-                                           .arg(day.note.x(), 0, 'f', 3)
-                                           .arg(day.note.y(), 0, 'f', 3),
-                          {QStringLiteral("--nmea"), nmea});
+    // A layer handed over from another device, imported as a new layer under a name of its own.
+    QDir().mkpath(path(QStringLiteral("downloads/predani")));
+    const QString handed = path(QStringLiteral("downloads/predani/pozorovani.zlt"));
+    QFile::remove(handed);
+    ASSERT_TRUE(QFile::copy(work() + QStringLiteral("UDSML_demo_Pozorování.zlt"), handed));
+    const QString importedFile = work() + QStringLiteral("UDSML_demo_Pozorování-2026.zlt");
+    QFile::remove(importedFile);
+    const QString importing = QStringLiteral("# the host's import window on the handed-over layer\n"
+                                             "waitfor rb_Change\n"
+                                             "click rb_Change\n"
+                                             "click ed_Nazev\n"
+                                             "type -2026\n"
+                                             "expect l_Info Název OK\n"
+                                             "windowshot ImportLayer_Form guide-import.png\n"
+                                             "press Nahrát\n");
+    const Outcome o = run(importing + day.script +
+                              QStringLiteral("# a note with a photo\n"
+                                             "click tools_rect\n"
+                                             "select ToolsListBox Poznámky\n"
+                                             "tapmodel %1 %2\n"
+                                             "waitfor ks_b_ImageFile\n"
+                                             "click ks_b_ImageFile\n"
+                                             "waitfor ListView\n"
+                                             "select ListView paseka.jpg\n"
+                                             "press OK\n"
+                                             "waitfor ks_Image1_Layout\n"
+                                             "click ks_b_CloseImage\n"
+                                             "click Memo\n"
+                                             "type Oplocenka opravit\n"
+                                             "screenshot guide-note.png\n"
+                                             "press Uložit\n"
+                                             "click hand_rect\n"
+                                             "quit\n")
+                                  .arg(day.note.x(), 0, 'f', 3)
+                                  .arg(day.note.y(), 0, 'f', 3),
+                          {QStringLiteral("--nmea"), nmea, QStringLiteral("--import"), handed});
     ASSERT_EQ(o.exitCode, 0) << o.errors.toStdString();
 
     // Reopened: the files hold the day.
+    EXPECT_EQ(features(importedFile), features(handed));
     ASSERT_EQ(run(QStringLiteral("quit\n")).exitCode, 0);
     int tracks = 0;
     EXPECT_GE(trackPoints(log, &tracks).size(), 2);
@@ -781,6 +798,85 @@ TEST_F(FieldDayE2E, AForestersDayIsAllThereAfterARestart) {
     EXPECT_TRUE(objects.contains(QPair<QString, int>(QStringLiteral("Linie 1"), 3)));
     EXPECT_TRUE(objects.contains(QPair<QString, int>(QStringLiteral("Linie 2"), 3)));
     EXPECT_FALSE(QDir(work() + QStringLiteral("img")).entryList({QStringLiteral("KLIMG_*.jpg")}).isEmpty());
+}
+
+// The same day cut short: the app is killed (kill -9) while a route is being recorded, after a
+// clearing was saved. The reopened project has the clearing and every position of the journal.
+TEST_F(FieldDayE2E, AKilledDayLosesNothingSavedOrJournaled) {
+    const QString nmea = QFileInfo(s_project).path() + QLatin1Char('/') +
+                         QFileInfo(s_project).completeBaseName() + QStringLiteral(".nmea");
+    const QString holiny = work() + QStringLiteral("UDSML_demo_Holiny.zlt"),
+                  log = work() + QStringLiteral("UDSML_demo_Log.zlt"),
+                  journal = log + QStringLiteral(".journal");
+    QFile::remove(log);
+    QFile::remove(journal);
+    const FieldDay day = plan();
+    ASSERT_FALSE(day.tap.isNull());
+    const int clearingsBefore = int(polygons(holiny).size());
+    const QString at = QStringLiteral("%1 %2").arg(day.tap.x(), 0, 'f', 3).arg(day.tap.y(), 0, 'f', 3);
+    QProcess demo;
+    start(demo,
+          QStringLiteral("click kButton4\n"
+                         "wait 2500\n"
+                         "click ks_InfoLayout_MenuRect\n"
+                         "select MainListBox   Nastavení\n"
+                         "click b_TraceRoute\n"
+                         "click MultiViewCover\n"
+                         "click b_StartRoute\n"
+                         "wait 8000\n"
+                         "click kb_FindLHC\n"
+                         "waitfor ed_odd\n"
+                         "select ed_odd 1\n"
+                         "click Button12\n"
+                         "click minus_rect\n"
+                         "click Button8\n"
+                         "click ks_InfoLayout_MenuRect\n"
+                         "select MainListBox   Vrstvy\n"
+                         "waitfor ActiveLayerCombo\n"
+                         "select ActiveLayerCombo Holiny\n"
+                         "click Rect_Menu\n"
+                         "select MainListBox Nástroje\n"
+                         "select ToolsListBox Editace ploch\n"
+                         "tapmodel ") +
+              at +
+              QStringLiteral("\n"
+                             "waitfor fmx_AreaDialog\n"
+                             "click ed_Pozn\n"
+                             "type Po kalamitě\n"
+                             "press Uložit\n"
+                             "wait 600000\n"),
+          {QStringLiteral("--nmea"), nmea});
+    ASSERT_TRUE(demo.waitForStarted(30000));
+    // The journal's vertices (lines of two numbers).
+    const auto journalVertices = [&] {
+        QFile f(journal);
+        if (!f.open(QIODevice::ReadOnly)) return 0;
+        static const QRegularExpression vertex(QStringLiteral("^-?[0-9.e+-]+ -?[0-9.e+-]+$"));
+        int n = 0;
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (vertex.match(QString::fromLatin1(line)).hasMatch()) ++n;
+        return n;
+    };
+    QElapsedTimer clock;
+    clock.start();
+    bool saved = false;
+    while (clock.elapsed() < 90000 && !demo.waitForFinished(1000) && !saved)
+        saved = int(polygons(holiny).size()) == clearingsBefore + 1 && journalVertices() >= 2;
+    ASSERT_TRUE(saved) << demo.readAllStandardError().toStdString();
+    ASSERT_EQ(demo.state(), QProcess::Running) << demo.readAllStandardError().toStdString();
+    demo.kill();
+    ASSERT_TRUE(demo.waitForFinished(10000));
+    const int recorded = journalVertices();
+
+    ASSERT_EQ(run(QStringLiteral("quit\n")).exitCode, 0);
+    const QList<Feature> after = polygons(holiny);
+    ASSERT_EQ(after.size(), clearingsBefore + 1);
+    EXPECT_EQ(after.last().properties.value(QStringLiteral("Poznamka")).toString(),
+              QStringLiteral("Po kalamitě"));
+    EXPECT_TRUE(inside(after.last(), day.tap));
+    int tracks = 0;
+    EXPECT_EQ(trackPoints(log, &tracks).size(), recorded);
+    EXPECT_EQ(tracks, 1);
 }
 
 TEST_F(ScriptE2E, ABadLineStopsTheScriptAndIsNamed) {

@@ -59,6 +59,8 @@ const Syntax kCommands[] = {
     {"findunit", ScriptOp::FindUnit, Shape::Numbers, "X Y",
      "find the stand group at model point X Y as a tap does: named in the unit labels, highlighted"},
     {"screenshot", ScriptOp::Screenshot, Shape::Text, "FILE", "save the map window as PNG"},
+    {"windowshot", ScriptOp::WindowShot, Shape::NameAndText, "NAME FILE",
+     "save the visible window of that objectName (the import window, the photo viewer) as PNG"},
     {"dump", ScriptOp::Dump, Shape::Text, "FILE", "write the widgets of the component's windows as JSON"},
     {"quit", ScriptOp::Quit, Shape::Nothing, "", "close the map window as the user would, then exit 0"},
 };

@@ -28,6 +28,7 @@ enum class ScriptOp {
     Gps,
     FindUnit,
     Screenshot,
+    WindowShot,
     Dump,
     Quit,
 };

@@ -346,6 +346,14 @@ QString ScriptRunner::execute(const ScriptLine& line) {
     case ScriptOp::Screenshot:
         if (!m_form.grab().save(line.text, "PNG")) return QStringLiteral("cannot write %1").arg(line.text);
         return QString();
+    case ScriptOp::WindowShot:
+        for (QWidget* window : componentWindows(&m_form))
+            if (window->isVisible() && window->objectName() == line.name) {
+                if (!window->grab().save(line.text, "PNG"))
+                    return QStringLiteral("cannot write %1").arg(line.text);
+                return QString();
+            }
+        return QStringLiteral("no visible window named %1").arg(line.name);
     case ScriptOp::Dump: {
         QFile out(line.text);
         if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||

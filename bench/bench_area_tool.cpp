@@ -9,7 +9,8 @@
 // "Holiny", without raster maps, adds 2,000 construction lines of 20 vertices (each crossing stand
 // groups) to "Holiny", opens it in a map window of 1280 x 800 (offscreen) with "Holiny" as the
 // active layer, starts the area tool and taps at seeded random points inside stand groups (default
-// 300 taps), answering each dialog with "Storno". Prints the median, the 95th percentile and the
+// 300 taps) and on the reference points of a third as many clearings, answering each dialog with
+// "Storno". Prints the median, the 95th percentile and the
 // worst tap in ms, separately for taps that built an area and taps that opened one.
 #include "Kordlin_Main.h"
 #include "Layers.h"
@@ -152,6 +153,27 @@ int main(int argc, char** argv) {
         const float px = float(P.GetPageX(x)), py = float(P.GetPageY(y));
         t.start();
         tools.ImageTap(px, py);
+        const double ms = double(t.nsecsElapsed()) / 1e6;
+        if (editor->GetEditorStatus() != gesEdit) {
+            ++nothing;
+            continue;
+        }
+        (editor->GetGArea() ? opened : built).push_back(ms);
+        editor->OnDialogCancel();
+    }
+    // Taps on existing clearings (their reference points), which open them.
+    TComplicatedGECollection* clearings = holiny->GetLayer(QStringLiteral("A"));
+    std::uniform_int_distribution<int> anyClearing(0, clearings->ElementsCount() - 1);
+    for (int i = 0; i < taps / 3; ++i) {
+        auto* area = zelto_cast<TGeometryElement>(clearings->Get(anyClearing(rng)));
+        TGeometry* shape = area ? area->GetGeometry() : nullptr;
+        if (!shape) continue;
+        const double x = shape->GetRefX(), y = shape->GetRefY();
+        P.SetCenterPoint(x, y);
+        form->Review();
+        while (form->MapCanvas().Running()) QCoreApplication::processEvents();
+        t.start();
+        tools.ImageTap(float(P.GetPageX(x)), float(P.GetPageY(y)));
         const double ms = double(t.nsecsElapsed()) / 1e6;
         if (editor->GetEditorStatus() != gesEdit) {
             ++nothing;

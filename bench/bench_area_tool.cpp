@@ -133,6 +133,23 @@ int main(int argc, char** argv) {
     TKordlinAreaEditor* editor = form->GetEditorAre();
     std::vector<double> built, opened;
     int nothing = 0;
+    // The view centred on the model point and drawn, then a timed tap there; its dialog answered
+    // "Storno" outside the timing.
+    const auto tapAt = [&](double x, double y) {
+        P.SetCenterPoint(x, y);
+        form->Review();
+        while (form->MapCanvas().Running()) QCoreApplication::processEvents();
+        QElapsedTimer t;
+        t.start();
+        tools.ImageTap(float(P.GetPageX(x)), float(P.GetPageY(y)));
+        const double ms = double(t.nsecsElapsed()) / 1e6;
+        if (editor->GetEditorStatus() != gesEdit) {
+            ++nothing;
+            return;
+        }
+        (editor->GetGArea() ? opened : built).push_back(ms);
+        editor->OnDialogCancel();
+    };
     for (int i = 0; i < taps; ++i) {
         const zsample::GroupInfo& g = sample.groups[anyGroup(rng)];
         const zsample::Ring& ring = g.parts.front().outer;
@@ -146,20 +163,7 @@ int main(int argc, char** argv) {
             x = minX + unit(rng) * (maxX - minX);
             y = minY + unit(rng) * (maxY - minY);
         } while (!insideRing(ring, x, y));
-        // The view over the tap, drawn, as the user would have it before tapping.
-        P.SetCenterPoint(x, y);
-        form->Review();
-        while (form->MapCanvas().Running()) QCoreApplication::processEvents();
-        const float px = float(P.GetPageX(x)), py = float(P.GetPageY(y));
-        t.start();
-        tools.ImageTap(px, py);
-        const double ms = double(t.nsecsElapsed()) / 1e6;
-        if (editor->GetEditorStatus() != gesEdit) {
-            ++nothing;
-            continue;
-        }
-        (editor->GetGArea() ? opened : built).push_back(ms);
-        editor->OnDialogCancel();
+        tapAt(x, y);
     }
     // Taps on existing clearings (their reference points), which open them.
     TComplicatedGECollection* clearings = holiny->GetLayer(QStringLiteral("A"));
@@ -168,19 +172,7 @@ int main(int argc, char** argv) {
         auto* area = zelto_cast<TGeometryElement>(clearings->Get(anyClearing(rng)));
         TGeometry* shape = area ? area->GetGeometry() : nullptr;
         if (!shape) continue;
-        const double x = shape->GetRefX(), y = shape->GetRefY();
-        P.SetCenterPoint(x, y);
-        form->Review();
-        while (form->MapCanvas().Running()) QCoreApplication::processEvents();
-        t.start();
-        tools.ImageTap(float(P.GetPageX(x)), float(P.GetPageY(y)));
-        const double ms = double(t.nsecsElapsed()) / 1e6;
-        if (editor->GetEditorStatus() != gesEdit) {
-            ++nothing;
-            continue;
-        }
-        (editor->GetGArea() ? opened : built).push_back(ms);
-        editor->OnDialogCancel();
+        tapAt(shape->GetRefX(), shape->GetRefY());
     }
     report("tap that builds an area", built);
     report("tap that opens an existing area", opened);

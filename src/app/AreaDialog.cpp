@@ -36,11 +36,7 @@ constexpr int KeyboardGap = 20;
 constexpr qint32 DefaultBarva = 13;
 constexpr int ColorListWidth = 120;
 
-template <class W> W* make(QWidget* parent, const char* name) {
-    auto* w = new W(parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
+using ui::make;
 
 QLabel* caption(QWidget* parent, const QString& text) {
     auto* l = new QLabel(text, parent);

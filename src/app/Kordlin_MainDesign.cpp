@@ -25,12 +25,6 @@ using namespace ui;
 
 namespace {
 
-template <class W, class... Args> W* make(QWidget* parent, const char* name, Args&&... args) {
-    auto* w = new W(std::forward<Args>(args)..., parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
-
 template <class P = TPanel> P* panel(QWidget* parent, const char* name, int radius = 12) {
     auto* w = new P(parent, radius);
     w->setObjectName(QLatin1String(name));

@@ -65,11 +65,7 @@ protected:
     }
 };
 
-template <class W> W* make(QWidget* parent, const char* name) {
-    auto* w = new W(parent);
-    w->setObjectName(QLatin1String(name));
-    return w;
-}
+using ui::make;
 
 QPushButton* button(QWidget* parent, const char* name, const QString& text) {
     auto* b = make<QPushButton>(parent, name);

@@ -834,17 +834,7 @@ void TToolsController::continueAfterLineDialog() {
         return;
     }
     closeLineBars();
-    b_ActionPanelCloseClick();
-    clearOverlays();
-    const int waiting = WaitingActiveTool;
-    WaitingActiveTool = -1;
-    ComingActiveTool = -1;
-    if (m_layers.Layers_Modified) {
-        m_layers.Layers_Save();
-        m_layers.Layers_Modified = false;
-    }
-    ActiveTool = -1; // the line tool has finished: whichever tool waits starts anew
-    StartActiveTool(waiting);
+    StartWaitingTool();
 }
 
 void TToolsController::l_QuickAreaClick() {
@@ -905,6 +895,11 @@ void TToolsController::StartWaitingTool() {
     if (ActiveTool == ToolAreas && Hooks.FinishAreaEditor) Hooks.FinishAreaEditor();
     b_ActionPanelCloseClick();
     clearOverlays();
+    if (m_layers.Layers_Modified) {
+        m_layers.Layers_Save();
+        m_layers.Layers_Modified = false;
+    }
+    ActiveTool = -1; // the tool that held the waiting one has finished: the waiting one starts anew
     StartActiveTool(waiting);
 }
 

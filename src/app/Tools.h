@@ -209,7 +209,7 @@ public:
     void HighlightArea(const TAreaElement* area, quint32 fill);
     // The area editor's side: its captions on the action bar; a sub-layer whose areas it changed
     // (the list refreshed, its user layer marked and saved; false when saving failed); the tool
-    // that waited for it started (the area tool finishes first).
+    // that waited for it started (the area tool finishes first; also after the line save dialog).
     void SetActionCaption(const QString& caption);
     bool AreaLayerChanged(TComplicatedGECollection* subLayer);
     void StartWaitingTool();

@@ -16,6 +16,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <utility>
 
 namespace zelto {
 
@@ -31,6 +32,13 @@ QString plainToolTip(const QString& text);
 } // namespace zelto
 
 namespace zelto::ui {
+
+// A new control of class W (constructed with `args` and the parent) named by its objectName.
+template <class W, class... Args> W* make(QWidget* parent, const char* name, Args&&... args) {
+    auto* w = new W(std::forward<Args>(args)..., parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
 
 // The look is the one of the whole application (dialogs/PartsLook): its colours, icon set and
 // panel are used here under the names the form's code knows.

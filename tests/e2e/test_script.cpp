@@ -138,6 +138,18 @@ protected:
         return list;
     }
 
+    // The vertices in a route journal: its lines of two numbers (the rest are the header and the
+    // route starts); 0 without the file.
+    static int journalVertices(const QString& journal) {
+        QFile f(journal);
+        if (!f.open(QIODevice::ReadOnly)) return 0;
+        static const QRegularExpression vertex(QStringLiteral("^-?[0-9.e+-]+ -?[0-9.e+-]+$"));
+        int n = 0;
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (vertex.match(QString::fromLatin1(line)).hasMatch()) ++n;
+        return n;
+    }
+
     // The widget of that name in a dump written by a script (empty when it is not there).
     static QJsonObject dumped(const QString& file, const QString& name) {
         QFile dump(path(file));
@@ -392,30 +404,19 @@ TEST_F(ScriptE2E, ARouteSurvivesTheAppBeingKilledWhileRecording) {
                                    "click b_StartRoute\n") +
                     fixes.mid(1).join(QLatin1Char('\n')) + QStringLiteral("\nwait 600000\n"));
     ASSERT_TRUE(demo.waitForStarted(30000));
-    // The vertices in the journal, once the last position was handed in.
-    const auto journalVertices = [&] {
-        QFile f(journal);
-        if (!f.open(QIODevice::ReadOnly)) return 0;
-        // Vertex lines are two numbers; the rest are the header and route starts.
-        static const QRegularExpression vertex(QStringLiteral("^-?[0-9.e+-]+ -?[0-9.e+-]+$"));
-        int n = 0;
-        for (const QByteArray& line : f.readAll().split('\n'))
-            if (vertex.match(QString::fromLatin1(line)).hasMatch()) ++n;
-        return n;
-    };
     QElapsedTimer clock;
     clock.start();
     int seen = -1;
     // The script hands in its positions in well under a second; wait until the count is still.
     while (clock.elapsed() < 60000 && !demo.waitForFinished(500)) {
-        const int now = journalVertices();
+        const int now = journalVertices(journal);
         if (now > 0 && now == seen) break;
         seen = now;
     }
     ASSERT_EQ(demo.state(), QProcess::Running) << demo.readAllStandardError().toStdString();
     demo.kill(); // SIGKILL: nothing of the app runs any more
     ASSERT_TRUE(demo.waitForFinished(10000));
-    const int recorded = journalVertices();
+    const int recorded = journalVertices(journal);
     ASSERT_GE(recorded, 5) << "positions 5 m apart reached the journal";
     EXPECT_FALSE(QFileInfo(route).exists()) << "nothing was saved before the kill";
 
@@ -543,6 +544,7 @@ struct FieldDay {
     double lineX[2] = {0, 0};   // the two construction lines run north-south at these x
     double top = 0, bottom = 0; // from below the group to above it
     QPointF tap, note, measure[2];
+    QPointF spare;  // a clear place outside the lines' strip
     QString script; // the day's script up to (not including) "quit"
 };
 
@@ -585,6 +587,32 @@ protected:
         return crossings % 2 == 1;
     }
     static QString work() { return path(QStringLiteral("map/project/demo/")); }
+    // A model point as a script's "X Y".
+    static QString at(QPointF p) {
+        return QStringLiteral("%1 %2").arg(p.x(), 0, 'f', 3).arg(p.y(), 0, 'f', 3);
+    }
+    // The script's steps shared by the day's runs: the GPS switched on with a route recording, the
+    // view zoomed out around the first stand group of division 1 (as the search panel finds it),
+    // and the clearings' layer made active with the drawer left on its tools list.
+    static inline const QString StartRoute = QStringLiteral("click kButton4\n"
+                                                            "wait 2500\n"
+                                                            "click ks_InfoLayout_MenuRect\n"
+                                                            "select MainListBox   Nastavení\n"
+                                                            "click b_TraceRoute\n"
+                                                            "click MultiViewCover\n"
+                                                            "click b_StartRoute\n");
+    static inline const QString ZoomToGroup = QStringLiteral("click kb_FindLHC\n"
+                                                             "waitfor ed_odd\n"
+                                                             "select ed_odd 1\n"
+                                                             "expect ed_Dil a\n"
+                                                             "click Button12\n"
+                                                             "click minus_rect\n");
+    static inline const QString ClearingsActive = QStringLiteral("click ks_InfoLayout_MenuRect\n"
+                                                                 "select MainListBox   Vrstvy\n"
+                                                                 "waitfor ActiveLayerCombo\n"
+                                                                 "select ActiveLayerCombo Holiny\n"
+                                                                 "click Rect_Menu\n"
+                                                                 "select MainListBox Nástroje\n");
 
     // The plan of the day on the first stand group of division 1 (as the search panel finds it).
     static FieldDay plan() {
@@ -619,96 +647,78 @@ protected:
         const double mid = (day.lineX[0] + day.lineX[1]) / 2;
         for (double y = box.top(); y < box.bottom() && day.tap.isNull(); y += 2)
             if (clear(QPointF(mid, y))) day.tap = QPointF(mid, y);
+        // Left of the first line: a clearing built there does not take the day's place.
+        const double left = box.left() + box.width() * 0.2;
+        for (double y = box.top(); y < box.bottom() && day.spare.isNull(); y += 2)
+            if (clear(QPointF(left, y))) day.spare = QPointF(left, y);
         for (double y = box.bottom(); y > box.top() && day.note.isNull(); y -= 2)
             if (clear(QPointF(box.left() + box.width() * 0.15, y)))
                 day.note = QPointF(box.left() + box.width() * 0.15, y);
-        EXPECT_FALSE(day.tap.isNull()) << "no clear place between the lines";
         EXPECT_FALSE(day.note.isNull());
         day.measure[0] = QPointF(box.left(), box.top());
         day.measure[1] = QPointF(box.right(), box.bottom());
-        auto at = [](QPointF p) {
-            return QStringLiteral("%1 %2").arg(p.x(), 0, 'f', 3).arg(p.y(), 0, 'f', 3);
-        };
         auto line = [&](int i) {
             return QStringLiteral("tapmodel %1\ntapmodel %2\ntapmodel %3\n")
                 .arg(at({day.lineX[i], day.bottom}), at({day.lineX[i] + 1, (day.bottom + day.top) / 2}),
                      at({day.lineX[i], day.top}));
         };
-        const QString zoomToGroup = QStringLiteral("click kb_FindLHC\n"
-                                                   "waitfor ed_odd\n"
-                                                   "select ed_odd 1\n"
-                                                   "expect ed_Dil a\n"
-                                                   "click Button12\n"
-                                                   "click minus_rect\n");
-        day.script = QStringLiteral("# another map\n"
-                                    "click ks_InfoLayout_MenuRect\n"
-                                    "waitfor MapListBox\n"
-                                    "select MapListBox Věkové stupně\n"
-                                    "# the stand group from the search panel\n"
-                                    "waittext ks_l_JPRLs OK\n") +
-                     zoomToGroup +
-                     QStringLiteral("screenshot guide-search.png\n"
-                                    "click Button8\n"
-                                    "# a tap on the map names the stand group\n"
-                                    "tapmodel ") +
-                     at(day.tap) + QStringLiteral("\nexpect ks_l_JPRLs ") + day.unit +
-                     QStringLiteral("\n"
-                                    "# the GPS on, the replayed walk recorded as a route, the GPS off\n"
-                                    "click kButton4\n"
-                                    "wait 2500\n"
-                                    "click ks_InfoLayout_MenuRect\n"
-                                    "select MainListBox   Nastavení\n"
-                                    "click b_TraceRoute\n"
-                                    "click MultiViewCover\n"
-                                    "click b_StartRoute\n"
-                                    "wait 12000\n"
-                                    "screenshot guide-route.png\n"
-                                    "click b_endRoute\n"
-                                    "click kButton4\n") +
-                     zoomToGroup +
-                     QStringLiteral("click Button8\n"
-                                    "# a distance measured\n"
-                                    "click ks_InfoLayout_MenuRect\n"
-                                    "select MainListBox Nástroje\n"
-                                    "select ToolsListBox Měření délek/ploch\n"
-                                    "tapmodel ") +
-                     at(day.measure[0]) + QStringLiteral("\ntapmodel ") + at(day.measure[1]) +
-                     QStringLiteral("\n"
-                                    "click b_NewLine\n"
-                                    "# the clearings' layer active, two construction lines across the stand\n"
-                                    "click ks_InfoLayout_MenuRect\n"
-                                    "select MainListBox   Vrstvy\n"
-                                    "waitfor ActiveLayerCombo\n"
-                                    "select ActiveLayerCombo Holiny\n"
-                                    "click Rect_Menu\n"
-                                    "select MainListBox Nástroje\n"
-                                    "select ToolsListBox Editace Linií\n") +
-                     line(0) +
-                     QStringLiteral("click b_NewLine\n"
-                                    "waitfor ks_Edit\n"
-                                    "type Linie 1\n"
-                                    "click ks_Rect_EdOK\n") +
-                     line(1) +
-                     QStringLiteral("screenshot guide-lines.png\n"
-                                    "click b_NewLine\n"
-                                    "waitfor ks_Edit\n"
-                                    "type Linie 2\n"
-                                    "click ks_Rect_EdOK\n"
-                                    "# the clearing between them\n"
-                                    "click tools_rect\n"
-                                    "select ToolsListBox Editace ploch\n"
-                                    "tapmodel ") +
-                     at(day.tap) +
-                     QStringLiteral("\n"
-                                    "waitfor fmx_AreaDialog\n"
-                                    "expect l_Nova Nová holina\n"
-                                    "select Combo_Year 2019\n"
-                                    "click ed_Index\n"
-                                    "type 7\n"
-                                    "click ed_Pozn\n"
-                                    "type Nová holina po kůrovci\n"
-                                    "screenshot guide-area.png\n"
-                                    "press Uložit\n");
+        day.script =
+            QStringLiteral("# another map\n"
+                           "click ks_InfoLayout_MenuRect\n"
+                           "waitfor MapListBox\n"
+                           "select MapListBox Věkové stupně\n"
+                           "# the stand group from the search panel\n"
+                           "waittext ks_l_JPRLs OK\n") +
+            ZoomToGroup +
+            QStringLiteral("screenshot guide-search.png\n"
+                           "click Button8\n"
+                           "# a tap on the map names the stand group\n"
+                           "tapmodel ") +
+            at(day.tap) + QStringLiteral("\nexpect ks_l_JPRLs ") + day.unit +
+            QStringLiteral("\n"
+                           "# the GPS on, the replayed walk recorded as a route, the GPS off\n") +
+            StartRoute +
+            QStringLiteral("wait 12000\n"
+                           "screenshot guide-route.png\n"
+                           "click b_endRoute\n"
+                           "click kButton4\n") +
+            ZoomToGroup +
+            QStringLiteral("click Button8\n"
+                           "# a distance measured\n"
+                           "click ks_InfoLayout_MenuRect\n"
+                           "select MainListBox Nástroje\n"
+                           "select ToolsListBox Měření délek/ploch\n"
+                           "tapmodel ") +
+            at(day.measure[0]) + QStringLiteral("\ntapmodel ") + at(day.measure[1]) +
+            QStringLiteral("\n"
+                           "click b_NewLine\n"
+                           "# the clearings' layer active, two construction lines across the stand\n") +
+            ClearingsActive + QStringLiteral("select ToolsListBox Editace Linií\n") + line(0) +
+            QStringLiteral("click b_NewLine\n"
+                           "waitfor ks_Edit\n"
+                           "type Linie 1\n"
+                           "click ks_Rect_EdOK\n") +
+            line(1) +
+            QStringLiteral("screenshot guide-lines.png\n"
+                           "click b_NewLine\n"
+                           "waitfor ks_Edit\n"
+                           "type Linie 2\n"
+                           "click ks_Rect_EdOK\n"
+                           "# the clearing between them\n"
+                           "click tools_rect\n"
+                           "select ToolsListBox Editace ploch\n"
+                           "tapmodel ") +
+            at(day.tap) +
+            QStringLiteral("\n"
+                           "waitfor fmx_AreaDialog\n"
+                           "expect l_Nova Nová holina\n"
+                           "select Combo_Year 2019\n"
+                           "click ed_Index\n"
+                           "type 7\n"
+                           "click ed_Pozn\n"
+                           "type Nová holina po kůrovci\n"
+                           "screenshot guide-area.png\n"
+                           "press Uložit\n");
         return day;
     }
 };
@@ -722,6 +732,7 @@ TEST_F(FieldDayE2E, AForestersDayIsAllThereAfterARestart) {
     QFile::remove(log);
     const FieldDay day = plan();
     ASSERT_FALSE(day.script.isEmpty());
+    ASSERT_FALSE(day.tap.isNull()) << "no clear place between the lines";
     const QList<Feature> before = polygons(holiny);
     const auto objectsBefore = features(holiny);
     const auto measuredBefore = features(meas);
@@ -801,7 +812,8 @@ TEST_F(FieldDayE2E, AForestersDayIsAllThereAfterARestart) {
 }
 
 // The same day cut short: the app is killed (kill -9) while a route is being recorded, after a
-// clearing was saved. The reopened project has the clearing and every position of the journal.
+// clearing (beside the day's strip, so that the two tests need not run in separate processes) was
+// saved. The reopened project has the clearing and every position of the journal.
 TEST_F(FieldDayE2E, AKilledDayLosesNothingSavedOrJournaled) {
     const QString nmea = QFileInfo(s_project).path() + QLatin1Char('/') +
                          QFileInfo(s_project).completeBaseName() + QStringLiteral(".nmea");
@@ -811,34 +823,13 @@ TEST_F(FieldDayE2E, AKilledDayLosesNothingSavedOrJournaled) {
     QFile::remove(log);
     QFile::remove(journal);
     const FieldDay day = plan();
-    ASSERT_FALSE(day.tap.isNull());
+    ASSERT_FALSE(day.spare.isNull());
     const int clearingsBefore = int(polygons(holiny).size());
-    const QString at = QStringLiteral("%1 %2").arg(day.tap.x(), 0, 'f', 3).arg(day.tap.y(), 0, 'f', 3);
     QProcess demo;
     start(demo,
-          QStringLiteral("click kButton4\n"
-                         "wait 2500\n"
-                         "click ks_InfoLayout_MenuRect\n"
-                         "select MainListBox   Nastavení\n"
-                         "click b_TraceRoute\n"
-                         "click MultiViewCover\n"
-                         "click b_StartRoute\n"
-                         "wait 8000\n"
-                         "click kb_FindLHC\n"
-                         "waitfor ed_odd\n"
-                         "select ed_odd 1\n"
-                         "click Button12\n"
-                         "click minus_rect\n"
-                         "click Button8\n"
-                         "click ks_InfoLayout_MenuRect\n"
-                         "select MainListBox   Vrstvy\n"
-                         "waitfor ActiveLayerCombo\n"
-                         "select ActiveLayerCombo Holiny\n"
-                         "click Rect_Menu\n"
-                         "select MainListBox Nástroje\n"
-                         "select ToolsListBox Editace ploch\n"
-                         "tapmodel ") +
-              at +
+          StartRoute + QStringLiteral("wait 8000\n") + ZoomToGroup + QStringLiteral("click Button8\n") +
+              ClearingsActive + QStringLiteral("select ToolsListBox Editace ploch\ntapmodel ") +
+              at(day.spare) +
               QStringLiteral("\n"
                              "waitfor fmx_AreaDialog\n"
                              "click ed_Pozn\n"
@@ -847,33 +838,23 @@ TEST_F(FieldDayE2E, AKilledDayLosesNothingSavedOrJournaled) {
                              "wait 600000\n"),
           {QStringLiteral("--nmea"), nmea});
     ASSERT_TRUE(demo.waitForStarted(30000));
-    // The journal's vertices (lines of two numbers).
-    const auto journalVertices = [&] {
-        QFile f(journal);
-        if (!f.open(QIODevice::ReadOnly)) return 0;
-        static const QRegularExpression vertex(QStringLiteral("^-?[0-9.e+-]+ -?[0-9.e+-]+$"));
-        int n = 0;
-        for (const QByteArray& line : f.readAll().split('\n'))
-            if (vertex.match(QString::fromLatin1(line)).hasMatch()) ++n;
-        return n;
-    };
     QElapsedTimer clock;
     clock.start();
     bool saved = false;
     while (clock.elapsed() < 90000 && !demo.waitForFinished(1000) && !saved)
-        saved = int(polygons(holiny).size()) == clearingsBefore + 1 && journalVertices() >= 2;
+        saved = int(polygons(holiny).size()) == clearingsBefore + 1 && journalVertices(journal) >= 2;
     ASSERT_TRUE(saved) << demo.readAllStandardError().toStdString();
     ASSERT_EQ(demo.state(), QProcess::Running) << demo.readAllStandardError().toStdString();
     demo.kill();
     ASSERT_TRUE(demo.waitForFinished(10000));
-    const int recorded = journalVertices();
+    const int recorded = journalVertices(journal);
 
     ASSERT_EQ(run(QStringLiteral("quit\n")).exitCode, 0);
     const QList<Feature> after = polygons(holiny);
     ASSERT_EQ(after.size(), clearingsBefore + 1);
     EXPECT_EQ(after.last().properties.value(QStringLiteral("Poznamka")).toString(),
               QStringLiteral("Po kalamitě"));
-    EXPECT_TRUE(inside(after.last(), day.tap));
+    EXPECT_TRUE(inside(after.last(), day.spare));
     int tracks = 0;
     EXPECT_EQ(trackPoints(log, &tracks).size(), recorded);
     EXPECT_EQ(tracks, 1);

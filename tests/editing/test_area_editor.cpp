@@ -14,6 +14,7 @@
 #include "framework/e_Props.h"
 #include "geometry/e_Geometry.h"
 #include "geometry/e_GeometryElement.h"
+#include "geos_lines.h"
 #include "topobjects/e_TopolElements.h"
 #include "topology/t_AreMak.h"
 
@@ -49,26 +50,12 @@ Points raggedStand() {
     return ring;
 }
 
-class Geos {
+class Geos : public zelto::testing::GeosLines {
 public:
-    Geos() : m_ctx(GEOS_init_r()) {}
-    ~Geos() { GEOS_finish_r(m_ctx); }
-    Geos(const Geos&) = delete;
-    Geos& operator=(const Geos&) = delete;
-
-    GEOSGeometry* lineString(const Points& l) const {
-        std::vector<double> xy;
-        for (auto [x, y] : l) xy.insert(xy.end(), {x, y});
-        return GEOSGeom_createLineString_r(
-            m_ctx, GEOSCoordSeq_copyFromBuffer_r(m_ctx, xy.data(), unsigned(l.size()), 0, 0));
-    }
     // The polygon of the noded lines that contains (x, y), as a GEOS geometry (owned by the caller),
     // or none.
     GEOSGeometry* faceAt(const std::vector<Points>& lines, double x, double y) const {
-        std::vector<GEOSGeometry*> parts;
-        for (const Points& l : lines) parts.push_back(lineString(l));
-        GEOSGeometry* all =
-            GEOSGeom_createCollection_r(m_ctx, GEOS_MULTILINESTRING, parts.data(), unsigned(parts.size()));
+        GEOSGeometry* all = this->lines(lines);
         GEOSGeometry* noded = GEOSNode_r(m_ctx, all);
         GEOSGeom_destroy_r(m_ctx, all);
         std::vector<const GEOSGeometry*> pieces;
@@ -119,9 +106,6 @@ public:
         return value;
     }
     void destroy(GEOSGeometry* g) const { GEOSGeom_destroy_r(m_ctx, g); }
-
-private:
-    GEOSContextHandle_t m_ctx;
 };
 
 // Records what the editor asks of the dialog and answers with what a user typed.

@@ -13,6 +13,8 @@
 
 #include <geos_c.h>
 
+#include "geos_lines.h"
+
 #include "framework/Worlds.h"
 #include "stand_partition.h"
 #include "topo_helpers.h"
@@ -33,25 +35,8 @@ using zelto::testdata::PartitionOptions;
 
 namespace {
 
-class Geos {
-public:
-    Geos() : m_ctx(GEOS_init_r()) {}
-    ~Geos() { GEOS_finish_r(m_ctx); }
-    Geos(const Geos&) = delete;
-    Geos& operator=(const Geos&) = delete;
-
-    // The lines as one multi-line-string.
-    GEOSGeometry* lines(const std::vector<Points>& set) const {
-        std::vector<GEOSGeometry*> parts;
-        for (const Points& l : set) {
-            std::vector<double> xy;
-            for (auto [x, y] : l) xy.insert(xy.end(), {x, y});
-            parts.push_back(GEOSGeom_createLineString_r(
-                m_ctx, GEOSCoordSeq_copyFromBuffer_r(m_ctx, xy.data(), unsigned(l.size()), 0, 0)));
-        }
-        return GEOSGeom_createCollection_r(m_ctx, GEOS_MULTILINESTRING, parts.data(), unsigned(parts.size()));
-    }
-    // The areas of GEOS's polygons (holes subtracted), ascending; with `node`, the lines are noded
+class Geos : public zelto::testing::GeosLines {
+public: // The areas of GEOS's polygons (holes subtracted), ascending; with `node`, the lines are noded
     // by GEOS first.
     std::vector<double> polygonAreas(const std::vector<Points>& set, bool node) const {
         GEOSGeometry* all = lines(set);
@@ -84,9 +69,6 @@ public:
         GEOSGeom_destroy_r(m_ctx, all);
         return before == after;
     }
-
-private:
-    GEOSContextHandle_t m_ctx;
 };
 
 void expectSameAreas(const std::vector<double>& ours, const std::vector<double>& geos) {
